@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing need on Debian 12; does nothing
+# when everything is already there. Safe to run as root without a terminal.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins
+  libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
+  libsdl2-dev
+  libgtest-dev libgmock-dev
+  pulseaudio pulseaudio-utils
+  xvfb xauth x11-apps trayer imagemagick
+  faketime espeak-ng sox libsox-fmt-mp3 ffmpeg
+  desktop-file-utils
+  locales
+)
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "install-deps: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# The program refuses regional formats other than day/month/year with a 24-hour
+# clock; pt_BR is what it is run with, en_US is used by the tests.
+need_locales=()
+for l in pt_BR.utf8 en_US.utf8; do
+  locale -a 2>/dev/null | grep -qx "$l" || need_locales+=("$l")
+done
+if [ ${#need_locales[@]} -gt 0 ]; then
+  "${sudo_cmd[@]}" sed -i -E 's/^# ?(pt_BR.UTF-8 UTF-8|en_US.UTF-8 UTF-8)/\1/' /etc/locale.gen
+  "${sudo_cmd[@]}" locale-gen >/dev/null
+fi
