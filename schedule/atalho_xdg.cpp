@@ -1,0 +1,168 @@
+// The Startup folder of a freedesktop session is the autostart folder; the
+// shortcut is a desktop entry there.
+
+#include "schedule/atalho.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace sonterra {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string EnvValue(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
+std::string HomeFolder()
+{
+    std::string home = EnvValue("HOME");
+    if (!home.empty())
+        return home;
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
+        return pw->pw_dir;
+    return {};
+}
+
+// Characters that force quoting of an Exec argument.
+bool IsReserved(char c)
+{
+    constexpr std::string_view reserved = " \t\n\"'\\><~|&;$*?#()`";
+    return reserved.find(c) != std::string_view::npos;
+}
+
+// One Exec argument: quoted when it holds a reserved character, with ", `, $
+// and \ escaped inside the quotes; a literal % doubled.
+std::string QuoteExecArgument(const std::string& arg)
+{
+    bool quote = arg.empty();
+    for (char c : arg)
+        quote = quote || IsReserved(c);
+    std::string out;
+    if (quote)
+        out += '"';
+    for (char c : arg) {
+        if (quote && (c == '"' || c == '`' || c == '$' || c == '\\'))
+            out += '\\';
+        if (c == '%')
+            out += '%';
+        out += c;
+    }
+    if (quote)
+        out += '"';
+    return out;
+}
+
+// The escapes every string value of a desktop entry takes.
+std::string EscapeValue(const std::string& value)
+{
+    std::string out;
+    for (char c : value) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\t': out += "\\t"; break;
+        case '\r': out += "\\r"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string DoubledPercents(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '%')
+            out += '%';
+        out += c;
+    }
+    return out;
+}
+
+// Temporary file beside the target, flushed, then renamed over it; on any
+// failure the old file stays and nothing is reported.
+void WriteFileAtomically(const std::string& path, const std::string& content)
+{
+    const std::string temp = path + ".tmp";
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return;
+    bool ok = true;
+    std::string_view rest = content;
+    while (ok && !rest.empty()) {
+        const ssize_t n = ::write(fd, rest.data(), rest.size());
+        if (n < 0)
+            ok = false;
+        else
+            rest.remove_prefix(static_cast<size_t>(n));
+    }
+    ok = ::fsync(fd) == 0 && ok;
+    ok = ::close(fd) == 0 && ok;
+    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0)
+        ::unlink(temp.c_str());
+}
+
+bool IsFile(const std::string& path)
+{
+    std::error_code ec;
+    return fs::exists(fs::path(path), ec) && !fs::is_directory(fs::path(path), ec);
+}
+
+} // namespace
+
+std::string StartupFolder()
+{
+    // A relative XDG_CONFIG_HOME is invalid and ignored.
+    std::string config = EnvValue("XDG_CONFIG_HOME");
+    if (config.empty() || config.front() != '/')
+        config = HomeFolder() + "/.config";
+    return config + "/autostart";
+}
+
+std::string ShortcutPath(const std::string& name)
+{
+    return StartupFolder() + "/" + name + ".desktop";
+}
+
+void Cria_atalho(const std::string& target, const std::string& arguments,
+                 const std::string& workingFolder, const std::string& name)
+{
+    std::string exec = QuoteExecArgument(target);
+    if (!arguments.empty())
+        exec += " " + DoubledPercents(arguments);
+
+    const std::string content = "[Desktop Entry]\n"
+                                "Type=Application\n"
+                                "Name=" + EscapeValue(name) + "\n"
+                                "Exec=" + EscapeValue(exec) + "\n"
+                                "Path=" + EscapeValue(workingFolder) + "\n"
+                                "Terminal=false\n"
+                                "X-GNOME-Autostart-enabled=true\n";
+
+    std::error_code ec;
+    fs::create_directories(fs::path(StartupFolder()), ec);
+    WriteFileAtomically(ShortcutPath(name), content);
+}
+
+void Apaga_atalho(const std::string& name)
+{
+    const std::string path = ShortcutPath(name);
+    if (IsFile(path))
+        ::unlink(path.c_str());
+}
+
+bool Existe_atalho(const std::string& name) { return IsFile(ShortcutPath(name)); }
+
+} // namespace sonterra

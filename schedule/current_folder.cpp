@@ -1,0 +1,15 @@
+#include "schedule/current_folder.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace sonterra {
+
+bool SetCurrentFolder(const std::string& path)
+{
+    std::error_code ec;
+    std::filesystem::current_path(std::filesystem::path(path), ec);
+    return !ec;
+}
+
+} // namespace sonterra

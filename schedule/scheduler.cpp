@@ -1,0 +1,175 @@
+#include "schedule/scheduler.h"
+
+#include "app/application.h"
+#include "app/datetime_text.h"
+#include "app/funcoes.h"
+#include "app/message_box.h"
+#include "schedule/atalho.h"
+#include "schedule/current_folder.h"
+
+#include <cstdlib>
+#include <utility>
+
+namespace sonterra {
+
+namespace {
+
+bool SameDate(const DateTime& a, const DateTime& b)
+{
+    return a.year == b.year && a.month == b.month && a.day == b.day;
+}
+
+// StrToInt of a short digit string; anything else reads as 0.
+int LeadingNumber(const std::string& text)
+{
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return 0;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+const char* CaptionFor(bool enabled) { return enabled ? "OK" : "Ativar"; }
+
+} // namespace
+
+TScheduler::TScheduler(Clock& clock, AudioPlayer& player_toque, AudioPlayer& player_hora,
+                       SchedulerWindow& window, std::string programFolder,
+                       std::string programFileName, std::unique_ptr<TickTimer> timer)
+    : clock_(clock), player_toque_(player_toque), player_hora_(player_hora), window_(window),
+      programFolder_(std::move(programFolder)), programFileName_(std::move(programFileName)),
+      timer_(timer ? std::move(timer) : MakePhasedTimer(clock))
+{
+    timer_->OnTimer = [this] { Timer1Timer(); };
+}
+
+TScheduler::TScheduler(Clock& clock, AudioPlayer& player_toque, AudioPlayer& player_hora,
+                       SchedulerWindow& window)
+    : TScheduler(clock, player_toque, player_hora, window, ProgramFolder(), ProgramFileName())
+{
+}
+
+TScheduler::~TScheduler()
+{
+    timer_->SetEnabled(false);
+    timer_->OnTimer = nullptr;
+}
+
+bool TScheduler::Timer1Enabled() const { return timer_->Enabled(); }
+
+void TScheduler::SetTimer1Enabled(bool enabled) { timer_->SetEnabled(enabled); }
+
+void TScheduler::Button1Click()
+{
+    SetTimer1Enabled(true);
+    if (!MarkerPresent(programFolder_) && !Existe_atalho(nome_atalho))
+        Cria_atalho(programFileName_, "", programFolder_, nome_atalho);
+    WriteState(programFolder_, true);
+    window_.SetButton1Caption(CaptionFor(Timer1Enabled()));
+    window_.HideWindow();
+    ocultar = true;
+}
+
+void TScheduler::Button2Click()
+{
+    SetTimer1Enabled(false);
+    window_.SetLabel2Visible(false);
+    if (Existe_atalho(nome_atalho))
+        Apaga_atalho(nome_atalho);
+    ocultar = false;
+    WriteState(programFolder_, false);
+    window_.SetButton1Caption(CaptionFor(Timer1Enabled()));
+}
+
+void TScheduler::RestoreState()
+{
+    if (ReadState(programFolder_)) {
+        SetTimer1Enabled(true);
+        ocultar = true;
+    }
+}
+
+void TScheduler::Atualiza_whoje() { LoadToday(clock_.Now()); }
+
+void TScheduler::LoadToday(const DateTime& now)
+{
+    window_.ClearListBox2();
+    arquivo_hoje = DayFileName(DayOfWeek(now));
+    lista_hoje.clear();
+    loadedDate_ = now;
+    const std::string path = programFolder_ + arquivo_hoje;
+    if (FileExists(path)) {
+        lista_hoje = ReadLines(path);
+        if (!lista_hoje.empty())
+            window_.AddToListBox2(lista_hoje);
+    }
+}
+
+void TScheduler::Timer1Timer()
+{
+    if (ocultar)
+        window_.HideWindow();
+    window_.SetLabel2Visible(!window_.Label2Visible());
+
+    const DateTime moment = clock_.Now();
+    // A list loaded on another day would ring that day's bells.
+    if (!loadedDate_ || !SameDate(*loadedDate_, moment))
+        LoadToday(moment);
+
+    const std::string now = TimeOfDayKey(moment);
+    if (now == ultimo_minuto)
+        return;
+
+    // A copy: OnStop handlers run inside CloseStream and may show a box.
+    const Lines lines = lista_hoje;
+    for (const std::string& line : lines) {
+        if (EntryTimeKey(line) != now)
+            continue;
+        const std::string path = EntryAudioPath(line);
+        if (!FileExists(path))
+            continue;
+        // Set before CloseStream: a playing sound's OnStop reads the new flag.
+        player_toque_.SpeakTimeAfter = EntrySpeaksTime(line) ? 1 : 0;
+        player_toque_.CloseStream();
+        player_toque_.LoadFile(path);
+        player_toque_.Play();
+    }
+    ultimo_minuto = now;
+}
+
+void TScheduler::pStop()
+{
+    if (player_toque_.SpeakTimeAfter == 1)
+        play_hora();
+    player_toque_.SpeakTimeAfter = 0;
+}
+
+void TScheduler::play_hora()
+{
+    if (player_hora_.IsPlaying()) {
+        player_hora_.Stop();
+        return;
+    }
+
+    DateTime t = clock_.Now();
+    if (LeadingNumber(TimeToText(t).substr(0, 2)) > 12)
+        t.hour -= 12;
+
+    const std::string dir = SpokenTimeFolder(programFolder_);
+    if (!SetCurrentFolder(dir)) {
+        ShowMessage("Pasta - " + dir + " - não localizada - Verifique !!");
+        return;
+    }
+
+    const std::string text = TimeToText(t);
+    const std::string name = dir + PadWithZeros(text.substr(0, 2), 2) + "H" +
+                             PadWithZeros(text.substr(3, 2), 2) + "M.WAV";
+    player_hora_.CloseStream();
+    if (FileExists(name))
+        player_hora_.LoadFile(name);
+    player_hora_.Play();
+}
+
+} // namespace sonterra
