@@ -13,6 +13,7 @@ packages=(
   xvfb xauth x11-apps trayer imagemagick
   faketime espeak-ng sox libsox-fmt-mp3 ffmpeg
   desktop-file-utils
+  g++-mingw-w64-x86-64
   locales
 )
 
