@@ -1,0 +1,113 @@
+#include "widgets/qt_message_box.h"
+
+#include "app/application.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+
+namespace {
+
+QString FromUtf8(const std::string& text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString BoxText(const std::string& text)
+{
+    // The program separates lines with a lone CR.
+    QString t = FromUtf8(text);
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return t;
+}
+
+void CentreOnScreen(QWidget& box)
+{
+    box.adjustSize();
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QRect r = box.frameGeometry();
+    r.moveCenter(screen->availableGeometry().center());
+    box.move(r.topLeft());
+}
+
+sonterra::BoxResult RunMessageBox(const sonterra::MessageBoxRequest& request)
+{
+    if (request.beep)
+        QApplication::beep();
+    QPointer<QWidget> hadFocus = QApplication::focusWidget();
+    QPointer<QWidget> wasActive = QApplication::activeWindow();
+
+    std::unique_ptr<QMessageBox> box = BuildMessageBox(request);
+    CentreOnScreen(*box);
+    box->exec();
+    const sonterra::BoxResult result = MessageBoxResult(*box);
+    box.reset();
+
+    if (wasActive && wasActive->isVisible())
+        wasActive->activateWindow();
+    if (hadFocus && hadFocus->isVisible())
+        hadFocus->setFocus(Qt::OtherFocusReason);
+    return result;
+}
+
+} // namespace
+
+std::unique_ptr<QMessageBox> BuildMessageBox(const sonterra::MessageBoxRequest& request,
+                                             QWidget* parent)
+{
+    auto box = std::make_unique<QMessageBox>(parent);
+    box->setWindowTitle(FromUtf8(request.caption));
+    box->setText(BoxText(request.text));
+    box->setTextFormat(Qt::PlainText);
+    box->setIcon(request.icon == sonterra::BoxIcon::Error ? QMessageBox::Critical
+                                                          : QMessageBox::NoIcon);
+    QPushButton* ok = box->addButton(QMessageBox::Ok);
+    if (request.buttons == sonterra::BoxButtons::OkCancel) {
+        QPushButton* cancel = box->addButton(QMessageBox::Cancel);
+        box->setEscapeButton(cancel);
+    } else {
+        box->setEscapeButton(ok);
+    }
+    box->setDefaultButton(ok);
+    box->setWindowModality(Qt::ApplicationModal);
+    // The main window stays on top; its boxes must come above it.
+    box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    return box;
+}
+
+sonterra::BoxResult MessageBoxResult(const QMessageBox& box)
+{
+    QAbstractButton* clicked = box.clickedButton();
+    if (clicked && box.standardButton(clicked) == QMessageBox::Ok)
+        return sonterra::BoxResult::Ok;
+    // Cancel, Esc or the close box; with OK alone these click OK instead.
+    return sonterra::BoxResult::Cancel;
+}
+
+void InstallQtMessageBoxHandler()
+{
+    sonterra::setMessageBoxHandler(&RunMessageBox);
+}
+
+QString ErrorBoxText(const QString& message)
+{
+    if (!message.isEmpty() && message.back() > QLatin1Char('.'))
+        return message + QLatin1Char('.');
+    return message;
+}
+
+void ShowErrorBox(const QString& message)
+{
+    sonterra::MessageBoxRequest request;
+    request.caption = sonterra::ApplicationTitle();
+    request.text = ErrorBoxText(message).toStdString();
+    request.icon = sonterra::BoxIcon::Error;
+    request.buttons = sonterra::BoxButtons::Ok;
+    sonterra::showMessageBox(request);
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Shows the program's message boxes with QMessageBox. Main thread only.
+
+#include "app/message_box.h"
+
+#include <QString>
+
+#include <memory>
+
+class QMessageBox;
+class QWidget;
+
+// Caption, text (CR -> "\n"), icon and buttons of the request, OK the default,
+// Esc and the close box answering Cancel where there is one; modal over every
+// window and on top. Not shown yet.
+std::unique_ptr<QMessageBox> BuildMessageBox(const sonterra::MessageBoxRequest& request,
+                                             QWidget* parent = nullptr);
+
+// What the box's answer means to the program.
+sonterra::BoxResult MessageBoxResult(const QMessageBox& box);
+
+// Routes sonterra::showMessageBox to QMessageBox: beeps first when asked,
+// centres the box, runs it modally and gives the focus back afterwards.
+void InstallQtMessageBoxHandler();
+
+// The message with a full stop appended when its last character sorts after "."
+QString ErrorBoxText(const QString& message);
+
+// An error that escaped an event handler: error icon, application title as
+// caption, through showMessageBox.
+void ShowErrorBox(const QString& message);

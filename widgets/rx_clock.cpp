@@ -1,0 +1,64 @@
+#include "widgets/rx_clock.h"
+
+#include "app/clock.h"
+
+#include <QPainter>
+#include <QTimer>
+#include <qdrawutil.h>
+
+namespace {
+
+QString TimeText(const sonterra::DateTime& t)
+{
+    return QStringLiteral("%1:%2:%3")
+        .arg(t.hour, 2, 10, QLatin1Char('0'))
+        .arg(t.minute, 2, 10, QLatin1Char('0'))
+        .arg(t.second, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+TRxClock::TRxClock(QWidget* parent) : TRxClock(sonterra::SystemClock(), parent) {}
+
+TRxClock::TRxClock(sonterra::Clock& clock, QWidget* parent)
+    : QWidget(parent), clock_(&clock), timer_(new QTimer(this))
+{
+    timer_->setInterval(kIntervalMs);
+    connect(timer_, &QTimer::timeout, this, &TRxClock::refresh);
+    timer_->start();
+    refresh();
+}
+
+void TRxClock::setClock(sonterra::Clock& clock)
+{
+    clock_ = &clock;
+    refresh();
+}
+
+void TRxClock::refresh()
+{
+    QString now = TimeText(clock_->Now());
+    if (now == text_)
+        return;
+    text_ = std::move(now);
+    update();
+}
+
+QSize TRxClock::sizeHint() const
+{
+    const QFontMetrics fm(font());
+    return {fm.horizontalAdvance(QStringLiteral("00:00:00")) + 12, fm.height() + 8};
+}
+
+void TRxClock::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const QRect r = rect();
+    p.fillRect(r, palette().window());
+    // Raised outer bevel, lowered inner bevel.
+    qDrawShadeRect(&p, r, palette(), false, 1);
+    qDrawShadeRect(&p, r.adjusted(1, 1, -1, -1), palette(), true, 1);
+    p.setPen(palette().color(QPalette::WindowText));
+    p.setFont(font());
+    p.drawText(r.adjusted(2, 2, -2, -2), Qt::AlignCenter, text_);
+}

@@ -1,0 +1,41 @@
+#pragma once
+// Digital clock display: the time of day as HH:MM:SS on the 24-hour clock,
+// redrawn every 450 ms by a timer of its own. Main thread only.
+
+#include <QString>
+#include <QWidget>
+
+class QTimer;
+
+namespace sonterra {
+class Clock;
+}
+
+class TRxClock : public QWidget {
+    Q_OBJECT
+public:
+    // The clock must outlive the widget.
+    explicit TRxClock(QWidget* parent = nullptr);
+    TRxClock(sonterra::Clock& clock, QWidget* parent = nullptr);
+
+    void setClock(sonterra::Clock& clock);
+
+    // What the display shows now ("07:05:09").
+    QString text() const { return text_; }
+    static constexpr int kIntervalMs = 450;
+    QTimer* timer() const { return timer_; }
+
+    QSize sizeHint() const override;
+
+public Q_SLOTS:
+    // Reads the clock and repaints when the text changed.
+    void refresh();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    sonterra::Clock* clock_;
+    QTimer* timer_;
+    QString text_;
+};
