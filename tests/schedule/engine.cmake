@@ -4,3 +4,15 @@ if(NOT WIN32)
   target_link_libraries(sonterra_atalho_tests PRIVATE sonterra_atalho GTest::gtest_main)
   gtest_discover_tests(sonterra_atalho_tests DISCOVERY_MODE PRE_TEST)
 endif()
+
+add_executable(sonterra_engine_tests
+  ${CMAKE_CURRENT_LIST_DIR}/engine_fixture.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/engine_activation_tests.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/engine_tick_tests.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/engine_spoken_time_tests.cpp)
+target_link_libraries(sonterra_engine_tests PRIVATE sonterra_scheduler GTest::gtest_main)
+gtest_discover_tests(sonterra_engine_tests DISCOVERY_MODE PRE_TEST)
+
+add_executable(sonterra_phased_timer_tests ${CMAKE_CURRENT_LIST_DIR}/engine_phased_timer_tests.cpp)
+target_link_libraries(sonterra_phased_timer_tests PRIVATE sonterra_scheduler Qt6::Core GTest::gtest_main)
+gtest_discover_tests(sonterra_phased_timer_tests DISCOVERY_MODE PRE_TEST)

@@ -1,0 +1,186 @@
+// Activation, deactivation and start-up restore: steps, order, state file and
+// the autostart shortcut.
+
+#include "engine_fixture.h"
+
+#include "schedule/atalho.h"
+#include "schedule/schedule_files.h"
+
+#include <fstream>
+
+namespace sonterra::testing {
+namespace {
+
+class Activation : public EngineTest {
+protected:
+    fs::path ShortcutFile() const { return root_ / "config" / "autostart" / "Quorvel STV2.desktop"; }
+    void Marker() { std::ofstream(folder_ + "auto_execute.exe") << "x"; }
+};
+
+TEST_F(Activation, RunsItsStepsInOrder)
+{
+    sched_->Button1Click();
+
+    EXPECT_EQ(log_, (Log{"Timer1=1", "window.Button1=OK", "window.Hide"}));
+    EXPECT_TRUE(sched_->Timer1Enabled());
+    EXPECT_TRUE(sched_->ocultar);
+    EXPECT_EQ(StateBytes(), "1\r\n");
+    ASSERT_TRUE(fs::is_regular_file(ShortcutFile()));
+    const std::string shortcut = ReadBytes(ShortcutFile());
+    EXPECT_NE(shortcut.find("\nExec=" + programFile_ + "\n"), std::string::npos) << shortcut;
+    EXPECT_NE(shortcut.find("\nPath=" + folder_ + "\n"), std::string::npos) << shortcut;
+    // Nothing plays until the first tick.
+    EXPECT_TRUE(Only("toque.").empty());
+}
+
+TEST_F(Activation, TwiceKeepsOneShortcutWithoutRewritingIt)
+{
+    sched_->Button1Click();
+    std::ofstream(ShortcutFile(), std::ios::trunc) << "edited by hand\n";
+
+    sched_->Button1Click();
+
+    EXPECT_EQ(ReadBytes(ShortcutFile()), "edited by hand\n");
+    int files = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(ShortcutFile().parent_path()))
+        ++files;
+    EXPECT_EQ(files, 1);
+    EXPECT_EQ(StateBytes(), "1\r\n");
+    EXPECT_EQ(Only("window.").size(), 4u);
+}
+
+TEST_F(Activation, ShortcutDeletedByHandComesBack)
+{
+    sched_->Button1Click();
+    fs::remove(ShortcutFile());
+    sched_->Button1Click();
+    EXPECT_TRUE(fs::is_regular_file(ShortcutFile()));
+}
+
+TEST_F(Activation, MovedProgramKeepsTheOldShortcut)
+{
+    Cria_atalho("/old/place/sonterra", "", "/old/place/", nome_atalho);
+    sched_->Button1Click();
+    EXPECT_NE(ReadBytes(ShortcutFile()).find("\nExec=/old/place/sonterra\n"), std::string::npos);
+}
+
+TEST_F(Activation, MarkerFileStopsCreationButNotDeletion)
+{
+    sched_->Button1Click();
+    ASSERT_TRUE(fs::exists(ShortcutFile()));
+    Marker();
+
+    sched_->Button2Click();
+    EXPECT_FALSE(fs::exists(ShortcutFile()));
+
+    sched_->Button1Click();
+    EXPECT_FALSE(fs::exists(ShortcutFile()));
+    EXPECT_TRUE(sched_->Timer1Enabled());
+    EXPECT_EQ(StateBytes(), "1\r\n");
+    EXPECT_EQ(window_.button1, "OK");
+}
+
+TEST_F(Activation, StateWriteFailureStopsTheRemainingSteps)
+{
+    fs::create_directories(folder_ + "SOM.INI");
+
+    EXPECT_THROW(sched_->Button1Click(), FileError);
+
+    // Steps 1 and 2 ran; caption, hiding and ocultar did not.
+    EXPECT_TRUE(sched_->Timer1Enabled());
+    EXPECT_TRUE(fs::exists(ShortcutFile()));
+    EXPECT_EQ(log_, (Log{"Timer1=1"}));
+    EXPECT_FALSE(sched_->ocultar);
+    EXPECT_EQ(window_.button1, "Ativar");
+}
+
+TEST_F(Activation, DeactivationRunsItsStepsInOrder)
+{
+    sched_->Button1Click();
+    log_.clear();
+
+    sched_->Button2Click();
+
+    EXPECT_EQ(log_, (Log{"Timer1=0", "window.Label2=0", "window.Button1=Ativar"}));
+    EXPECT_FALSE(sched_->Timer1Enabled());
+    EXPECT_FALSE(sched_->ocultar);
+    EXPECT_FALSE(fs::exists(ShortcutFile()));
+    EXPECT_EQ(StateBytes(), "0\r\n");
+
+    // Again, with no shortcut left: nothing more happens.
+    sched_->Button2Click();
+    EXPECT_FALSE(fs::exists(ShortcutFile()));
+    EXPECT_EQ(StateBytes(), "0\r\n");
+}
+
+TEST_F(Activation, DeactivationStateWriteFailureStopsTheRemainingSteps)
+{
+    sched_->Button1Click();
+    fs::remove(folder_ + "SOM.INI");
+    fs::create_directories(folder_ + "SOM.INI");
+    log_.clear();
+
+    EXPECT_THROW(sched_->Button2Click(), FileError);
+
+    EXPECT_EQ(log_, (Log{"Timer1=0", "window.Label2=0"}));
+    EXPECT_FALSE(fs::exists(ShortcutFile()));
+    EXPECT_FALSE(sched_->ocultar);
+    EXPECT_EQ(window_.button1, "OK");
+}
+
+TEST_F(Activation, DeactivationLetsTheSoundFinishAndStillSpeaksTheTime)
+{
+    WriteDayFile(2, {Entry("07:30", true, Sound("sino.wav"))});
+    const std::string clip = Clip("07H31M.WAV");
+    sched_->Atualiza_whoje();
+    sched_->Button1Click();
+    At(7, 30, 0, 3);
+    sched_->Timer1Timer();
+    ASSERT_TRUE(toque_.IsPlaying());
+    const std::string minuteBefore = sched_->ultimo_minuto;
+    log_.clear();
+
+    sched_->Button2Click();
+    EXPECT_TRUE(Only("toque.").empty());
+    EXPECT_TRUE(toque_.IsPlaying());
+    EXPECT_EQ(sched_->ultimo_minuto, minuteBefore);
+
+    At(7, 31, 20);
+    toque_.EndNaturally();
+    EXPECT_EQ(Only("hora."), (Log{"hora.CloseStream", "hora.LoadFile " + clip, "hora.Play"}));
+}
+
+class Restore : public EngineTest {};
+
+TEST_F(Restore, ActiveStateEnablesAndHidesAndNothingElse)
+{
+    std::ofstream(folder_ + "SOM.INI", std::ios::binary) << "1\r\nlixo\r\n";
+
+    sched_->RestoreState();
+
+    EXPECT_EQ(log_, (Log{"Timer1=1"}));
+    EXPECT_TRUE(sched_->Timer1Enabled());
+    EXPECT_TRUE(sched_->ocultar);
+    EXPECT_EQ(window_.button1, "Ativar");
+    EXPECT_FALSE(fs::exists(root_ / "config" / "autostart"));
+    EXPECT_EQ(StateBytes(), "1\r\nlixo\r\n");
+}
+
+TEST_F(Restore, AnythingElseLeavesTheScheduleInactive)
+{
+    for (const char* content : {"0\r\n", "1 \r\n", "01\r\n", ""}) {
+        SCOPED_TRACE(content);
+        std::ofstream(folder_ + "SOM.INI", std::ios::binary | std::ios::trunc) << content;
+        sched_->RestoreState();
+        EXPECT_TRUE(log_.empty());
+        EXPECT_FALSE(sched_->Timer1Enabled());
+        EXPECT_FALSE(sched_->ocultar);
+    }
+    fs::remove(folder_ + "SOM.INI");
+    sched_->RestoreState();
+    EXPECT_TRUE(log_.empty());
+    EXPECT_FALSE(fs::exists(folder_ + "SOM.INI"));
+}
+
+} // namespace
+} // namespace sonterra::testing

@@ -1,0 +1,133 @@
+#pragma once
+// Fakes for the scheduler engine's seams. Every fake writes what happens to it
+// into one shared log, so tests can check the order across players and window.
+
+#include "app/clock.h"
+#include "audio/audio_player.h"
+#include "schedule/phased_timer.h"
+#include "schedule/scheduler.h"
+
+#include <string>
+#include <vector>
+
+namespace sonterra::testing {
+
+using Log = std::vector<std::string>;
+
+class FakeClock : public Clock {
+public:
+    DateTime Now() const override { return now; }
+    DateTime now;
+};
+
+// Plays nothing; a sound "plays" from Play until it is stopped or ended.
+class FakePlayer : public AudioPlayer {
+public:
+    FakePlayer(std::string name, Log& log) : name_(std::move(name)), log_(log) {}
+
+    void CloseStream() override
+    {
+        Record("CloseStream");
+        if (playing_) {
+            playing_ = false;
+            FireOnStop();
+        }
+        loaded_.clear();
+    }
+    void LoadFile(const std::string& file) override
+    {
+        Record("LoadFile " + file);
+        loaded_ = failLoads ? std::string() : file;
+    }
+    void Play() override
+    {
+        Record("Play");
+        if (!loaded_.empty())
+            playing_ = true;
+    }
+    void Stop() override
+    {
+        Record("Stop");
+        playing_ = false;
+        FireOnStop();
+    }
+    bool IsPlaying() const override { return playing_; }
+
+    // The sound reached its end: the watch timer's Stop.
+    void EndNaturally()
+    {
+        Record("end");
+        playing_ = false;
+        FireOnStop();
+    }
+
+    const std::string& loaded() const { return loaded_; }
+    bool failLoads = false;
+
+private:
+    void Record(const std::string& what) { log_.push_back(name_ + "." + what); }
+    void FireOnStop()
+    {
+        Record("OnStop");
+        if (OnStop)
+            OnStop(*this);
+    }
+
+    std::string name_;
+    Log& log_;
+    std::string loaded_;
+    bool playing_ = false;
+};
+
+class FakeWindow : public SchedulerWindow {
+public:
+    explicit FakeWindow(Log& log) : log_(log) {}
+
+    void HideWindow() override { log_.push_back("window.Hide"); }
+    bool Label2Visible() const override { return label2; }
+    void SetLabel2Visible(bool visible) override
+    {
+        label2 = visible;
+        log_.push_back(visible ? "window.Label2=1" : "window.Label2=0");
+    }
+    void SetButton1Caption(const std::string& caption) override
+    {
+        button1 = caption;
+        log_.push_back("window.Button1=" + caption);
+    }
+    void ClearListBox2() override
+    {
+        listBox2.clear();
+        log_.push_back("window.ListBox2.Clear");
+    }
+    void AddToListBox2(const Lines& lines) override
+    {
+        listBox2.insert(listBox2.end(), lines.begin(), lines.end());
+        log_.push_back("window.ListBox2.Add " + std::to_string(lines.size()));
+    }
+
+    bool label2 = true;
+    std::string button1 = "Ativar";
+    Lines listBox2;
+
+private:
+    Log& log_;
+};
+
+// Timer1 without an event loop: the test calls Timer1Timer itself.
+class FakeTimer : public TickTimer {
+public:
+    explicit FakeTimer(Log& log) : log_(log) {}
+    void SetEnabled(bool enabled) override
+    {
+        enabled_ = enabled;
+        log_.push_back(enabled ? "Timer1=1" : "Timer1=0");
+    }
+    bool Enabled() const override { return enabled_; }
+
+private:
+    Log& log_;
+    bool enabled_ = false;
+};
+
+} // namespace sonterra::testing

@@ -1,0 +1,235 @@
+// The tick: which entries start and when, today's list, hiding and blinking.
+
+#include "engine_fixture.h"
+
+#include <fstream>
+
+namespace sonterra::testing {
+namespace {
+
+class Tick : public EngineTest {
+protected:
+    // Today's list loaded and the schedule active, as after start-up.
+    void Activate()
+    {
+        sched_->Atualiza_whoje();
+        sched_->Button1Click();
+        log_.clear();
+    }
+    void TickAt(int h, int m, int s = 0, int ms = 0)
+    {
+        At(h, m, s, ms);
+        sched_->Timer1Timer();
+    }
+    Log Starts(const std::string& path) const
+    {
+        return {"toque.CloseStream", "toque.LoadFile " + path, "toque.Play"};
+    }
+};
+
+TEST_F(Tick, ActivatingMidMinutePlaysThatMinuteAtOnce)
+{
+    const std::string sino = Sound("sino.wav");
+    WriteDayFile(2, {Entry("07:30", true, sino)});
+    At(7, 30, 40);
+    Activate();
+
+    sched_->Timer1Timer();
+
+    EXPECT_EQ(Only("toque."), Starts(sino));
+    EXPECT_EQ(toque_.SpeakTimeAfter, 1);
+    EXPECT_EQ(sched_->ultimo_minuto, "07:30");
+}
+
+TEST_F(Tick, FlagFollowsTheMarkOfTheLine)
+{
+    const std::string sino = Sound("sino.wav");
+    WriteDayFile(2, {Entry("07:30", false, sino)});
+    Activate();
+    toque_.SpeakTimeAfter = 1;
+    TickAt(7, 30);
+    EXPECT_EQ(Only("toque."), Starts(sino));
+    EXPECT_EQ(toque_.SpeakTimeAfter, 0);
+}
+
+TEST_F(Tick, ReactivatingWithinTheSameMinuteDoesNotReplay)
+{
+    WriteDayFile(2, {Entry("07:30", false, Sound("sino.wav"))});
+    Activate();
+    TickAt(7, 30, 5);
+    ASSERT_EQ(Only("toque.Play").size(), 1u);
+
+    At(7, 30, 10);
+    sched_->Button2Click();
+    At(7, 30, 50);
+    sched_->Button1Click();
+    TickAt(7, 30, 50);
+    TickAt(7, 30, 59, 500);
+
+    EXPECT_EQ(Only("toque.Play").size(), 1u);
+}
+
+TEST_F(Tick, MinuteEdges)
+{
+    const std::string sino = Sound("sino.wav");
+    WriteDayFile(2, {Entry("07:30", false, sino)});
+    Activate();
+
+    TickAt(7, 29, 59, 900);
+    EXPECT_TRUE(Only("toque.").empty());
+    TickAt(7, 30, 0, 0);
+    EXPECT_EQ(Only("toque."), Starts(sino));
+    TickAt(7, 30, 0, 500);
+    TickAt(7, 30, 59, 999);
+    EXPECT_EQ(Only("toque.Play").size(), 1u);
+    TickAt(7, 31, 0, 0);
+    EXPECT_EQ(Only("toque.Play").size(), 1u);
+}
+
+TEST_F(Tick, MissingFileIsPassedOverSilentlyWithoutSpokenTime)
+{
+    Clip("07H30M.WAV");
+    WriteDayFile(2, {Entry("07:30", true, (root_ / "sons" / "sumiu.wav").string())});
+    Activate();
+
+    TickAt(7, 30);
+    EXPECT_EQ(log_, (Log{"window.Hide", "window.Label2=0"}));
+    EXPECT_TRUE(boxes_.empty());
+    EXPECT_EQ(toque_.SpeakTimeAfter, 0);
+
+    // A later stop of the bell player (an operator's test play) speaks nothing.
+    toque_.Stop();
+    EXPECT_TRUE(Only("hora.").empty());
+    EXPECT_EQ(sched_->ultimo_minuto, "07:30");
+}
+
+TEST_F(Tick, LinesThatCanNeverMatch)
+{
+    const std::string sino = Sound("sino.wav");
+    WriteDayFile(2, {"07:3", "07:30 +", Entry("24:00", false, sino), Entry("7:30", false, sino),
+                     Entry("07:30", false, "")});
+    Activate();
+    TickAt(7, 30);
+    TickAt(0, 0);
+    EXPECT_TRUE(Only("toque.").empty());
+}
+
+TEST_F(Tick, DuplicateTimesBothStartAndTheLaterIsHeard)
+{
+    const std::string a = Sound("a.wav");
+    const std::string b = Sound("b.mp3");
+    WriteDayFile(2, {Entry("07:30", true, a), Entry("08:00", false, Sound("c.wav")),
+                     Entry("07:30", false, b)});
+    Activate();
+
+    TickAt(7, 30);
+
+    EXPECT_EQ(Only("toque."), (Log{"toque.CloseStream", "toque.LoadFile " + a, "toque.Play",
+                                   "toque.CloseStream", "toque.OnStop", "toque.LoadFile " + b,
+                                   "toque.Play"}));
+    EXPECT_EQ(toque_.loaded(), b);
+    EXPECT_TRUE(toque_.IsPlaying());
+    EXPECT_EQ(toque_.SpeakTimeAfter, 0);
+    // The first line's "+" does not carry over to the second: nothing spoken.
+    EXPECT_TRUE(Only("hora.").empty());
+}
+
+TEST_F(Tick, ClockSetBackRepeatsAndSetForwardSkips)
+{
+    const std::string a = Sound("a.wav");
+    const std::string c = Sound("c.wav");
+    WriteDayFile(2, {Entry("07:30", false, a), Entry("07:32", false, c)});
+    Activate();
+
+    TickAt(7, 30);
+    TickAt(7, 31);
+    TickAt(7, 30, 30);  // set back
+    EXPECT_EQ(Only("toque.LoadFile"), (Log{"toque.LoadFile " + a, "toque.LoadFile " + a}));
+
+    TickAt(7, 33);  // set forward over 07:32
+    TickAt(7, 34);
+    EXPECT_EQ(Only("toque.LoadFile").size(), 2u);
+}
+
+TEST_F(Tick, WindowNeverStaysVisibleWhileOcultar)
+{
+    std::ofstream(folder_ + "SOM.INI") << "1\r\n";
+    sched_->Atualiza_whoje();
+    sched_->RestoreState();
+    log_.clear();
+
+    for (int i = 0; i < 6; ++i)
+        TickAt(9, 0, i / 2, (i % 2) * 500);
+    // Every tick hides first, then blinks.
+    EXPECT_EQ(Only("window.Hide").size(), 6u);
+    EXPECT_EQ(log_.front(), "window.Hide");
+    EXPECT_EQ(Only("window.Label2"), (Log{"window.Label2=0", "window.Label2=1", "window.Label2=0",
+                                          "window.Label2=1", "window.Label2=0", "window.Label2=1"}));
+
+    // Opened from the notification area: the ticks leave the window alone.
+    sched_->ocultar = false;
+    log_.clear();
+    TickAt(9, 0, 5);
+    EXPECT_EQ(log_, (Log{"window.Label2=0"}));
+}
+
+TEST_F(Tick, TodaysListKeepsFileOrderAndFillsTheListBox)
+{
+    const Lines lines = {Entry("12:00", false, "/x/b.wav"), Entry("07:30", true, "/x/a.wav")};
+    WriteDayFile(2, lines);
+    WriteDayFile(3, {Entry("09:00", false, "/x/c.wav")});
+
+    sched_->Atualiza_whoje();
+
+    EXPECT_EQ(sched_->arquivo_hoje, "02.PR2");
+    EXPECT_EQ(sched_->lista_hoje, lines);
+    EXPECT_EQ(window_.listBox2, lines);
+    EXPECT_EQ(log_, (Log{"window.ListBox2.Clear", "window.ListBox2.Add 2"}));
+
+    // An empty or missing file clears both and adds nothing.
+    OnDate(2026, 12, 8);
+    log_.clear();
+    fs::remove(folder_ + "03.PR2");
+    sched_->Atualiza_whoje();
+    EXPECT_EQ(sched_->arquivo_hoje, "03.PR2");
+    EXPECT_TRUE(sched_->lista_hoje.empty());
+    EXPECT_EQ(log_, (Log{"window.ListBox2.Clear"}));
+}
+
+// The list follows the date: a PC left on over the weekend rings Saturday's
+// bells on Saturday, not Friday's.
+TEST_F(Tick, ReloadsTodaysListAfterMidnight)
+{
+    const std::string sunday = Sound("domingo.wav");
+    const std::string monday = Sound("segunda.wav");
+    WriteDayFile(1, {Entry("00:00", false, sunday), Entry("23:59", false, sunday)});
+    WriteDayFile(2, {Entry("00:00", true, monday)});
+    OnDate(2026, 12, 6);
+    At(23, 59, 59, 600);
+    Activate();
+    ASSERT_EQ(sched_->arquivo_hoje, "01.PR2");
+
+    sched_->Timer1Timer();
+    EXPECT_EQ(Only("toque.LoadFile"), (Log{"toque.LoadFile " + sunday}));
+
+    OnDate(2026, 12, 7);
+    TickAt(0, 0, 0, 100);
+
+    EXPECT_EQ(sched_->arquivo_hoje, "02.PR2");
+    EXPECT_EQ(Only("toque.LoadFile"), (Log{"toque.LoadFile " + sunday, "toque.LoadFile " + monday}));
+    // Sunday's 23:59 sound was still playing: cut, so the "+" speaks at once.
+    EXPECT_EQ(Only("hora."), (Log{"hora.CloseStream", "hora.Play"}));
+    EXPECT_EQ(window_.listBox2, (Lines{Entry("00:00", true, monday)}));
+}
+
+TEST_F(Tick, FirstTickLoadsTheListWhenNothingLoadedIt)
+{
+    const std::string sino = Sound("sino.wav");
+    WriteDayFile(2, {Entry("07:30", false, sino)});
+    sched_->Button1Click();
+    TickAt(7, 30);
+    EXPECT_EQ(Only("toque.LoadFile"), (Log{"toque.LoadFile " + sino}));
+}
+
+} // namespace
+} // namespace sonterra::testing
