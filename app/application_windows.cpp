@@ -1,0 +1,23 @@
+#include "app/application_platform.h"
+
+#include <windows.h>
+
+namespace sonterra {
+
+std::string ReadOwnExecutablePath() {
+    std::string buffer(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0)
+            return {};
+        if (n < buffer.size()) {
+            buffer.resize(n);
+            return buffer;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+const char* PathSeparators() { return "\\/"; }
+
+} // namespace sonterra

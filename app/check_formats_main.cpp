@@ -1,0 +1,19 @@
+// Says whether the user's regional formats would let the program start:
+// prints the boxes the start-up check would show, exits 0 when it passes.
+
+#include "app/funcoes.h"
+#include "app/message_box.h"
+
+#include <cstdio>
+
+int main() {
+    sonterra::setMessageBoxHandler([](const sonterra::MessageBoxRequest& request) {
+        std::string text = request.text;
+        for (char& c : text)
+            if (c == '\r')
+                c = '\n';
+        std::printf("[%s]\n%s\n\n", request.caption.c_str(), text.c_str());
+        return sonterra::BoxResult::Ok;
+    });
+    return sonterra::CheckRegionalFormats() ? 0 : 1;
+}

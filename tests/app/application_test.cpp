@@ -1,0 +1,127 @@
+// The program's file, folder and title; the message-box hook; the weekday.
+
+#include "app/application.h"
+#include "app/application_platform.h"
+#include "app/clock.h"
+#include "app/message_box.h"
+#include "tests/app/box_recorder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace sonterra {
+namespace {
+
+TEST(ProgramFile, IsThisExecutableAndItsFolderEndsWithSeparator) {
+    const std::string file = ProgramFileName();
+    ASSERT_FALSE(file.empty());
+    EXPECT_TRUE(std::filesystem::equivalent(file, "/proc/self/exe"));
+    const std::string folder = ProgramFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), '/');
+    EXPECT_EQ(file.substr(0, folder.size()), folder);
+    EXPECT_EQ(file.find('/', folder.size()), std::string::npos);
+}
+
+TEST(ProgramFile, TestsCanMoveTheProgram) {
+    const std::string saved = ProgramFileName();
+    SetProgramFileNameForTesting("/tmp/escola sul/Sonterra/sonterra");
+    EXPECT_EQ(ProgramFolder(), "/tmp/escola sul/Sonterra/");
+    EXPECT_EQ(ApplicationTitle(), "Sonterra");
+    SetProgramFileNameForTesting(saved);
+    EXPECT_EQ(ProgramFileName(), saved);
+}
+
+TEST(ApplicationTitle, NameUpToFirstFullStopFirstLetterKept) {
+    EXPECT_EQ(TitleFromProgramFileName("/x/sonterra"), "Sonterra");
+    EXPECT_EQ(TitleFromProgramFileName("/x/SONTERRA.EXE"), "Sonterra");
+    EXPECT_EQ(TitleFromProgramFileName("/x.y/sonTerra.v2.bin"), "Sonterra");
+    EXPECT_EQ(TitleFromProgramFileName("app_tests"), "App_tests");
+    EXPECT_EQ(TitleFromProgramFileName("/x/ÉSCOLA"), "Éscola");
+}
+
+// In a child process: once set, the title stays for the rest of the run.
+TEST(ApplicationTitle, SetTitleReplacesTheDerivedOne) {
+    EXPECT_EXIT(
+        {
+            SetApplicationTitle("Quorvel - Sonterra");
+            SetProgramFileNameForTesting("/tmp/outro/programa");
+            std::exit(ApplicationTitle() == "Quorvel - Sonterra" ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST(ApplicationTerminate, StaysRequestedOnceAsked) {
+    EXPECT_FALSE(ApplicationTerminateRequested());
+    RequestApplicationTerminate();
+    EXPECT_TRUE(ApplicationTerminateRequested());
+    EXPECT_TRUE(ApplicationTerminateRequested());
+}
+
+TEST(MessageBoxHook, ShowMessageIsAPlainOkBoxUnderTheTitle) {
+    test::BoxRecorder recorder(BoxResult::Cancel);
+    ShowMessage("Arquivo não encontrado\rC:/sons/sino.mp3");
+    ASSERT_EQ(recorder.boxes.size(), 1u);
+    EXPECT_EQ(recorder.boxes[0].caption, ApplicationTitle());
+    EXPECT_EQ(recorder.boxes[0].text, "Arquivo não encontrado\rC:/sons/sino.mp3");
+    EXPECT_EQ(recorder.boxes[0].icon, BoxIcon::None);
+    EXPECT_EQ(recorder.boxes[0].buttons, BoxButtons::Ok);
+    EXPECT_FALSE(recorder.boxes[0].beep);
+}
+
+TEST(MessageBoxHook, HandlersNestAndTheDefaultAnswersOkOnStandardError) {
+    MessageBoxHandler none = setMessageBoxHandler(nullptr);
+    testing::internal::CaptureStderr();
+    MessageBoxRequest request;
+    request.caption = "Título";
+    request.text = "linha 1\rlinha 2";
+    request.buttons = BoxButtons::OkCancel;
+    EXPECT_EQ(showMessageBox(request), BoxResult::Ok);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("Título"), std::string::npos);
+    EXPECT_NE(err.find("linha 1\nlinha 2"), std::string::npos);
+
+    int outerCalls = 0;
+    setMessageBoxHandler([&](const MessageBoxRequest&) {
+        ++outerCalls;
+        return BoxResult::Cancel;
+    });
+    {
+        test::BoxRecorder inner;
+        EXPECT_EQ(showMessageBox(request), BoxResult::Ok);
+        EXPECT_EQ(inner.boxes.size(), 1u);
+    }
+    EXPECT_EQ(showMessageBox(request), BoxResult::Cancel);
+    EXPECT_EQ(outerCalls, 1);
+    setMessageBoxHandler(none);
+}
+
+TEST(DayOfWeek, SundayIsOne) {
+    DateTime dt;
+    EXPECT_EQ(DayOfWeek(dt), 7);  // 30 December 1899 was a Saturday
+    dt.year = 2026;
+    dt.month = 12;
+    dt.day = 6;
+    EXPECT_EQ(DayOfWeek(dt), 1);
+    dt.day = 7;
+    EXPECT_EQ(DayOfWeek(dt), 2);
+    dt.year = 2024;
+    dt.month = 2;
+    dt.day = 29;
+    EXPECT_EQ(DayOfWeek(dt), 5);  // a Thursday
+}
+
+TEST(SystemClock, GivesAPlausibleLocalTime) {
+    const DateTime now = SystemClock().Now();
+    EXPECT_GE(now.year, 2024);
+    EXPECT_GE(now.month, 1);
+    EXPECT_LE(now.month, 12);
+    EXPECT_LE(now.hour, 23);
+    EXPECT_LE(now.second, 59);
+    EXPECT_LE(now.millisecond, 999);
+}
+
+} // namespace
+} // namespace sonterra

@@ -1,0 +1,261 @@
+// The start-up check of the regional formats: which boxes, in which order,
+// with which words, for each kind of regional setting.
+
+#include "app/application.h"
+#include "app/funcoes.h"
+#include "app/regional_formats.h"
+#include "tests/app/box_recorder.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <locale.h>
+#include <optional>
+
+namespace sonterra {
+namespace {
+
+using test::BoxRecorder;
+using test::ScopedFormatSettings;
+
+const std::string kPainel = "Entre no Painel de controle (Windows) - (configurações Regionais)";
+
+std::string Message1(const std::string& shortTime) {
+    return "Formato de Hora Inválido:" + shortTime + "\r" + kPainel +
+           "\rAltere o formato de Hora para: HH:mm:ss";
+}
+std::string Message2(const std::string& shortDate) {
+    return "Formato de Data Inválido:" + shortDate + "\r" + kPainel +
+           "\rAltere o formato de DATA para: dd/MM/aaaa";
+}
+const std::string kMessage3 = "O Formato de HORA Padrão do Windows está em modo incompatível "
+                              "com o sistema Quorvel\r\rCONSULTE QUORVEL SISTEMAS";
+std::string Message4(const std::string& shortTime) {
+    return "FORMATO DE HORA ATUAL: " + shortTime + "\rPARA ALTERAR O FORMATO DO HORA:\r" +
+           kPainel + "\rAltere o formato de HORA para: HH:mm:ss";
+}
+const std::string kMessage5 = "O Formato de DATA Padrão do Windows está em modo incompatível "
+                              "com o sistema Quorvel\r\rCONSULTE QUORVEL SISTEMAS";
+std::string Message6(const std::string& shortDate) {
+    return "FORMATO DE DATA ATUAL: " + shortDate + "\rPARA SE TORNAR COMPATÍVEL:\r" + kPainel +
+           "\rAltere o formato de DATA para: dd/MM/aaaa";
+}
+
+// Which of the six messages the check showed, by comparing each text.
+std::vector<int> BoxNumbers(const std::vector<MessageBoxRequest>& boxes,
+                            const FormatSettings& fs) {
+    const std::string texts[6] = {Message1(fs.ShortTimeFormat), Message2(fs.ShortDateFormat),
+                                  kMessage3, Message4(fs.ShortTimeFormat),
+                                  kMessage5, Message6(fs.ShortDateFormat)};
+    std::vector<int> numbers;
+    for (const MessageBoxRequest& box : boxes) {
+        int number = 0;
+        for (int i = 0; i < 6; ++i)
+            if (box.text == texts[i])
+                number = i + 1;
+        numbers.push_back(number);  // 0: a text that matches none
+    }
+    return numbers;
+}
+
+struct CheckRun {
+    bool result;
+    std::vector<int> boxes;
+    std::vector<MessageBoxRequest> requests;
+};
+
+CheckRun RunCheck(const FormatSettings& fs) {
+    ScopedFormatSettings scoped(fs);
+    BoxRecorder recorder;
+    const bool result = CheckRegionalFormats();
+    return {result, BoxNumbers(recorder.boxes, fs), recorder.boxes};
+}
+
+FormatSettings Langinfo(const std::string& date, const std::string& time,
+                        const std::string& am = "", const std::string& pm = "") {
+    return FormatSettingsFromLanginfo(date, time, am, pm);
+}
+
+TEST(RegionalCheck, DayMonthYearOn24HourClockPasses) {
+    const CheckRun run = RunCheck(Langinfo("%d/%m/%Y", "%T"));
+    EXPECT_TRUE(run.result);
+    EXPECT_TRUE(run.boxes.empty());
+}
+
+TEST(RegionalCheck, MonthDayYearPassesToo) {
+    const CheckRun run = RunCheck(Langinfo("%m/%d/%Y", "%H:%M:%S"));
+    EXPECT_TRUE(run.result);
+    EXPECT_TRUE(run.boxes.empty());
+}
+
+TEST(RegionalCheck, FullStopTimeSeparatorGivesBoxes134) {
+    const CheckRun run = RunCheck(Langinfo("%d/%m/%Y", "%H.%M.%S"));
+    EXPECT_FALSE(run.result);
+    EXPECT_EQ(run.boxes, (std::vector<int>{1, 3, 4}));
+}
+
+TEST(RegionalCheck, HoursWithoutLeadingZeroGiveBoxes34) {
+    for (const char* time : {"%k:%M:%S", "%-H:%M:%S"}) {
+        const CheckRun run = RunCheck(Langinfo("%d/%m/%Y", time));
+        EXPECT_FALSE(run.result) << time;
+        EXPECT_EQ(run.boxes, (std::vector<int>{3, 4})) << time;
+    }
+}
+
+TEST(RegionalCheck, TwelveHourClockGivesBoxes34) {
+    const CheckRun suffix = RunCheck(Langinfo("%d/%m/%Y", "%r", "AM", "PM"));
+    EXPECT_FALSE(suffix.result);
+    EXPECT_EQ(suffix.boxes, (std::vector<int>{3, 4}));
+    const CheckRun prefix = RunCheck(Langinfo("%d/%m/%Y", "%p %I:%M:%S", "AM", "PM"));
+    EXPECT_EQ(prefix.boxes, (std::vector<int>{3, 4}));
+}
+
+TEST(RegionalCheck, HyphenDateSeparatorGivesBoxes256) {
+    const CheckRun run = RunCheck(Langinfo("%d-%m-%Y", "%T"));
+    EXPECT_FALSE(run.result);
+    EXPECT_EQ(run.boxes, (std::vector<int>{2, 5, 6}));
+}
+
+TEST(RegionalCheck, ShortFieldsGiveBoxes56) {
+    for (const char* date : {"%e/%m/%Y", "%d/%-m/%Y", "%d/%m/%y", "%D"}) {
+        const CheckRun run = RunCheck(Langinfo(date, "%T"));
+        EXPECT_FALSE(run.result) << date;
+        EXPECT_EQ(run.boxes, (std::vector<int>{5, 6})) << date;
+    }
+}
+
+TEST(RegionalCheck, YearFirstGivesBoxes256) {
+    const CheckRun slash = RunCheck(Langinfo("%Y/%m/%d", "%T"));
+    EXPECT_FALSE(slash.result);
+    EXPECT_EQ(slash.boxes, (std::vector<int>{2, 5, 6}));
+    const CheckRun iso = RunCheck(Langinfo("%F", "%T"));
+    EXPECT_EQ(iso.boxes, (std::vector<int>{2, 5, 6}));
+}
+
+TEST(RegionalCheck, EverythingWrongGivesAllSixInOrder) {
+    const CheckRun run = RunCheck(Langinfo("%Y-%m-%d", "%l.%M.%S %p", "am", "pm"));
+    EXPECT_FALSE(run.result);
+    EXPECT_EQ(run.boxes, (std::vector<int>{1, 2, 3, 4, 5, 6}));
+}
+
+TEST(RegionalCheck, WindowsStyleSettingsGiveTheSameVerdicts) {
+    WindowsLocaleInfo brazil{"/", "dd/MM/yyyy", ":", "1", "1", "", "", "0"};
+    EXPECT_TRUE(RunCheck(FormatSettingsFromLocaleInfo(brazil)).boxes.empty());
+    WindowsLocaleInfo us{"/", "M/d/yyyy", ":", "0", "0", "AM", "PM", "0"};
+    EXPECT_EQ(RunCheck(FormatSettingsFromLocaleInfo(us)).boxes,
+              (std::vector<int>{3, 4, 5, 6}));
+}
+
+TEST(RegionalCheckMessages, ExactTextsAndPlainOkBoxesUnderTheProgramTitle) {
+    const FormatSettings fs = Langinfo("%Y-%m-%d", "%l.%M.%S %p", "am", "pm");
+    ASSERT_EQ(fs.ShortTimeFormat, "h:mm AMPM");
+    ASSERT_EQ(fs.ShortDateFormat, "yyyy-mm-dd");
+    const CheckRun run = RunCheck(fs);
+    ASSERT_EQ(run.requests.size(), 6u);
+    EXPECT_EQ(run.requests[0].text,
+              "Formato de Hora Inválido:h:mm AMPM\rEntre no Painel de controle (Windows) - "
+              "(configurações Regionais)\rAltere o formato de Hora para: HH:mm:ss");
+    EXPECT_EQ(run.requests[1].text,
+              "Formato de Data Inválido:yyyy-mm-dd\rEntre no Painel de controle (Windows) - "
+              "(configurações Regionais)\rAltere o formato de DATA para: dd/MM/aaaa");
+    EXPECT_EQ(run.requests[2].text,
+              "O Formato de HORA Padrão do Windows está em modo incompatível com o sistema "
+              "Quorvel\r\rCONSULTE QUORVEL SISTEMAS");
+    EXPECT_EQ(run.requests[3].text,
+              "FORMATO DE HORA ATUAL: h:mm AMPM\rPARA ALTERAR O FORMATO DO HORA:\rEntre no "
+              "Painel de controle (Windows) - (configurações Regionais)\rAltere o formato de "
+              "HORA para: HH:mm:ss");
+    EXPECT_EQ(run.requests[4].text,
+              "O Formato de DATA Padrão do Windows está em modo incompatível com o sistema "
+              "Quorvel\r\rCONSULTE QUORVEL SISTEMAS");
+    EXPECT_EQ(run.requests[5].text,
+              "FORMATO DE DATA ATUAL: yyyy-mm-dd\rPARA SE TORNAR COMPATÍVEL:\rEntre no Painel "
+              "de controle (Windows) - (configurações Regionais)\rAltere o formato de DATA "
+              "para: dd/MM/aaaa");
+    for (const MessageBoxRequest& box : run.requests) {
+        EXPECT_EQ(box.caption, ApplicationTitle());
+        EXPECT_EQ(box.icon, BoxIcon::None);
+        EXPECT_EQ(box.buttons, BoxButtons::Ok);
+        EXPECT_FALSE(box.beep);
+        EXPECT_EQ(box.text.find('\n'), std::string::npos);
+    }
+}
+
+TEST(RegionalCheckMessages, CaptionIsTheProgramNameBeforeStartUpRetitlesIt) {
+    const std::string saved = ProgramFileName();
+    SetProgramFileNameForTesting("/opt/escola/SONTERRA.bin");
+    const CheckRun run = RunCheck(Langinfo("%d-%m-%Y", "%T"));
+    SetProgramFileNameForTesting(saved);
+    ASSERT_FALSE(run.requests.empty());
+    for (const MessageBoxRequest& box : run.requests)
+        EXPECT_EQ(box.caption, "Sonterra");
+}
+
+// The real locales of this machine, read through setlocale and nl_langinfo;
+// the process's LC_TIME and environment are put back afterwards.
+class RealLocale : public ::testing::Test {
+protected:
+    void SetUp() override {
+        savedLocale_ = std::setlocale(LC_TIME, nullptr);
+        for (const char* name : {"LC_ALL", "LC_TIME", "LANG"}) {
+            const char* value = std::getenv(name);
+            savedEnv_.emplace_back(name, value ? std::optional<std::string>(value)
+                                               : std::nullopt);
+        }
+    }
+    void TearDown() override {
+        for (const auto& [name, value] : savedEnv_) {
+            if (value)
+                setenv(name.c_str(), value->c_str(), 1);
+            else
+                unsetenv(name.c_str());
+        }
+        std::setlocale(LC_TIME, savedLocale_.c_str());
+    }
+
+    // Empty when the locale is not installed here.
+    std::optional<FormatSettings> Read(const char* localeName) {
+        locale_t probe = newlocale(LC_TIME_MASK, localeName, static_cast<locale_t>(nullptr));
+        if (probe == static_cast<locale_t>(nullptr))
+            return std::nullopt;
+        freelocale(probe);
+        unsetenv("LC_ALL");
+        unsetenv("LANG");
+        setenv("LC_TIME", localeName, 1);
+        return ReadRegionalFormatSettings();
+    }
+
+private:
+    std::string savedLocale_;
+    std::vector<std::pair<std::string, std::optional<std::string>>> savedEnv_;
+};
+
+TEST_F(RealLocale, BrazilianPortuguesePasses) {
+    const auto fs = Read("pt_BR.UTF-8");
+    if (!fs)
+        GTEST_SKIP() << "pt_BR.UTF-8 is not installed (scripts/install-deps.sh makes it)";
+    EXPECT_EQ(fs->ShortDateFormat, "dd/mm/yyyy");
+    EXPECT_EQ(fs->LongTimeFormat, "hh:mm:ss");
+    const CheckRun run = RunCheck(*fs);
+    EXPECT_TRUE(run.result);
+    EXPECT_TRUE(run.boxes.empty());
+}
+
+TEST_F(RealLocale, AmericanEnglishGivesBoxes34) {
+    const auto fs = Read("en_US.UTF-8");
+    if (!fs)
+        GTEST_SKIP() << "en_US.UTF-8 is not installed (scripts/install-deps.sh makes it)";
+    EXPECT_EQ(fs->LongTimeFormat, "hh:mm:ss AMPM");
+    EXPECT_EQ(RunCheck(*fs).boxes, (std::vector<int>{3, 4}));
+}
+
+TEST_F(RealLocale, CUtf8Gives56) {
+    const auto fs = Read("C.UTF-8");
+    ASSERT_TRUE(fs);
+    EXPECT_EQ(fs->ShortDateFormat, "mm/dd/yy");
+    EXPECT_EQ(RunCheck(*fs).boxes, (std::vector<int>{5, 6}));
+}
+
+} // namespace
+} // namespace sonterra
