@@ -1,0 +1,198 @@
+#!/usr/bin/env bash
+# End-to-end cases: the real program, a real sound server, a faked wall clock.
+#   usage: cases.sh CASE       (CTest runs each case as its own test)
+# Each sound is a steady sine of its own frequency; times in the checks are
+# seconds relative to the real moment the program's clock crosses the minute.
+# shellcheck source=tests/e2e/harness.sh
+source "$(dirname "$0")/harness.sh"
+
+# How late a bell may start after its minute and still pass: the program
+# phases its ticks to the wall clock and rings within milliseconds; a tick
+# that drifts to the next half second, or a wrong minute, fails. Generous,
+# because the machine may be busy compiling.
+LATE=0.45
+# How long after the bell's end the spoken time may start: the player's
+# watch timer looks every 60 ms.
+CLIP_LATE=0.40
+# Measuring error: the recording's anchor and the 10 ms analysis frames.
+SLACK=0.03
+
+DAY=$(date +%F)
+
+# A bell of one tone and the spoken-time clips around a minute: the clip the
+# case expects is tone "clip", every other clip nearby is tone "wrong_clip".
+bell_and_clips() { # hh mm expected_clip_name bell_seconds [bell_file]
+  local hh=$1 mm=$2 want=$3 seconds=$4 bell=${5:-$H_PROG/AUDIO/sino.wav}
+  h_tone_file "$bell" 700 "$seconds"
+  h_tone bell 700
+  h_tone clip 1500
+  h_tone wrong_clip 2500
+  local h m name
+  for h in "$hh" $((10#$hh % 12)) $((10#$hh > 12 ? 10#$hh - 12 : 10#$hh)); do
+    for m in $((10#$mm - 1)) $((10#$mm)) $((10#$mm + 1)); do
+      printf -v name '%02dH%02dM.WAV' "$((10#$h))" "$m"
+      [ -e "$H_PROG/HORA/$name" ] && continue
+      if [ "$name" = "$want" ]; then
+        h_tone_file "$H_PROG/HORA/$name" 1500 0.6
+      else
+        h_tone_file "$H_PROG/HORA/$name" 2500 0.6
+      fi
+    done
+  done
+  [ -e "$H_PROG/HORA/$want" ] || h_tone_file "$H_PROG/HORA/$want" 1500 0.6
+}
+
+expect_bell_then_clip() { # bell_seconds
+  h_expect_tone bell -$SLACK $LATE
+  local end
+  end=$(h_end bell)
+  h_between "$end" "$(h_calc "$(h_onset bell) + $1 - 0.1")" "$(h_calc "$(h_onset bell) + $1 + 0.1")" ||
+    h_fail "o sino devia durar ${1}s e terminou em ${end}s"
+  h_expect_tone clip "$(h_calc "$end - $SLACK")" "$(h_calc "$end + $CLIP_LATE")"
+  h_expect_silent wrong_clip
+}
+
+# "07:30 + sino": rings at 07:30:00 and 07H30M.WAV follows right after it.
+case_plus_entry_rings_then_speaks() {
+  h_state "1"
+  bell_and_clips 07 30 07H30M.WAV 1.0
+  h_tone other_bell 900
+  h_tone_file "$H_PROG/AUDIO/outro.wav" 900 1.0
+  local at
+  at=$(h_epoch "$DAY 07:30:00")
+  h_write_lines "$(h_day_file "$at")" \
+    "07:30 + $H_PROG/AUDIO/sino.wav" "07:31 - $H_PROG/AUDIO/outro.wav"
+  h_run "$at" 3.0
+  h_expect_covered_from -0.5
+  expect_bell_then_clip 1.0
+  h_expect_silent other_bell
+}
+
+# "07:30 - sino": rings, and no time is spoken.
+case_minus_entry_rings_silently() {
+  h_state "1"
+  bell_and_clips 07 30 07H30M.WAV 1.0
+  local at
+  at=$(h_epoch "$DAY 07:30:00")
+  h_write_lines "$(h_day_file "$at")" "07:30 - $H_PROG/AUDIO/sino.wav"
+  h_run "$at" 2.8
+  h_expect_tone bell -$SLACK $LATE
+  h_expect_silent clip
+  h_expect_silent wrong_clip
+  h_expect_quiet_after "$(h_calc "$(h_end bell) + $SLACK")"
+}
+
+# The clip names the minute the sound ends, not the entry's: started at
+# 07:30:56, the 07:30 entry rings at once, its 5 s bell ends after 07:31:00,
+# and 07H31M.WAV follows while 07H30M.WAV stays silent.
+case_clip_names_minute_sound_ended() {
+  h_state "1"
+  bell_and_clips 07 31 07H31M.WAV 5.0
+  local at
+  at=$(h_epoch "$DAY 07:31:00")
+  h_write_lines "$(h_day_file "$at")" "07:30 + $H_PROG/AUDIO/sino.wav"
+  h_run "$at" 4.5 4.0
+  local end
+  end=$(h_end bell)
+  [ "$end" != none ] || h_fail "o sino não tocou"
+  h_between "$end" 0.05 100 || h_fail "o sino terminou antes da virada do minuto (${end}s): o programa demorou a iniciar"
+  h_expect_tone clip "$(h_calc "$end - $SLACK")" "$(h_calc "$end + $CLIP_LATE")"
+  h_expect_silent wrong_clip
+}
+
+# The 12-hour dial: at 13:45 the clip is 01H45M.WAV; a 13H45M.WAV decoy
+# stays silent.
+case_twelve_hour_dial() {
+  h_state "1"
+  bell_and_clips 13 45 01H45M.WAV 0.5
+  local at
+  at=$(h_epoch "$DAY 13:45:00")
+  h_write_lines "$(h_day_file "$at")" "13:45 + $H_PROG/AUDIO/sino.wav"
+  [ -e "$H_PROG/HORA/13H45M.WAV" ] || h_fail "falta o chamariz 13H45M.WAV"
+  h_run "$at" 2.5
+  expect_bell_then_clip 0.5
+}
+
+# SOM.INI must hold exactly "1": "1 " leaves the schedule off.
+case_state_not_one_is_silent() {
+  h_state $'1 \r\n'
+  bell_and_clips 07 30 07H30M.WAV 1.0
+  local at
+  at=$(h_epoch "$DAY 07:30:00")
+  h_write_lines "$(h_day_file "$at")" "07:30 + $H_PROG/AUDIO/sino.wav"
+  h_run "$at" 2.5
+  h_expect_covered_from -0.5
+  h_expect_quiet_after -0.5
+}
+
+# An entry whose file is missing: nothing rings and no time is spoken.
+case_missing_audio_is_silent() {
+  h_state "1"
+  bell_and_clips 07 30 07H30M.WAV 1.0
+  local at
+  at=$(h_epoch "$DAY 07:30:00")
+  h_write_lines "$(h_day_file "$at")" "07:30 + $H_PROG/AUDIO/nao-existe.wav"
+  h_run "$at" 2.5
+  h_expect_covered_from -0.5
+  h_expect_quiet_after -0.5
+}
+
+# A missing file is passed over whole: a later "+" line with a missing file
+# neither cuts the bell of an earlier "-" line of the same minute nor makes
+# it speak the time.
+case_missing_audio_after_bell_changes_nothing() {
+  h_state "1"
+  bell_and_clips 07 30 07H30M.WAV 1.0
+  local at
+  at=$(h_epoch "$DAY 07:30:00")
+  h_write_lines "$(h_day_file "$at")" \
+    "07:30 - $H_PROG/AUDIO/sino.wav" "07:30 + $H_PROG/AUDIO/nao-existe.wav"
+  h_run "$at" 2.8
+  h_expect_tone bell -$SLACK $LATE
+  h_between "$(h_end bell)" 0.9 "$(h_calc "$LATE + 1.1")" || h_fail "o sino foi cortado: terminou em $(h_end bell)s"
+  h_expect_silent clip
+  h_expect_silent wrong_clip
+}
+
+# Kept active over midnight: at Saturday 00:00 the Saturday file (07.PR2)
+# rings, not Friday's (06.PR2).
+case_new_weekday_after_midnight() {
+  h_state "1"
+  h_tone saturday 700
+  h_tone friday 1100
+  h_tone_file "$H_PROG/AUDIO/sabado.wav" 700 1.0
+  h_tone_file "$H_PROG/AUDIO/sexta.wav" 1100 1.0
+  local at
+  at=$(h_epoch "2026-12-05 00:00:00")
+  [ "$(h_day_file "$at")" = "$H_PROG/07.PR2" ] || h_fail "2026-12-05 devia ser um sábado"
+  h_write_lines "$H_PROG/06.PR2" "00:00 - $H_PROG/AUDIO/sexta.wav"
+  h_write_lines "$H_PROG/07.PR2" "00:00 - $H_PROG/AUDIO/sabado.wav"
+  h_run "$at" 2.5
+  h_expect_tone saturday -$SLACK $LATE
+  h_expect_silent friday
+}
+
+# MP3, WAV and WMA files all ring, whole.
+ring_format() { # extension
+  h_state "1"
+  h_tone bell 700
+  h_tone_file "$H_PROG/AUDIO/sino.$1" 700 1.0
+  local at
+  at=$(h_epoch "$DAY 07:30:00")
+  h_write_lines "$(h_day_file "$at")" "07:30 - $H_PROG/AUDIO/sino.$1"
+  h_run "$at" 2.3
+  h_expect_tone bell -$SLACK $LATE
+  h_between "$(h_end bell)" "$(h_calc "$(h_onset bell) + 0.85")" "$(h_calc "$(h_onset bell) + 1.15")" ||
+    h_fail "o sino devia durar 1 s e terminou em $(h_end bell)s"
+}
+case_format_mp3() { ring_format mp3; }
+case_format_wav() { ring_format wav; }
+case_format_wma() { ring_format wma; }
+
+[ $# -eq 1 ] || { echo "uso: $0 CASO" >&2; exit 2; }
+declare -F "case_$1" >/dev/null || { echo "caso desconhecido: $1" >&2; exit 2; }
+h_init
+h_pulse_start
+h_log "caso $1 com $(basename "$SONTERRA_BIN")"
+"case_$1"
+h_log "passou"

@@ -1,0 +1,247 @@
+# shellcheck shell=bash
+# Shared by the end-to-end cases and the benchmarks; source it, never run it.
+#
+# One run: a private PulseAudio server with a null sink "bell", a program
+# folder in a temporary place, the program started under a faked wall clock a
+# few seconds before a chosen minute, the sink's monitor recorded meanwhile,
+# and the recording turned into a list of tones with their times relative to
+# that minute's boundary.
+#
+# Needs in the environment: SONTERRA_BIN (the program, or a stand-in),
+# TONE_SCAN and PCM_TAP (the two tools built beside this file).
+
+set -euo pipefail
+
+H_RATE=48000
+H_FAKETIME_LIB=${H_FAKETIME_LIB:-/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1}
+H_PIDS=()
+
+h_log() { printf '[e2e %s] %s\n' "$(date +%T.%3N)" "$*"; }
+h_fail() { h_log "FALHA: $*"; exit 1; }
+h_calc() { awk "BEGIN { printf \"%.6f\", $1 }"; }
+
+h_init() {
+  : "${SONTERRA_BIN:?}" "${TONE_SCAN:?}" "${PCM_TAP:?}"
+  H_WORK=$(mktemp -d "${TMPDIR:-/tmp}/sonterra-e2e.XXXXXX")
+  trap h_cleanup EXIT
+  export HOME=$H_WORK/home XDG_CONFIG_HOME=$H_WORK/config
+  export XDG_RUNTIME_DIR=$H_WORK/run
+  mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+  chmod 700 "$XDG_RUNTIME_DIR"
+  H_PROG=$H_WORK/prog
+  mkdir -p "$H_PROG/AUDIO" "$H_PROG/HORA" "$H_WORK/sounds"
+  cp "$SONTERRA_BIN" "$H_PROG/sonterra"
+  H_TONES=()
+}
+
+h_cleanup() {
+  local i pid
+  for ((i = ${#H_PIDS[@]} - 1; i >= 0; i--)); do
+    pid=${H_PIDS[$i]}
+    kill -TERM "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  if [ -n "${H_PULSE_PID:-}" ]; then
+    kill -TERM "$H_PULSE_PID" 2>/dev/null || true
+    for _ in $(seq 50); do kill -0 "$H_PULSE_PID" 2>/dev/null || break; sleep 0.05; done
+  fi
+  if [ -n "${E2E_KEEP:-}" ]; then
+    h_log "kept $H_WORK"
+  else
+    rm -rf "$H_WORK"
+  fi
+}
+
+# A private PulseAudio server with a 48 kHz stereo null sink named "bell",
+# reached through XDG_RUNTIME_DIR (or PULSE_SERVER) by every client we start.
+h_pulse_start() {
+  pulseaudio --daemonize=yes -n --exit-idle-time=-1 --disallow-exit \
+    --use-pid-file=yes --log-target=file:"$H_WORK/pulse.log" \
+    -L module-native-protocol-unix \
+    -L "module-null-sink sink_name=bell rate=$H_RATE channels=2" 2>/dev/null
+  local i
+  for i in $(seq 100); do
+    pactl info >/dev/null 2>&1 && break
+    [ "$i" -lt 100 ] || h_fail "o servidor PulseAudio não respondeu"
+    sleep 0.05
+  done
+  H_PULSE_PID=$(cat "$XDG_RUNTIME_DIR/pulse/pid")
+  pactl set-default-sink bell
+  export PULSE_SERVER=unix:$XDG_RUNTIME_DIR/pulse/native
+}
+
+# A sound file holding one steady sine, amplitude one half: the file's
+# fingerprint in the recording. Frequencies are multiples of 100 Hz.
+# The format follows the extension (wav, mp3, wma).
+h_tone_file() { # path hz seconds
+  local path=$1 hz=$2 seconds=$3 wav=$H_WORK/sounds/$RANDOM$RANDOM.wav
+  sox -q -n -r "$H_RATE" -c 2 -b 16 "$wav" synth "$seconds" sine "$hz" vol 0.5
+  mkdir -p "$(dirname "$path")"
+  case ${path##*.} in
+    wav | WAV) cp "$wav" "$path" ;;
+    mp3) sox -q "$wav" -C 192 "$path" ;;
+    wma) ffmpeg -loglevel error -y -i "$wav" -c:a wmav2 -b:a 128k "$path" ;;
+    *) h_fail "formato desconhecido: $path" ;;
+  esac
+}
+
+# Names a tone for the analysis.
+h_tone() { # name hz
+  H_TONES+=("$1=$2")
+}
+
+# Writes lines with CR LF, as the program does.
+h_write_lines() { # file line...
+  local file=$1; shift
+  : >"$file"
+  [ $# -eq 0 ] || printf '%s\r\n' "$@" >"$file"
+}
+
+h_state() { # exact bytes of SOM.INI
+  printf '%s' "$1" >"$H_PROG/SOM.INI"
+}
+
+# Unix time of a local date and time, for instance "2026-12-04 07:30:00".
+h_epoch() { date -d "$1" +%s; }
+
+# Day file of the date at a Unix time: 01.PR2 (Sunday) ... 07.PR2 (Saturday).
+h_day_file() { # epoch
+  local n
+  n=$(date -d "@$1" +%w)
+  printf '%s/%02d.PR2' "$H_PROG" $((n + 1))
+}
+
+# Starts the recorder; returns at once. The null sink drops the first second
+# or two of a new recording: start it well before anything must be heard.
+h_record_start() {
+  "$PCM_TAP" "$H_WORK/rec.raw" "$H_WORK/rec.anchor" $((H_RATE * 4)) -- \
+    parec -d bell.monitor --raw --format=s16le --rate=$H_RATE --channels=2 \
+    --latency-msec=10 &
+  H_PIDS+=($!)
+  H_REC_PID=$!
+}
+
+h_record_stop() {
+  kill -TERM "$H_REC_PID" 2>/dev/null || true
+  wait "$H_REC_PID" 2>/dev/null || true
+  H_REC_START=$(awk '$1 == "start" { print $2 }' "$H_WORK/rec.anchor")
+  [ "$H_REC_START" != none ] || h_fail "a gravação ficou vazia"
+}
+
+# Starts the program so that its clock reads the Unix time $1 at the real
+# moment $2 (both in seconds, fractions allowed). Sets H_APP_PID.
+h_app_start() { # fake_epoch real_epoch
+  local offset
+  offset=$(h_calc "$1 - $2")
+  case $offset in -*) ;; *) offset=+$offset ;; esac
+  (
+    cd "$H_PROG"
+    unset LC_ALL LANGUAGE
+    exec env LANG=C.UTF-8 LC_TIME=pt_BR.UTF-8 QT_QPA_PLATFORM=offscreen \
+      LD_PRELOAD="$H_FAKETIME_LIB" FAKETIME="$offset" \
+      FAKETIME_DONT_FAKE_MONOTONIC=1 FAKETIME_NO_CACHE=1 \
+      ./sonterra >"$H_WORK/app.log" 2>&1
+  ) &
+  H_APP_PID=$!
+  H_PIDS+=("$H_APP_PID")
+}
+
+h_app_alive() {
+  kill -0 "$H_APP_PID" 2>/dev/null || {
+    h_log "o programa saiu antes da hora; sua saída:"
+    cat "$H_WORK/app.log" || true
+    h_fail "o programa não ficou no ar"
+  }
+}
+
+h_app_stop() {
+  kill -TERM "$H_APP_PID" 2>/dev/null || true
+  wait "$H_APP_PID" 2>/dev/null || true
+}
+
+h_sleep_until() { # real epoch
+  local d
+  d=$(h_calc "$1 - $(date +%s.%N)")
+  case $d in -*) ;; *) sleep "$d" ;; esac
+}
+
+# The whole run: the program's clock reaches fake_boundary LEAD seconds after
+# the recorder starts; the run listens LISTEN seconds past the boundary, then
+# stops the program and the recorder and analyses what the sink heard.
+# Afterwards H_BOUNDARY is the real moment of the boundary and H_SCAN the
+# analysis, every time relative to that boundary.
+h_run() { # fake_boundary_epoch listen_seconds [lead_seconds]
+  local fake=$1 listen=$2 lead=${3:-3.5}
+  h_record_start
+  H_BOUNDARY=$(h_calc "$(date +%s.%N) + $lead")
+  h_app_start "$fake" "$H_BOUNDARY"
+  h_log "programa no ar (pid $H_APP_PID), fronteira em ${lead}s"
+  h_sleep_until "$(h_calc "$H_BOUNDARY + $listen")"
+  h_app_alive
+  h_app_stop
+  h_record_stop
+  h_analyse
+}
+
+# Tone spans relative to the boundary: "tone NAME START END LEVEL" and
+# "sound START END"; also written to the log.
+h_analyse() {
+  local shift
+  shift=$(h_calc "$H_REC_START - $H_BOUNDARY")
+  H_SCAN=$("$TONE_SCAN" "$H_WORK/rec.raw" --rate $H_RATE --channels 2 "${H_TONES[@]}" |
+    awk -v s="$shift" '
+      $1 == "sound" { printf "sound %.4f %.4f\n", $2 + s, $3 + s }
+      $1 == "tone" { printf "tone %s %.3f %.3f %s\n", $2, $3 + s, $4 + s, $5 }
+      $1 == "samples" { printf "recorded %.3f s from %.3f\n", $2 / 48000, s }')
+  printf '%s\n' "$H_SCAN" | sed 's/^/    /'
+}
+
+# --- What the run must show ------------------------------------------------
+
+# Start of the first span of tone NAME, or "none".
+h_onset() { # name
+  printf '%s\n' "$H_SCAN" | awk -v n="$1" '$1 == "tone" && $2 == n { print $3; f = 1; exit } END { if (!f) print "none" }'
+}
+# End of the last span of tone NAME, or "none".
+h_end() { # name
+  printf '%s\n' "$H_SCAN" | awk -v n="$1" '$1 == "tone" && $2 == n { e = $4 } END { print (e == "" ? "none" : e) }'
+}
+# First sample of sound at or after a moment (sample precision), or "none".
+h_sound_onset_after() { # seconds relative to the boundary
+  printf '%s\n' "$H_SCAN" | awk -v t="$1" '$1 == "sound" && $3 > t { print ($2 > t ? $2 : t); f = 1; exit } END { if (!f) print "none" }'
+}
+
+h_between() { # value low high
+  awk -v v="$1" -v lo="$2" -v hi="$3" 'BEGIN { exit !(v >= lo && v <= hi) }'
+}
+
+h_expect_tone() { # name earliest latest  (onset, relative to the boundary)
+  local on
+  on=$(h_onset "$1")
+  [ "$on" != none ] || h_fail "$1 não tocou"
+  h_between "$on" "$2" "$3" || h_fail "$1 começou em ${on}s, fora de [$2, $3]"
+  h_log "ok: $1 começou em ${on}s"
+}
+
+h_expect_silent() { # name
+  local on
+  on=$(h_onset "$1")
+  [ "$on" = none ] || h_fail "$1 tocou em ${on}s e não devia"
+  h_log "ok: $1 não tocou"
+}
+
+# Nothing at all reached the sink from a moment on.
+h_expect_quiet_after() { # seconds relative to the boundary
+  local on
+  on=$(h_sound_onset_after "$1")
+  [ "$on" = none ] || h_fail "houve som em ${on}s"
+  h_log "ok: silêncio a partir de ${1}s"
+}
+
+# The recording must cover the moments a case looks at, or silence proves
+# nothing.
+h_expect_covered_from() { # seconds relative to the boundary
+  local from
+  from=$(printf '%s\n' "$H_SCAN" | awk '$1 == "recorded" { print $5 }')
+  h_between "$from" -1000 "$1" || h_fail "a gravação só começa em ${from}s"
+}
