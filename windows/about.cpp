@@ -13,7 +13,7 @@
 
 QString Tform_about::MakerHost()
 {
-    return QStringLiteral("www.tivrasistemas.example");
+    return QStringLiteral("www.tivra.example");
 }
 
 Tform_about::Tform_about(QWidget* owner)
@@ -64,7 +64,7 @@ void Tform_about::FormCreate()
     ProductName->setText(QStringLiteral("Quorvel Sonterra"));
     Version->setText(QStringLiteral("2.0"));
     Label1->setText(MakerHost());
-    Copyright->setText(QStringLiteral("Copyright © 2026 Tivra Sistemas"));
+    Copyright->setText(QStringLiteral("© 2026 Tivra Sistemas"));
 }
 
 void Tform_about::Label1Click()

@@ -1,0 +1,176 @@
+#include "widgets/qt_message_box.h"
+
+#include "app/application.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+#include <functional>
+#include <vector>
+#include <gtest/gtest.h>
+
+namespace {
+
+sonterra::MessageBoxRequest Question()
+{
+    sonterra::MessageBoxRequest r;
+    r.caption = "Tivra Sistemas";
+    r.text = "Deseja Sair do Sonterra ??\rLinha dois";
+    r.buttons = sonterra::BoxButtons::OkCancel;
+    r.beep = true;
+    return r;
+}
+
+// Runs action inside the next modal loop, once its box is on screen.
+void WhenModalBoxShows(std::function<void(QMessageBox*)> action, int triesLeft = 200)
+{
+    QMetaObject::invokeMethod(
+        qApp,
+        [action, triesLeft] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                action(box);
+            else if (triesLeft > 0)
+                WhenModalBoxShows(action, triesLeft - 1);
+        },
+        Qt::QueuedConnection);
+}
+
+// Keeps the handler installed by a test from leaking into the next.
+struct HandlerGuard {
+    sonterra::MessageBoxHandler saved = sonterra::setMessageBoxHandler(nullptr);
+    ~HandlerGuard() { sonterra::setMessageBoxHandler(saved); }
+};
+
+} // namespace
+
+TEST(BuildMessageBox, QuestionWithOkAndCancel)
+{
+    auto box = BuildMessageBox(Question());
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("Tivra Sistemas"));
+    EXPECT_EQ(box->text(), QStringLiteral("Deseja Sair do Sonterra ??\nLinha dois"));
+    EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+    EXPECT_EQ(box->standardButtons(), QMessageBox::Ok | QMessageBox::Cancel);
+    EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Ok));
+    EXPECT_EQ(box->escapeButton(), box->button(QMessageBox::Cancel));
+    EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
+    EXPECT_TRUE(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+TEST(BuildMessageBox, NoticeWithErrorIcon)
+{
+    sonterra::MessageBoxRequest r;
+    r.caption = "/opt/sonterra/sonterra";
+    r.text = "Horário já Ocupado - Verifique";
+    r.icon = sonterra::BoxIcon::Error;
+    auto box = BuildMessageBox(r);
+    EXPECT_EQ(box->text(), QStringLiteral("Horário já Ocupado - Verifique"));
+    EXPECT_EQ(box->icon(), QMessageBox::Critical);
+    EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+    EXPECT_EQ(box->escapeButton(), box->button(QMessageBox::Ok));
+}
+
+TEST(MessageBoxResult, ButtonsEscapeAndCloseBox)
+{
+    {
+        auto box = BuildMessageBox(Question());
+        box->button(QMessageBox::Ok)->click();
+        EXPECT_EQ(MessageBoxResult(*box), sonterra::BoxResult::Ok);
+    }
+    {
+        auto box = BuildMessageBox(Question());
+        box->button(QMessageBox::Cancel)->click();
+        EXPECT_EQ(MessageBoxResult(*box), sonterra::BoxResult::Cancel);
+    }
+    {
+        auto box = BuildMessageBox(Question());
+        box->show();
+        QTest::keyClick(box.get(), Qt::Key_Escape);
+        EXPECT_EQ(MessageBoxResult(*box), sonterra::BoxResult::Cancel);
+    }
+    {
+        auto box = BuildMessageBox(Question());
+        box->show();
+        box->close();
+        EXPECT_EQ(MessageBoxResult(*box), sonterra::BoxResult::Cancel);
+    }
+    {
+        auto box = BuildMessageBox(Question());
+        box->show();
+        QTest::keyClick(box.get(), Qt::Key_Return); // OK is the default
+        EXPECT_EQ(MessageBoxResult(*box), sonterra::BoxResult::Ok);
+    }
+}
+
+TEST(QtMessageBoxHandler, ShowsTheBoxModallyAndReturnsTheAnswer)
+{
+    HandlerGuard guard;
+    InstallQtMessageBoxHandler();
+
+    QString seenTitle, seenText;
+    WhenModalBoxShows([&](QMessageBox* box) {
+        seenTitle = box->windowTitle();
+        seenText = box->text();
+        box->button(QMessageBox::Cancel)->click();
+    });
+    EXPECT_EQ(sonterra::showMessageBox(Question()), sonterra::BoxResult::Cancel);
+    EXPECT_EQ(seenTitle, QStringLiteral("Tivra Sistemas"));
+    EXPECT_EQ(seenText, QStringLiteral("Deseja Sair do Sonterra ??\nLinha dois"));
+
+    WhenModalBoxShows([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
+    EXPECT_EQ(sonterra::showMessageBox(Question()), sonterra::BoxResult::Ok);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST(QtMessageBoxHandler, GivesTheFocusBack)
+{
+    HandlerGuard guard;
+    InstallQtMessageBoxHandler();
+    QWidget window;
+    QLineEdit* edit = new QLineEdit(&window);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    edit->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), edit);
+
+    WhenModalBoxShows([](QMessageBox* box) { box->button(QMessageBox::Ok)->click(); });
+    sonterra::ShowMessage("Aviso");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == edit; }, 2000));
+}
+
+TEST(ErrorBox, FullStopWhenTheLastCharacterSortsAfterIt)
+{
+    EXPECT_EQ(ErrorBoxText(QStringLiteral("Disco cheio")), QStringLiteral("Disco cheio."));
+    EXPECT_EQ(ErrorBoxText(QStringLiteral("Erro 5")), QStringLiteral("Erro 5."));
+    EXPECT_EQ(ErrorBoxText(QStringLiteral("/tmp/")), QStringLiteral("/tmp/."));
+    EXPECT_EQ(ErrorBoxText(QStringLiteral("Já termina.")), QStringLiteral("Já termina."));
+    EXPECT_EQ(ErrorBoxText(QStringLiteral("Falhou!")), QStringLiteral("Falhou!"));
+    EXPECT_EQ(ErrorBoxText(QStringLiteral("(nada)")), QStringLiteral("(nada)"));
+    EXPECT_EQ(ErrorBoxText(QStringLiteral("arquivo - ")), QStringLiteral("arquivo - "));
+    EXPECT_EQ(ErrorBoxText(QString()), QString());
+    EXPECT_EQ(ErrorBoxText(QStringLiteral("Ação")), QStringLiteral("Ação."));
+}
+
+TEST(ErrorBox, GoesThroughTheSeamWithTitleAndErrorIcon)
+{
+    HandlerGuard guard;
+    const std::string oldTitle = sonterra::ApplicationTitle();
+    sonterra::SetApplicationTitle("/opt/sonterra/sonterra");
+    std::vector<sonterra::MessageBoxRequest> seen;
+    sonterra::setMessageBoxHandler([&](const sonterra::MessageBoxRequest& r) {
+        seen.push_back(r);
+        return sonterra::BoxResult::Ok;
+    });
+    ShowErrorBox(QStringLiteral("Não foi possível gravar /x/01.PR2: Permissão negada"));
+    sonterra::SetApplicationTitle(oldTitle);
+
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].caption, "/opt/sonterra/sonterra");
+    EXPECT_EQ(seen[0].text, "Não foi possível gravar /x/01.PR2: Permissão negada.");
+    EXPECT_EQ(seen[0].icon, sonterra::BoxIcon::Error);
+    EXPECT_EQ(seen[0].buttons, sonterra::BoxButtons::Ok);
+    EXPECT_FALSE(seen[0].beep);
+}

@@ -1,0 +1,47 @@
+#include "widgets/rx_clock.h"
+
+#include "tests/widgets/fake_clock.h"
+
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+TEST(RxClock, ShowsTwentyFourHourTimeWithSecondsAndLeadingZeros)
+{
+    FakeClock clock;
+    TRxClock display(clock);
+    EXPECT_EQ(display.text(), QStringLiteral("07:05:09"));
+
+    clock.set(23, 59, 59);
+    display.refresh();
+    EXPECT_EQ(display.text(), QStringLiteral("23:59:59"));
+
+    clock.set(0, 0, 0);
+    display.refresh();
+    EXPECT_EQ(display.text(), QStringLiteral("00:00:00"));
+
+    clock.set(13, 0, 5);
+    display.refresh();
+    EXPECT_EQ(display.text(), QStringLiteral("13:00:05"));
+}
+
+TEST(RxClock, ItsOwnTimerRedrawsIt)
+{
+    FakeClock clock;
+    TRxClock display(clock);
+    ASSERT_TRUE(display.timer()->isActive());
+    EXPECT_EQ(display.timer()->interval(), 450);
+
+    clock.set(12, 34, 56);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return display.text() == QStringLiteral("12:34:56"); }, 5000));
+}
+
+TEST(RxClock, ClockCanBeSwappedAfterConstruction)
+{
+    TRxClock display; // system clock, as a form layout builds it
+    FakeClock clock;
+    clock.set(8, 9, 10);
+    display.setClock(clock);
+    EXPECT_EQ(display.text(), QStringLiteral("08:09:10"));
+}
