@@ -1,0 +1,23 @@
+#pragma once
+// What the schedule files need from the operating system
+// (file_system_posix.cpp or file_system_windows.cpp).
+
+#include <cstddef>
+#include <string>
+
+namespace sonterra {
+
+// Replaces the file at path with bytes: written to a temporary file in the
+// same folder, flushed to disk, then renamed over the old one. Throws
+// FileError (path and the system's text) after removing the temporary file;
+// the old file is then as it was.
+void WriteFileAtomically(const std::string& path, const std::string& bytes);
+
+// At most `count` characters of text, never cutting one in half: UTF-8 code
+// points on Linux, the ANSI code page's characters on Windows.
+std::string CutToCharacters(const std::string& text, std::size_t count);
+
+// The system's text for an error number.
+std::string SystemErrorText(int error);
+
+} // namespace sonterra

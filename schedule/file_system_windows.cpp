@@ -1,0 +1,117 @@
+#include "schedule/file_system.h"
+
+#include "schedule/schedule_files.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <windows.h>
+
+namespace sonterra {
+
+std::string SystemErrorText(int error) {
+    char buffer[256];
+    if (strerror_s(buffer, sizeof buffer, error) != 0)
+        return "erro " + std::to_string(error);
+    return buffer;
+}
+
+namespace {
+
+std::string WindowsErrorText(DWORD error) {
+    char* text = nullptr;
+    const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string result = n > 0 && text ? std::string(text, n) : "erro " + std::to_string(error);
+    if (text)
+        LocalFree(text);
+    while (!result.empty() && (result.back() == '\r' || result.back() == '\n'))
+        result.pop_back();
+    return result;
+}
+
+[[noreturn]] void Fail(const std::string& path, DWORD error) {
+    throw FileError(path, WindowsErrorText(error));
+}
+
+class Handle {
+public:
+    explicit Handle(HANDLE h) : h_(h) {}
+    ~Handle() {
+        if (h_ != INVALID_HANDLE_VALUE)
+            CloseHandle(h_);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE get() const { return h_; }
+    BOOL close() {
+        const HANDLE h = h_;
+        h_ = INVALID_HANDLE_VALUE;
+        return CloseHandle(h);
+    }
+
+private:
+    HANDLE h_;
+};
+
+class TemporaryFile {
+public:
+    explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
+    ~TemporaryFile() {
+        if (!path_.empty())
+            DeleteFileA(path_.c_str());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    const std::string& path() const { return path_; }
+    void keep() { path_.clear(); }
+
+private:
+    std::string path_;
+};
+
+} // namespace
+
+void WriteFileAtomically(const std::string& path, const std::string& bytes) {
+    static unsigned counter = 0;
+    const std::string tempPath =
+        path + ".tmp" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++);
+    Handle file(CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE)
+        Fail(path, GetLastError());
+    TemporaryFile temp(tempPath);
+
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD written = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+        if (!WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr) || written == 0)
+            Fail(path, GetLastError());
+        done += written;
+    }
+    if (!FlushFileBuffers(file.get()))
+        Fail(path, GetLastError());
+    if (!file.close())
+        Fail(path, GetLastError());
+    if (!MoveFileExA(temp.path().c_str(), path.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        Fail(path, GetLastError());
+    temp.keep();
+}
+
+std::string CutToCharacters(const std::string& text, std::size_t count) {
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (characters == count)
+            return text.substr(0, i);
+        ++characters;
+        if (IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < text.size())
+            ++i;
+    }
+    return text;
+}
+
+} // namespace sonterra

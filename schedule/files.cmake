@@ -1,0 +1,12 @@
+# sonterra_schedule_files: the state file, the weekday program files and the
+# program's folders (no Qt).
+add_library(sonterra_schedule_files STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/schedule_files.h ${CMAKE_CURRENT_LIST_DIR}/schedule_files.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/file_system.h)
+if(WIN32)
+  target_sources(sonterra_schedule_files PRIVATE ${CMAKE_CURRENT_LIST_DIR}/file_system_windows.cpp)
+else()
+  target_sources(sonterra_schedule_files PRIVATE ${CMAKE_CURRENT_LIST_DIR}/file_system_posix.cpp)
+endif()
+target_link_libraries(sonterra_schedule_files PUBLIC sonterra_settings sonterra_app)
+set_target_properties(sonterra_schedule_files PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)

@@ -1,0 +1,157 @@
+#include "schedule/schedule_files.h"
+
+#include "app/funcoes.h"
+#include "schedule/file_system.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+namespace sonterra {
+
+FileError::FileError(const std::string& path, const std::string& systemText)
+    : std::runtime_error("Erro no arquivo " + path + ": " + systemText), path_(path) {}
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+std::string ReadWholeFile(const std::string& path, bool& missing) {
+    missing = false;
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR) {
+            missing = true;
+            return {};
+        }
+        throw FileError(path, SystemErrorText(error));
+    }
+    std::string bytes;
+    char buffer[8192];
+    for (;;) {
+        const std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
+        bytes.append(buffer, n);
+        if (n < sizeof buffer)
+            break;
+    }
+    if (std::ferror(file.get()))
+        throw FileError(path, SystemErrorText(errno));
+    return bytes;
+}
+
+Lines SplitLines(const std::string& bytes) {
+    Lines lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\n')
+            continue;
+        lines.push_back(bytes.substr(start, i - start));
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < bytes.size())
+        lines.push_back(bytes.substr(start));
+    return lines;
+}
+
+std::filesystem::path FsPath(const std::string& path) { return std::filesystem::path(path); }
+
+} // namespace
+
+Lines ReadLines(const std::string& path) {
+    bool missing = false;
+    const std::string bytes = ReadWholeFile(path, missing);
+    return missing ? Lines{} : SplitLines(bytes);
+}
+
+void WriteLines(const std::string& path, const Lines& lines) {
+    std::string bytes;
+    for (const std::string& line : lines) {
+        bytes += line;
+        bytes += "\r\n";
+    }
+    WriteFileAtomically(path, bytes);
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(FsPath(path), ec);
+    return !ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
+}
+
+bool DirectoryExists(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_directory(FsPath(path), ec);
+}
+
+std::string EntryTimeKey(const std::string& line) { return line.substr(0, 5); }
+
+bool EntrySpeaksTime(const std::string& line) { return line.size() >= 7 && line[6] == '+'; }
+
+std::string EntryAudioPath(const std::string& line) {
+    return line.size() < 9 ? std::string() : CutToCharacters(line.substr(8), 255);
+}
+
+std::string MakeEntryLine(const std::string& timeText, bool speakTime, const std::string& path) {
+    return timeText + (speakTime ? " + " : " - ") + path;
+}
+
+std::string StateFilePath(const std::string& programFolder) { return programFolder + "SOM.INI"; }
+
+std::string DayFileName(int weekday) {
+    return PadWithZeros(std::to_string(weekday), 2) + ".PR2";
+}
+
+std::string AudioFolder(const std::string& programFolder) { return programFolder + "AUDIO/"; }
+
+std::string SpokenTimeFolder(const std::string& programFolder) {
+    return programFolder + "HORA/";
+}
+
+bool ReadState(const std::string& programFolder) {
+    const Lines lines = ReadLines(StateFilePath(programFolder));
+    return !lines.empty() && lines.front() == "1";
+}
+
+void WriteState(const std::string& programFolder, bool active) {
+    WriteLines(StateFilePath(programFolder), Lines{active ? "1" : "0"});
+}
+
+Lines LoadDay(const std::string& programFolder, int weekday) {
+    return ReadLines(programFolder + DayFileName(weekday));
+}
+
+AddResult AddEntry(const std::string& programFolder, int weekday, const std::string& timeText,
+                   bool speakTime, const std::string& path, Lines& written) {
+    Lines lines = LoadDay(programFolder, weekday);
+    for (const std::string& line : lines)
+        if (line.substr(0, 5) == timeText)
+            return AddResult::TimeTaken;
+    lines.push_back(MakeEntryLine(timeText, speakTime, path));
+    WriteLines(programFolder + DayFileName(weekday), lines);
+    written = std::move(lines);
+    return AddResult::Added;
+}
+
+void WriteDay(const std::string& programFolder, int weekday, const Lines& remaining) {
+    WriteLines(programFolder + DayFileName(weekday), remaining);
+}
+
+void EnsureFolders(const std::string& programFolder) {
+    for (const std::string& folder : {AudioFolder(programFolder), SpokenTimeFolder(programFolder)}) {
+        std::error_code ec;
+        std::filesystem::create_directories(FsPath(folder), ec);  // left missing on failure
+    }
+}
+
+bool MarkerPresent(const std::string& programFolder) {
+    return FileExists(programFolder + "auto_execute.exe");
+}
+
+} // namespace sonterra

@@ -1,0 +1,80 @@
+// Program entry lines: fields by position, and paths that must survive.
+
+#include "schedule/schedule_files.h"
+#include "tests/schedule/files_test_folder.h"
+
+#include <gtest/gtest.h>
+
+namespace sonterra {
+namespace {
+
+using test::ReadBytes;
+using test::TestFolder;
+
+TEST(EntryLine, FieldsByPosition) {
+    const std::string line = MakeEntryLine("07:30", true, "/sons/sino.mp3");
+    EXPECT_EQ(line, "07:30 + /sons/sino.mp3");
+    EXPECT_EQ(EntryTimeKey(line), "07:30");
+    EXPECT_TRUE(EntrySpeaksTime(line));
+    EXPECT_EQ(EntryAudioPath(line), "/sons/sino.mp3");
+    EXPECT_EQ(MakeEntryLine("12:00", false, "b.wav"), "12:00 - b.wav");
+    EXPECT_FALSE(EntrySpeaksTime("12:00 - b.wav"));
+}
+
+TEST(EntryLine, ShortAndOddLines) {
+    EXPECT_EQ(EntryTimeKey("07:3"), "07:3");  // never equals a five-character key
+    EXPECT_EQ(EntryTimeKey(""), "");
+    EXPECT_FALSE(EntrySpeaksTime("07:30 "));
+    EXPECT_FALSE(EntrySpeaksTime("07:30 x a"));
+    EXPECT_TRUE(EntrySpeaksTime("07:30x+"));
+    EXPECT_EQ(EntryAudioPath("07:30 +"), "");
+    EXPECT_EQ(EntryAudioPath("07:30 + "), "");
+    EXPECT_EQ(EntryAudioPath("07:30 + a"), "a");
+}
+
+TEST(EntryLine, PathIsTakenByPosition) {
+    for (const std::string path :
+         {"/home/escola/Meus Sons/toque + final - 2.mp3", "C:\\sons\\sino - 1.mp3",
+          "/sons/ação/música nº 1.mp3", " começa com espaço.wav"}) {
+        const std::string line = MakeEntryLine("10:15", false, path);
+        EXPECT_EQ(EntryAudioPath(line), path);
+        EXPECT_FALSE(EntrySpeaksTime(line));
+    }
+}
+
+TEST(EntryLine, PathIsCutAt255Characters) {
+    const std::string path300(300, 'a');
+    EXPECT_EQ(EntryAudioPath("07:30 - " + path300), std::string(255, 'a'));
+    const std::string path255(255, 'b');
+    EXPECT_EQ(EntryAudioPath("07:30 - " + path255), path255);
+}
+
+TEST(EntryLine, CutNeverSplitsAUtf8Character) {
+    // 254 one-byte characters, then "ç" (2 bytes) as the 255th and "ã" after it.
+    const std::string head(254, 'x');
+    EXPECT_EQ(EntryAudioPath("07:30 - " + head + "ç" + "ã.mp3"), head + "ç");
+    // "€" (3 bytes) as the 256th character is left out whole.
+    const std::string head255(255, 'y');
+    EXPECT_EQ(EntryAudioPath("07:30 - " + head255 + "€"), head255);
+    // 255 characters of two bytes each: 510 bytes kept.
+    std::string accents;
+    for (int i = 0; i < 300; ++i)
+        accents += "é";
+    EXPECT_EQ(EntryAudioPath("07:30 - " + accents), accents.substr(0, 510));
+}
+
+TEST(EntryLine, PathsRoundTripThroughTheDayFile) {
+    TestFolder folder;
+    const std::string path = "/home/escola/Meus Sons/sino + hora - ação.mp3";
+    Lines written;
+    ASSERT_EQ(AddEntry(folder.path(), 3, "07:30", true, path, written), AddResult::Added);
+    EXPECT_EQ(ReadBytes(folder / "03.PR2"), "07:30 + " + path + "\r\n");
+    const Lines read = LoadDay(folder.path(), 3);
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_EQ(EntryAudioPath(read[0]), path);
+    EXPECT_TRUE(EntrySpeaksTime(read[0]));
+    EXPECT_EQ(EntryTimeKey(read[0]), "07:30");
+}
+
+} // namespace
+} // namespace sonterra

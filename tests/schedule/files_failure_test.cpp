@@ -1,0 +1,117 @@
+// A write that fails reaches the caller as FileError with the path and the
+// system's text, and leaves the old file, the caller's list and the folder
+// (no temporary file) as they were.
+
+#include "schedule/schedule_files.h"
+#include "tests/schedule/files_test_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace sonterra {
+namespace {
+
+using test::ReadBytes;
+using test::TestFolder;
+using test::WriteBytes;
+
+const std::string kOld = "07:00 + /a.mp3\r\n12:00 - /b.mp3\r\n";
+
+// Runs the write, expects FileError naming path with the text of `error`.
+template <typename Write>
+void ExpectFileError(Write write, const std::string& path, int error) {
+    try {
+        write();
+        ADD_FAILURE() << "no FileError for " << path;
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.path(), path);
+        const std::string what = e.what();
+        EXPECT_NE(what.find(path), std::string::npos) << what;
+        EXPECT_NE(what.find(std::strerror(error)), std::string::npos) << what;
+    }
+}
+
+TEST(FailedWrite, MissingFolder) {
+    TestFolder folder;
+    const std::string path = folder / "nada/01.PR2";
+    ExpectFileError([&] { WriteLines(path, {"07:00 - a"}); }, path, ENOENT);
+    EXPECT_FALSE(DirectoryExists(folder / "nada"));
+}
+
+TEST(FailedWrite, ReadOnlyFolderKeepsTheOldFile) {
+    TestFolder folder;
+    WriteBytes(folder / "01.PR2", kOld);
+    if (!test::MakeFolderReadOnly(folder.path()))
+        GTEST_SKIP() << "cannot make a read-only folder here (needs the immutable flag as root)";
+    Lines written{"on screen"};
+    try {
+        AddEntry(folder.path(), 1, "09:00", false, "/c.mp3", written);
+        ADD_FAILURE() << "no FileError";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.path(), folder / "01.PR2");
+        EXPECT_NE(std::string(e.what()).find(folder / "01.PR2"), std::string::npos);
+    }
+    EXPECT_EQ(written, (Lines{"on screen"}));
+    EXPECT_EQ(ReadBytes(folder / "01.PR2"), kOld);
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"01.PR2"}));
+    EXPECT_THROW(WriteState(folder.path(), true), FileError);
+    EXPECT_FALSE(FileExists(folder / "SOM.INI"));
+}
+
+TEST(FailedWrite, TargetThatCannotBeReplaced) {
+    TestFolder folder;
+    WriteBytes(folder / "02.PR2", kOld);
+    if (!test::SetImmutable(folder / "02.PR2", true))
+        GTEST_SKIP() << "the immutable flag needs root on ext4, xfs or btrfs";
+    ExpectFileError([&] { WriteDay(folder.path(), 2, {"07:00 + /a.mp3"}); }, folder / "02.PR2",
+                    EPERM);
+    test::SetImmutable(folder / "02.PR2", false);
+    EXPECT_EQ(ReadBytes(folder / "02.PR2"), kOld);
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"02.PR2"}));
+}
+
+TEST(FailedWrite, TargetIsAFolder) {
+    TestFolder folder;
+    std::filesystem::create_directory(folder / "03.PR2");
+    WriteBytes(folder / "03.PR2/dentro", "x");
+    ExpectFileError([&] { WriteDay(folder.path(), 3, {"07:00 + /a.mp3"}); }, folder / "03.PR2",
+                    EISDIR);
+    EXPECT_EQ(ReadBytes(folder / "03.PR2/dentro"), "x");
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"03.PR2"}));
+}
+
+TEST(FailedWrite, DiskFullHalfwayKeepsTheOldFile) {
+    TestFolder folder;
+    WriteBytes(folder / "04.PR2", kOld);
+    Lines big;
+    for (int i = 0; i < 100; ++i)
+        big.push_back("08:" + std::to_string(10 + i % 50) + " - /sons/um nome comprido.mp3");
+    Lines written{"on screen"};
+    {
+        test::FileSizeLimit limit(64);  // writes past 64 bytes fail as on a full disk
+        ExpectFileError([&] { WriteDay(folder.path(), 4, big); }, folder / "04.PR2", EFBIG);
+        WriteBytes(folder / "04.PR2.extra", "");  // small files still work
+        std::filesystem::remove(folder / "04.PR2.extra");
+        WriteBytes(folder / "04.PR2", kOld);  // and the old content fits
+    }
+    EXPECT_EQ(ReadBytes(folder / "04.PR2"), kOld);
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"04.PR2"}));
+    EXPECT_EQ(written, (Lines{"on screen"}));
+}
+
+TEST(FailedWrite, AddEntryWhoseWriteFailsLeavesTheListAndFile) {
+    TestFolder folder;
+    WriteBytes(folder / "05.PR2", kOld);
+    Lines written{"on screen"};
+    {
+        test::FileSizeLimit limit(static_cast<rlim_t>(kOld.size()));
+        EXPECT_THROW(AddEntry(folder.path(), 5, "09:00", false, "/c.mp3", written), FileError);
+    }
+    EXPECT_EQ(written, (Lines{"on screen"}));
+    EXPECT_EQ(ReadBytes(folder / "05.PR2"), kOld);
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"05.PR2"}));
+}
+
+} // namespace
+} // namespace sonterra

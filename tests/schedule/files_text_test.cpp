@@ -1,0 +1,98 @@
+// Text files as lines: what goes on disk, byte for byte, and how it reads back.
+
+#include "schedule/schedule_files.h"
+#include "tests/schedule/files_test_folder.h"
+
+#include <gtest/gtest.h>
+
+namespace sonterra {
+namespace {
+
+using test::ReadBytes;
+using test::TestFolder;
+using test::WriteBytes;
+
+TEST(WriteLines, EveryLineEndsWithCrLf) {
+    TestFolder folder;
+    WriteLines(folder / "01.PR2", {"07:30 + /sons/sino.mp3", "12:00 - /sons/b.wav"});
+    EXPECT_EQ(ReadBytes(folder / "01.PR2"),
+              "07:30 + /sons/sino.mp3\r\n12:00 - /sons/b.wav\r\n");
+    WriteLines(folder / "01.PR2", {""});
+    EXPECT_EQ(ReadBytes(folder / "01.PR2"), "\r\n");
+}
+
+TEST(WriteLines, NoLinesIsAnEmptyFile) {
+    TestFolder folder;
+    WriteBytes(folder / "02.PR2", "07:30 - a\r\n");
+    WriteLines(folder / "02.PR2", {});
+    EXPECT_TRUE(std::filesystem::exists(folder / "02.PR2"));
+    EXPECT_EQ(std::filesystem::file_size(folder / "02.PR2"), 0u);
+    EXPECT_TRUE(ReadLines(folder / "02.PR2").empty());
+}
+
+TEST(WriteLines, LeavesNoTemporaryFileBehind) {
+    TestFolder folder;
+    WriteLines(folder / "03.PR2", {"a"});
+    WriteLines(folder / "03.PR2", {"b"});
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"03.PR2"}));
+}
+
+TEST(ReadLines, AnyLineEndAndAnUnterminatedLastLine) {
+    TestFolder folder;
+    const Lines expected{"07:30 + a", "08:00 - b", "09:00 - c"};
+    for (const char* bytes : {"07:30 + a\r\n08:00 - b\r\n09:00 - c\r\n",
+                              "07:30 + a\n08:00 - b\n09:00 - c\n", "07:30 + a\n08:00 - b\n09:00 - c",
+                              "07:30 + a\r08:00 - b\r09:00 - c", "07:30 + a\r\n08:00 - b\n09:00 - c\r"}) {
+        WriteBytes(folder / "x.PR2", bytes);
+        EXPECT_EQ(ReadLines(folder / "x.PR2"), expected) << bytes;
+    }
+}
+
+TEST(ReadLines, EmptyLinesInsideCount) {
+    TestFolder folder;
+    WriteBytes(folder / "x", "a\r\n\r\nb\n\nc\r\r");
+    EXPECT_EQ(ReadLines(folder / "x"), (Lines{"a", "", "b", "", "c", ""}));
+    WriteBytes(folder / "x", "\r\n");
+    EXPECT_EQ(ReadLines(folder / "x"), (Lines{""}));
+}
+
+TEST(ReadLines, BytesAreKeptAsTheyAre) {
+    TestFolder folder;
+    const std::string latin1 = "07:30 - C:\\sons\\m\xFAsica.mp3";  // not UTF-8
+    WriteLines(folder / "x", {latin1, "\t08:00 + a\x01"});
+    EXPECT_EQ(ReadLines(folder / "x"), (Lines{latin1, "\t08:00 + a\x01"}));
+}
+
+TEST(ReadLines, MissingFileHasNoLines) {
+    TestFolder folder;
+    EXPECT_TRUE(ReadLines(folder / "05.PR2").empty());
+    EXPECT_TRUE(ReadLines(folder / "nada/05.PR2").empty());
+}
+
+TEST(ReadLines, AFileThatCannotBeReadThrowsWithItsPath) {
+    TestFolder folder;
+    std::filesystem::create_directory(folder / "06.PR2");
+    try {
+        ReadLines(folder / "06.PR2");
+        FAIL() << "no FileError";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.path(), folder / "06.PR2");
+        EXPECT_NE(std::string(e.what()).find(folder / "06.PR2"), std::string::npos);
+        EXPECT_NE(std::string(e.what()).find(std::strerror(EISDIR)), std::string::npos);
+    }
+}
+
+TEST(FileAndFolderExistence, FilesAreNotFolders) {
+    TestFolder folder;
+    WriteBytes(folder / "f", "");
+    std::filesystem::create_directory(folder / "d");
+    EXPECT_TRUE(FileExists(folder / "f"));
+    EXPECT_FALSE(FileExists(folder / "d"));
+    EXPECT_FALSE(FileExists(folder / "nada"));
+    EXPECT_TRUE(DirectoryExists(folder / "d"));
+    EXPECT_FALSE(DirectoryExists(folder / "f"));
+    EXPECT_FALSE(DirectoryExists(folder / "nada"));
+}
+
+} // namespace
+} // namespace sonterra
