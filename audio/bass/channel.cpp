@@ -1,0 +1,377 @@
+#include "audio/bass/channel.h"
+
+#include "audio/bass/output.h"
+
+extern "C" {
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+}
+
+#include <time.h>
+
+#include <algorithm>
+#include <chrono>
+
+namespace sonterra::bass {
+
+namespace {
+
+constexpr int kMinRate = 100;
+constexpr int kMaxRate = 384000;
+// Audio decoded before a stream is handed out, so that Play never waits.
+constexpr int kPrefillMs = 50;
+
+std::uint64_t monotonicNs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<std::uint64_t>(ts.tv_sec) * 1'000'000'000u + static_cast<std::uint64_t>(ts.tv_nsec);
+}
+
+std::size_t ringFrames(const Output& output, int ahead_ms)
+{
+    const std::size_t frames = static_cast<std::size_t>(output.rate()) * static_cast<std::size_t>(ahead_ms) / 1000;
+    return std::max(frames, static_cast<std::size_t>(output.periodFrames()) * 4);
+}
+
+int effectIndex(int dsp)
+{
+    switch (dsp) {
+    case 5:
+        return 0;
+    case 16:
+        return 1;
+    default:
+        return -1;
+    }
+}
+
+} // namespace
+
+Channel::Channel(DWORD handle, std::unique_ptr<Source> source, Output& output, DWORD flags, int ahead_ms)
+    : handle_(handle), flags_(flags),
+      bytes_per_frame_(source->format().channels * ((flags & BASS_SAMPLE_FLOAT) ? 4 : 2)),
+      source_(std::move(source)), output_(output), ring_(ringFrames(output, ahead_ms), Output::kChannels),
+      poll_ms_(std::clamp(ahead_ms / 4, 5, 20))
+{
+    play_rate_.store(source_->format().rate);
+    length_frames_.store(source_->format().length_frames);
+}
+
+Channel::~Channel()
+{
+    shutdown();
+    swr_free(&swr_);
+}
+
+int Channel::start()
+{
+    std::lock_guard control(control_);
+    if (!configureResampler())
+        return BASS_ERROR_FILEFORM;
+    prefill();
+    if (decoded_frames_ == 0 && source_done_)
+        return BASS_ERROR_FILEFORM; // not one sample could be decoded
+    output_.attach(this);
+    startThread();
+    return BASS_OK;
+}
+
+void Channel::shutdown()
+{
+    std::lock_guard control(control_);
+    if (shut_down_)
+        return;
+    shut_down_ = true;
+    output_.detach(this);
+    stopThread();
+}
+
+bool Channel::configureResampler()
+{
+    swr_free(&swr_);
+    const SourceFormat& in = source_->format();
+    AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+    AVChannelLayout layout = in.layout; // native order: a plain copy
+    if (swr_alloc_set_opts2(&swr_, &stereo, AV_SAMPLE_FMT_FLT, output_.rate(), &layout, in.sample_format,
+                            play_rate_.load(), 0, nullptr) < 0)
+        return false;
+    if (in.channels == 1)
+        av_opt_set_double(swr_, "center_mix_level", 1.0, 0); // mono plays at full level on both sides
+    return swr_init(swr_) >= 0;
+}
+
+bool Channel::produce()
+{
+    if (pending_off_ == pending_frames_) {
+        if (source_done_) {
+            decoder_done_.store(true, std::memory_order_release);
+            return false;
+        }
+        const std::uint8_t* const* data = nullptr;
+        const int frames = source_->next(data);
+        const int in_frames = std::max(frames, 0);
+        const int capacity = swr_get_out_samples(swr_, in_frames);
+        if (capacity > 0 && pending_.size() < static_cast<std::size_t>(capacity) * Output::kChannels)
+            pending_.resize(static_cast<std::size_t>(capacity) * Output::kChannels);
+        auto* out = reinterpret_cast<std::uint8_t*>(pending_.data());
+        int got = 0;
+        if (frames > 0) {
+            decoded_frames_ += frames;
+            got = swr_convert(swr_, &out, capacity, const_cast<const std::uint8_t**>(data), frames);
+        } else {
+            // The end (or a read error, which ends the sound just the same).
+            if (capacity > 0)
+                got = swr_convert(swr_, &out, capacity, nullptr, 0);
+            source_done_ = true;
+            const std::int64_t end = base_frame_.load() + decoded_frames_;
+            end_frame_.store(end);
+            if (base_frame_.load() == 0 && frames == 0 && decoded_frames_ > 0)
+                length_frames_.store(end); // counted: exact whatever the container claimed
+        }
+        pending_off_ = 0;
+        pending_frames_ = static_cast<std::size_t>(std::max(got, 0));
+    }
+    pending_off_ += ring_.write(pending_.data() + pending_off_ * Output::kChannels, pending_frames_ - pending_off_);
+    return true;
+}
+
+void Channel::prefill()
+{
+    const std::size_t target = std::min(ring_.capacityFrames(),
+                                        static_cast<std::size_t>(output_.rate()) * kPrefillMs / 1000 +
+                                            static_cast<std::size_t>(output_.periodFrames()) * 2);
+    while (ring_.readableFrames() < target && produce()) {
+        if (pending_off_ < pending_frames_)
+            break; // ring full
+    }
+}
+
+void Channel::decodeLoop()
+{
+    while (!stop_thread_.load()) {
+        if (!produce())
+            return;
+        if (pending_off_ < pending_frames_) {
+            std::unique_lock lock(wake_mutex_);
+            wake_.wait_for(lock, std::chrono::milliseconds(poll_ms_), [this] { return stop_thread_.load(); });
+        }
+    }
+}
+
+void Channel::startThread()
+{
+    stop_thread_.store(false);
+    thread_ = std::thread([this] { decodeLoop(); });
+}
+
+void Channel::stopThread()
+{
+    if (!thread_.joinable())
+        return;
+    {
+        std::lock_guard lock(wake_mutex_);
+        stop_thread_.store(true);
+    }
+    wake_.notify_all();
+    source_->setInterrupted(true);
+    thread_.join();
+    source_->setInterrupted(false);
+}
+
+int Channel::repositionLocked(std::int64_t frame)
+{
+    {
+        OutputLock lock(output_);
+        hold_.store(true);
+    }
+    stopThread();
+    // Neither the mixer (hold) nor the decoder (stopped) touches the ring now.
+    ring_.reset();
+    consumed_.store(0);
+    base_frame_.store(frame);
+    end_frame_.store(-1);
+    ended_.store(false);
+    decoder_done_.store(false);
+    pending_off_ = pending_frames_ = 0;
+    decoded_frames_ = 0;
+    source_done_ = false;
+    int error = BASS_OK;
+    if (!source_->seek(frame) || !configureResampler()) {
+        source_done_ = true; // nothing more to play from here
+        error = BASS_ERROR_POSITION;
+    }
+    prefill();
+    hold_.store(false);
+    if (!shut_down_)
+        startThread();
+    return error;
+}
+
+void Channel::play(bool restart)
+{
+    std::lock_guard control(control_);
+    if (restart)
+        repositionLocked(0);
+    OutputLock lock(output_);
+    if (ended_.load())
+        return; // at the end: nothing left to play until a rewind
+    first_output_ns_.store(0);
+    playing_.store(true);
+}
+
+void Channel::stop()
+{
+    OutputLock lock(output_);
+    playing_.store(false);
+}
+
+BASS_CHANNELINFO Channel::info() const
+{
+    const SourceFormat& f = source_->format();
+    BASS_CHANNELINFO info{};
+    info.freq = static_cast<DWORD>(f.rate);
+    info.chans = static_cast<DWORD>(f.channels);
+    info.flags = (flags_ & BASS_SAMPLE_FLOAT) | (f.eight_bit ? BASS_SAMPLE_8BITS : 0u) |
+                 (f.channels == 1 ? BASS_SAMPLE_MONO : 0u);
+    info.ctype = 0;
+    return info;
+}
+
+void Channel::attributes(int& freq, int& volume, int& pan) const
+{
+    freq = play_rate_.load();
+    volume = volume_.load();
+    pan = pan_.load();
+}
+
+void Channel::updateGains()
+{
+    const float volume = static_cast<float>(volume_.load()) / 100.0f;
+    const int pan = pan_.load();
+    gain_left_.store(volume * (pan > 0 ? static_cast<float>(100 - pan) / 100.0f : 1.0f));
+    gain_right_.store(volume * (pan < 0 ? static_cast<float>(100 + pan) / 100.0f : 1.0f));
+}
+
+int Channel::setAttributes(int freq, int volume, int pan)
+{
+    if (freq == 0)
+        freq = source_->format().rate;
+    if (freq < kMinRate || freq > kMaxRate || volume < 0 || volume > 100 || pan < -100 || pan > 100)
+        return BASS_ERROR_ILLPARAM;
+    std::lock_guard control(control_);
+    if (freq != play_rate_.load() && !source_->format().seekable)
+        return BASS_ERROR_NOTAVAIL;
+    volume_.store(volume);
+    pan_.store(pan);
+    updateGains();
+    if (freq != play_rate_.load()) {
+        // A new rate restarts decoding where the sound is, at the new pace.
+        const std::int64_t at = positionFrames();
+        play_rate_.store(freq);
+        repositionLocked(at);
+    }
+    return BASS_OK;
+}
+
+std::int64_t Channel::positionFrames() const
+{
+    const std::int64_t length = length_frames_.load();
+    std::int64_t pos;
+    if (ended_.load() && end_frame_.load() >= 0) {
+        pos = end_frame_.load();
+    } else {
+        const auto consumed = static_cast<std::int64_t>(consumed_.load());
+        pos = base_frame_.load() + consumed * play_rate_.load() / output_.rate();
+        const std::int64_t end = end_frame_.load();
+        if (end >= 0)
+            pos = std::min(pos, end);
+    }
+    return length >= 0 ? std::min(pos, length) : pos;
+}
+
+std::int64_t Channel::lengthBytes() const
+{
+    const std::int64_t frames = length_frames_.load();
+    return frames < 0 ? -1 : frames * bytes_per_frame_;
+}
+
+std::int64_t Channel::positionBytes() const
+{
+    return positionFrames() * bytes_per_frame_;
+}
+
+int Channel::setPosition(std::uint64_t bytes)
+{
+    const auto frame = static_cast<std::int64_t>(bytes / static_cast<std::uint64_t>(bytes_per_frame_));
+    const std::int64_t length = length_frames_.load();
+    if (length >= 0 && frame > length)
+        return BASS_ERROR_POSITION;
+    std::lock_guard control(control_);
+    if (frame == base_frame_.load() && consumed_.load() == 0 && !ended_.load())
+        return BASS_OK; // already there, nothing mixed since
+    if (!source_->format().seekable)
+        return BASS_ERROR_NOTAVAIL;
+    return repositionLocked(frame);
+}
+
+double Channel::bytesToSeconds(std::uint64_t bytes) const
+{
+    return static_cast<double>(bytes) / bytes_per_frame_ / source_->format().rate;
+}
+
+int Channel::dspSet(int dsp, bool enabled)
+{
+    const int i = effectIndex(dsp);
+    if (i < 0)
+        return BASS_ERROR_ILLTYPE;
+    std::lock_guard control(control_);
+    effects_[static_cast<std::size_t>(i)].enabled = enabled;
+    return BASS_OK;
+}
+
+int Channel::dspParameters(int dsp, void* params, bool store)
+{
+    const int i = effectIndex(dsp);
+    if (i < 0)
+        return BASS_ERROR_ILLTYPE;
+    if (params == nullptr)
+        return BASS_ERROR_ILLPARAM;
+    std::lock_guard control(control_);
+    auto& record = effects_[static_cast<std::size_t>(i)].params;
+    if (store)
+        std::copy_n(static_cast<const unsigned char*>(params), record.size(), record.begin());
+    else
+        std::copy_n(record.begin(), record.size(), static_cast<unsigned char*>(params));
+    return BASS_OK;
+}
+
+void Channel::mixInto(float* out, std::size_t frames)
+{
+    if (!playing_.load(std::memory_order_relaxed) || hold_.load(std::memory_order_relaxed))
+        return;
+    const std::size_t n = std::min(frames, ring_.readableFrames());
+    if (n > 0) {
+        const float left = gain_left_.load(std::memory_order_relaxed);
+        const float right = gain_right_.load(std::memory_order_relaxed);
+        auto [first, second] = ring_.peek(n);
+        float* o = out;
+        for (auto part : {first, second}) {
+            for (std::size_t i = 0; i + 1 < part.size(); i += 2) {
+                o[0] += part[i] * left;
+                o[1] += part[i + 1] * right;
+                o += 2;
+            }
+        }
+        ring_.consume(n);
+        consumed_.fetch_add(n, std::memory_order_relaxed);
+        if (first_output_ns_.load(std::memory_order_relaxed) == 0)
+            first_output_ns_.store(monotonicNs(), std::memory_order_relaxed);
+    }
+    if (decoder_done_.load(std::memory_order_acquire) && ring_.readableFrames() == 0) {
+        playing_.store(false);
+        ended_.store(true);
+    }
+}
+
+} // namespace sonterra::bass

@@ -1,0 +1,122 @@
+#pragma once
+// One stream: its source, a resampler to the output's rate, the ring the
+// decoder thread fills ahead of the mixer, and the play state the mixer reads.
+//
+// Threads: the API functions (any thread, serialised per channel by `control_`),
+// the decoder thread (producer of the ring; touches only the ring, the source,
+// the resampler and atomics) and the output's mixer (consumer; mixInto only).
+
+#include "audio/bass/bass.h"
+#include "audio/bass/ring_buffer.h"
+#include "audio/bass/source.h"
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+struct SwrContext;
+
+namespace sonterra::bass {
+
+class Output;
+
+class Channel {
+public:
+    // `flags`: BASS_SAMPLE_FLOAT decides the byte units (4 or 2 bytes a sample).
+    // `ahead_ms`: how far the decoder may run ahead of the mixer.
+    Channel(DWORD handle, std::unique_ptr<Source> source, Output& output, DWORD flags, int ahead_ms);
+    ~Channel();
+    Channel(const Channel&) = delete;
+    Channel& operator=(const Channel&) = delete;
+
+    // Fills the ring so that a Play has sound at once, joins the output and
+    // starts the decoder thread. Returns 0, or 41 when nothing can be decoded.
+    int start();
+    // Leaves the output and stops the decoder thread; after it the mixer never
+    // sees this channel again. Safe while the output's callback runs.
+    void shutdown();
+
+    DWORD handle() const { return handle_; }
+    void play(bool restart);
+    void stop();
+    bool isPlaying() const { return playing_.load(); }
+    BASS_CHANNELINFO info() const;
+    void attributes(int& freq, int& volume, int& pan) const;
+    int setAttributes(int freq, int volume, int pan); // 0 or an error code
+    std::int64_t lengthBytes() const;                 // -1 when unknown
+    std::int64_t positionBytes() const;
+    int setPosition(std::uint64_t bytes); // 0 or an error code
+    double bytesToSeconds(std::uint64_t bytes) const;
+
+    int dspSet(int dsp, bool enabled);
+    int dspParameters(int dsp, void* params, bool store);
+
+    std::uint64_t firstOutputNs() const { return first_output_ns_.load(); }
+    std::size_t ringBytes() const { return ring_.capacityFrames() * ring_.channels() * sizeof(float); }
+
+    // Mixer thread, output lock held.
+    void mixInto(float* out, std::size_t frames);
+
+private:
+    struct Effect {
+        bool enabled = false;
+        std::array<unsigned char, 16> params{};
+    };
+
+    bool produce(); // one producer step; false once everything is in the ring
+    void decodeLoop();
+    void startThread();
+    void stopThread();
+    bool configureResampler();
+    void prefill();
+    int repositionLocked(std::int64_t frame);
+    std::int64_t positionFrames() const;
+    void updateGains();
+
+    const DWORD handle_;
+    const DWORD flags_;
+    const int bytes_per_frame_;
+    std::unique_ptr<Source> source_;
+    Output& output_;
+    RingBuffer ring_;
+    const int poll_ms_;
+
+    std::mutex control_; // API calls on this channel, one at a time
+    bool shut_down_ = false;
+    std::array<Effect, 2> effects_{};
+
+    // Decoder thread (or the API thread while it is not running).
+    std::thread thread_;
+    std::atomic<bool> stop_thread_{false};
+    std::mutex wake_mutex_;
+    std::condition_variable wake_;
+    SwrContext* swr_ = nullptr;
+    std::vector<float> pending_;
+    std::size_t pending_off_ = 0;
+    std::size_t pending_frames_ = 0;
+    bool source_done_ = false;
+    std::int64_t decoded_frames_ = 0; // source frames since the last reposition
+
+    // Shared with the mixer.
+    std::atomic<bool> playing_{false};
+    std::atomic<bool> ended_{false};
+    std::atomic<bool> hold_{false}; // mixer leaves the ring alone
+    std::atomic<bool> decoder_done_{false};
+    std::atomic<std::uint64_t> consumed_{0}; // output frames mixed since the last reposition
+    std::atomic<std::int64_t> base_frame_{0};
+    std::atomic<std::int64_t> end_frame_{-1};
+    std::atomic<std::int64_t> length_frames_{-1};
+    std::atomic<int> play_rate_{0};
+    std::atomic<int> volume_{100};
+    std::atomic<int> pan_{0};
+    std::atomic<float> gain_left_{1.0f};
+    std::atomic<float> gain_right_{1.0f};
+    std::atomic<std::uint64_t> first_output_ns_{0};
+};
+
+} // namespace sonterra::bass

@@ -1,0 +1,293 @@
+#include "audio/bass/ffmpeg_source.h"
+
+#include "audio/bass/bass.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <mutex>
+
+namespace sonterra::bass {
+
+namespace {
+
+// No open or read of an address may hang longer than this.
+constexpr auto kNetworkTimeout = std::chrono::seconds(10);
+// A probe weaker than this is a guess from the file name alone, not audio.
+constexpr int kMinProbeScore = AVPROBE_SCORE_EXTENSION / 2;
+// Undecodable packets in a row before the source gives up.
+constexpr int kMaxBadPackets = 64;
+
+void initFFmpegOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        av_log_set_level(AV_LOG_FATAL);
+        avformat_network_init();
+    });
+}
+
+int addressError(int averror)
+{
+    switch (averror) {
+    case AVERROR(ETIMEDOUT):
+    case AVERROR_EXIT:
+        return BASS_ERROR_TIMEOUT;
+    case AVERROR(ECONNREFUSED):
+    case AVERROR(ENETUNREACH):
+    case AVERROR(EHOSTUNREACH):
+    case AVERROR(ENETDOWN):
+    case AVERROR(ECONNRESET):
+    case AVERROR(EIO): // what a failed name look-up comes back as
+        return BASS_ERROR_NONET;
+    case AVERROR_INVALIDDATA:
+        return BASS_ERROR_FILEFORM;
+    default:
+        return BASS_ERROR_FILEOPEN;
+    }
+}
+
+int fileError(int averror)
+{
+    switch (averror) {
+    case AVERROR(ENOENT):
+    case AVERROR(EACCES):
+    case AVERROR(EPERM):
+        return BASS_ERROR_FILEOPEN;
+    default:
+        return BASS_ERROR_FILEFORM;
+    }
+}
+
+bool isEightBit(const AVCodecParameters* par)
+{
+    switch (par->codec_id) {
+    case AV_CODEC_ID_PCM_U8:
+    case AV_CODEC_ID_PCM_S8:
+    case AV_CODEC_ID_PCM_S8_PLANAR:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+FFmpegSource::FFmpegSource(std::string name) : name_(std::move(name))
+{
+    is_address_ = name_.find("://") != std::string::npos;
+}
+
+FFmpegSource::~FFmpegSource()
+{
+    closeContexts();
+}
+
+std::unique_ptr<FFmpegSource> FFmpegSource::open(const std::string& name, int& error)
+{
+    initFFmpegOnce();
+    std::unique_ptr<FFmpegSource> source(new FFmpegSource(name));
+    if (!source->is_address_) {
+        struct stat st {};
+        if (::stat(name.c_str(), &st) != 0) {
+            error = BASS_ERROR_FILEOPEN;
+            return nullptr;
+        }
+        if (S_ISDIR(st.st_mode) || st.st_size == 0) {
+            error = BASS_ERROR_FILEFORM;
+            return nullptr;
+        }
+        if (::access(name.c_str(), R_OK) != 0) {
+            error = BASS_ERROR_FILEOPEN;
+            return nullptr;
+        }
+    }
+    error = source->openContexts();
+    if (error != BASS_OK)
+        return nullptr;
+    return source;
+}
+
+int FFmpegSource::interruptCallback(void* opaque)
+{
+    auto* self = static_cast<FFmpegSource*>(opaque);
+    if (self->interrupted_.load(std::memory_order_relaxed))
+        return 1;
+    return self->is_address_ && std::chrono::steady_clock::now() > self->deadline_ ? 1 : 0;
+}
+
+int FFmpegSource::openContexts()
+{
+    const auto fail = [this](int averror) {
+        closeContexts();
+        return is_address_ ? addressError(averror) : fileError(averror);
+    };
+    fmt_ = avformat_alloc_context();
+    if (fmt_ == nullptr)
+        return BASS_ERROR_MEM;
+    fmt_->interrupt_callback.callback = &FFmpegSource::interruptCallback;
+    fmt_->interrupt_callback.opaque = this;
+    deadline_ = std::chrono::steady_clock::now() + kNetworkTimeout;
+
+    AVDictionary* options = nullptr;
+    if (is_address_) {
+        const auto us = std::to_string(std::chrono::microseconds(kNetworkTimeout).count());
+        av_dict_set(&options, "rw_timeout", us.c_str(), 0);
+        av_dict_set(&options, "timeout", us.c_str(), 0);
+    }
+    int rc = avformat_open_input(&fmt_, name_.c_str(), nullptr, &options);
+    av_dict_free(&options);
+    if (rc < 0) {
+        fmt_ = nullptr; // freed by avformat_open_input
+        return fail(rc);
+    }
+    if (fmt_->probe_score < kMinProbeScore)
+        return fail(AVERROR_INVALIDDATA);
+    rc = avformat_find_stream_info(fmt_, nullptr);
+    if (rc < 0)
+        return fail(rc == AVERROR_EXIT || rc == AVERROR(ETIMEDOUT) ? rc : AVERROR_INVALIDDATA);
+    const AVCodec* decoder = nullptr;
+    stream_index_ = av_find_best_stream(fmt_, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
+    if (stream_index_ < 0 || decoder == nullptr)
+        return fail(AVERROR_INVALIDDATA);
+    AVStream* stream = fmt_->streams[stream_index_];
+    for (unsigned i = 0; i < fmt_->nb_streams; ++i)
+        if (static_cast<int>(i) != stream_index_)
+            fmt_->streams[i]->discard = AVDISCARD_ALL;
+
+    codec_ = avcodec_alloc_context3(decoder);
+    if (codec_ == nullptr || avcodec_parameters_to_context(codec_, stream->codecpar) < 0)
+        return fail(AVERROR_INVALIDDATA);
+    codec_->pkt_timebase = stream->time_base;
+    if (avcodec_open2(codec_, decoder, nullptr) < 0)
+        return fail(AVERROR_INVALIDDATA);
+    if (codec_->sample_rate <= 0 || codec_->ch_layout.nb_channels <= 0 ||
+        codec_->ch_layout.nb_channels > 64)
+        return fail(AVERROR_INVALIDDATA);
+
+    frame_ = av_frame_alloc();
+    packet_ = av_packet_alloc();
+    if (frame_ == nullptr || packet_ == nullptr)
+        return BASS_ERROR_MEM;
+
+    format_.rate = codec_->sample_rate;
+    format_.channels = codec_->ch_layout.nb_channels;
+    format_.sample_format = codec_->sample_fmt;
+    if (codec_->ch_layout.order == AV_CHANNEL_ORDER_NATIVE)
+        av_channel_layout_from_mask(&format_.layout, codec_->ch_layout.u.mask);
+    else
+        av_channel_layout_default(&format_.layout, format_.channels);
+    format_.eight_bit = isEightBit(stream->codecpar);
+    format_.seekable = !is_address_ || (fmt_->pb != nullptr && (fmt_->pb->seekable & AVIO_SEEKABLE_NORMAL));
+    if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
+        format_.length_frames = av_rescale_q(stream->duration, stream->time_base, AVRational{1, format_.rate});
+    else if (fmt_->duration != AV_NOPTS_VALUE && fmt_->duration > 0)
+        format_.length_frames = av_rescale(fmt_->duration, format_.rate, AV_TIME_BASE);
+    else
+        format_.length_frames = -1;
+    // From here on only reads are timed, by rw_timeout.
+    deadline_ = std::chrono::steady_clock::time_point::max();
+    draining_ = false;
+    skip_to_ = -1;
+    return BASS_OK;
+}
+
+void FFmpegSource::closeContexts()
+{
+    av_packet_free(&packet_);
+    av_frame_free(&frame_);
+    avcodec_free_context(&codec_);
+    if (fmt_ != nullptr)
+        avformat_close_input(&fmt_);
+    fmt_ = nullptr;
+}
+
+int FFmpegSource::next(const std::uint8_t* const*& data)
+{
+    if (codec_ == nullptr)
+        return -1;
+    int bad_packets = 0;
+    for (;;) {
+        av_frame_unref(frame_);
+        int rc = avcodec_receive_frame(codec_, frame_);
+        if (rc == 0) {
+            int offset = 0;
+            if (skip_to_ >= 0 && frame_->best_effort_timestamp != AV_NOPTS_VALUE) {
+                const AVStream* stream = fmt_->streams[stream_index_];
+                std::int64_t ts = frame_->best_effort_timestamp;
+                if (stream->start_time != AV_NOPTS_VALUE)
+                    ts -= stream->start_time;
+                const std::int64_t first = av_rescale_q(ts, stream->time_base, AVRational{1, format_.rate});
+                if (first + frame_->nb_samples <= skip_to_)
+                    continue;
+                offset = static_cast<int>(std::max<std::int64_t>(0, skip_to_ - first));
+            }
+            skip_to_ = -1;
+            if (frame_->nb_samples - offset <= 0)
+                continue;
+            if (offset == 0) {
+                data = frame_->extended_data;
+                return frame_->nb_samples;
+            }
+            const int bps = av_get_bytes_per_sample(static_cast<AVSampleFormat>(frame_->format));
+            const bool planar = av_sample_fmt_is_planar(static_cast<AVSampleFormat>(frame_->format)) != 0;
+            const int planes = planar ? format_.channels : 1;
+            const int step = planar ? bps : bps * format_.channels;
+            for (int p = 0; p < planes && p < 64; ++p)
+                trimmed_[p] = frame_->extended_data[p] + static_cast<std::ptrdiff_t>(offset) * step;
+            data = trimmed_;
+            return frame_->nb_samples - offset;
+        }
+        if (rc == AVERROR_EOF)
+            return 0;
+        if (rc != AVERROR(EAGAIN))
+            return -1;
+        if (draining_)
+            return 0;
+        rc = av_read_frame(fmt_, packet_);
+        if (rc == AVERROR_EOF || (rc < 0 && avio_feof(fmt_->pb))) {
+            draining_ = true;
+            avcodec_send_packet(codec_, nullptr);
+            continue;
+        }
+        if (rc < 0)
+            return -1;
+        if (packet_->stream_index == stream_index_) {
+            rc = avcodec_send_packet(codec_, packet_);
+            if (rc < 0 && rc != AVERROR(EAGAIN) && ++bad_packets > kMaxBadPackets) {
+                av_packet_unref(packet_);
+                return -1;
+            }
+        }
+        av_packet_unref(packet_);
+    }
+}
+
+bool FFmpegSource::seek(std::int64_t frame)
+{
+    if (frame <= 0 || codec_ == nullptr) {
+        // Reopening is the one way to the start that every format and decoder agree on.
+        closeContexts();
+        return openContexts() == BASS_OK;
+    }
+    if (!format_.seekable)
+        return false;
+    const AVStream* stream = fmt_->streams[stream_index_];
+    std::int64_t ts = av_rescale_q(frame, AVRational{1, format_.rate}, stream->time_base);
+    if (stream->start_time != AV_NOPTS_VALUE)
+        ts += stream->start_time;
+    if (avformat_seek_file(fmt_, stream_index_, INT64_MIN, ts, ts, AVSEEK_FLAG_BACKWARD) < 0)
+        return false;
+    avcodec_flush_buffers(codec_);
+    draining_ = false;
+    skip_to_ = frame;
+    return true;
+}
+
+} // namespace sonterra::bass

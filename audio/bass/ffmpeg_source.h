@@ -1,0 +1,53 @@
+#pragma once
+// A file or an internet address decoded by libavformat/libavcodec.
+
+#include "audio/bass/source.h"
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <string>
+
+struct AVFormatContext;
+struct AVCodecContext;
+struct AVFrame;
+struct AVPacket;
+
+namespace sonterra::bass {
+
+class FFmpegSource final : public Source {
+public:
+    // Opens `name` (a path, or an address when it holds "://"). On failure
+    // returns null and sets `error` to a library error code (2, 32, 40, 41).
+    static std::unique_ptr<FFmpegSource> open(const std::string& name, int& error);
+    ~FFmpegSource() override;
+    FFmpegSource(const FFmpegSource&) = delete;
+    FFmpegSource& operator=(const FFmpegSource&) = delete;
+
+    const SourceFormat& format() const override { return format_; }
+    int next(const std::uint8_t* const*& data) override;
+    bool seek(std::int64_t frame) override;
+    void setInterrupted(bool on) override { interrupted_.store(on); }
+
+private:
+    explicit FFmpegSource(std::string name);
+    int openContexts(); // 0 or a library error code
+    void closeContexts();
+    static int interruptCallback(void* self);
+
+    std::string name_;
+    bool is_address_ = false;
+    SourceFormat format_;
+    AVFormatContext* fmt_ = nullptr;
+    AVCodecContext* codec_ = nullptr;
+    AVFrame* frame_ = nullptr;
+    AVPacket* packet_ = nullptr;
+    int stream_index_ = -1;
+    bool draining_ = false;
+    std::int64_t skip_to_ = -1; // after a seek: drop samples before this frame
+    const std::uint8_t* trimmed_[64] = {};
+    std::atomic<bool> interrupted_{false};
+    std::chrono::steady_clock::time_point deadline_{};
+};
+
+} // namespace sonterra::bass

@@ -1,0 +1,61 @@
+#pragma once
+// The library's process-wide state: opened outputs, live channels by handle,
+// the two options. Created on first use, shut down at process exit (channels
+// first, then outputs), so devices that the player never closes are closed.
+
+#include "audio/bass/bass.h"
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+
+namespace sonterra::bass {
+
+class Channel;
+class Output;
+class Source;
+
+class Library {
+public:
+    static Library& instance();
+    ~Library();
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+
+    int init(int device, int freq); // 0 or an error code; selects the device for this thread
+    const char* description(int device);
+    int setDevice(int device);
+    // The output new streams go to: this thread's choice, else the last one opened.
+    Output* currentOutput(int& error);
+    int deviceFormat(int device, DWORD& rate, DWORD& period_frames);
+
+    // Takes the source, prefills it and hands out a handle; 0 and `error` on failure.
+    DWORD addChannel(std::unique_ptr<Source> source, Output& output, DWORD flags, int& error);
+    std::shared_ptr<Channel> channel(DWORD handle);
+    std::shared_ptr<Channel> takeChannel(DWORD handle); // removes it from the table
+
+    std::atomic<int> buffer_ms{500};
+    std::atomic<int> update_period_ms{100};
+
+private:
+    Library() = default;
+    bool startSdlAudio(); // mutex_ held
+    static int outputCount(); // SDL outputs, without device 0
+
+    std::mutex mutex_;
+    std::map<int, std::unique_ptr<Output>> outputs_;
+    std::map<DWORD, std::shared_ptr<Channel>> channels_;
+    DWORD next_handle_ = 0x10000;
+    int last_device_ = -1;
+    bool sdl_audio_ = false;
+    std::set<std::string> names_; // texts handed out stay valid for the process's life
+};
+
+// The last error of the calling thread.
+void setError(int code);
+int lastError();
+
+} // namespace sonterra::bass

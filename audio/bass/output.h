@@ -1,0 +1,61 @@
+#pragma once
+// One opened output device and its mixer. The output's lock is the mixer's
+// lock: the mixing callback runs with it held, and every change to the set of
+// channels or to a channel's play state is made with it held.
+//
+// Lock order, outermost first: Library::mutex, Channel::control, Output lock.
+// The mixer takes nothing but the output lock (which its caller holds); the
+// decoder threads take the output lock only for the few stores of a ring reset.
+
+#include <cstddef>
+#include <vector>
+
+namespace sonterra::bass {
+
+class Channel;
+
+class Output {
+public:
+    static constexpr int kChannels = 2; // the mixer always works in stereo float
+
+    virtual ~Output() = default;
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+
+    virtual void lock() = 0;
+    virtual void unlock() = 0;
+    int rate() const { return rate_; }
+    int periodFrames() const { return period_frames_; }
+
+    // Any thread but the mixer's.
+    void attach(Channel* channel);
+    void detach(Channel* channel);
+
+protected:
+    Output(int rate, int period_frames);
+    // Mixer thread, lock held: fills `frames` stereo frames; never blocks or allocates.
+    void mix(float* out, std::size_t frames);
+    void setFormat(int rate, int period_frames)
+    {
+        rate_ = rate;
+        period_frames_ = period_frames;
+    }
+
+private:
+    int rate_;
+    int period_frames_;
+    std::vector<Channel*> channels_;
+};
+
+class OutputLock {
+public:
+    explicit OutputLock(Output& output) : output_(output) { output_.lock(); }
+    ~OutputLock() { output_.unlock(); }
+    OutputLock(const OutputLock&) = delete;
+    OutputLock& operator=(const OutputLock&) = delete;
+
+private:
+    Output& output_;
+};
+
+} // namespace sonterra::bass

@@ -1,0 +1,278 @@
+// Opening files: error codes, the information record, lengths, attributes,
+// effect records and handles, on device 0 with real decoding.
+
+#include "audio/bass/bass.h"
+#include "audio/bass/bass_stats.h"
+#include "tests/audio/bass/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <tuple>
+#include <unistd.h>
+
+namespace {
+
+using namespace sonterra::bass::testing;
+
+class BassDecode : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        openNoSoundDevice();
+        sounds();
+    }
+    void SetUp() override { BASS_SetDevice(0); }
+
+    static HSTREAM open(const std::string& path, DWORD flags = 0)
+    {
+        return BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, flags);
+    }
+};
+
+TEST_F(BassDecode, FilesThatCannotBeOpenedOrDecodedGiveTheirCodes)
+{
+    struct Case {
+        std::string path;
+        int code;
+    };
+    const Sounds& s = sounds();
+    for (const Case& c : {Case{s.missing, BASS_ERROR_FILEOPEN}, Case{s.folder, BASS_ERROR_FILEFORM},
+                          Case{s.empty, BASS_ERROR_FILEFORM}, Case{s.random_mp3, BASS_ERROR_FILEFORM},
+                          Case{s.text_wav, BASS_ERROR_FILEFORM}}) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(open(c.path), 0u);
+        EXPECT_EQ(BASS_ErrorGetCode(), c.code);
+        EXPECT_EQ(BASS_WMA_StreamCreateFile(FALSE, c.path.c_str(), 0, 0, BASS_SAMPLE_FLOAT), 0u);
+        EXPECT_EQ(BASS_ErrorGetCode(), c.code);
+    }
+}
+
+TEST_F(BassDecode, UnreadableFileGivesFileOpen)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads every file";
+    TempDir dir;
+    const std::string path = dir.file("locked.wav");
+    writeWav(path, Tone{});
+    std::filesystem::permissions(path, std::filesystem::perms::none);
+    EXPECT_EQ(open(path), 0u);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEOPEN);
+}
+
+TEST_F(BassDecode, UnknownAndFreedHandlesGiveHandleErrorOnEveryCall)
+{
+    const HSTREAM freed = open(sounds().wav16);
+    ASSERT_NE(freed, 0u);
+    ASSERT_TRUE(BASS_StreamFree(freed));
+    for (DWORD h : {freed, DWORD{0}, DWORD{0xDEADBEEF}}) {
+        SCOPED_TRACE(h);
+        BASS_CHANNELINFO info{};
+        int f = 0, v = 0, p = 0;
+        BASS_FX_DSPPARAMS params{};
+        const auto expectHandleError = [] { EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE); };
+        EXPECT_FALSE(BASS_StreamFree(h));
+        expectHandleError();
+        EXPECT_FALSE(BASS_ChannelPlay(h, FALSE));
+        expectHandleError();
+        EXPECT_FALSE(BASS_ChannelStop(h));
+        expectHandleError();
+        EXPECT_EQ(BASS_ChannelIsActive(h), 0u);
+        expectHandleError();
+        EXPECT_FALSE(BASS_ChannelGetInfo(h, &info));
+        expectHandleError();
+        EXPECT_FALSE(BASS_ChannelGetAttributes(h, &f, &v, &p));
+        expectHandleError();
+        EXPECT_FALSE(BASS_ChannelSetAttributes(h, 44100, 100, 0));
+        expectHandleError();
+        BASS_ChannelGetLength(h);
+        expectHandleError();
+        BASS_ChannelGetPosition(h);
+        expectHandleError();
+        EXPECT_FALSE(BASS_ChannelSetPosition(h, 0));
+        expectHandleError();
+        BASS_ChannelBytes2Seconds(h, 100);
+        expectHandleError();
+        EXPECT_FALSE(BASS_FX_DSP_Set(h, 16, 1));
+        expectHandleError();
+        EXPECT_FALSE(BASS_FX_DSP_Remove(h, 16));
+        expectHandleError();
+        EXPECT_FALSE(BASS_FX_DSP_GetParameters(h, 16, &params));
+        expectHandleError();
+        EXPECT_FALSE(BASS_FX_DSP_SetParameters(h, 16, &params));
+        expectHandleError();
+    }
+}
+
+TEST_F(BassDecode, HandlesAreNotReused)
+{
+    const HSTREAM a = open(sounds().wav16);
+    ASSERT_NE(a, 0u);
+    BASS_StreamFree(a);
+    const HSTREAM b = open(sounds().wav16);
+    ASSERT_NE(b, 0u);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(BASS_ChannelIsActive(a), 0u);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
+    BASS_StreamFree(b);
+}
+
+TEST_F(BassDecode, EveryFormatOpensThroughBothFunctionsWithItsInformation)
+{
+    struct Case {
+        std::string path;
+        DWORD freq, chans;
+        bool eight_bit;
+    };
+    const Sounds& s = sounds();
+    for (const Case& c : {Case{s.wav16, 44100, 2, false}, Case{s.wav8, 22050, 1, true},
+                          Case{s.wav_mono, 48000, 1, false}, Case{s.mp3, 44100, 2, false},
+                          Case{s.wma, 44100, 2, false}, Case{s.ogg, 44100, 2, false},
+                          Case{s.flac, 44100, 2, false}}) {
+        for (DWORD flags : {DWORD{0}, DWORD{BASS_SAMPLE_FLOAT}}) {
+            for (bool wma : {false, true}) {
+                SCOPED_TRACE(c.path + (wma ? " via WMA" : "") + (flags ? " float" : ""));
+                const HSTREAM h = wma ? BASS_WMA_StreamCreateFile(FALSE, c.path.c_str(), 0, 0, flags)
+                                      : open(c.path, flags);
+                ASSERT_NE(h, 0u) << BASS_ErrorGetCode();
+                EXPECT_EQ(BASS_ErrorGetCode(), BASS_OK);
+                BASS_CHANNELINFO info{};
+                ASSERT_TRUE(BASS_ChannelGetInfo(h, &info));
+                EXPECT_EQ(info.freq, c.freq);
+                EXPECT_EQ(info.chans, c.chans);
+                EXPECT_EQ((info.flags & BASS_SAMPLE_8BITS) != 0, c.eight_bit);
+                EXPECT_EQ(info.flags & BASS_SAMPLE_FLOAT, flags);
+                EXPECT_EQ((info.flags & BASS_SAMPLE_MONO) != 0, c.chans == 1);
+                EXPECT_EQ(BASS_ChannelIsActive(h), 0u);
+                EXPECT_EQ(BASS_ChannelGetPosition(h), 0u);
+                EXPECT_TRUE(BASS_StreamFree(h));
+            }
+        }
+    }
+}
+
+TEST_F(BassDecode, WavLengthIsExactInTheStreamsByteUnits)
+{
+    const Sounds& s = sounds();
+    // 0.5 s at 44100 Hz = 22050 frames; 2 channels of 16-bit or float samples.
+    for (DWORD flags : {DWORD{0}, DWORD{BASS_SAMPLE_FLOAT}}) {
+        const HSTREAM h = open(s.wav16, flags);
+        ASSERT_NE(h, 0u);
+        const QWORD frame = flags ? 8 : 4;
+        const QWORD length = BASS_ChannelGetLength(h);
+        EXPECT_EQ(BASS_ErrorGetCode(), BASS_OK);
+        EXPECT_NEAR(static_cast<double>(length), 22050.0 * frame, static_cast<double>(frame));
+        EXPECT_NEAR(BASS_ChannelBytes2Seconds(h, length), 0.5, 1.0 / 44100);
+        EXPECT_NEAR(BASS_ChannelBytes2Seconds(h, 44100 * frame), 1.0, 1e-6);
+        BASS_StreamFree(h);
+    }
+    // Mono 8-bit at 22050 Hz, delivered as 16-bit: 11025 frames of 2 bytes.
+    const HSTREAM h8 = open(s.wav8);
+    ASSERT_NE(h8, 0u);
+    EXPECT_NEAR(static_cast<double>(BASS_ChannelGetLength(h8)), 11025.0 * 2, 2.0);
+    EXPECT_NEAR(BASS_ChannelBytes2Seconds(h8, BASS_ChannelGetLength(h8)), 0.5, 1.0 / 22050);
+    BASS_StreamFree(h8);
+}
+
+TEST_F(BassDecode, CompressedLengthsMatchTheirDuration)
+{
+    const Sounds& s = sounds();
+    for (const std::string& path : {s.mp3, s.ogg, s.flac, s.wma}) {
+        SCOPED_TRACE(path);
+        const HSTREAM h = open(path, BASS_SAMPLE_FLOAT);
+        ASSERT_NE(h, 0u);
+        const QWORD length = BASS_ChannelGetLength(h);
+        // Within one MP3 frame (1152 samples) plus a WMA block's padding.
+        EXPECT_NEAR(BASS_ChannelBytes2Seconds(h, length), 0.5, 0.05);
+        BASS_StreamFree(h);
+    }
+}
+
+TEST_F(BassDecode, AttributesStartAtTheSourceAndRefuseNonsense)
+{
+    const HSTREAM h = open(sounds().wav_mono);
+    ASSERT_NE(h, 0u);
+    int f = 0, v = 0, p = 7;
+    ASSERT_TRUE(BASS_ChannelGetAttributes(h, &f, &v, &p));
+    EXPECT_EQ(f, 48000);
+    EXPECT_EQ(v, 100);
+    EXPECT_EQ(p, 0);
+
+    EXPECT_TRUE(BASS_ChannelSetAttributes(h, 48000, 35, -60));
+    ASSERT_TRUE(BASS_ChannelGetAttributes(h, &f, &v, &p));
+    EXPECT_EQ(v, 35);
+    EXPECT_EQ(p, -60);
+
+    for (auto [ff, vv, pp] : {std::tuple{48000, 101, 0}, std::tuple{48000, -1, 0}, std::tuple{48000, 50, 101},
+                              std::tuple{48000, 50, -101}, std::tuple{5, 50, 0}, std::tuple{1000000, 50, 0}}) {
+        EXPECT_FALSE(BASS_ChannelSetAttributes(h, ff, vv, pp));
+        EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ILLPARAM);
+    }
+    ASSERT_TRUE(BASS_ChannelGetAttributes(h, &f, &v, &p));
+    EXPECT_EQ(f, 48000);
+    EXPECT_EQ(v, 35);
+    EXPECT_EQ(p, -60);
+
+    EXPECT_TRUE(BASS_ChannelSetAttributes(h, 24000, 35, -60));
+    ASSERT_TRUE(BASS_ChannelGetAttributes(h, &f, &v, &p));
+    EXPECT_EQ(f, 24000);
+    BASS_StreamFree(h);
+}
+
+TEST_F(BassDecode, EffectRecordsAreKeptPerChannelAndEffect)
+{
+    const HSTREAM h = open(sounds().wav16);
+    ASSERT_NE(h, 0u);
+    BASS_FX_DSPPARAMS params{1.0f, 1.0f, 1.0f, 7};
+    EXPECT_TRUE(BASS_FX_DSP_Set(h, 16, 1));
+    ASSERT_TRUE(BASS_FX_DSP_GetParameters(h, 16, &params));
+    EXPECT_EQ(params.p1, 0.0f);
+    EXPECT_EQ(params.p2, 0.0f);
+    EXPECT_EQ(params.p3, 0.0f);
+    EXPECT_EQ(params.reserved, 0u);
+    EXPECT_TRUE(BASS_FX_DSP_Set(h, 16, 0));
+
+    params = {0.25f, 2.2f, 400.0f, 9};
+    EXPECT_TRUE(BASS_FX_DSP_SetParameters(h, 16, &params));
+    BASS_FX_DSPPARAMS back{};
+    ASSERT_TRUE(BASS_FX_DSP_GetParameters(h, 16, &back));
+    EXPECT_EQ(std::memcmp(&back, &params, sizeof params), 0);
+    BASS_FX_DSPPARAMS other{1, 1, 1, 1};
+    ASSERT_TRUE(BASS_FX_DSP_GetParameters(h, 5, &other));
+    EXPECT_EQ(other.p1, 0.0f);
+    EXPECT_TRUE(BASS_FX_DSP_Remove(h, 16));
+    EXPECT_TRUE(BASS_FX_DSP_Remove(h, 5));
+    EXPECT_FALSE(BASS_FX_DSP_Set(h, 3, 1));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ILLTYPE);
+    BASS_StreamFree(h);
+}
+
+TEST_F(BassDecode, BufferOptionBoundsWhatAChannelHoldsAhead)
+{
+    DWORD rate = 0;
+    ASSERT_TRUE(BASSX_DeviceFormat(0, &rate, nullptr));
+    for (DWORD ms : {500u, 3000u}) {
+        ASSERT_TRUE(BASS_SetConfig(BASS_CONFIG_BUFFER, ms));
+        const HSTREAM h = open(sounds().wav16);
+        ASSERT_NE(h, 0u);
+        EXPECT_EQ(BASSX_ChannelRingBytes(h), rate * ms / 1000 * 2 * sizeof(float));
+        BASS_StreamFree(h);
+    }
+    EXPECT_TRUE(BASS_SetConfig(BASS_CONFIG_UPDATEPERIOD, 0));
+    EXPECT_TRUE(BASS_Update());
+    EXPECT_FALSE(BASS_SetConfig(77, 1));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ILLTYPE);
+    BASS_SetConfig(BASS_CONFIG_BUFFER, 500);
+}
+
+TEST_F(BassDecode, MemoryStreamsAndSectionsAreRefused)
+{
+    EXPECT_EQ(BASS_StreamCreateFile(TRUE, sounds().wav16.c_str(), 0, 0, 0), 0u);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ILLPARAM);
+    EXPECT_EQ(BASS_StreamCreateFile(FALSE, sounds().wav16.c_str(), 44, 0, 0), 0u);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ILLPARAM);
+}
+
+} // namespace

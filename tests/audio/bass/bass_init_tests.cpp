@@ -1,0 +1,95 @@
+// Device opening and the errors before and around it. Each test starts from a
+// process where nothing is open yet (ctest runs every test in a process of its own).
+
+#include "audio/bass/bass.h"
+#include "audio/bass/bass_stats.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+namespace {
+
+TEST(BassInit, VersionIsTheOneThePlayerWasWrittenFor)
+{
+    EXPECT_EQ(BASS_GetVersion() >> 16, 0x0203u);
+}
+
+TEST(BassInit, NothingWorksBeforeADeviceIsOpenedThenDeviceZeroOpensOnce)
+{
+    EXPECT_EQ(BASS_StreamCreateFile(FALSE, "/nonexistent.wav", 0, 0, 0), 0u);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_INIT);
+    EXPECT_EQ(BASS_StreamCreate(44100, 2, BASS_SAMPLE_FLOAT, nullptr, nullptr), 0u);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_INIT);
+    EXPECT_EQ(BASS_WMA_StreamCreateFile(FALSE, "/nonexistent.wma", 0, 0, 0), 0u);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_INIT);
+    EXPECT_FALSE(BASS_SetDevice(0));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_INIT);
+
+    EXPECT_FALSE(BASS_Init(-7, 44100, 0, nullptr, nullptr));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DEVICE);
+
+    ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_OK);
+    EXPECT_FALSE(BASS_Init(0, 44100, 0, nullptr, nullptr));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ALREADY);
+
+    EXPECT_TRUE(BASS_SetDevice(0));
+    const HSTREAM probe = BASS_StreamCreate(44100, 2, BASS_SAMPLE_FLOAT, nullptr, nullptr);
+    EXPECT_NE(probe, 0u);
+    EXPECT_EQ(BASS_ChannelIsActive(probe), 0u); // never played
+    EXPECT_TRUE(BASS_StreamFree(probe));
+
+    DWORD rate = 0, period = 0;
+    EXPECT_TRUE(BASSX_DeviceFormat(0, &rate, &period));
+    EXPECT_EQ(rate, 44100u);
+    EXPECT_GT(period, 0u);
+    EXPECT_FALSE(BASSX_DeviceFormat(1, &rate, &period));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_INIT);
+}
+
+TEST(BassInit, ErrorCodeBelongsToTheCallingThread)
+{
+    EXPECT_FALSE(BASS_Init(-7, 44100, 0, nullptr, nullptr));
+    int other = -1;
+    std::thread([&] {
+        BASS_GetVersion();
+        other = BASS_ErrorGetCode();
+    }).join();
+    EXPECT_EQ(other, BASS_OK);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DEVICE);
+}
+
+TEST(BassInit, SdlOutputsNoDriverBadNumberAndDefault)
+{
+    ::setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    EXPECT_FALSE(BASS_Init(1, 44100, 0, nullptr, nullptr));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DRIVER);
+
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    EXPECT_FALSE(BASS_Init(99, 44100, 0, nullptr, nullptr));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DEVICE);
+    EXPECT_FALSE(BASS_SetDevice(1));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_INIT);
+    ASSERT_TRUE(BASS_Init(1, 44100, 0, nullptr, nullptr));
+    EXPECT_FALSE(BASS_Init(1, 44100, 0, nullptr, nullptr));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ALREADY);
+    EXPECT_TRUE(BASS_SetDevice(1));
+    const HSTREAM probe = BASS_StreamCreate(44100, 2, BASS_SAMPLE_FLOAT, nullptr, nullptr);
+    EXPECT_NE(probe, 0u);
+    EXPECT_TRUE(BASS_StreamFree(probe));
+}
+
+TEST(BassInit, DeviceDescriptions)
+{
+    EXPECT_EQ(std::string(BASS_GetDeviceDescription(0)), "Sem som");
+    EXPECT_EQ(std::string(BASS_GetDeviceDescription(1)), "Saída padrão");
+    EXPECT_EQ(BASS_GetDeviceDescription(-5), nullptr);
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    EXPECT_EQ(BASS_GetDeviceDescription(500), nullptr);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DEVICE);
+}
+
+} // namespace

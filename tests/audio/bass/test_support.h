@@ -1,0 +1,87 @@
+#pragma once
+// Helpers of the audio library's tests: a temporary folder, test sounds written
+// here or made with the ffmpeg command, and a tone detector for mixed output.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace sonterra::bass::testing {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+struct Tone {
+    int rate = 44100;
+    int channels = 2;
+    int bits = 16; // 8 or 16
+    double seconds = 0.5;
+    double left_hz = 440.0;
+    double right_hz = 440.0; // ignored for mono
+    double amplitude = 0.5;
+};
+
+// A PCM WAV file holding a sine per channel.
+void writeWav(const std::string& path, const Tone& tone);
+// Runs the ffmpeg command to encode a sine: `codec_args` e.g. "-c:a libmp3lame -b:a 64k".
+// Returns false when ffmpeg failed.
+bool encodeSine(const std::string& path, double hz, double seconds, int rate, int channels,
+                const std::string& codec_args);
+void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+// Relative strength of `hz` in the samples: the Goertzel power at `hz`, as a
+// share (0..1) of the signal's whole power.
+double toneShare(const std::vector<float>& mono, int rate, double hz);
+double rms(const std::vector<float>& mono);
+
+// Interleaved stereo float samples (what SDL's disk driver writes).
+struct Stereo {
+    std::vector<float> left, right;
+};
+Stereo readStereoF32(const std::string& path);
+// The stretch between the first and last sample louder than `threshold` (either side).
+Stereo audible(const Stereo& all, float threshold = 1e-3f);
+
+// Peak and current resident memory of this process, in kB.
+long peakRssKb();
+long rssKb();
+
+} // namespace sonterra::bass::testing
+
+namespace sonterra::bass::testing {
+
+// The test sounds, made once per process in a temporary folder.
+struct Sounds {
+    std::string wav16;      // 0.5 s, 44100 Hz stereo 16-bit, 440 Hz both sides
+    std::string wav16_1s;   // 1.0 s, as above
+    std::string wav8;       // 0.5 s, 22050 Hz mono 8-bit, 440 Hz
+    std::string wav_mono;   // 0.5 s, 48000 Hz mono 16-bit, 1000 Hz
+    std::string wav_1000;   // 0.5 s, 44100 Hz stereo 16-bit, 1000 Hz
+    std::string mp3;        // 0.5 s, 44100 Hz stereo, 440 Hz
+    std::string wma;        // 0.5 s, 44100 Hz stereo, 440 Hz
+    std::string ogg;        // 0.5 s, 44100 Hz stereo, 440 Hz
+    std::string flac;       // 0.5 s, 44100 Hz stereo, 440 Hz
+    std::string empty;      // 0 bytes, named .mp3
+    std::string random_mp3; // 64 kB of noise named .mp3
+    std::string text_wav;   // a text file named .wav
+    std::string folder;     // a folder named .mp3
+    std::string missing;    // never created
+    std::string dir;
+};
+const Sounds& sounds();
+
+// Opens device 0 for this process (once).
+void openNoSoundDevice();
+
+} // namespace sonterra::bass::testing
