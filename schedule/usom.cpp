@@ -1,0 +1,384 @@
+#include "schedule/usom.h"
+
+#include "app/application.h"
+#include "app/datetime_text.h"
+#include "app/format_settings.h"
+#include "app/funcoes.h"
+#include "app/message_box.h"
+#include "audio/udarvobass.h"
+#include "schedule/schedule_files.h"
+#include "schedule/usom_listbox.h"
+#include "schedule/usom_semana.h"
+#include "ui_usom.h"
+#include "widgets/filename_edit.h"
+#include "widgets/qt_message_box.h"
+#include "widgets/rx_clock.h"
+#include "windows/about.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QScopedValueRollback>
+#include <QScreen>
+#include <QShowEvent>
+#include <QStyle>
+#include <QSystemTrayIcon>
+
+#include <exception>
+
+namespace sonterra {
+
+namespace {
+
+// The schedule files hold the system's narrow text; on Linux that is UTF-8.
+QString FromText(const std::string& s) { return QString::fromStdString(s); }
+std::string ToText(const QString& s) { return s.toStdString(); }
+
+QStringList ToQStringList(const Lines& lines)
+{
+    QStringList out;
+    out.reserve(static_cast<qsizetype>(lines.size()));
+    for (const std::string& line : lines)
+        out << FromText(line);
+    return out;
+}
+
+// A line break in a path would end the entry line early and forge another.
+bool HasLineBreak(const QString& s)
+{
+    return s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n'));
+}
+
+} // namespace
+
+TForm1::TForm1(QWidget* parent) : TForm1(TForm1Seams{}, parent) {}
+
+TForm1::TForm1(TForm1Seams seams, QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()),
+      clock_(seams.clock ? *seams.clock : SystemClock()),
+      trayAvailable_(seams.trayAvailable ? std::move(seams.trayAvailable)
+                                         : std::function<bool()>(&QSystemTrayIcon::isSystemTrayAvailable))
+{
+    BuildControls();
+    // The players and the engine exist with the window; FormCreate sets them up.
+    player_toque = new TDarvoBass(this);
+    player_hora = new TDarvoBass(this);
+    scheduler_ = std::make_unique<TScheduler>(clock_, *player_toque, *player_hora, *this,
+                                              ProgramFolder(), ProgramFileName(),
+                                              std::move(seams.timer));
+    ConnectHandlers();
+    Guarded([this] { FormCreate(); });
+}
+
+TForm1::~TForm1()
+{
+    scheduler_.reset(); // before the players it refers to
+}
+
+void TForm1::BuildControls()
+{
+    ui->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+    setFixedSize(609, 530);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    ui->FilenameEdit1->setFilter(QStringLiteral("Arquivos de áudio|*.mp3;*.wav"));
+    ui->RxClock1->setClock(clock_);
+
+    QStyle* st = style();
+    ui->BitBtn1->setIcon(st->standardIcon(QStyle::SP_DialogApplyButton));
+    ui->BitBtn2->setIcon(st->standardIcon(QStyle::SP_MediaPlay));
+    ui->BitBtn3->setIcon(st->standardIcon(QStyle::SP_DialogCloseButton));
+
+    const QPixmap logo(QStringLiteral(":/logo.jpg"));
+    ui->Image1->setPixmap(logo);
+    ui->Image1->installEventFilter(this);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    Play1 = PopupMenu1->addAction(QStringLiteral("Play"));
+    Play1->setObjectName(QStringLiteral("Play1"));
+    PopupMenu1->addSeparator();
+    Excluir1 = PopupMenu1->addAction(QStringLiteral("Excluir"));
+    Excluir1->setObjectName(QStringLiteral("Excluir1"));
+
+    const QIcon icon(QStringLiteral(":/sonterra.png"));
+    setWindowIcon(icon);
+    RxTrayIcon1 = new QSystemTrayIcon(icon, this);
+    RxTrayIcon1->setObjectName(QStringLiteral("RxTrayIcon1"));
+    RxTrayIcon1->setToolTip(QStringLiteral("Quorvel Sonterra"));
+    RxTrayIcon1->show();
+}
+
+void TForm1::ConnectHandlers()
+{
+    const auto on = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
+        connect(sender, signal, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+    };
+    on(ui->BitBtn1, &QPushButton::clicked, &TForm1::BitBtn1Click);
+    on(ui->BitBtn2, &QPushButton::clicked, &TForm1::BitBtn2Click);
+    on(ui->BitBtn3, &QPushButton::clicked, &TForm1::BitBtn3Click);
+    on(ui->Button1, &QPushButton::clicked, &TForm1::Button1Click);
+    on(ui->Button2, &QPushButton::clicked, &TForm1::Button2Click);
+    on(ui->semana, &TSemanaTabBar::semanaClick, &TForm1::semanaClick);
+    on(Play1, &QAction::triggered, &TForm1::Play1Click);
+    on(Excluir1, &QAction::triggered, &TForm1::Excluir1Click);
+
+    connect(ui->ListBox3, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        PopupMenu1->popup(ui->ListBox3->viewport()->mapToGlobal(pos));
+    });
+    // Left and right click alike; the icon has no menu of its own.
+    connect(RxTrayIcon1, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
+                    Guarded([this] { RxTrayIcon1Click(); });
+            });
+}
+
+void TForm1::Guarded(const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        ShowErrorBox(QString::fromUtf8(e.what()));
+    }
+}
+
+void TForm1::SetupPlayer(TDarvoBass& player)
+{
+    player.InitDevice(1, false, reinterpret_cast<void*>(winId()), false);
+    player.SelectDevice(1);
+    player.ManualUpdate = false;
+    player.BufferLength = 3000;
+    player.SetVolume(100);
+}
+
+void TForm1::FormCreate()
+{
+    FormatSettings& fs = CurrentFormatSettings();
+    fs.DateSeparator = "/";
+    fs.ShortDateFormat = "dd/mm/yyyy";
+    fs.ShortTimeFormat = "HH:mm:ss";
+    fs.TimeSeparator = ":";
+
+    SetApplicationTitle(ProgramFileName());
+
+    player_toque->OnStop = [this](AudioPlayer&) { scheduler_->pStop(); };
+    SetupPlayer(*player_toque);
+    SetupPlayer(*player_hora);
+
+    ui->ListBox3->clear();
+    scheduler_->lista_hoje.clear();
+    scheduler_->RestoreState();
+
+    const DateTime now = clock_.Now();
+    ui->MaskEdit1->setText(FromText(TimeOfDayKey(now)));
+    scheduler_->arquivo_hoje = DayFileName(DayOfWeek(now));
+    scheduler_->Atualiza_whoje();
+    setWindowTitle(QStringLiteral("Quorvel Sonterra V2"));
+
+    const std::string folder = ProgramFolder();
+    EnsureFolders(folder);
+    ui->FilenameEdit1->setInitialDir(FromText(AudioFolder(folder)));
+}
+
+void TForm1::FormShow()
+{
+    ui->semana->setCurrentIndex(DayOfWeek(clock_.Now()) - 1); // silent: not the operator's
+    semanaClick();
+    ui->VrLabel3->setText(QStringLiteral("Quorvel SONTERRA"));
+    setWindowTitle(QStringLiteral("Quorvel Sonterra V2"));
+}
+
+void TForm1::semanaClick()
+{
+    const int n = ui->semana->currentIndex() + 1;
+    ui->ListBox3->clear();
+    const Lines lines = LoadDay(ProgramFolder(), n);
+    if (!lines.empty())
+        ui->ListBox3->AddLines(ToQStringList(lines));
+}
+
+QString TForm1::MaskEdit1Text() const
+{
+    QString text = ui->MaskEdit1->displayText();
+    text.replace(QLatin1Char('_'), QLatin1Char(' '));
+    return text;
+}
+
+void TForm1::BitBtn1Click()
+{
+    const int n = ui->semana->currentIndex() + 1;
+    const QString time = MaskEdit1Text();
+    if (time.trimmed().size() != 5)
+        return;
+    if (ui->FilenameEdit1->text().isEmpty())
+        return;
+    const QString path = ui->FilenameEdit1->FileName();
+    if (HasLineBreak(path))
+        return; // refused like an empty chooser
+
+    Lines written;
+    const AddResult result = AddEntry(ProgramFolder(), n, ToText(time), ui->CheckBox1->isChecked(),
+                                      ToText(path), written);
+    if (result == AddResult::TimeTaken) {
+        ShowMessage("Horário já Ocupado - Verifique");
+        return;
+    }
+    FillListBox3(written);
+    scheduler_->Atualiza_whoje();
+}
+
+void TForm1::FillListBox3(const Lines& lines)
+{
+    ui->ListBox3->clear();
+    ui->ListBox3->AddLines(ToQStringList(lines));
+}
+
+void TForm1::ToggleTestPlay(const std::string& path)
+{
+    if (!player_toque || !FileExists(path))
+        return;
+    if (player_toque->IsPlaying()) {
+        player_toque->Stop(); // fires OnStop: pStop may speak the time
+    } else {
+        player_toque->CloseStream();
+        player_toque->LoadFile(path);
+        player_toque->Play();
+    }
+}
+
+void TForm1::BitBtn2Click() { ToggleTestPlay(ToText(ui->FilenameEdit1->FileName())); }
+
+void TForm1::Play1Click()
+{
+    const QListWidgetItem* item = ui->ListBox3->currentItem();
+    if (!item || !item->isSelected())
+        return;
+    ToggleTestPlay(EntryAudioPath(ToText(item->text())));
+}
+
+void TForm1::Excluir1Click()
+{
+    const int n = ui->semana->currentIndex() + 1;
+    QListWidgetItem* item = ui->ListBox3->currentItem();
+    if (!item || !item->isSelected())
+        return;
+    delete ui->ListBox3->takeItem(ui->ListBox3->row(item));
+    Lines remaining;
+    for (const QString& line : ui->ListBox3->Lines())
+        remaining.push_back(ToText(line));
+    WriteDay(ProgramFolder(), n, remaining);
+    scheduler_->Atualiza_whoje();
+}
+
+void TForm1::RxTrayIcon1Click()
+{
+    const bool wasHidden = isHidden();
+    const bool wasMinimized = isMinimized();
+    if (wasMinimized) {
+        const QScopedValueRollback<bool> restoring(restoring_, true);
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    }
+    if (wasHidden)
+        show(); // becoming visible runs FormShow
+    else if (wasMinimized)
+        FormShow(); // minimised stands for hidden where there is no notification area
+    raise();
+    activateWindow();
+    scheduler_->ocultar = false;
+    SetButton1Caption(scheduler_->Timer1Enabled() ? "OK" : "Ativar");
+}
+
+void TForm1::BitBtn3Click() { close(); }
+
+void TForm1::Image1Click() { Tform_about::ShowModalAbout(this); }
+
+void TForm1::Button1Click() { scheduler_->Button1Click(); }
+
+void TForm1::Button2Click() { scheduler_->Button2Click(); }
+
+void TForm1::FormClose(QCloseEvent* event)
+{
+    if (!ConfirmBox("Deseja Sair do Sonterra ??")) {
+        event->ignore();
+        return;
+    }
+    scheduler_->SetTimer1Enabled(false);
+    delete player_toque;
+    player_toque = nullptr;
+    delete player_hora;
+    player_hora = nullptr;
+    RxTrayIcon1->hide();
+    event->accept();
+    // Not quit(): that would ask every window to close again.
+    QCoreApplication::exit(0);
+}
+
+// SchedulerWindow
+
+bool TForm1::TrayAvailable() const { return trayAvailable_(); }
+
+void TForm1::HideWindow()
+{
+    // With no notification area a hidden window could never come back.
+    if (TrayAvailable())
+        hide();
+    else if (!isMinimized())
+        showMinimized();
+}
+
+bool TForm1::Label2Visible() const { return !ui->Label2->isHidden(); }
+
+void TForm1::SetLabel2Visible(bool visible) { ui->Label2->setVisible(visible); }
+
+void TForm1::SetButton1Caption(const std::string& caption) { ui->Button1->setText(FromText(caption)); }
+
+void TForm1::ClearListBox2() { ui->ListBox2->clear(); }
+
+void TForm1::AddToListBox2(const Lines& lines) { ui->ListBox2->AddLines(ToQStringList(lines)); }
+
+// Events
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        Guarded([this] { FormShow(); });
+}
+
+void TForm1::closeEvent(QCloseEvent* event) { FormClose(event); }
+
+void TForm1::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || restoring_ || TrayAvailable())
+        return;
+    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    const bool wasMinimized = change->oldState() & Qt::WindowMinimized;
+    if (wasMinimized && !isMinimized() && !isHidden()) {
+        // Restored from the task bar: what the icon's click does, FormShow included.
+        Guarded([this] {
+            FormShow();
+            RxTrayIcon1Click();
+        });
+    }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui->Image1 && event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        Guarded([this] { Image1Click(); });
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace sonterra

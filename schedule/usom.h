@@ -1,0 +1,106 @@
+#pragma once
+// The main window Form1: the weekly schedule editor, today's list, the test
+// play, activation and the notification-area icon. It owns the two players
+// and the scheduler engine for the whole run. Main thread only.
+
+#include "app/clock.h"
+#include "schedule/phased_timer.h"
+#include "schedule/scheduler.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QMenu;
+class QAction;
+class QSystemTrayIcon;
+
+namespace Ui {
+class TForm1;
+}
+
+namespace sonterra {
+
+class TDarvoBass;
+
+// What a test may put in place of the wall clock, the 500 ms timer and the
+// desktop's notification area.
+struct TForm1Seams {
+    Clock* clock = nullptr;                  // null: the system clock
+    std::unique_ptr<TickTimer> timer;        // null: the wall-clock phased timer
+    std::function<bool()> trayAvailable;     // empty: ask the desktop
+};
+
+class TForm1 : public QWidget, public SchedulerWindow {
+    Q_OBJECT
+public:
+    // Builds the window from usom.ui and runs FormCreate; an error inside
+    // FormCreate is shown in the error box and ends FormCreate there.
+    explicit TForm1(QWidget* parent = nullptr);
+    explicit TForm1(TForm1Seams seams, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Handlers, named after their control and event.
+    void FormCreate();
+    void FormShow();
+    void semanaClick();
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void Play1Click();
+    void Excluir1Click();
+    void RxTrayIcon1Click();
+    void BitBtn3Click();
+    void Image1Click();
+    void Button1Click();
+    void Button2Click();
+
+    // The time field's text as the program reads it: blank positions are
+    // spaces, so the empty field reads "  :  ".
+    QString MaskEdit1Text() const;
+
+    TScheduler& Scheduler() { return *scheduler_; }
+
+    // Owned by this window; freed (and nulled) when the closing is confirmed.
+    TDarvoBass* player_toque = nullptr;
+    TDarvoBass* player_hora = nullptr;
+    QSystemTrayIcon* RxTrayIcon1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* Play1 = nullptr;
+    QAction* Excluir1 = nullptr;
+
+    // SchedulerWindow
+    void HideWindow() override;
+    bool Label2Visible() const override;
+    void SetLabel2Visible(bool visible) override;
+    void SetButton1Caption(const std::string& caption) override;
+    void ClearListBox2() override;
+    void AddToListBox2(const Lines& lines) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    void ConnectHandlers();
+    void SetupPlayer(TDarvoBass& player);
+    // Play or stop on player_toque: stop when it plays, else load and play path.
+    void ToggleTestPlay(const std::string& path);
+    void FillListBox3(const Lines& lines);
+    bool TrayAvailable() const;
+    void FormClose(QCloseEvent* event);
+    // Runs a handler; an error it raises goes to the error box.
+    void Guarded(const std::function<void()>& handler);
+
+    std::unique_ptr<Ui::TForm1> ui;
+    Clock& clock_;
+    std::function<bool()> trayAvailable_;
+    std::unique_ptr<TScheduler> scheduler_;
+    bool restoring_ = false; // RxTrayIcon1Click is restoring the window itself
+};
+
+} // namespace sonterra

@@ -1,0 +1,55 @@
+#include "schedule/usom_startup.h"
+
+#include "app/application.h"
+#include "app/funcoes.h"
+#include "schedule/usom.h"
+#include "widgets/qt_message_box.h"
+#include "windows/uabertura.h"
+
+#include <QTimer>
+
+#include <exception>
+
+namespace sonterra {
+
+SonterraApplication::SonterraApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    // Message boxes shown while the main window is hidden must not end the
+    // program when they close; only the confirmed closing question does.
+    setQuitOnLastWindowClosed(false);
+}
+
+bool SonterraApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        ShowErrorBox(QString::fromUtf8(e.what()));
+    }
+    return false;
+}
+
+int RunStartup(const CheckFunction& check, const MainWindowFactory& makeMainWindow)
+{
+    if (!(check ? check() : CheckRegionalFormats()))
+        return 0;
+
+    std::unique_ptr<QWidget> mainWindow;
+    {
+        // On screen exactly while the main window is built; gone even when that fails.
+        Tform_abertura splash;
+        splash.ShowAndPaint();
+        SetApplicationTitle("Quorvel - Sonterra");
+        mainWindow = makeMainWindow ? makeMainWindow() : std::make_unique<TForm1>();
+    }
+
+    mainWindow->show();
+    if (ApplicationTerminateRequested()) {
+        // Asked for while the window was built: the loop ends at its first pass.
+        QTimer::singleShot(0, mainWindow.get(), [] { QCoreApplication::exit(0); });
+    }
+    QApplication::exec();
+    return 0;
+}
+
+} // namespace sonterra

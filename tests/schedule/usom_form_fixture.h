@@ -1,0 +1,46 @@
+#pragma once
+// A real TForm1 on a temporary program folder, with the clock, the 500 ms
+// timer, the notification area and the message boxes in the test's hands.
+
+#include "schedule/usom.h"
+#include "tests/schedule/usom_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QString>
+
+#include <memory>
+
+namespace sonterra::usomtest {
+
+class FormTest : public ::testing::Test {
+protected:
+    void Make()
+    {
+        TForm1Seams seams;
+        seams.clock = &clock;
+        auto manual = std::make_unique<ManualTimer>(&timerEnabled);
+        timer = manual.get();
+        seams.timer = std::move(manual);
+        seams.trayAvailable = [this] { return trayAvailable; };
+        form = std::make_unique<TForm1>(std::move(seams));
+    }
+
+    template <class T>
+    T* W(const char* name) const
+    {
+        T* w = form->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+
+    TempProgramFolder prog;
+    ManualClock clock;
+    BoxRecorder boxes;
+    bool timerEnabled = false;
+    bool trayAvailable = false;
+    ManualTimer* timer = nullptr;
+    std::unique_ptr<TForm1> form;
+};
+
+} // namespace sonterra::usomtest

@@ -1,0 +1,138 @@
+// The start-up sequence and the error box of the message loop.
+
+#include "app/application.h"
+#include "schedule/usom.h"
+#include "schedule/usom_startup.h"
+#include "tests/schedule/usom_support.h"
+#include "windows/uabertura.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <stdexcept>
+
+namespace sonterra::usomtest {
+namespace {
+
+QList<QWidget*> VisibleSplashes()
+{
+    QList<QWidget*> out;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<Tform_abertura*>(w) && w->isVisible())
+            out << w;
+    return out;
+}
+
+TEST(Startup, RefusedCheckEndsWithZeroAndTouchesNothing)
+{
+    TempProgramFolder prog;
+    BoxRecorder boxes;
+    const auto before = QApplication::topLevelWidgets().size();
+    bool built = false;
+    const int status = RunStartup([] { return false; }, [&] {
+        built = true;
+        return std::make_unique<QWidget>();
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_FALSE(built);
+    EXPECT_EQ(QApplication::topLevelWidgets().size(), before);
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(prog.path("AUDIO"))));
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(prog.path("HORA"))));
+}
+
+TEST(Startup, SplashIsOnScreenExactlyWhileTheMainWindowIsBuilt)
+{
+    TempProgramFolder prog;
+    SetApplicationTitle("antes");
+    int splashesDuringBuild = -1;
+    std::string titleDuringBuild;
+    QWidget* built = nullptr;
+    bool checked = false;
+    const int status = RunStartup(
+        [&] {
+            checked = true;
+            EXPECT_TRUE(VisibleSplashes().isEmpty());
+            return true;
+        },
+        [&] {
+            splashesDuringBuild = static_cast<int>(VisibleSplashes().size());
+            titleDuringBuild = ApplicationTitle();
+            auto w = std::make_unique<QWidget>();
+            built = w.get();
+            QTimer::singleShot(0, w.get(), [&] {
+                // First pass of the loop: the main window alone is on screen.
+                EXPECT_TRUE(built->isVisible());
+                EXPECT_TRUE(VisibleSplashes().isEmpty());
+                QCoreApplication::exit(0);
+            });
+            return w;
+        });
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(splashesDuringBuild, 1);
+    EXPECT_EQ(titleDuringBuild, "Quorvel - Sonterra");
+}
+
+TEST(Startup, TerminationAskedWhileBuildingEndsAtTheFirstPass)
+{
+    TempProgramFolder prog;
+    bool shown = false;
+    const int status = RunStartup([] { return true; }, [&] {
+        RequestApplicationTerminate();
+        auto w = std::make_unique<QWidget>();
+        QTimer::singleShot(0, w.get(), [&shown, p = w.get()] { shown = p->isVisible(); });
+        return w;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(shown);
+}
+
+TEST(Startup, TheRealMainWindowRunsAndClosesWithZero)
+{
+    TempProgramFolder prog;
+    BoxRecorder boxes; // answers the closing question with OK
+    const int status = RunStartup([] { return true; }, [&] {
+        auto form = std::make_unique<TForm1>();
+        EXPECT_EQ(ApplicationTitle(), prog.path("sonterra"));
+        QTimer::singleShot(0, form.get(), [p = form.get()] { p->close(); });
+        return form;
+    });
+    EXPECT_EQ(status, 0);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "Deseja Sair do Sonterra ??");
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(prog.path("HORA"))).isDir());
+}
+
+class Throwing : public QObject {
+public:
+    bool event(QEvent* e) override
+    {
+        if (e->type() == QEvent::User)
+            throw std::runtime_error("Falha ao gravar /x/07.PR2: Disco cheio");
+        return QObject::event(e);
+    }
+};
+
+TEST(Startup, AnErrorEscapingAHandlerIsShownAndTheLoopGoesOn)
+{
+    TempProgramFolder prog;
+    BoxRecorder boxes;
+    SetApplicationTitle("/opt/sonterra/sonterra");
+    Throwing target;
+    QEvent ev(QEvent::User);
+    EXPECT_FALSE(QCoreApplication::sendEvent(&target, &ev));
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].icon, BoxIcon::Error);
+    EXPECT_EQ(boxes.boxes[0].caption, "/opt/sonterra/sonterra");
+    EXPECT_EQ(boxes.boxes[0].text, "Falha ao gravar /x/07.PR2: Disco cheio.");
+
+    QEvent again(QEvent::User);
+    QCoreApplication::sendEvent(&target, &again);
+    EXPECT_EQ(boxes.boxes.size(), 2u);
+}
+
+} // namespace
+} // namespace sonterra::usomtest

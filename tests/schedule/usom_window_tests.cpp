@@ -1,0 +1,272 @@
+// The main window's life: creation, showing, activation and the icon in the
+// notification area, test plays, and the closing question.
+
+#include "app/application.h"
+#include "app/format_settings.h"
+#include "audio/udarvobass.h"
+#include "schedule/usom_listbox.h"
+#include "schedule/usom_semana.h"
+#include "tests/schedule/usom_form_fixture.h"
+#include "widgets/filename_edit.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QTest>
+
+namespace sonterra::usomtest {
+namespace {
+
+bool IsDir(const std::string& path) { return QFileInfo(QString::fromStdString(path)).isDir(); }
+
+TEST_F(FormTest, CreationFixesFormatsTitleFoldersAndControls)
+{
+    CurrentFormatSettings().ShortDateFormat = "m/d/yy";
+    CurrentFormatSettings().DateSeparator = "-";
+    Make();
+
+    const FormatSettings& fs = CurrentFormatSettings();
+    EXPECT_EQ(fs.DateSeparator, "/");
+    EXPECT_EQ(fs.ShortDateFormat, "dd/mm/yyyy");
+    EXPECT_EQ(fs.ShortTimeFormat, "HH:mm:ss");
+    EXPECT_EQ(fs.TimeSeparator, ":");
+    EXPECT_EQ(ApplicationTitle(), prog.path("sonterra"));
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Quorvel Sonterra V2"));
+    EXPECT_EQ(form->size(), QSize(609, 530));
+    EXPECT_TRUE(form->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_FALSE(form->windowFlags() & Qt::WindowMinimizeButtonHint);
+
+    EXPECT_TRUE(IsDir(prog.path("AUDIO")));
+    EXPECT_TRUE(IsDir(prog.path("HORA")));
+    EXPECT_EQ(prog.bytes("SOM.INI"), QByteArray("<missing>"));
+    EXPECT_EQ(form->MaskEdit1Text(), QStringLiteral("07:30"));
+    EXPECT_EQ(form->Scheduler().arquivo_hoje, "07.PR2");
+    EXPECT_FALSE(timerEnabled);
+    EXPECT_FALSE(form->Scheduler().ocultar);
+
+    auto* edit = W<TFilenameEdit>("FilenameEdit1");
+    EXPECT_EQ(edit->initialDir(), QString::fromStdString(prog.path("AUDIO/")));
+    EXPECT_EQ(edit->filter(), QStringLiteral("Arquivos de áudio|*.mp3;*.wav"));
+    EXPECT_EQ(W<QPushButton>("Button1")->text(), QStringLiteral("Ativar"));
+    EXPECT_TRUE(W<QLabel>("Label2")->isHidden());
+    EXPECT_FALSE(W<QCheckBox>("CheckBox1")->isChecked());
+    EXPECT_EQ(form->RxTrayIcon1->toolTip(), QStringLiteral("Quorvel Sonterra"));
+    ASSERT_EQ(form->PopupMenu1->actions().size(), 3);
+    EXPECT_EQ(form->PopupMenu1->actions()[0]->text(), QStringLiteral("Play"));
+    EXPECT_TRUE(form->PopupMenu1->actions()[1]->isSeparator());
+    EXPECT_EQ(form->PopupMenu1->actions()[2]->text(), QStringLiteral("Excluir"));
+    EXPECT_NE(form->player_toque, nullptr);
+    EXPECT_NE(form->player_hora, nullptr);
+    EXPECT_EQ(form->player_toque->BufferLength, 3000);
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(FormTest, ActiveStateIsRestoredButButton1StaysAtivar)
+{
+    prog.write("SOM.INI", "1\r\n");
+    prog.write("07.PR2", "08:00 - /b.mp3\r\n07:30 + /a.mp3\r\n");
+    Make();
+    EXPECT_TRUE(timerEnabled);
+    EXPECT_TRUE(form->Scheduler().ocultar);
+    EXPECT_EQ(W<QPushButton>("Button1")->text(), QStringLiteral("Ativar"));
+    EXPECT_EQ(form->Scheduler().lista_hoje, (Lines{"08:00 - /b.mp3", "07:30 + /a.mp3"}));
+    EXPECT_EQ(W<TSortedListBox>("ListBox2")->Lines(),
+              (QStringList{QStringLiteral("07:30 + /a.mp3"), QStringLiteral("08:00 - /b.mp3")}));
+}
+
+TEST_F(FormTest, UnreadableStateFileSkipsTheRestOfCreation)
+{
+    QDir(QString::fromStdString(prog.folder())).mkdir(QStringLiteral("SOM.INI"));
+    Make();
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].icon, BoxIcon::Error);
+    EXPECT_NE(boxes.boxes[0].text.find("SOM.INI"), std::string::npos);
+    EXPECT_FALSE(timerEnabled);
+    EXPECT_FALSE(IsDir(prog.path("AUDIO")));
+    EXPECT_EQ(form->MaskEdit1Text(), QStringLiteral("  :  "));
+
+    // Showing still selects today's tab and sets the captions.
+    form->show();
+    EXPECT_EQ(W<TSemanaTabBar>("semana")->currentIndex(), 6);
+    EXPECT_EQ(W<QLabel>("VrLabel3")->text(), QStringLiteral("Quorvel SONTERRA"));
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Quorvel Sonterra V2"));
+}
+
+TEST_F(FormTest, EveryShowingSelectsTodayAndListsIt)
+{
+    prog.write("07.PR2", "11:00 - /sabado.mp3\r\n");
+    prog.write("01.PR2", "09:00 - /domingo.mp3\r\n");
+    trayAvailable = true;
+    Make();
+    form->show();
+    auto* semana = W<TSemanaTabBar>("semana");
+    auto* list3 = W<TSortedListBox>("ListBox3");
+    EXPECT_EQ(semana->currentIndex(), 6);
+    EXPECT_EQ(list3->Lines(), QStringList{QStringLiteral("11:00 - /sabado.mp3")});
+
+    form->Button1Click(); // hides
+    EXPECT_TRUE(form->isHidden());
+    clock.now.day = 6; // Sunday
+    Q_EMIT form->RxTrayIcon1->activated(QSystemTrayIcon::Context);
+    EXPECT_FALSE(form->isHidden());
+    EXPECT_EQ(semana->currentIndex(), 0);
+    EXPECT_EQ(list3->Lines(), QStringList{QStringLiteral("09:00 - /domingo.mp3")});
+
+    // Already visible: only brought to the front, the operator's tab stays.
+    semana->setCurrentIndex(3);
+    Q_EMIT form->RxTrayIcon1->activated(QSystemTrayIcon::Trigger);
+    EXPECT_EQ(semana->currentIndex(), 3);
+}
+
+TEST_F(FormTest, TrayClickShowsTheHiddenWindowWithOk)
+{
+    prog.write("SOM.INI", "1\r\n");
+    trayAvailable = true;
+    Make();
+    form->show();
+    auto* button1 = W<QPushButton>("Button1");
+    auto* label2 = W<QLabel>("Label2");
+
+    timer->Fire(); // the first tick hides the window again
+    EXPECT_TRUE(form->isHidden());
+    EXPECT_FALSE(label2->isHidden());
+    EXPECT_EQ(button1->text(), QStringLiteral("Ativar"));
+
+    Q_EMIT form->RxTrayIcon1->activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(button1->text(), QStringLiteral("OK"));
+    EXPECT_FALSE(form->Scheduler().ocultar);
+
+    timer->Fire();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(label2->isHidden()); // blinking
+
+    // Deactivated: the icon shows "Ativar".
+    QTest::mouseClick(W<QPushButton>("Button2"), Qt::LeftButton);
+    EXPECT_EQ(prog.bytes("SOM.INI"), QByteArray("0\r\n"));
+    Q_EMIT form->RxTrayIcon1->activated(QSystemTrayIcon::Context);
+    EXPECT_EQ(button1->text(), QStringLiteral("Ativar"));
+}
+
+TEST_F(FormTest, WithoutNotificationAreaHidingMinimisesAndRestoringActsAsTheIcon)
+{
+    trayAvailable = false;
+    Make();
+    form->show();
+    auto* button1 = W<QPushButton>("Button1");
+
+    QTest::mouseClick(button1, Qt::LeftButton);
+    EXPECT_EQ(prog.bytes("SOM.INI"), QByteArray("1\r\n"));
+    EXPECT_TRUE(form->isMinimized());
+    EXPECT_FALSE(form->isHidden());
+    EXPECT_TRUE(form->Scheduler().ocultar);
+
+    button1->setText(QStringLiteral("Ativar"));
+    form->showNormal(); // the operator restores it from the task bar
+    EXPECT_FALSE(form->isMinimized());
+    EXPECT_FALSE(form->Scheduler().ocultar);
+    EXPECT_EQ(button1->text(), QStringLiteral("OK"));
+
+    timer->Fire();
+    EXPECT_FALSE(form->isMinimized());
+
+    // And the icon's own click (where Qt still reports one) restores it too.
+    form->Scheduler().ocultar = true;
+    timer->Fire();
+    EXPECT_TRUE(form->isMinimized());
+    Q_EMIT form->RxTrayIcon1->activated(QSystemTrayIcon::Trigger);
+    EXPECT_FALSE(form->isMinimized());
+    EXPECT_FALSE(form->Scheduler().ocultar);
+}
+
+TEST_F(FormTest, CancelOnTheClosingQuestionKeepsEverything)
+{
+    prog.write("SOM.INI", "1\r\n");
+    Make();
+    form->show();
+    boxes.answers = {BoxResult::Cancel};
+    QTest::mouseClick(W<QPushButton>("BitBtn3"), Qt::LeftButton);
+
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].caption, "Tivra Sistemas");
+    EXPECT_EQ(boxes.boxes[0].text, "Deseja Sair do Sonterra ??");
+    EXPECT_EQ(boxes.boxes[0].buttons, BoxButtons::OkCancel);
+    EXPECT_TRUE(boxes.boxes[0].beep);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(timerEnabled);
+    EXPECT_NE(form->player_toque, nullptr);
+    EXPECT_NE(form->player_hora, nullptr);
+    EXPECT_EQ(prog.bytes("SOM.INI"), QByteArray("1\r\n"));
+
+    // The close box asks the same; OK ends it all.
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_FALSE(timerEnabled);
+    EXPECT_EQ(form->player_toque, nullptr);
+    EXPECT_EQ(form->player_hora, nullptr);
+    EXPECT_EQ(prog.bytes("SOM.INI"), QByteArray("1\r\n")); // nothing saved at exit
+}
+
+class PlayTest : public FormTest {
+protected:
+    void SetUp() override
+    {
+        Make();
+        form->show();
+        bell = prog.path("AUDIO/sino.wav");
+        WriteToneWav(bell, 3000);
+        WriteToneWav(prog.path("HORA/07H30M.WAV"), 1000);
+    }
+    std::string bell;
+};
+
+TEST_F(PlayTest, TestPlayTogglesAndTheStopRunsPStop)
+{
+    W<TFilenameEdit>("FilenameEdit1")->setText(QString::fromStdString(bell));
+    auto* play = W<QPushButton>("BitBtn2");
+
+    QTest::mouseClick(play, Qt::LeftButton);
+    ASSERT_TRUE(form->player_toque->IsPlaying());
+    EXPECT_FALSE(form->player_hora->IsPlaying());
+
+    form->player_toque->SpeakTimeAfter = 1; // as a "+" entry would have left it
+    QTest::mouseClick(play, Qt::LeftButton);
+    EXPECT_FALSE(form->player_toque->IsPlaying());
+    EXPECT_EQ(form->player_toque->SpeakTimeAfter, 0);
+    EXPECT_TRUE(form->player_hora->IsPlaying()); // 07H30M.WAV, spoken by pStop
+    EXPECT_TRUE(boxes.boxes.empty()) << boxes.boxes[0].text;
+
+    form->player_hora->Stop();
+}
+
+TEST_F(PlayTest, MenuPlayTogglesTheSelectedEntry)
+{
+    prog.write("07.PR2", QByteArray("07:30 + ") + QByteArray::fromStdString(bell) + "\r\n");
+    form->semanaClick();
+    auto* list3 = W<TSortedListBox>("ListBox3");
+    list3->setCurrentRow(0);
+
+    form->Play1->trigger();
+    EXPECT_TRUE(form->player_toque->IsPlaying());
+    form->Play1->trigger();
+    EXPECT_FALSE(form->player_toque->IsPlaying());
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(PlayTest, MissingFilePlaysNothingSilently)
+{
+    W<TFilenameEdit>("FilenameEdit1")->setText(QString::fromStdString(prog.path("AUDIO/nada.wav")));
+    QTest::mouseClick(W<QPushButton>("BitBtn2"), Qt::LeftButton);
+    EXPECT_FALSE(form->player_toque->IsPlaying());
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+} // namespace
+} // namespace sonterra::usomtest
