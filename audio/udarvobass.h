@@ -1,0 +1,91 @@
+#pragma once
+// TDarvoBass: plays one sound at a time on one output device, notices the end
+// of the sound by itself and then fires OnStop. Reports every failure to the
+// operator in a message box and returns nothing. Main thread only: its watch
+// timer hands its ticks to the main thread too.
+
+#include "audio/ID3Tags.h"
+#include "audio/ThdTimer.h"
+#include "audio/audio_player.h"
+#include "audio/bass_api.h"
+#include "audio/bass_error_text.h"
+
+#include <QObject>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace sonterra {
+
+// Devices some player of this process has opened with BASS_Init. Shared by
+// every player, only grows; main thread only.
+extern std::vector<int> DeviceList;
+
+class TDarvoBass : public QObject, public AudioPlayer {
+public:
+    // Owned by parent (QObject ownership). The library is reached through api,
+    // which must outlive the player.
+    explicit TDarvoBass(QObject* parent = nullptr, BassApi& api = RealBassApi());
+    // Frees channel, watch timer and tag reader; fires no OnStop.
+    ~TDarvoBass() override;
+
+    // Effective only before the first LoadFile.
+    void InitDevice(int device, bool readTags, void* windowHandle, bool skipFloatTest);
+    void SelectDevice(signed char device);
+
+    void CloseStream() override;
+    void LoadFile(const std::string& name) override;
+    void Play() override;
+    void Stop() override;
+    bool IsPlaying() const override { return Playing; }
+
+    int GetLengthMs();
+    int GetPositionMs();
+    void SetEffect(bool enable);
+    // The watch timer's OnTimer.
+    void CheckPlayback(TThreadedTimer& sender);
+
+    // The part of a path after its folder.
+    static std::string ExtractDisplayName(const std::string& path);
+
+    int Frequency();
+    void SetFrequency(int value);
+    int Pan();
+    void SetPan(int value);
+    int Volume();
+    void SetVolume(int value);
+
+    bool ManualUpdate = false;
+    unsigned short BufferLength = 3000;
+    bool EffectEnabled = false;
+    bool LoopPlayback = false;
+    bool RewindOnStop = true;
+    bool Playing = false;
+
+protected:
+    // Fires OnStop with this player as sender.
+    virtual void DoStop();
+
+    int Device = 0;
+    std::string DeviceName;
+    DWORD StreamFlags = 0;
+    std::string DisplayName;
+    std::string FileName;
+    std::unique_ptr<TID3v1Tag> TagReader;
+    int frequency = 0;
+    int volume = 0;
+    int pan = 0;
+    BASS_FX_DSPPARAMS EffectParams{};
+    DWORD Channel = 0;
+    bool Loaded = false;
+    TThreadedTimer* WatchTimer = nullptr; // child of this player
+
+private:
+    void refreshAttributes();
+    void loadFileSteps(const std::string& name, const std::string& upperName);
+    void loadAddressSteps(const std::string& name);
+
+    BassApi& bass;
+};
+
+} // namespace sonterra
