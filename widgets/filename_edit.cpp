@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QStringList>
+#include <QStyle>
 #include <QToolButton>
 
 QString ToQtFileFilter(const QString& filter)
@@ -60,6 +61,8 @@ TFilenameEdit::TFilenameEdit(QWidget* parent)
     layout->addWidget(edit_, 1);
     layout->addWidget(button_);
     button_->setText(QStringLiteral("..."));
+    button_->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+    button_->setToolButtonStyle(Qt::ToolButtonIconOnly);
     button_->setFocusPolicy(Qt::NoFocus);
     button_->setCursor(Qt::ArrowCursor);
     setFocusProxy(edit_);

@@ -3,8 +3,11 @@
 #include "ui_uabertura.h"
 #include "widgets/screw_panel.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 
 Tform_abertura::Tform_abertura(QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::form_abertura>())
@@ -33,5 +36,11 @@ void Tform_abertura::ShowAndPaint()
     }
     show();
     raise();
+    // No message loop runs yet: let the window system map it (briefly, and
+    // without taking input) so the first paint reaches the screen.
+    QElapsedTimer waited;
+    waited.start();
+    while (!(windowHandle() && windowHandle()->isExposed()) && waited.elapsed() < 300)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
     repaint();
 }

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -41,6 +42,7 @@ TEST(Splash, ShownCentredAndPainted)
     Tform_abertura splash;
     splash.ShowAndPaint();
     ASSERT_TRUE(splash.isVisible());
+    EXPECT_TRUE(splash.windowHandle()->isExposed());
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_LE((splash.frameGeometry().center() - screen.center()).manhattanLength(), 2);
 
