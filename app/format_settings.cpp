@@ -70,6 +70,14 @@ Conversion ParseConversion(const std::string& fmt, std::size_t percent) {
     return conv;
 }
 
+// The whole UTF-8 character that starts at i.
+std::string CharacterAt(const std::string& text, std::size_t i) {
+    std::size_t end = i + 1;
+    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        ++end;
+    return text.substr(i, end - i);
+}
+
 void AppendLiteral(std::string& pattern, char c) {
     if (std::isalpha(static_cast<unsigned char>(c)))
         pattern += std::string("\"") + c + "\"";
@@ -93,7 +101,7 @@ FormatSettings FormatSettingsFromLanginfo(const std::string& dateFormat,
     for (std::size_t i = 0; i < date.size();) {
         if (date[i] != '%') {
             if (fieldSeen && !separatorSeen) {
-                fs.DateSeparator = std::string(1, date[i]);
+                fs.DateSeparator = CharacterAt(date, i);
                 separatorSeen = true;
             }
             AppendLiteral(pattern, date[i++]);
@@ -120,7 +128,7 @@ FormatSettings FormatSettingsFromLanginfo(const std::string& dateFormat,
     for (std::size_t i = 0; i < time.size();) {
         if (time[i] != '%') {
             if (hourSeen && !timeSeparatorSeen && time[i] != ' ') {
-                fs.TimeSeparator = std::string(1, time[i]);
+                fs.TimeSeparator = CharacterAt(time, i);
                 timeSeparatorSeen = true;
             }
             ++i;

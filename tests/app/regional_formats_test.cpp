@@ -54,6 +54,8 @@ TEST(LanginfoTranslation, SeparatorsAreTheFirstBetweenFields) {
 TEST(LanginfoTranslation, LettersBetweenFieldsStayLiteral) {
     const FormatSettings fs = FormatSettingsFromLanginfo("%Y年%m月%d日", "%H時%M分%S秒", "", "");
     EXPECT_EQ(fs.ShortDateFormat, "yyyy年mm月dd日");
+    EXPECT_EQ(fs.DateSeparator, "年");
+    EXPECT_EQ(fs.TimeSeparator, "時");
     const FormatSettings de = FormatSettingsFromLanginfo("%d de %m", "%T", "", "");
     EXPECT_EQ(de.ShortDateFormat, "dd \"d\"\"e\" mm");
 }

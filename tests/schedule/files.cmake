@@ -9,5 +9,5 @@ target_link_libraries(sonterra_files_tests PRIVATE sonterra_schedule_files GTest
 set_target_properties(sonterra_files_tests PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
 set(_files_tests_home ${CMAKE_CURRENT_BINARY_DIR}/files_home)
 file(MAKE_DIRECTORY ${_files_tests_home})
-gtest_discover_tests(sonterra_files_tests DISCOVERY_MODE PRE_TEST
+gtest_discover_tests(sonterra_files_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "files."
   PROPERTIES ENVIRONMENT "HOME=${_files_tests_home};XDG_CONFIG_HOME=${_files_tests_home}/.config")
