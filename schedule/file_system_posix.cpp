@@ -89,6 +89,11 @@ void WriteFileAtomically(const std::string& path, const std::string& bytes) {
         Fail(path, errno);
     TemporaryFile temp(tempPath);
 
+    // The new file keeps the permissions the old one had.
+    struct stat old {};
+    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+        ::fchmod(fd.get(), old.st_mode & 07777);
+
     const char* data = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {

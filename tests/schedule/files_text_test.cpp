@@ -37,6 +37,16 @@ TEST(WriteLines, LeavesNoTemporaryFileBehind) {
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"03.PR2"}));
 }
 
+TEST(WriteLines, KeepsTheOldFilesPermissions) {
+    TestFolder folder;
+    WriteBytes(folder / "04.PR2", "a\r\n");
+    std::filesystem::permissions(folder / "04.PR2", std::filesystem::perms(0640));
+    WriteLines(folder / "04.PR2", {"b"});
+    EXPECT_EQ(std::filesystem::status(folder / "04.PR2").permissions(),
+              std::filesystem::perms(0640));
+    EXPECT_EQ(ReadBytes(folder / "04.PR2"), "b\r\n");
+}
+
 TEST(ReadLines, AnyLineEndAndAnUnterminatedLastLine) {
     TestFolder folder;
     const Lines expected{"07:30 + a", "08:00 - b", "09:00 - c"};
