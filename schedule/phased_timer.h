@@ -23,7 +23,7 @@ public:
 
 // How long to wait, from the wall-clock reading `now`, until `marginMs` after
 // the next :000 or :500 of its second. Always more than marginMs.
-inline constexpr int kPhaseMarginMs = 2;
+inline constexpr int kPhaseMarginMs = 1;
 int PhasedDelayMs(const DateTime& now, int marginMs = kPhaseMarginMs);
 
 // The wall-clock phased timer (a precise single-shot QTimer re-armed at every
