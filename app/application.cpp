@@ -10,7 +10,7 @@ namespace sonterra {
 namespace {
 
 struct ApplicationState {
-    std::string fileName;  // empty until first asked for, or set by a test
+    std::string fileName; // empty until first asked for, or set by a test
     std::string title;
     bool titleSet = false;
     std::atomic<bool> terminateRequested{false};
@@ -56,7 +56,9 @@ std::string ProgramFolder() {
     return sep == std::string::npos ? std::string() : file.substr(0, sep + 1);
 }
 
-void SetProgramFileNameForTesting(const std::string& fullPath) { State().fileName = fullPath; }
+void SetProgramFileNameForTesting(const std::string& fullPath) {
+    State().fileName = fullPath;
+}
 
 const std::string& ApplicationTitle() {
     ApplicationState& s = State();
@@ -71,8 +73,12 @@ void SetApplicationTitle(const std::string& title) {
     s.titleSet = true;
 }
 
-void RequestApplicationTerminate() { State().terminateRequested = true; }
+void RequestApplicationTerminate() {
+    State().terminateRequested = true;
+}
 
-bool ApplicationTerminateRequested() { return State().terminateRequested; }
+bool ApplicationTerminateRequested() {
+    return State().terminateRequested;
+}
 
 } // namespace sonterra

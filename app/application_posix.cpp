@@ -13,6 +13,8 @@ std::string ReadOwnExecutablePath() {
     return std::string(buffer, static_cast<std::size_t>(n));
 }
 
-const char* PathSeparators() { return "/"; }
+const char* PathSeparators() {
+    return "/";
+}
 
 } // namespace sonterra

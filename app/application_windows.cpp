@@ -7,7 +7,8 @@ namespace sonterra {
 std::string ReadOwnExecutablePath() {
     std::string buffer(MAX_PATH, '\0');
     for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        const DWORD n =
+            GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (n == 0)
             return {};
         if (n < buffer.size()) {
@@ -18,6 +19,8 @@ std::string ReadOwnExecutablePath() {
     }
 }
 
-const char* PathSeparators() { return "\\/"; }
+const char* PathSeparators() {
+    return "\\/";
+}
 
 } // namespace sonterra

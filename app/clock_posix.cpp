@@ -19,7 +19,7 @@ public:
         dt.day = local.tm_mday;
         dt.hour = local.tm_hour;
         dt.minute = local.tm_min;
-        dt.second = local.tm_sec > 59 ? 59 : local.tm_sec;  // leap second
+        dt.second = local.tm_sec > 59 ? 59 : local.tm_sec; // leap second
         dt.millisecond = static_cast<int>(ts.tv_nsec / 1000000);
         return dt;
     }

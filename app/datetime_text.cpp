@@ -7,7 +7,9 @@ namespace sonterra {
 
 namespace {
 
-char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+char Lower(char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
 
 bool StartsWithNoCase(const std::string& text, std::size_t at, const std::string& word) {
     if (word.empty() || at > text.size() || text.size() - at < word.size())
@@ -46,7 +48,7 @@ std::string FormatDateTime(const std::string& pattern, const DateTime& dt,
                            const FormatSettings& fs) {
     const bool twelveHour = HasMarker(pattern);
     std::string out;
-    bool afterHour = false;  // an m right after an hour means minutes
+    bool afterHour = false; // an m right after an hour means minutes
     for (std::size_t i = 0; i < pattern.size();) {
         const char c = Lower(pattern[i]);
         if (c == '"' || c == '\'') {
@@ -110,9 +112,15 @@ std::string FormatDateTime(const std::string& pattern, const DateTime& dt,
             afterHour = false;
             continue;
         }
-        case '/': out += fs.DateSeparator; break;
-        case ':': out += fs.TimeSeparator; break;
-        default: out += pattern[i]; break;
+        case '/':
+            out += fs.DateSeparator;
+            break;
+        case ':':
+            out += fs.TimeSeparator;
+            break;
+        default:
+            out += pattern[i];
+            break;
         }
         ++i;
     }
@@ -187,10 +195,14 @@ DateOrder OrderOf(const std::string& shortDateFormat) {
     for (char c : shortDateFormat) {
         switch (Lower(c)) {
         case 'y':
-        case 'e': return DateOrder::YMD;
-        case 'm': return DateOrder::MDY;
-        case 'd': return DateOrder::DMY;
-        default: break;
+        case 'e':
+            return DateOrder::YMD;
+        case 'm':
+            return DateOrder::MDY;
+        case 'd':
+            return DateOrder::DMY;
+        default:
+            break;
         }
     }
     return DateOrder::MDY;
@@ -263,9 +275,24 @@ std::optional<DateTime> TextToDate(const std::string& text, const FormatSettings
         return std::nullopt;
     int y = 0, m = 0, d = 0, yearDigits = 0;
     switch (OrderOf(fs.ShortDateFormat)) {
-    case DateOrder::MDY: m = n[0]; d = n[1]; y = n[2]; yearDigits = digits[2]; break;
-    case DateOrder::DMY: d = n[0]; m = n[1]; y = n[2]; yearDigits = digits[2]; break;
-    case DateOrder::YMD: y = n[0]; m = n[1]; d = n[2]; yearDigits = digits[0]; break;
+    case DateOrder::MDY:
+        m = n[0];
+        d = n[1];
+        y = n[2];
+        yearDigits = digits[2];
+        break;
+    case DateOrder::DMY:
+        d = n[0];
+        m = n[1];
+        y = n[2];
+        yearDigits = digits[2];
+        break;
+    case DateOrder::YMD:
+        y = n[0];
+        m = n[1];
+        d = n[2];
+        yearDigits = digits[0];
+        break;
     }
     if (yearDigits <= 2)
         y = ExpandYear(y);

@@ -34,12 +34,24 @@ std::string ExpandCompound(const std::string& fmt) {
         }
         const char c = fmt[i + 1];
         switch (c) {
-        case 'D': out += "%m/%d/%y"; break;
-        case 'F': out += "%Y-%m-%d"; break;
-        case 'T': out += "%H:%M:%S"; break;
-        case 'r': out += "%I:%M:%S %p"; break;
-        case 'R': out += "%H:%M"; break;
-        default: out += fmt.substr(i, 2); break;
+        case 'D':
+            out += "%m/%d/%y";
+            break;
+        case 'F':
+            out += "%Y-%m-%d";
+            break;
+        case 'T':
+            out += "%H:%M:%S";
+            break;
+        case 'r':
+            out += "%I:%M:%S %p";
+            break;
+        case 'R':
+            out += "%H:%M";
+            break;
+        default:
+            out += fmt.substr(i, 2);
+            break;
         }
         ++i;
     }
@@ -51,7 +63,7 @@ std::string ExpandCompound(const std::string& fmt) {
 struct Conversion {
     char letter = 0;
     bool noZero = false;
-    std::size_t end = 0;  // index after the conversion
+    std::size_t end = 0; // index after the conversion
 };
 
 Conversion ParseConversion(const std::string& fmt, std::size_t percent) {
@@ -110,13 +122,31 @@ FormatSettings FormatSettingsFromLanginfo(const std::string& dateFormat,
         const Conversion conv = ParseConversion(date, i);
         i = conv.end;
         switch (conv.letter) {
-        case 'd': pattern += conv.noZero ? "d" : "dd"; fieldSeen = true; break;
-        case 'e': pattern += "d"; fieldSeen = true; break;
-        case 'm': pattern += conv.noZero ? "m" : "mm"; fieldSeen = true; break;
-        case 'y': pattern += "yy"; fieldSeen = true; break;
-        case 'Y': pattern += "yyyy"; fieldSeen = true; break;
-        case '%': pattern += '%'; break;
-        default: break;  // names of days and months: not in a short date
+        case 'd':
+            pattern += conv.noZero ? "d" : "dd";
+            fieldSeen = true;
+            break;
+        case 'e':
+            pattern += "d";
+            fieldSeen = true;
+            break;
+        case 'm':
+            pattern += conv.noZero ? "m" : "mm";
+            fieldSeen = true;
+            break;
+        case 'y':
+            pattern += "yy";
+            fieldSeen = true;
+            break;
+        case 'Y':
+            pattern += "yyyy";
+            fieldSeen = true;
+            break;
+        case '%':
+            pattern += '%';
+            break;
+        default:
+            break; // names of days and months: not in a short date
         }
     }
     fs.ShortDateFormat = pattern;
@@ -137,16 +167,31 @@ FormatSettings FormatSettingsFromLanginfo(const std::string& dateFormat,
         const Conversion conv = ParseConversion(time, i);
         i = conv.end;
         switch (conv.letter) {
-        case 'H': leadingZero = !conv.noZero; hourSeen = true; break;
-        case 'k': leadingZero = false; hourSeen = true; break;
-        case 'I': twelveHour = true; leadingZero = !conv.noZero; hourSeen = true; break;
-        case 'l': twelveHour = true; leadingZero = false; hourSeen = true; break;
+        case 'H':
+            leadingZero = !conv.noZero;
+            hourSeen = true;
+            break;
+        case 'k':
+            leadingZero = false;
+            hourSeen = true;
+            break;
+        case 'I':
+            twelveHour = true;
+            leadingZero = !conv.noZero;
+            hourSeen = true;
+            break;
+        case 'l':
+            twelveHour = true;
+            leadingZero = false;
+            hourSeen = true;
+            break;
         case 'p':
         case 'P':
             twelveHour = true;
             markerFirst = !hourSeen;
             break;
-        default: break;
+        default:
+            break;
         }
     }
     BuildTimeFormats(fs, twelveHour, leadingZero, markerFirst);

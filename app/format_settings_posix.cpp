@@ -1,5 +1,4 @@
 #include "app/format_settings.h"
-
 #include "app/regional_formats.h"
 
 #include <clocale>

@@ -46,7 +46,7 @@ bool CheckRegionalFormats() {
     const FormatSettings& fs = CurrentFormatSettings();
     bool ok = true;
 
-    DateTime time;  // midnight of day zero, kept when the reading fails
+    DateTime time; // midnight of day zero, kept when the reading fails
     if (const auto read = TextToTime("00:00:00", fs)) {
         time = *read;
     } else {
@@ -77,9 +77,8 @@ bool CheckRegionalFormats() {
         ok = false;
         Notice("O Formato de DATA Padrão do Windows está em modo incompatível com o sistema "
                "Quorvel\r\rCONSULTE QUORVEL SISTEMAS");
-        Notice("FORMATO DE DATA ATUAL: " + fs.ShortDateFormat +
-               "\rPARA SE TORNAR COMPATÍVEL:\r" + kPainel +
-               "\rAltere o formato de DATA para: dd/MM/aaaa");
+        Notice("FORMATO DE DATA ATUAL: " + fs.ShortDateFormat + "\rPARA SE TORNAR COMPATÍVEL:\r" +
+               kPainel + "\rAltere o formato de DATA para: dd/MM/aaaa");
     }
     return ok;
 }

@@ -1,5 +1,4 @@
 #include "schedule/file_system.h"
-
 #include "schedule/schedule_files.h"
 
 #include <algorithm>

@@ -60,7 +60,9 @@ Lines SplitLines(const std::string& bytes) {
     return lines;
 }
 
-std::filesystem::path FsPath(const std::string& path) { return std::filesystem::path(path); }
+std::filesystem::path FsPath(const std::string& path) {
+    return std::filesystem::path(path);
+}
 
 } // namespace
 
@@ -90,9 +92,13 @@ bool DirectoryExists(const std::string& path) {
     return std::filesystem::is_directory(FsPath(path), ec);
 }
 
-std::string EntryTimeKey(const std::string& line) { return line.substr(0, 5); }
+std::string EntryTimeKey(const std::string& line) {
+    return line.substr(0, 5);
+}
 
-bool EntrySpeaksTime(const std::string& line) { return line.size() >= 7 && line[6] == '+'; }
+bool EntrySpeaksTime(const std::string& line) {
+    return line.size() >= 7 && line[6] == '+';
+}
 
 std::string EntryAudioPath(const std::string& line) {
     return line.size() < 9 ? std::string() : CutToCharacters(line.substr(8), 255);
@@ -102,13 +108,17 @@ std::string MakeEntryLine(const std::string& timeText, bool speakTime, const std
     return timeText + (speakTime ? " + " : " - ") + path;
 }
 
-std::string StateFilePath(const std::string& programFolder) { return programFolder + "SOM.INI"; }
+std::string StateFilePath(const std::string& programFolder) {
+    return programFolder + "SOM.INI";
+}
 
 std::string DayFileName(int weekday) {
     return PadWithZeros(std::to_string(weekday), 2) + ".PR2";
 }
 
-std::string AudioFolder(const std::string& programFolder) { return programFolder + "AUDIO/"; }
+std::string AudioFolder(const std::string& programFolder) {
+    return programFolder + "AUDIO/";
+}
 
 std::string SpokenTimeFolder(const std::string& programFolder) {
     return programFolder + "HORA/";
@@ -144,9 +154,10 @@ void WriteDay(const std::string& programFolder, int weekday, const Lines& remain
 }
 
 void EnsureFolders(const std::string& programFolder) {
-    for (const std::string& folder : {AudioFolder(programFolder), SpokenTimeFolder(programFolder)}) {
+    for (const std::string& folder :
+         {AudioFolder(programFolder), SpokenTimeFolder(programFolder)}) {
         std::error_code ec;
-        std::filesystem::create_directories(FsPath(folder), ec);  // left missing on failure
+        std::filesystem::create_directories(FsPath(folder), ec); // left missing on failure
     }
 }
 

@@ -6,10 +6,9 @@
 #include "app/message_box.h"
 #include "tests/app/box_recorder.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
 
 namespace sonterra {
 namespace {
@@ -100,7 +99,7 @@ TEST(MessageBoxHook, HandlersNestAndTheDefaultAnswersOkOnStandardError) {
 
 TEST(DayOfWeek, SundayIsOne) {
     DateTime dt;
-    EXPECT_EQ(DayOfWeek(dt), 7);  // 30 December 1899 was a Saturday
+    EXPECT_EQ(DayOfWeek(dt), 7); // 30 December 1899 was a Saturday
     dt.year = 2026;
     dt.month = 12;
     dt.day = 6;
@@ -110,7 +109,7 @@ TEST(DayOfWeek, SundayIsOne) {
     dt.year = 2024;
     dt.month = 2;
     dt.day = 29;
-    EXPECT_EQ(DayOfWeek(dt), 5);  // a Thursday
+    EXPECT_EQ(DayOfWeek(dt), 5); // a Thursday
 }
 
 TEST(SystemClock, GivesAPlausibleLocalTime) {

@@ -18,7 +18,9 @@ DateTime At(int year, int month, int day, int hour = 0, int minute = 0, int seco
     return dt;
 }
 
-FormatSettings Brazil() { return FormatSettings{}; }
+FormatSettings Brazil() {
+    return FormatSettings{};
+}
 
 TEST(FormatDateTime, PatternLetters) {
     const FormatSettings fs = Brazil();
@@ -92,10 +94,10 @@ TEST(TextToDate, FieldOrderFromTheShortDatePattern) {
     EXPECT_EQ(TextToDate("02/01/2003", fs), At(2003, 2, 1));
     fs.ShortDateFormat = "yyyy/mm/dd";
     EXPECT_EQ(TextToDate("2003/02/01", fs), At(2003, 2, 1));
-    EXPECT_FALSE(TextToDate("01/01/2003", fs).has_value());  // day 2003
+    EXPECT_FALSE(TextToDate("01/01/2003", fs).has_value()); // day 2003
     fs.ShortDateFormat = "ee/mm/dd";
     EXPECT_EQ(TextToDate("2003/02/01", fs), At(2003, 2, 1));
-    fs.ShortDateFormat = "";  // none of the letters: month first
+    fs.ShortDateFormat = ""; // none of the letters: month first
     EXPECT_EQ(TextToDate("02/01/2003", fs), At(2003, 2, 1));
 }
 

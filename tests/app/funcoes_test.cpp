@@ -33,7 +33,7 @@ TEST(ConfirmBox, OkIsTrueAndCancelIsFalse) {
         EXPECT_TRUE(ConfirmBox("Deseja sair?"));
     }
     {
-        BoxRecorder recorder(BoxResult::Cancel);  // Cancel, Esc or closing the box
+        BoxRecorder recorder(BoxResult::Cancel); // Cancel, Esc or closing the box
         EXPECT_FALSE(ConfirmBox("Deseja sair?"));
     }
 }

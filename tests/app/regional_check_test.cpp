@@ -6,10 +6,9 @@
 #include "app/regional_formats.h"
 #include "tests/app/box_recorder.h"
 
-#include <gtest/gtest.h>
-
 #include <clocale>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <locale.h>
 #include <optional>
 
@@ -32,8 +31,8 @@ std::string Message2(const std::string& shortDate) {
 const std::string kMessage3 = "O Formato de HORA Padrão do Windows está em modo incompatível "
                               "com o sistema Quorvel\r\rCONSULTE QUORVEL SISTEMAS";
 std::string Message4(const std::string& shortTime) {
-    return "FORMATO DE HORA ATUAL: " + shortTime + "\rPARA ALTERAR O FORMATO DO HORA:\r" +
-           kPainel + "\rAltere o formato de HORA para: HH:mm:ss";
+    return "FORMATO DE HORA ATUAL: " + shortTime + "\rPARA ALTERAR O FORMATO DO HORA:\r" + kPainel +
+           "\rAltere o formato de HORA para: HH:mm:ss";
 }
 const std::string kMessage5 = "O Formato de DATA Padrão do Windows está em modo incompatível "
                               "com o sistema Quorvel\r\rCONSULTE QUORVEL SISTEMAS";
@@ -43,18 +42,20 @@ std::string Message6(const std::string& shortDate) {
 }
 
 // Which of the six messages the check showed, by comparing each text.
-std::vector<int> BoxNumbers(const std::vector<MessageBoxRequest>& boxes,
-                            const FormatSettings& fs) {
-    const std::string texts[6] = {Message1(fs.ShortTimeFormat), Message2(fs.ShortDateFormat),
-                                  kMessage3, Message4(fs.ShortTimeFormat),
-                                  kMessage5, Message6(fs.ShortDateFormat)};
+std::vector<int> BoxNumbers(const std::vector<MessageBoxRequest>& boxes, const FormatSettings& fs) {
+    const std::string texts[6] = {Message1(fs.ShortTimeFormat),
+                                  Message2(fs.ShortDateFormat),
+                                  kMessage3,
+                                  Message4(fs.ShortTimeFormat),
+                                  kMessage5,
+                                  Message6(fs.ShortDateFormat)};
     std::vector<int> numbers;
     for (const MessageBoxRequest& box : boxes) {
         int number = 0;
         for (int i = 0; i < 6; ++i)
             if (box.text == texts[i])
                 number = i + 1;
-        numbers.push_back(number);  // 0: a text that matches none
+        numbers.push_back(number); // 0: a text that matches none
     }
     return numbers;
 }
@@ -143,8 +144,7 @@ TEST(RegionalCheck, WindowsStyleSettingsGiveTheSameVerdicts) {
     WindowsLocaleInfo brazil{"/", "dd/MM/yyyy", ":", "1", "1", "", "", "0"};
     EXPECT_TRUE(RunCheck(FormatSettingsFromLocaleInfo(brazil)).boxes.empty());
     WindowsLocaleInfo us{"/", "M/d/yyyy", ":", "0", "0", "AM", "PM", "0"};
-    EXPECT_EQ(RunCheck(FormatSettingsFromLocaleInfo(us)).boxes,
-              (std::vector<int>{3, 4, 5, 6}));
+    EXPECT_EQ(RunCheck(FormatSettingsFromLocaleInfo(us)).boxes, (std::vector<int>{3, 4, 5, 6}));
 }
 
 TEST(RegionalCheckMessages, ExactTextsAndPlainOkBoxesUnderTheProgramTitle) {
@@ -200,8 +200,7 @@ protected:
         savedLocale_ = std::setlocale(LC_TIME, nullptr);
         for (const char* name : {"LC_ALL", "LC_TIME", "LANG"}) {
             const char* value = std::getenv(name);
-            savedEnv_.emplace_back(name, value ? std::optional<std::string>(value)
-                                               : std::nullopt);
+            savedEnv_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
         }
     }
     void TearDown() override {

@@ -32,8 +32,7 @@ TEST(LanginfoTranslation, CompoundConversionsAreWrittenOut) {
 }
 
 TEST(LanginfoTranslation, HourShapes) {
-    EXPECT_EQ(FormatSettingsFromLanginfo("%d/%m/%Y", "%k:%M:%S", "", "").LongTimeFormat,
-              "h:mm:ss");
+    EXPECT_EQ(FormatSettingsFromLanginfo("%d/%m/%Y", "%k:%M:%S", "", "").LongTimeFormat, "h:mm:ss");
     EXPECT_EQ(FormatSettingsFromLanginfo("%d/%m/%Y", "%l:%M:%S %p", "", "").LongTimeFormat,
               "h:mm:ss AMPM");
     EXPECT_EQ(FormatSettingsFromLanginfo("%d/%m/%Y", "%p %I:%M:%S", "", "").LongTimeFormat,

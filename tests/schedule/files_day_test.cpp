@@ -37,7 +37,7 @@ TEST(AddEntry, FirstEntryCreatesTheFile) {
 
 TEST(AddEntry, AppendsAfterOutOfOrderLinesFromDisk) {
     TestFolder folder;
-    WriteBytes(folder / "04.PR2", "12:00 - /b.mp3\n07:00 + /a.mp3");  // another editor
+    WriteBytes(folder / "04.PR2", "12:00 - /b.mp3\n07:00 + /a.mp3"); // another editor
     Lines written{"stale list on screen"};
     ASSERT_EQ(AddEntry(folder.path(), 4, "09:15", true, "/c.mp3", written), AddResult::Added);
     EXPECT_EQ(written, (Lines{"12:00 - /b.mp3", "07:00 + /a.mp3", "09:15 + /c.mp3"}));
@@ -47,7 +47,7 @@ TEST(AddEntry, AppendsAfterOutOfOrderLinesFromDisk) {
 
 TEST(AddEntry, RefusesATakenTimeAndLeavesEverythingAlone) {
     TestFolder folder;
-    const std::string bytes = "07:30 - /a.mp3\r\n07:30 + /b.mp3\n08:00";  // hand-edited twin
+    const std::string bytes = "07:30 - /a.mp3\r\n07:30 + /b.mp3\n08:00"; // hand-edited twin
     WriteBytes(folder / "05.PR2", bytes);
     EXPECT_EQ(LoadDay(folder.path(), 5).size(), 3u);
     Lines written{"as before"};

@@ -22,7 +22,7 @@ TEST(EntryLine, FieldsByPosition) {
 }
 
 TEST(EntryLine, ShortAndOddLines) {
-    EXPECT_EQ(EntryTimeKey("07:3"), "07:3");  // never equals a five-character key
+    EXPECT_EQ(EntryTimeKey("07:3"), "07:3"); // never equals a five-character key
     EXPECT_EQ(EntryTimeKey(""), "");
     EXPECT_FALSE(EntrySpeaksTime("07:30 "));
     EXPECT_FALSE(EntrySpeaksTime("07:30 x a"));

@@ -5,9 +5,8 @@
 #include "schedule/schedule_files.h"
 #include "tests/schedule/files_test_folder.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
+#include <gtest/gtest.h>
 
 namespace sonterra {
 namespace {
@@ -19,8 +18,7 @@ using test::WriteBytes;
 const std::string kOld = "07:00 + /a.mp3\r\n12:00 - /b.mp3\r\n";
 
 // Runs the write, expects FileError naming path with the text of `error`.
-template <typename Write>
-void ExpectFileError(Write write, const std::string& path, int error) {
+template <typename Write> void ExpectFileError(Write write, const std::string& path, int error) {
     try {
         write();
         ADD_FAILURE() << "no FileError for " << path;
@@ -89,11 +87,11 @@ TEST(FailedWrite, DiskFullHalfwayKeepsTheOldFile) {
         big.push_back("08:" + std::to_string(10 + i % 50) + " - /sons/um nome comprido.mp3");
     Lines written{"on screen"};
     {
-        test::FileSizeLimit limit(64);  // writes past 64 bytes fail as on a full disk
+        test::FileSizeLimit limit(64); // writes past 64 bytes fail as on a full disk
         ExpectFileError([&] { WriteDay(folder.path(), 4, big); }, folder / "04.PR2", EFBIG);
-        WriteBytes(folder / "04.PR2.extra", "");  // small files still work
+        WriteBytes(folder / "04.PR2.extra", ""); // small files still work
         std::filesystem::remove(folder / "04.PR2.extra");
-        WriteBytes(folder / "04.PR2", kOld);  // and the old content fits
+        WriteBytes(folder / "04.PR2", kOld); // and the old content fits
     }
     EXPECT_EQ(ReadBytes(folder / "04.PR2"), kOld);
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"04.PR2"}));

@@ -25,9 +25,9 @@ TEST(StateFile, WrittenAsOneLine) {
 TEST(StateFile, OnlyAFirstLineOfExactlyOneIsActive) {
     TestFolder folder;
     const std::pair<const char*, bool> cases[] = {
-        {"1", true},       {"1\r\n", true}, {"1\n0\nlixo", true}, {"1\r\r\n", true},
-        {"1 ", false},     {"01", false},   {"", false},           {"0", false},
-        {"\r\n1", false},  {" 1", false},   {"true", false},       {"1\t", false}};
+        {"1", true},      {"1\r\n", true}, {"1\n0\nlixo", true}, {"1\r\r\n", true},
+        {"1 ", false},    {"01", false},   {"", false},          {"0", false},
+        {"\r\n1", false}, {" 1", false},   {"true", false},      {"1\t", false}};
     for (const auto& [bytes, active] : cases) {
         WriteBytes(folder / "SOM.INI", bytes);
         EXPECT_EQ(ReadState(folder.path()), active) << '"' << bytes << '"';
@@ -47,7 +47,7 @@ TEST(SoundFolders, CreatedWithTheirParents) {
     EXPECT_TRUE(DirectoryExists(program + "AUDIO"));
     EXPECT_TRUE(DirectoryExists(program + "HORA"));
     WriteBytes(program + "AUDIO/sino.mp3", "x");
-    EnsureFolders(program);  // existing folders and their files stay
+    EnsureFolders(program); // existing folders and their files stay
     EXPECT_EQ(ReadBytes(program + "AUDIO/sino.mp3"), "x");
 }
 

@@ -2,8 +2,6 @@
 // Test helpers for the schedule files: a fresh program folder per test, the
 // bytes of a file, and ways to make a write fail even for root.
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -12,6 +10,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <linux/fs.h>
 #include <sstream>
 #include <string>
@@ -55,7 +54,8 @@ inline bool SetImmutable(const std::string& path, bool on) {
 class TestFolder {
 public:
     TestFolder() {
-        std::string name = (std::filesystem::temp_directory_path() / "sonterra-files-XXXXXX").string();
+        std::string name =
+            (std::filesystem::temp_directory_path() / "sonterra-files-XXXXXX").string();
         if (::mkdtemp(name.data()) == nullptr)
             ADD_FAILURE() << "mkdtemp: " << std::strerror(errno);
         path_ = name + "/";

@@ -15,8 +15,7 @@ using test::WriteBytes;
 TEST(WriteLines, EveryLineEndsWithCrLf) {
     TestFolder folder;
     WriteLines(folder / "01.PR2", {"07:30 + /sons/sino.mp3", "12:00 - /sons/b.wav"});
-    EXPECT_EQ(ReadBytes(folder / "01.PR2"),
-              "07:30 + /sons/sino.mp3\r\n12:00 - /sons/b.wav\r\n");
+    EXPECT_EQ(ReadBytes(folder / "01.PR2"), "07:30 + /sons/sino.mp3\r\n12:00 - /sons/b.wav\r\n");
     WriteLines(folder / "01.PR2", {""});
     EXPECT_EQ(ReadBytes(folder / "01.PR2"), "\r\n");
 }
@@ -50,9 +49,10 @@ TEST(WriteLines, KeepsTheOldFilesPermissions) {
 TEST(ReadLines, AnyLineEndAndAnUnterminatedLastLine) {
     TestFolder folder;
     const Lines expected{"07:30 + a", "08:00 - b", "09:00 - c"};
-    for (const char* bytes : {"07:30 + a\r\n08:00 - b\r\n09:00 - c\r\n",
-                              "07:30 + a\n08:00 - b\n09:00 - c\n", "07:30 + a\n08:00 - b\n09:00 - c",
-                              "07:30 + a\r08:00 - b\r09:00 - c", "07:30 + a\r\n08:00 - b\n09:00 - c\r"}) {
+    for (const char* bytes :
+         {"07:30 + a\r\n08:00 - b\r\n09:00 - c\r\n", "07:30 + a\n08:00 - b\n09:00 - c\n",
+          "07:30 + a\n08:00 - b\n09:00 - c", "07:30 + a\r08:00 - b\r09:00 - c",
+          "07:30 + a\r\n08:00 - b\n09:00 - c\r"}) {
         WriteBytes(folder / "x.PR2", bytes);
         EXPECT_EQ(ReadLines(folder / "x.PR2"), expected) << bytes;
     }
@@ -68,7 +68,7 @@ TEST(ReadLines, EmptyLinesInsideCount) {
 
 TEST(ReadLines, BytesAreKeptAsTheyAre) {
     TestFolder folder;
-    const std::string latin1 = "07:30 - C:\\sons\\m\xFAsica.mp3";  // not UTF-8
+    const std::string latin1 = "07:30 - C:\\sons\\m\xFAsica.mp3"; // not UTF-8
     WriteLines(folder / "x", {latin1, "\t08:00 + a\x01"});
     EXPECT_EQ(ReadLines(folder / "x"), (Lines{latin1, "\t08:00 + a\x01"}));
 }
