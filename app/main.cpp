@@ -1,40 +1,21 @@
-// Program start-up: the regional check, then the window.
+// Program start-up: the regional check, the splash while the main window is
+// built, the message loop. The command line is ignored.
 
-#include "app/funcoes.h"
-#include "app/message_box.h"
+#include "schedule/usom_startup.h"
+#include "widgets/qt_message_box.h"
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QWidget>
+#include <exception>
 
-namespace {
-
-sonterra::BoxResult ShowQtMessageBox(const sonterra::MessageBoxRequest& request) {
-    QString text = QString::fromStdString(request.text);
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QMessageBox box(request.icon == sonterra::BoxIcon::Error ? QMessageBox::Critical
-                                                              : QMessageBox::NoIcon,
-                    QString::fromStdString(request.caption), text);
-    if (request.buttons == sonterra::BoxButtons::OkCancel) {
-        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-        box.setEscapeButton(QMessageBox::Cancel);
-    } else {
-        box.setStandardButtons(QMessageBox::Ok);
+int main(int argc, char* argv[])
+{
+    // The application object touches no file; the check's boxes need it.
+    sonterra::SonterraApplication app(argc, argv);
+    InstallQtMessageBoxHandler();
+    try {
+        return sonterra::RunStartup();
+    } catch (const std::exception& e) {
+        // Failed while the main window's layout was built: the last chance.
+        ShowErrorBox(QString::fromUtf8(e.what()));
+        return 1;
     }
-    box.setDefaultButton(QMessageBox::Ok);
-    if (request.beep)
-        QApplication::beep();
-    return box.exec() == QMessageBox::Ok ? sonterra::BoxResult::Ok : sonterra::BoxResult::Cancel;
-}
-
-} // namespace
-
-int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    sonterra::setMessageBoxHandler(ShowQtMessageBox);
-    if (!sonterra::CheckRegionalFormats())
-        return 0;
-    QWidget window;
-    window.show();
-    return app.exec();
 }

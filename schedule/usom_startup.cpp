@@ -6,6 +6,7 @@
 #include "widgets/qt_message_box.h"
 #include "windows/uabertura.h"
 
+#include <QFont>
 #include <QTimer>
 
 #include <exception>
@@ -17,6 +18,11 @@ SonterraApplication::SonterraApplication(int& argc, char** argv) : QApplication(
     // Message boxes shown while the main window is hidden must not end the
     // program when they close; only the confirmed closing question does.
     setQuitOnLastWindowClosed(false);
+    // The layouts are measured for MS Sans Serif; where it is missing a
+    // condensed sans keeps the texts inside their boxes.
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans Narrow"),
+                                QStringLiteral("Arial Narrow")});
 }
 
 bool SonterraApplication::notify(QObject* receiver, QEvent* event)
