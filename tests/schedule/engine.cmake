@@ -2,7 +2,7 @@
 if(NOT WIN32)
   add_executable(sonterra_atalho_tests ${CMAKE_CURRENT_LIST_DIR}/atalho_xdg_tests.cpp)
   target_link_libraries(sonterra_atalho_tests PRIVATE sonterra_atalho GTest::gtest_main)
-  gtest_discover_tests(sonterra_atalho_tests DISCOVERY_MODE PRE_TEST)
+  gtest_discover_tests(sonterra_atalho_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "atalho.")
 endif()
 
 add_executable(sonterra_engine_tests
@@ -11,8 +11,8 @@ add_executable(sonterra_engine_tests
   ${CMAKE_CURRENT_LIST_DIR}/engine_tick_tests.cpp
   ${CMAKE_CURRENT_LIST_DIR}/engine_spoken_time_tests.cpp)
 target_link_libraries(sonterra_engine_tests PRIVATE sonterra_scheduler GTest::gtest_main)
-gtest_discover_tests(sonterra_engine_tests DISCOVERY_MODE PRE_TEST)
+gtest_discover_tests(sonterra_engine_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "engine.")
 
 add_executable(sonterra_phased_timer_tests ${CMAKE_CURRENT_LIST_DIR}/engine_phased_timer_tests.cpp)
 target_link_libraries(sonterra_phased_timer_tests PRIVATE sonterra_scheduler Qt6::Core GTest::gtest_main)
-gtest_discover_tests(sonterra_phased_timer_tests DISCOVERY_MODE PRE_TEST)
+gtest_discover_tests(sonterra_phased_timer_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "engine.")
