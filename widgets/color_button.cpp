@@ -7,7 +7,6 @@
 TSRColorButton::TSRColorButton(QWidget* parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::NoFocus);
-    setAttribute(Qt::WA_Hover);
 }
 
 void TSRColorButton::setCaption(const QString& caption)

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 #include <functional>
@@ -110,14 +111,18 @@ TEST(QtMessageBoxHandler, ShowsTheBoxModallyAndReturnsTheAnswer)
     InstallQtMessageBoxHandler();
 
     QString seenTitle, seenText;
+    QPoint offCentre(99, 99);
     WhenModalBoxShows([&](QMessageBox* box) {
         seenTitle = box->windowTitle();
         seenText = box->text();
+        offCentre = box->geometry().center()
+                    - QGuiApplication::primaryScreen()->availableGeometry().center();
         box->button(QMessageBox::Cancel)->click();
     });
     EXPECT_EQ(sonterra::showMessageBox(Question()), sonterra::BoxResult::Cancel);
     EXPECT_EQ(seenTitle, QStringLiteral("Tivra Sistemas"));
     EXPECT_EQ(seenText, QStringLiteral("Deseja Sair do Sonterra ??\nLinha dois"));
+    EXPECT_LE(offCentre.manhattanLength(), 4); // window frames differ by platform
 
     WhenModalBoxShows([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
     EXPECT_EQ(sonterra::showMessageBox(Question()), sonterra::BoxResult::Ok);

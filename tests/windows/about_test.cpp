@@ -5,8 +5,10 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPointer>
+#include <QScreen>
 #include <QTest>
 #include <QUrl>
 
@@ -138,6 +140,8 @@ TEST(About, EveryOpeningIsAFreshWindowWithTheSameTexts)
         WhenAboutShows([&](Tform_about* about) {
             seen = about;
             EXPECT_EQ(about->parentWidget(), &owner);
+            const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+            EXPECT_LE((about->frameGeometry().center() - screen.center()).manhattanLength(), 2);
             ExpectTexts(*about);
             // Someone changed it: the next opening must not show this.
             about->Version->setText(QStringLiteral("mexido"));
