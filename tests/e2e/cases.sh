@@ -83,15 +83,15 @@ case_minus_entry_rings_silently() {
 }
 
 # The clip names the minute the sound ends, not the entry's: started at
-# 07:30:56, the 07:30 entry rings at once, its 5 s bell ends after 07:31:00,
+# 07:30:55.5, the 07:30 entry rings at once, its 6 s bell ends after 07:31:00,
 # and 07H31M.WAV follows while 07H30M.WAV stays silent.
 case_clip_names_minute_sound_ended() {
   h_state "1"
-  bell_and_clips 07 31 07H31M.WAV 5.0
+  bell_and_clips 07 31 07H31M.WAV 6.0
   local at
   at=$(h_epoch "$DAY 07:31:00")
   h_write_lines "$(h_day_file "$at")" "07:30 + $H_PROG/AUDIO/sino.wav"
-  h_run "$at" 4.5 4.0
+  h_run "$at" 6.0 4.5
   local end
   end=$(h_end bell)
   [ "$end" != none ] || h_fail "o sino não tocou"

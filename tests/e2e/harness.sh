@@ -35,11 +35,9 @@ h_init() {
 }
 
 h_cleanup() {
-  local i pid
+  local i
   for ((i = ${#H_PIDS[@]} - 1; i >= 0; i--)); do
-    pid=${H_PIDS[$i]}
-    kill -TERM "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
+    h_stop_pid "${H_PIDS[$i]}"
   done
   if [ -n "${H_PULSE_PID:-}" ]; then
     kill -TERM "$H_PULSE_PID" 2>/dev/null || true
@@ -154,9 +152,27 @@ h_app_alive() {
   }
 }
 
+# SIGTERM first; a program that ignores it gets SIGKILL after 2 s.
 h_app_stop() {
-  kill -TERM "$H_APP_PID" 2>/dev/null || true
-  wait "$H_APP_PID" 2>/dev/null || true
+  h_stop_pid "$H_APP_PID"
+}
+
+# Alive and not a zombie waiting to be reaped.
+h_running() { # pid
+  local state
+  state=$(ps -o stat= -p "$1" 2>/dev/null) || return 1
+  [ -n "$state" ] && [ "${state:0:1}" != Z ]
+}
+
+h_stop_pid() { # pid
+  kill -TERM "$1" 2>/dev/null || return 0
+  local i
+  for i in $(seq 40); do
+    h_running "$1" || break
+    [ "$i" -lt 40 ] || kill -KILL "$1" 2>/dev/null || true
+    sleep 0.05
+  done
+  wait "$1" 2>/dev/null || true
 }
 
 h_sleep_until() { # real epoch
@@ -167,7 +183,8 @@ h_sleep_until() { # real epoch
 
 # The whole run: the program's clock reaches fake_boundary LEAD seconds after
 # the recorder starts; the run listens LISTEN seconds past the boundary, then
-# stops the program and the recorder and analyses what the sink heard.
+# stops the program (running H_BEFORE_STOP first, when set) and the recorder
+# and analyses what the sink heard.
 # Afterwards H_BOUNDARY is the real moment of the boundary and H_SCAN the
 # analysis, every time relative to that boundary.
 h_run() { # fake_boundary_epoch listen_seconds [lead_seconds]
@@ -178,6 +195,7 @@ h_run() { # fake_boundary_epoch listen_seconds [lead_seconds]
   h_log "programa no ar (pid $H_APP_PID), fronteira em ${lead}s"
   h_sleep_until "$(h_calc "$H_BOUNDARY + $listen")"
   h_app_alive
+  [ -z "${H_BEFORE_STOP:-}" ] || "$H_BEFORE_STOP"
   h_app_stop
   h_record_stop
   h_analyse
@@ -188,7 +206,8 @@ h_run() { # fake_boundary_epoch listen_seconds [lead_seconds]
 h_analyse() {
   local shift
   shift=$(h_calc "$H_REC_START - $H_BOUNDARY")
-  H_SCAN=$("$TONE_SCAN" "$H_WORK/rec.raw" --rate $H_RATE --channels 2 "${H_TONES[@]}" |
+  H_SCAN=$("$TONE_SCAN" "$H_WORK/rec.raw" --rate $H_RATE --channels 2 \
+    --gap "${H_SCAN_GAP:-0.05}" "${H_TONES[@]}" |
     awk -v s="$shift" '
       $1 == "sound" { printf "sound %.4f %.4f\n", $2 + s, $3 + s }
       $1 == "tone" { printf "tone %s %.3f %.3f %s\n", $2, $3 + s, $4 + s, $5 }

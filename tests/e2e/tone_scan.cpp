@@ -6,7 +6,7 @@
 // nothing into it.
 //
 //   tone_scan FILE [--rate 48000] [--channels 2] [--threshold 0.02]
-//             NAME=HZ ...
+//             [--gap 0.05] NAME=HZ ...
 //
 // Prints, times in seconds from the first sample:
 //   samples N
@@ -42,13 +42,14 @@ struct Options {
     int rate = 48000;
     int channels = 2;
     double threshold = 0.02;
+    double gap = 0.05;
     std::vector<Tone> tones;
 };
 
 [[noreturn]] void usage(const std::string &why)
 {
     std::cerr << "tone_scan: " << why << "\n"
-              << "usage: tone_scan FILE [--rate HZ] [--channels N] [--threshold A] NAME=HZ ...\n";
+              << "usage: tone_scan FILE [--rate HZ] [--channels N] [--threshold A] [--gap S] NAME=HZ ...\n";
     std::exit(2);
 }
 
@@ -68,6 +69,8 @@ Options parse(int argc, char **argv)
             o.channels = std::stoi(next());
         else if (a == "--threshold")
             o.threshold = std::stod(next());
+        else if (a == "--gap")
+            o.gap = std::stod(next());
         else if (const auto eq = a.find('='); eq != std::string::npos)
             o.tones.push_back({a.substr(0, eq), std::stod(a.substr(eq + 1))});
         else if (o.file.empty())
@@ -144,11 +147,11 @@ int main(int argc, char **argv)
     const double rate = o.rate;
     std::printf("samples %zu\n", mono.size());
 
-    // Non-silence, to the sample: gaps under 50 ms do not split a sound.
+    // Non-silence, to the sample: shorter gaps than --gap do not split a sound.
     std::vector<double> magnitude(mono.size());
     for (size_t i = 0; i < mono.size(); ++i)
         magnitude[i] = std::fabs(mono[i]);
-    for (const Span &s : spans(magnitude, o.threshold, o.rate / 20, 1))
+    for (const Span &s : spans(magnitude, o.threshold, static_cast<long>(o.gap * o.rate), 1))
         std::printf("sound %.6f %.6f\n", s.first / rate, (s.last + 1) / rate);
 
     // Tones, to the 10 ms frame: a tone must hold for 30 ms to count, so the
