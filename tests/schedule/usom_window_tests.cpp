@@ -8,8 +8,10 @@
 #include "schedule/usom_semana.h"
 #include "tests/schedule/usom_form_fixture.h"
 #include "widgets/filename_edit.h"
+#include "windows/about.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
@@ -19,6 +21,7 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <QTimer>
 
 namespace sonterra::usomtest {
 namespace {
@@ -212,6 +215,38 @@ TEST_F(FormTest, CancelOnTheClosingQuestionKeepsEverything)
     EXPECT_EQ(form->player_toque, nullptr);
     EXPECT_EQ(form->player_hora, nullptr);
     EXPECT_EQ(prog.bytes("SOM.INI"), QByteArray("1\r\n")); // nothing saved at exit
+}
+
+int AboutWindows()
+{
+    int n = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        n += qobject_cast<Tform_about*>(w) != nullptr;
+    return n;
+}
+
+TEST_F(FormTest, LogoClickRunsAFreshModalAboutWindowEachTime)
+{
+    Make();
+    form->show();
+    auto* logo = W<QLabel>("Image1");
+    for (int round = 0; round < 2; ++round) {
+        QString seen;
+        QWidget* owner = nullptr;
+        // Runs inside the modal loop; closing is the window's only way out.
+        QTimer::singleShot(0, form.get(), [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            ASSERT_NE(modal, nullptr);
+            seen = QString::fromLatin1(modal->metaObject()->className());
+            owner = modal->parentWidget();
+            modal->close();
+        });
+        QTest::mouseClick(logo, Qt::LeftButton);
+        EXPECT_EQ(seen, QStringLiteral("Tform_about"));
+        EXPECT_EQ(owner, form.get());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(AboutWindows(), 0);
+    }
 }
 
 class PlayTest : public FormTest {
