@@ -7,7 +7,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
-#include <QStyle>
 
 namespace {
 
