@@ -3,7 +3,6 @@
 #include "audio/bass/output.h"
 
 extern "C" {
-#include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
 
@@ -96,8 +95,12 @@ bool Channel::configureResampler()
     if (swr_alloc_set_opts2(&swr_, &stereo, AV_SAMPLE_FMT_FLT, output_.rate(), &layout, in.sample_format,
                             play_rate_.load(), 0, nullptr) < 0)
         return false;
-    if (in.channels == 1)
-        av_opt_set_double(swr_, "center_mix_level", 1.0, 0); // mono plays at full level on both sides
+    if (in.channels == 1) {
+        // Mono plays at full level on both sides, not 3 dB down as a centre channel would.
+        const double to_both[2] = {1.0, 1.0};
+        if (swr_set_matrix(swr_, to_both, 1) < 0)
+            return false;
+    }
     return swr_init(swr_) >= 0;
 }
 

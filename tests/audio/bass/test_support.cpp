@@ -121,9 +121,10 @@ double rms(const std::vector<float>& mono)
     return std::sqrt(sum / static_cast<double>(mono.size()));
 }
 
-Stereo readStereoF32(const std::string& path)
+Stereo readStereoF32(const std::string& path, std::uintmax_t offset)
 {
     std::ifstream in(path, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(offset));
     std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     Stereo s;
     const std::size_t frames = bytes.size() / (2 * sizeof(float));

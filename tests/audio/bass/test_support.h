@@ -49,7 +49,8 @@ double rms(const std::vector<float>& mono);
 struct Stereo {
     std::vector<float> left, right;
 };
-Stereo readStereoF32(const std::string& path);
+// Interleaved stereo float samples from `offset` bytes on.
+Stereo readStereoF32(const std::string& path, std::uintmax_t offset = 0);
 // The stretch between the first and last sample louder than `threshold` (either side).
 Stereo audible(const Stereo& all, float threshold = 1e-3f);
 
