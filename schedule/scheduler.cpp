@@ -113,6 +113,17 @@ void TScheduler::Timer1Timer()
         window_.HideWindow();
     window_.SetLabel2Visible(!window_.Label2Visible());
 
+    // A message box opened inside the scan (a file the player cannot load, a
+    // missing HORA folder) runs a modal loop that keeps ticking: such a tick
+    // would start the same minute again and open the box again.
+    if (scanning_)
+        return;
+    scanning_ = true;
+    struct ScanEnd {
+        bool& flag;
+        ~ScanEnd() { flag = false; }
+    } scanEnd{scanning_};
+
     const DateTime moment = clock_.Now();
     // A list loaded on another day would ring that day's bells.
     if (!loadedDate_ || !SameDate(*loadedDate_, moment))

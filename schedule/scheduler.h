@@ -87,6 +87,8 @@ private:
     std::unique_ptr<TickTimer> timer_;
     // Date lista_hoje was loaded for, so the tick reloads it after midnight.
     std::optional<DateTime> loadedDate_;
+    // A tick is scanning today's list (ticks nest inside modal boxes).
+    bool scanning_ = false;
 };
 
 } // namespace sonterra

@@ -96,6 +96,39 @@ TEST_F(SpokenTime, MissingHoraFolderShowsTheMessageEveryTime)
     EXPECT_EQ(toque_.SpeakTimeAfter, 0);
 }
 
+TEST_F(SpokenTime, TicksDuringTheMessageBoxDoNotStartTheMinuteAgain)
+{
+    const std::string a = Sound("a.wav");
+    const std::string b = Sound("b.wav");
+    WriteDayFile(2, {Entry("07:30", false, a), Entry("07:31", true, b)});
+    sched_->Atualiza_whoje();
+    sched_->Button1Click();
+    At(7, 30);
+    sched_->Timer1Timer();
+    fs::remove_all(folder_ + "HORA");
+    log_.clear();
+    // The box's modal loop keeps Timer1 ticking.
+    setMessageBoxHandler([this](const MessageBoxRequest& r) {
+        boxes_.push_back(r);
+        sched_->Timer1Timer();
+        sched_->Timer1Timer();
+        return BoxResult::Ok;
+    });
+
+    At(7, 31, 0, 1);
+    sched_->Timer1Timer();
+
+    EXPECT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(Only("toque.LoadFile"), (Log{"toque.LoadFile " + b}));
+    EXPECT_EQ(Only("window.Hide").size(), 3u);  // the nested ticks still hide
+    EXPECT_EQ(sched_->ultimo_minuto, "07:31");
+
+    // Later ticks scan again.
+    At(7, 31, 0, 501);
+    sched_->Timer1Timer();
+    EXPECT_EQ(Only("toque.LoadFile").size(), 1u);
+}
+
 TEST_F(SpokenTime, MissingClipPlaysNothingAndSaysNothing)
 {
     StartEntry(true);
