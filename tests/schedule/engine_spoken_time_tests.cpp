@@ -75,6 +75,7 @@ TEST_F(SpokenTime, OnlyOnceAndOnlyForAPlusEntry)
 
 TEST_F(SpokenTime, MissingHoraFolderShowsTheMessageEveryTime)
 {
+    const std::string oldTitle = ApplicationTitle();
     SetApplicationTitle("/opt/sonterra/sonterra");
     StartEntry(true);
     fs::remove_all(folder_ + "HORA");
@@ -94,6 +95,7 @@ TEST_F(SpokenTime, MissingHoraFolderShowsTheMessageEveryTime)
     }
     EXPECT_TRUE(Only("hora.").empty());
     EXPECT_EQ(toque_.SpeakTimeAfter, 0);
+    SetApplicationTitle(oldTitle);
 }
 
 TEST_F(SpokenTime, TicksDuringTheMessageBoxDoNotStartTheMinuteAgain)
