@@ -1,0 +1,97 @@
+// A small command-line player and tone checker for the real-sound test through
+// PulseAudio (pulse_tone_test.sh):
+//   bass_tool tone FILE.wav HZ SECONDS          write a stereo 16-bit sine
+//   bass_tool play DEVICE FILE                  play FILE to its end on DEVICE
+//   bass_tool detect REC.raw RATE HZ SECONDS    check a s16le stereo recording
+// Exit status 0 when all went as expected.
+
+#include "audio/bass/bass.h"
+#include "audio/bass/bass_stats.h"
+#include "tests/audio/bass/test_support.h"
+
+#include <time.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace sonterra::bass::testing;
+
+std::uint64_t nowNs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<std::uint64_t>(ts.tv_sec) * 1000000000u + static_cast<std::uint64_t>(ts.tv_nsec);
+}
+
+int play(int device, const std::string& path)
+{
+    if (!BASS_Init(device, 44100, 0, nullptr, nullptr)) {
+        std::fprintf(stderr, "BASS_Init(%d) failed: %d\n", device, BASS_ErrorGetCode());
+        return 2;
+    }
+    const HSTREAM h = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_SAMPLE_FLOAT);
+    if (h == 0) {
+        std::fprintf(stderr, "cannot open %s: %d\n", path.c_str(), BASS_ErrorGetCode());
+        return 2;
+    }
+    const double length = BASS_ChannelBytes2Seconds(h, BASS_ChannelGetLength(h));
+    const std::uint64_t start = nowNs();
+    BASS_ChannelPlay(h, FALSE);
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::duration<double>(length + 5.0);
+    while (BASS_ChannelIsActive(h) != 0 && std::chrono::steady_clock::now() < limit)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    const std::uint64_t end = nowNs();
+    const std::uint64_t first = BASSX_ChannelFirstOutputNs(h);
+    std::printf("device %d: length %.3f s, first sample mixed %.2f ms after Play, inactive after %.3f s\n", device,
+                length, first ? (first - start) / 1e6 : -1.0, (end - start) / 1e9);
+    const bool ended = BASS_ChannelIsActive(h) == 0;
+    BASS_StreamFree(h);
+    return ended ? 0 : 3;
+}
+
+int detect(const std::string& path, int rate, double hz, double seconds)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    Stereo all;
+    for (std::size_t i = 0; i + 3 < bytes.size(); i += 4) {
+        const auto l = static_cast<std::int16_t>(static_cast<unsigned char>(bytes[i]) | (bytes[i + 1] << 8));
+        const auto r = static_cast<std::int16_t>(static_cast<unsigned char>(bytes[i + 2]) | (bytes[i + 3] << 8));
+        all.left.push_back(static_cast<float>(l) / 32768.0f);
+        all.right.push_back(static_cast<float>(r) / 32768.0f);
+    }
+    const Stereo sound = audible(all, 0.01f);
+    const double heard = static_cast<double>(sound.left.size()) / rate;
+    const double share_l = toneShare(sound.left, rate, hz);
+    const double share_r = toneShare(sound.right, rate, hz);
+    std::printf("recording %.3f s: %.3f s audible, %.0f Hz share %.3f left %.3f right, rms %.3f\n",
+                static_cast<double>(all.left.size()) / rate, heard, hz, share_l, share_r, rms(sound.left));
+    const bool ok = std::abs(heard - seconds) < 0.2 && share_l > 0.8 && share_r > 0.8;
+    return ok ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 4 && args[0] == "tone") {
+        writeWav(args[1], Tone{.seconds = std::stod(args[3]), .left_hz = std::stod(args[2]),
+                               .right_hz = std::stod(args[2])});
+        return 0;
+    }
+    if (args.size() == 3 && args[0] == "play")
+        return play(std::stoi(args[1]), args[2]);
+    if (args.size() == 5 && args[0] == "detect")
+        return detect(args[1], std::stoi(args[2]), std::stod(args[3]), std::stod(args[4]));
+    std::fprintf(stderr, "usage: bass_tool tone FILE HZ SECONDS | play DEVICE FILE | detect RAW RATE HZ SECONDS\n");
+    return 64;
+}

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Real sound through PulseAudio: a private daemon with a null sink, the audio
+# library playing a 880 Hz tone on device 1, the sink's monitor recorded with
+# parec, and the recording checked for the tone and its length.
+# usage: pulse_tone_test.sh BASS_TOOL PULSE_ENV_SCRIPT
+set -euo pipefail
+tool=$(realpath "$1")
+pulse_env=$(realpath "$2")
+work=$(mktemp -d "${TMPDIR:-/tmp}/sonterra-pulse-tone-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+"$tool" tone "$work/tone.wav" 880 1.0
+
+export tool work
+"$pulse_env" run bash -c '
+    set -euo pipefail
+    parec -d bell.monitor --raw --format=s16le --rate=48000 --channels=2 --latency-msec=10 >"$work/rec.raw" &
+    rec=$!
+    trap "kill $rec 2>/dev/null || true" EXIT
+    sleep 2.5 # an idle null sink delivers its first data late
+    "$tool" play 1 "$work/tone.wav"
+    sleep 0.7
+    kill "$rec"
+    wait "$rec" 2>/dev/null || true
+'
+"$tool" detect "$work/rec.raw" 48000 880 1.0
