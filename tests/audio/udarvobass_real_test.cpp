@@ -1,0 +1,280 @@
+// TDarvoBass on the real audio library, with sounds made by the test:
+// device 0 (no sound, real-time pace) and device 1 on SDL's dummy driver.
+
+#include "app/application.h"
+#include "app/message_box.h"
+#include "audio/udarvobass.h"
+#include "tests/audio/event_pump.h"
+#include "tests/audio/sound_files.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <optional>
+#include <random>
+
+namespace sonterra {
+namespace {
+
+using namespace sonterra::testing;
+
+// Where OnStop may fall around the sound's true end: the end is seen by a
+// 60 ms poll; the upper bound leaves room for a loaded two-core machine.
+constexpr double kEarlyMs = 50.0;
+constexpr double kLateMs = 350.0;
+
+// A player set up as the main window sets up its own.
+struct TimedPlayer {
+    explicit TimedPlayer(int device, bool skipFloatTest = false) {
+        player.InitDevice(device, false, nullptr, skipFloatTest);
+        player.SelectDevice(static_cast<signed char>(device));
+        player.ManualUpdate = false;
+        player.BufferLength = 3000;
+        player.OnStop = [this](AudioPlayer& sender) {
+            EXPECT_EQ(&sender, &player);
+            ++stops;
+            stoppedAfterMs = msSince(started);
+        };
+    }
+    void play() {
+        started = Clock::now();
+        player.Play();
+    }
+    bool waitForStop(milliseconds timeout = milliseconds(8000)) {
+        return pumpUntil([this] { return stops > 0; }, timeout);
+    }
+
+    TDarvoBass player;
+    Clock::time_point started = Clock::now();
+    int stops = 0;
+    double stoppedAfterMs = -1;
+};
+
+class RealPlayer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetApplicationTitle("/escola/Sonterra/sonterra");
+        previous = setMessageBoxHandler([this](const MessageBoxRequest& r) {
+            boxes.push_back(r);
+            return BoxResult::Ok;
+        });
+    }
+    void TearDown() override { setMessageBoxHandler(previous); }
+
+    void expectEndNear(const TimedPlayer& p, double lengthMs) {
+        RecordProperty("onstop_after_true_end_ms", std::to_string(p.stoppedAfterMs - lengthMs));
+        EXPECT_EQ(p.stops, 1);
+        EXPECT_GE(p.stoppedAfterMs, lengthMs - kEarlyMs) << "OnStop before the sound ended";
+        EXPECT_LE(p.stoppedAfterMs, lengthMs + kLateMs) << "OnStop long after the sound ended";
+    }
+
+    // Fails when the load was refused with exactly this text, or when the
+    // player can still be started.
+    void expectRefused(const std::string& path, const std::string& errorText) {
+        TimedPlayer p(0);
+        boxes.clear();
+        p.player.CloseStream();
+        p.player.LoadFile(path);
+        ASSERT_EQ(boxes.size(), 1u) << path;
+        EXPECT_EQ(boxes[0].text,
+                  "ERRO AO CARREGAR CANAL:\r\rArquivo: " + path + "\r\rErro " + errorText);
+        EXPECT_EQ(boxes[0].caption, "/escola/Sonterra/sonterra");
+        EXPECT_EQ(p.player.GetLengthMs(), 0);
+        p.play();
+        EXPECT_FALSE(p.player.IsPlaying());
+        pumpFor(milliseconds(200));
+        EXPECT_EQ(p.stops, 0);
+    }
+
+    SoundFolder sounds;
+    std::vector<MessageBoxRequest> boxes;
+    MessageBoxHandler previous;
+};
+
+long residentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    }
+    return -1;
+}
+
+// ------------------------------------------------------------ end of sound
+
+TEST_F(RealPlayer, WavOnDeviceZeroEndsWithOnStopAfterItsTrueLength) {
+    const std::string wav = sounds.wav("sino.wav", 1.0);
+    TimedPlayer p(0);
+    p.player.LoadFile(wav);
+    ASSERT_TRUE(boxes.empty()) << boxes[0].text;
+    EXPECT_EQ(p.player.GetLengthMs(), 1000);
+    EXPECT_EQ(p.player.GetPositionMs(), 0);
+    p.play();
+    EXPECT_TRUE(p.player.IsPlaying());
+    pumpFor(milliseconds(400));
+    EXPECT_TRUE(p.player.IsPlaying());
+    EXPECT_GT(p.player.GetPositionMs(), 0);
+    ASSERT_TRUE(p.waitForStop());
+    expectEndNear(p, 1000);
+    EXPECT_FALSE(p.player.IsPlaying());
+    EXPECT_EQ(p.player.GetPositionMs(), 0); // rewound
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(RealPlayer, Mp3EndsWithOnStopAfterItsLength) {
+    const std::string mp3 = sounds.encoded("toque.mp3", 1.2, "libmp3lame");
+    TimedPlayer p(0);
+    p.player.LoadFile(mp3);
+    ASSERT_TRUE(boxes.empty()) << boxes[0].text;
+    EXPECT_NEAR(p.player.GetLengthMs(), 1200, 80);
+    p.play();
+    ASSERT_TRUE(p.waitForStop());
+    expectEndNear(p, 1200);  // the tone's own length; the container's may be longer
+}
+
+TEST_F(RealPlayer, WmaGoesThroughTheWindowsMediaOpenAndPlays) {
+    const std::string wma = sounds.encoded("Toque.WMA", 0.8, "wmav2");
+    TimedPlayer p(0);
+    p.player.LoadFile(wma);
+    ASSERT_TRUE(boxes.empty()) << boxes[0].text;
+    EXPECT_NEAR(p.player.GetLengthMs(), 800, 100);
+    p.play();
+    ASSERT_TRUE(p.waitForStop());
+    expectEndNear(p, 800);
+}
+
+TEST_F(RealPlayer, StopFiresAtOnceAndPlayStartsOverFromTheStart) {
+    const std::string wav = sounds.wav("sino.wav", 0.8);
+    TimedPlayer p(0);
+    p.player.LoadFile(wav);
+    p.play();
+    pumpFor(milliseconds(300));
+    p.player.Stop();
+    EXPECT_EQ(p.stops, 1);
+    EXPECT_EQ(p.player.GetPositionMs(), 0);
+    pumpFor(milliseconds(200));
+    EXPECT_EQ(p.stops, 1);
+
+    p.stops = 0;
+    p.play();
+    ASSERT_TRUE(p.waitForStop());
+    expectEndNear(p, 800);
+}
+
+TEST_F(RealPlayer, TwoPlayersOnOneDeviceSoundTogether) {
+    const std::string bell = sounds.wav("sino.wav", 1.0);
+    const std::string clip = sounds.encoded("hora.mp3", 1.5, "libmp3lame", 880);
+    TimedPlayer a(0);
+    TimedPlayer b(0); // finds device 0 already open
+    a.player.LoadFile(bell);
+    b.player.LoadFile(clip);
+    ASSERT_TRUE(boxes.empty()) << boxes[0].text;
+    a.play();
+    b.play();
+    ASSERT_TRUE(pumpUntil([&] { return a.stops > 0 && b.stops > 0; }, milliseconds(8000)));
+    expectEndNear(a, 1000);
+    expectEndNear(b, 1500); // not after the first one: they played together
+}
+
+TEST_F(RealPlayer, SpokenTimeFollowsTheBellFromOnStop) {
+    const std::string bell = sounds.wav("sino.wav", 0.5);
+    const std::string clip = sounds.wav("07H31M.WAV", 0.4, 550);
+    TimedPlayer toque(0);
+    TimedPlayer hora(0);
+    toque.player.SpeakTimeAfter = 1;
+    toque.player.OnStop = [&](AudioPlayer& sender) {
+        ++toque.stops;
+        if (sender.SpeakTimeAfter == 1) {
+            sender.SpeakTimeAfter = 0;
+            hora.player.CloseStream();
+            hora.player.LoadFile(clip);
+            hora.play();
+        }
+    };
+    toque.player.LoadFile(bell);
+    const auto start = Clock::now();
+    toque.play();
+    ASSERT_TRUE(hora.waitForStop());
+    const double total = msSince(start);
+    EXPECT_EQ(toque.stops, 1);
+    EXPECT_GE(total, 900 - kEarlyMs);
+    EXPECT_LE(total, 900 + 2 * kLateMs);
+}
+
+// ---------------------------------------------------------------- failures
+
+TEST_F(RealPlayer, CorruptEmptyFolderAndMissingEachGiveTheirMessage) {
+    std::mt19937 random(7);
+    std::string noise(64 * 1024, '\0');
+    for (char& c : noise)
+        c = static_cast<char>(random() & 0xFF);
+    expectRefused(sounds.bytes("quebrado.mp3", noise), "Cod:BS41 - Formato não suportado");
+    expectRefused(sounds.bytes("vazio.mp3", ""), "Cod:BS41 - Formato não suportado");
+    const std::string folder = sounds.path("pasta.mp3");
+    std::filesystem::create_directory(folder);
+    expectRefused(folder, "Cod:BS41 - Formato não suportado");
+    expectRefused(sounds.path("nao-existe.mp3"), "Cod:BS2 - Erro ao Abrir Arquivo");
+}
+
+TEST_F(RealPlayer, AFailedLoadAfterAGoodOneLeavesThePlayerEmpty) {
+    TimedPlayer p(0);
+    p.player.LoadFile(sounds.wav("sino.wav", 0.5));
+    ASSERT_TRUE(boxes.empty());
+    p.player.LoadFile(sounds.path("sumiu.wav"));
+    ASSERT_EQ(boxes.size(), 1u);
+    p.play();
+    EXPECT_FALSE(p.player.IsPlaying());
+    pumpFor(milliseconds(200));
+    EXPECT_EQ(p.stops, 0);
+}
+
+TEST_F(RealPlayer, EightBitWavWithoutFloatSamplesIsRefused) {
+    const std::string wav = sounds.wav("velho.wav", 0.3, 440, 1, 8);
+    TimedPlayer p(0, /*skipFloatTest=*/true);
+    p.player.LoadFile(wav);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Erro ao Ler arquivo:" + wav + " Dados <> 16-bits stereo");
+    EXPECT_EQ(p.player.GetLengthMs(), 0);
+    p.play();
+    EXPECT_FALSE(p.player.IsPlaying());
+}
+
+// ------------------------------------------------------ SDL, long sounds
+
+TEST_F(RealPlayer, DeviceOneOnSdlDummyDriver) {
+    const std::string wav = sounds.wav("sino.wav", 0.6);
+    TimedPlayer p(1);
+    ASSERT_TRUE(boxes.empty()) << boxes[0].text;
+    p.player.LoadFile(wav);
+    ASSERT_TRUE(boxes.empty()) << boxes[0].text;
+    p.play();
+    ASSERT_TRUE(p.waitForStop());
+    expectEndNear(p, 600);
+}
+
+TEST_F(RealPlayer, TenMinuteMp3PlaysWithBoundedMemory) {
+    const std::string mp3 = sounds.encoded("longo.mp3", 600, "libmp3lame");
+    const long before = residentKiB();
+    TimedPlayer p(0);
+    p.player.LoadFile(mp3);
+    ASSERT_TRUE(boxes.empty()) << boxes[0].text;
+    EXPECT_NEAR(p.player.GetLengthMs(), 600000, 200);
+    p.play();
+    pumpFor(milliseconds(1500));
+    EXPECT_TRUE(p.player.IsPlaying());
+    const long grown = residentKiB() - before;
+    // The whole file decoded would be over 100 MB.
+    EXPECT_LT(grown, 32 * 1024) << "resident memory grew by " << grown << " KiB";
+    p.player.Stop();
+    EXPECT_EQ(p.stops, 1);
+}
+
+} // namespace
+} // namespace sonterra
+
+int main(int argc, char** argv) {
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1); // no sound card here
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
