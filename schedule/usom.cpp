@@ -82,8 +82,13 @@ TForm1::~TForm1()
 void TForm1::BuildControls()
 {
     ui->setupUi(this);
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                            | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint;
+    // Hiding means minimising where the desktop has no notification area, and
+    // some window managers refuse to minimise a window that offers no button.
+    if (!TrayAvailable())
+        flags |= Qt::WindowMinimizeButtonHint;
+    setWindowFlags(flags);
     setFixedSize(609, 530);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

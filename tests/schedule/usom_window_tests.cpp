@@ -43,8 +43,10 @@ TEST_F(FormTest, CreationFixesFormatsTitleFoldersAndControls)
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Quorvel Sonterra V2"));
     EXPECT_EQ(form->size(), QSize(609, 530));
     EXPECT_TRUE(form->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(form->windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_FALSE(form->windowFlags() & Qt::WindowMinimizeButtonHint);
+    // No notification area here: the window can be minimised, since that is its hiding.
+    EXPECT_TRUE(form->windowFlags() & Qt::WindowMinimizeButtonHint);
 
     EXPECT_TRUE(IsDir(prog.path("AUDIO")));
     EXPECT_TRUE(IsDir(prog.path("HORA")));
@@ -116,6 +118,7 @@ TEST_F(FormTest, EveryShowingSelectsTodayAndListsIt)
 
     form->Button1Click(); // hides
     EXPECT_TRUE(form->isHidden());
+    EXPECT_FALSE(form->windowFlags() & Qt::WindowMinimizeButtonHint); // close box only
     clock.now.day = 6; // Sunday
     Q_EMIT form->RxTrayIcon1->activated(QSystemTrayIcon::Context);
     EXPECT_FALSE(form->isHidden());
