@@ -106,6 +106,32 @@ TEST(Startup, TheRealMainWindowRunsAndClosesWithZero)
     EXPECT_TRUE(QFileInfo(QString::fromStdString(prog.path("HORA"))).isDir());
 }
 
+TEST(Startup, WithoutAFactoryItBuildsTForm1AsTheMainWindow)
+{
+    TempProgramFolder prog;
+    BoxRecorder boxes;
+    QString caption;
+    // Polls each pass of the loop until the main window is up, then closes it.
+    QTimer closer;
+    closer.setInterval(0);
+    QObject::connect(&closer, &QTimer::timeout, &closer, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (qobject_cast<TForm1*>(w) && w->isVisible()) {
+                closer.stop();
+                caption = w->windowTitle();
+                w->close();
+                return;
+            }
+        }
+    });
+    closer.start();
+    EXPECT_EQ(RunStartup([] { return true; }), 0);
+    EXPECT_EQ(caption, QStringLiteral("Quorvel Sonterra V2"));
+    EXPECT_EQ(ApplicationTitle(), prog.path("sonterra"));
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].caption, "Tivra Sistemas");
+}
+
 class Throwing : public QObject {
 public:
     bool event(QEvent* e) override
