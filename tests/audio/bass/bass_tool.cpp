@@ -3,6 +3,7 @@
 //   bass_tool tone FILE.wav HZ SECONDS          write a stereo 16-bit sine
 //   bass_tool play DEVICE FILE                  play FILE to its end on DEVICE
 //   bass_tool detect REC.raw RATE HZ SECONDS    check a s16le stereo recording
+//   bass_tool exit-while-playing DEVICE FILE    leave main with sounds playing
 // Exit status 0 when all went as expected.
 
 #include "audio/bass/bass.h"
@@ -12,6 +13,7 @@
 #include <time.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -57,6 +59,36 @@ int play(int device, const std::string& path)
     return ended ? 0 : 3;
 }
 
+// A 440 Hz stereo 16-bit sine, made on the channel's thread.
+DWORD sine(HSTREAM, void* buffer, DWORD length, void* user)
+{
+    auto* phase = static_cast<double*>(user);
+    auto* out = static_cast<std::int16_t*>(buffer);
+    for (DWORD i = 0; i + 1 < length / 2; i += 2) {
+        out[i] = out[i + 1] = static_cast<std::int16_t>(8000 * std::sin(*phase));
+        *phase += 2 * 3.14159265358979 * 440 / 44100;
+    }
+    return length;
+}
+
+// Returns from main while a sound plays and nothing is freed: the library must
+// close its devices at exit without crashing or hanging.
+int exitWhilePlaying(int device, const std::string& path)
+{
+    static double phase = 0;
+    if (!BASS_Init(device, 44100, 0, nullptr, nullptr))
+        return 2;
+    const HSTREAM file = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_SAMPLE_FLOAT);
+    const HSTREAM proc = BASS_StreamCreate(44100, 2, 0, &sine, &phase);
+    if (file == 0 || proc == 0)
+        return 2;
+    BASS_ChannelPlay(file, FALSE);
+    BASS_ChannelPlay(proc, FALSE);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    std::printf("leaving with %s playing\n", BASS_ChannelIsActive(file) && BASS_ChannelIsActive(proc) ? "both" : "not both");
+    return 0;
+}
+
 int detect(const std::string& path, int rate, double hz, double seconds)
 {
     std::ifstream in(path, std::ios::binary);
@@ -90,8 +122,10 @@ int main(int argc, char** argv)
     }
     if (args.size() == 3 && args[0] == "play")
         return play(std::stoi(args[1]), args[2]);
+    if (args.size() == 3 && args[0] == "exit-while-playing")
+        return exitWhilePlaying(std::stoi(args[1]), args[2]);
     if (args.size() == 5 && args[0] == "detect")
         return detect(args[1], std::stoi(args[2]), std::stod(args[3]), std::stod(args[4]));
-    std::fprintf(stderr, "usage: bass_tool tone FILE HZ SECONDS | play DEVICE FILE | detect RAW RATE HZ SECONDS\n");
+    std::fprintf(stderr, "usage: bass_tool tone FILE HZ SECONDS | play DEVICE FILE | detect RAW RATE HZ SECONDS | exit-while-playing DEVICE FILE\n");
     return 64;
 }
