@@ -34,9 +34,10 @@ namespace sonterra {
 
 namespace {
 
-// The schedule files hold the system's narrow text; on Linux that is UTF-8.
-QString FromText(const std::string& s) { return QString::fromStdString(s); }
-std::string ToText(const QString& s) { return s.toStdString(); }
+// Lines and paths are the system's narrow text: UTF-8 on Linux, the ANSI
+// code page on Windows.
+QString FromText(const std::string& s) { return QString::fromLocal8Bit(s); }
+std::string ToText(const QString& s) { return s.toLocal8Bit().toStdString(); }
 
 QStringList ToQStringList(const Lines& lines)
 {
