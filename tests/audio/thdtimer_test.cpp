@@ -88,7 +88,9 @@ TEST(ThreadedTimerTicks, TicksNeverQueueUpWhileTheMainThreadIsBusy) {
     std::this_thread::sleep_for(milliseconds(300));
     // ...and only the one the worker is blocked on is waiting.
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    EXPECT_EQ(ticks, 1);
+    EXPECT_LE(ticks, 1);
+    // And it goes on ticking afterwards.
+    ASSERT_TRUE(pumpUntil([&] { return ticks >= 3; }, milliseconds(3000)));
 }
 
 TEST(ThreadedTimerTicks, TickArrivingAfterDisablingIsDropped) {

@@ -5,6 +5,7 @@
 #include "app/message_box.h"
 #include "audio/udarvobass.h"
 #include "tests/audio/event_pump.h"
+#include "tests/audio/local_http_server.h"
 #include "tests/audio/sound_files.h"
 
 #include <fstream>
@@ -129,7 +130,7 @@ TEST_F(RealPlayer, Mp3EndsWithOnStopAfterItsLength) {
     EXPECT_NEAR(p.player.GetLengthMs(), 1200, 80);
     p.play();
     ASSERT_TRUE(p.waitForStop());
-    expectEndNear(p, 1200);  // the tone's own length; the container's may be longer
+    expectEndNear(p, 1200); // the tone's own length; the container's may be longer
 }
 
 TEST_F(RealPlayer, WmaGoesThroughTheWindowsMediaOpenAndPlays) {
@@ -237,6 +238,45 @@ TEST_F(RealPlayer, EightBitWavWithoutFloatSamplesIsRefused) {
     EXPECT_EQ(p.player.GetLengthMs(), 0);
     p.play();
     EXPECT_FALSE(p.player.IsPlaying());
+}
+
+// --------------------------------------------------------------- addresses
+
+TEST_F(RealPlayer, AddressPlaysAtOnceAndEndsWithOnStop) {
+    LocalHttpServer server(sounds.wav("sino.wav", 0.8));
+    TimedPlayer p(0);
+    const std::string url = server.url("sino.wav");
+    p.started = Clock::now();
+    p.player.LoadFile(url);
+    ASSERT_TRUE(boxes.empty()) << boxes[0].text;
+    EXPECT_TRUE(p.player.IsPlaying());
+    const double openMs = msSince(p.started);
+    ASSERT_TRUE(p.waitForStop());
+    EXPECT_EQ(p.stops, 1);
+    EXPECT_GE(p.stoppedAfterMs, 800 - kEarlyMs);
+    EXPECT_LE(p.stoppedAfterMs, openMs + 800 + kLateMs);
+}
+
+TEST_F(RealPlayer, AddressThatCannotBeReachedGivesTheAddressMessage) {
+    const std::string url =
+        "http://127.0.0.1:" + std::to_string(LocalHttpServer::closedPort()) + "/sino.mp3";
+    TimedPlayer p(0);
+    p.player.LoadFile(url);
+    ASSERT_EQ(boxes.size(), 1u);
+    const std::string& text = boxes[0].text;
+    const std::string head = "Erro ao Carregar URL - ";
+    EXPECT_EQ(text.substr(0, head.size()), head) << text;
+    EXPECT_EQ(text.substr(text.size() - url.size() - 1), "\r" + url) << text;
+    const std::string reason = text.substr(head.size(), text.size() - head.size() - url.size() - 1);
+    EXPECT_TRUE(reason == BassErrorText(BASS_ERROR_FILEOPEN) ||
+                reason == BassErrorText(BASS_ERROR_NONET) ||
+                reason == BassErrorText(BASS_ERROR_TIMEOUT))
+        << reason;
+    EXPECT_FALSE(p.player.IsPlaying());
+    p.play();
+    EXPECT_FALSE(p.player.IsPlaying());
+    pumpFor(milliseconds(200));
+    EXPECT_EQ(p.stops, 0);
 }
 
 // ------------------------------------------------------ SDL, long sounds
