@@ -35,7 +35,7 @@ void put(Record& r, int offset, const std::string& bytes) {
     std::memcpy(r.data() + offset, bytes.data(), bytes.size());
 }
 
-class TagFiles : public ::testing::Test {
+class ID3v1Files : public ::testing::Test {
 protected:
     void SetUp() override {
         dir = fs::temp_directory_path() /
@@ -210,7 +210,7 @@ TEST(ID3v1Stream, ShortReadIsAnError) {
     EXPECT_THROW(tag.ReadFromStream(stream, 200), std::runtime_error);
 }
 
-TEST_F(TagFiles, FileOfExactlyOneRecordIsATag) {
+TEST_F(ID3v1Files, FileOfExactlyOneRecordIsATag) {
     const Record r = makeRecord("Exato", 1);
     TID3v1Tag tag;
     tag.ReadFromFile(write("exato.mp3", "", &r));
@@ -219,7 +219,7 @@ TEST_F(TagFiles, FileOfExactlyOneRecordIsATag) {
     EXPECT_EQ(tag.GenreName, "Classic Rock");
 }
 
-TEST_F(TagFiles, TagAfterAudioData) {
+TEST_F(ID3v1Files, TagAfterAudioData) {
     const Record r = makeRecord("Depois", 2);
     TID3v1Tag tag;
     tag.ReadFromFile(write("sino.mp3", std::string(4096, '\xff'), &r));
@@ -227,7 +227,7 @@ TEST_F(TagFiles, TagAfterAudioData) {
     EXPECT_EQ(tag.Title, "Depois");
 }
 
-TEST_F(TagFiles, NoTagEmptiesTheFieldsButAShortFileKeepsThem) {
+TEST_F(ID3v1Files, NoTagEmptiesTheFieldsButAShortFileKeepsThem) {
     const Record r = makeRecord("Anterior", 4);
     TID3v1Tag tag;
     tag.ReadFromFile(write("com.mp3", "", &r));
@@ -248,7 +248,7 @@ TEST_F(TagFiles, NoTagEmptiesTheFieldsButAShortFileKeepsThem) {
     EXPECT_EQ(tag.GenreName, "");
 }
 
-TEST_F(TagFiles, MissingFileReachesTheCallerWithItsPath) {
+TEST_F(ID3v1Files, MissingFileReachesTheCallerWithItsPath) {
     TID3v1Tag tag;
     const std::string path = (dir / "nao-existe.mp3").string();
     try {

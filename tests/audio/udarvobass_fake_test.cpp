@@ -38,7 +38,7 @@ public:
 int windowDummy;
 void* const kWindow = &windowDummy;
 
-class PlayerTest : public ::testing::Test {
+class DarvoBassFake : public ::testing::Test {
 protected:
     void SetUp() override {
         DeviceList.clear();
@@ -82,9 +82,9 @@ protected:
 
 // ---------------------------------------------------------------- InitDevice
 
-using InitDeviceTest = PlayerTest;
+using DarvoBassInitDevice = DarvoBassFake;
 
-TEST_F(InitDeviceTest, OpensTheDeviceAndProbesForFloatSamples) {
+TEST_F(DarvoBassInitDevice, OpensTheDeviceAndProbesForFloatSamples) {
     Player p(nullptr, bass);
     p.InitDevice(1, false, kWindow, false);
     EXPECT_EQ(bass.calls, (Calls{"BASS_GetVersion()", "BASS_Init(1,44100,0,win,null)",
@@ -98,7 +98,7 @@ TEST_F(InitDeviceTest, OpensTheDeviceAndProbesForFloatSamples) {
     EXPECT_TRUE(boxes.empty());
 }
 
-TEST_F(InitDeviceTest, FailedProbeGivesEightyAndStillFreesTheHandle) {
+TEST_F(DarvoBassInitDevice, FailedProbeGivesEightyAndStillFreesTheHandle) {
     bass.probeHandle = 0;
     Player p(nullptr, bass);
     p.InitDevice(1, false, kWindow, false);
@@ -106,7 +106,7 @@ TEST_F(InitDeviceTest, FailedProbeGivesEightyAndStillFreesTheHandle) {
     EXPECT_EQ(p.StreamFlags, 80u);
 }
 
-TEST_F(InitDeviceTest, SkipFloatTestGivesEightyWithoutAProbe) {
+TEST_F(DarvoBassInitDevice, SkipFloatTestGivesEightyWithoutAProbe) {
     Player p(nullptr, bass);
     p.InitDevice(1, true, kWindow, true);
     EXPECT_EQ(p.StreamFlags, 80u);
@@ -114,7 +114,7 @@ TEST_F(InitDeviceTest, SkipFloatTestGivesEightyWithoutAProbe) {
     EXPECT_NE(p.TagReader, nullptr);
 }
 
-TEST_F(InitDeviceTest, SecondPlayerOnTheSameDeviceSkipsInitButReadsTheName) {
+TEST_F(DarvoBassInitDevice, SecondPlayerOnTheSameDeviceSkipsInitButReadsTheName) {
     Player first(nullptr, bass);
     Player second(nullptr, bass);
     first.InitDevice(1, false, kWindow, false);
@@ -131,7 +131,7 @@ TEST_F(InitDeviceTest, SecondPlayerOnTheSameDeviceSkipsInitButReadsTheName) {
     EXPECT_EQ(DeviceList, (std::vector<int>{1, 0}));
 }
 
-TEST_F(InitDeviceTest, FailedInitShowsTheDeviceMessageAndKeepsTheFields) {
+TEST_F(DarvoBassInitDevice, FailedInitShowsTheDeviceMessageAndKeepsTheFields) {
     bass.initSucceeds = false;
     bass.errors["BASS_Init"] = {23};
     Player p(nullptr, bass);
@@ -149,7 +149,7 @@ TEST_F(InitDeviceTest, FailedInitShowsTheDeviceMessageAndKeepsTheFields) {
     EXPECT_TRUE(bass.called("BASS_StreamCreateFile(0,/sons/sino.mp3,0,0,0)"));
 }
 
-TEST_F(InitDeviceTest, WrongVersionAsksToTerminateAndGoesOn) {
+TEST_F(DarvoBassInitDevice, WrongVersionAsksToTerminateAndGoesOn) {
     bass.version = 0x02040000;
     Player p(nullptr, bass);
     p.InitDevice(1, false, kWindow, false);
@@ -164,7 +164,7 @@ TEST_F(InitDeviceTest, WrongVersionAsksToTerminateAndGoesOn) {
     EXPECT_EQ(p.StreamFlags, 256u);
 }
 
-TEST_F(InitDeviceTest, AfterALoadItChangesNothing) {
+TEST_F(DarvoBassInitDevice, AfterALoadItChangesNothing) {
     auto p = makePlayer();
     p->LoadFile("/sons/sino.mp3");
     bass.calls.clear();
@@ -175,14 +175,14 @@ TEST_F(InitDeviceTest, AfterALoadItChangesNothing) {
     EXPECT_EQ(p->TagReader, nullptr);
 }
 
-TEST_F(InitDeviceTest, SelectDeviceWidensTheSign) {
+TEST_F(DarvoBassInitDevice, SelectDeviceWidensTheSign) {
     Player p(nullptr, bass);
     p.SelectDevice(-1);
     EXPECT_EQ(bass.calls, Calls{"BASS_SetDevice(4294967295)"});
     EXPECT_EQ(p.Device, -1);
 }
 
-TEST_F(InitDeviceTest, InitialValues) {
+TEST_F(DarvoBassInitDevice, InitialValues) {
     Player p(nullptr, bass);
     EXPECT_FALSE(p.ManualUpdate);
     EXPECT_EQ(p.BufferLength, 3000);
@@ -201,9 +201,9 @@ TEST_F(InitDeviceTest, InitialValues) {
 
 // ------------------------------------------------------------------ LoadFile
 
-using LoadFileTest = PlayerTest;
+using DarvoBassLoadFile = DarvoBassFake;
 
-TEST_F(LoadFileTest, FileOpensIntoAReadyPlayerInThisOrder) {
+TEST_F(DarvoBassLoadFile, FileOpensIntoAReadyPlayerInThisOrder) {
     auto p = makePlayer();
     p->LoadFile("/escola/AUDIO/sino.mp3");
     EXPECT_EQ(bass.calls,
@@ -224,7 +224,7 @@ TEST_F(LoadFileTest, FileOpensIntoAReadyPlayerInThisOrder) {
     EXPECT_TRUE(boxes.empty());
 }
 
-TEST_F(LoadFileTest, BufferLengthOrManualUpdate) {
+TEST_F(DarvoBassLoadFile, BufferLengthOrManualUpdate) {
     auto p = makePlayer();
     p->BufferLength = 500;
     p->LoadFile("/sons/a.mp3");
@@ -236,7 +236,7 @@ TEST_F(LoadFileTest, BufferLengthOrManualUpdate) {
     EXPECT_EQ(bass.count("BASS_SetConfig(0,"), 0);
 }
 
-TEST_F(LoadFileTest, WindowsMediaWhereverTheUpperCaseNameHoldsDotWma) {
+TEST_F(DarvoBassLoadFile, WindowsMediaWhereverTheUpperCaseNameHoldsDotWma) {
     auto p = makePlayer();
     p->LoadFile("/sons/toque.wma");
     EXPECT_TRUE(bass.called("BASS_WMA_StreamCreateFile(0,/sons/toque.wma,0,0,256)"));
@@ -249,7 +249,7 @@ TEST_F(LoadFileTest, WindowsMediaWhereverTheUpperCaseNameHoldsDotWma) {
     EXPECT_EQ(bass.count("BASS_WMA_"), 0);
 }
 
-TEST_F(LoadFileTest, AddressOpensWithFlagsZeroAndPlaysAtOnce) {
+TEST_F(DarvoBassLoadFile, AddressOpensWithFlagsZeroAndPlaysAtOnce) {
     auto p = makePlayer();
     p->LoadFile("Http://radio.escola/sinal.mp3");
     EXPECT_EQ(bass.calls,
@@ -267,7 +267,7 @@ TEST_F(LoadFileTest, AddressOpensWithFlagsZeroAndPlaysAtOnce) {
     EXPECT_EQ(stops, 0);
 }
 
-TEST_F(LoadFileTest, MissingFileGivesTheFileMessageByteForByte) {
+TEST_F(DarvoBassLoadFile, MissingFileGivesTheFileMessageByteForByte) {
     auto p = makePlayer();
     bass.openSucceeds = false;
     bass.errors["BASS_StreamCreateFile"] = {2};
@@ -288,7 +288,7 @@ TEST_F(LoadFileTest, MissingFileGivesTheFileMessageByteForByte) {
     EXPECT_FALSE(p->Playing);
 }
 
-TEST_F(LoadFileTest, EightBitChannelIsRefusedWithTheFormatMessage) {
+TEST_F(DarvoBassLoadFile, EightBitChannelIsRefusedWithTheFormatMessage) {
     auto p = makePlayer();
     bass.infoFlags = BASS_SAMPLE_8BITS | BASS_SAMPLE_MONO;
     p->LoadFile("/sons/velho.wav");
@@ -297,7 +297,7 @@ TEST_F(LoadFileTest, EightBitChannelIsRefusedWithTheFormatMessage) {
     EXPECT_FALSE(p->Loaded);
 }
 
-TEST_F(LoadFileTest, OnlyBitZeroOfTheFormatIsLookedAt) {
+TEST_F(DarvoBassLoadFile, OnlyBitZeroOfTheFormatIsLookedAt) {
     auto p = makePlayer();
     bass.infoFlags = 0xFFFFFFFEu;
     p->LoadFile("/sons/mono-float.wav");
@@ -305,7 +305,7 @@ TEST_F(LoadFileTest, OnlyBitZeroOfTheFormatIsLookedAt) {
     EXPECT_TRUE(p->Loaded);
 }
 
-TEST_F(LoadFileTest, FailedAddressGivesTheAddressMessageAndKeepsTheNames) {
+TEST_F(DarvoBassLoadFile, FailedAddressGivesTheAddressMessageAndKeepsTheNames) {
     auto p = makePlayer();
     p->LoadFile("/sons/anterior.mp3");
     bass.openSucceeds = false;
@@ -322,7 +322,7 @@ TEST_F(LoadFileTest, FailedAddressGivesTheAddressMessageAndKeepsTheNames) {
     EXPECT_EQ(p->DisplayName, "anterior.mp3");
 }
 
-TEST_F(LoadFileTest, LoadingNeverFiresOnStopAndClearsLoopPlayback) {
+TEST_F(DarvoBassLoadFile, LoadingNeverFiresOnStopAndClearsLoopPlayback) {
     auto p = makePlayer();
     p->LoadFile("/sons/a.mp3");
     p->Play();
@@ -335,7 +335,7 @@ TEST_F(LoadFileTest, LoadingNeverFiresOnStopAndClearsLoopPlayback) {
     EXPECT_EQ(bass.count("BASS_ChannelStop"), 0);
 }
 
-TEST_F(LoadFileTest, TagReaderReadsEachLoadedFile) {
+TEST_F(DarvoBassLoadFile, TagReaderReadsEachLoadedFile) {
     namespace fs = std::filesystem;
     const fs::path file =
         fs::temp_directory_path() / ("sonterra-tag-" + std::to_string(::getpid()) + ".mp3");
@@ -356,9 +356,9 @@ TEST_F(LoadFileTest, TagReaderReadsEachLoadedFile) {
 
 // ---------------------------------------------------------------- Play, Stop
 
-using PlayStopTest = PlayerTest;
+using DarvoBassPlayStop = DarvoBassFake;
 
-TEST_F(PlayStopTest, PlayAppliesTheAttributesStartsAndRemovesTheEffect) {
+TEST_F(DarvoBassPlayStop, PlayAppliesTheAttributesStartsAndRemovesTheEffect) {
     auto p = makePlayer();
     p->LoadFile("/sons/a.mp3");
     bass.calls.clear();
@@ -370,7 +370,7 @@ TEST_F(PlayStopTest, PlayAppliesTheAttributesStartsAndRemovesTheEffect) {
     EXPECT_TRUE(p->WatchTimer->Enabled());
 }
 
-TEST_F(PlayStopTest, PlayOnAnEmptyPlayerDoesNothing) {
+TEST_F(DarvoBassPlayStop, PlayOnAnEmptyPlayerDoesNothing) {
     auto p = makePlayer();
     p->Play();
     EXPECT_TRUE(bass.calls.empty());
@@ -380,7 +380,7 @@ TEST_F(PlayStopTest, PlayOnAnEmptyPlayerDoesNothing) {
     EXPECT_EQ(stops, 0);
 }
 
-TEST_F(PlayStopTest, LostChannelIsReopenedAndStartedOnceMore) {
+TEST_F(DarvoBassPlayStop, LostChannelIsReopenedAndStartedOnceMore) {
     auto p = makePlayer();
     p->LoadFile("/sons/a.mp3");
     bass.errors["BASS_ChannelPlay"] = {BASS_ERROR_HANDLE, BASS_ERROR_HANDLE};
@@ -400,7 +400,7 @@ TEST_F(PlayStopTest, LostChannelIsReopenedAndStartedOnceMore) {
     EXPECT_EQ(stops, 0);
 }
 
-TEST_F(PlayStopTest, EffectSixteenWithItsThreeParameters) {
+TEST_F(DarvoBassPlayStop, EffectSixteenWithItsThreeParameters) {
     auto p = makePlayer();
     p->EffectEnabled = true;
     p->LoadFile("/sons/a.mp3");
@@ -416,7 +416,7 @@ TEST_F(PlayStopTest, EffectSixteenWithItsThreeParameters) {
     EXPECT_EQ(bass.paramsSet[0].reserved, 77u); // as the add-on filled it
 }
 
-TEST_F(PlayStopTest, StopFiresOnStopBeforeTheChannelStopsThenRewinds) {
+TEST_F(DarvoBassPlayStop, StopFiresOnStopBeforeTheChannelStopsThenRewinds) {
     auto p = makePlayer();
     p->LoadFile("/sons/a.mp3");
     p->Play();
@@ -437,7 +437,7 @@ TEST_F(PlayStopTest, StopFiresOnStopBeforeTheChannelStopsThenRewinds) {
     EXPECT_EQ(stops, 2);
 }
 
-TEST_F(PlayStopTest, StopOnAnEmptyPlayerFiresNothing) {
+TEST_F(DarvoBassPlayStop, StopOnAnEmptyPlayerFiresNothing) {
     auto p = makePlayer();
     p->Playing = true;
     p->Stop();
@@ -446,7 +446,7 @@ TEST_F(PlayStopTest, StopOnAnEmptyPlayerFiresNothing) {
     EXPECT_EQ(stops, 0);
 }
 
-TEST_F(PlayStopTest, CloseStreamStopsAPlayingSoundFirst) {
+TEST_F(DarvoBassPlayStop, CloseStreamStopsAPlayingSoundFirst) {
     auto p = makePlayer();
     p->LoadFile("/sons/a.mp3");
     p->Play();
@@ -464,7 +464,7 @@ TEST_F(PlayStopTest, CloseStreamStopsAPlayingSoundFirst) {
     EXPECT_EQ(stops, 1);
 }
 
-TEST_F(PlayStopTest, DestructionFiresNoOnStop) {
+TEST_F(DarvoBassPlayStop, DestructionFiresNoOnStop) {
     auto p = makePlayer();
     p->LoadFile("/sons/a.mp3");
     p->Play();
@@ -475,14 +475,14 @@ TEST_F(PlayStopTest, DestructionFiresNoOnStop) {
     EXPECT_EQ(stops, 0);
 }
 
-TEST_F(PlayStopTest, DestructionOfAPlayerThatNeverLoaded) {
+TEST_F(DarvoBassPlayStop, DestructionOfAPlayerThatNeverLoaded) {
     auto p = makePlayer();
     p.reset();
     EXPECT_EQ(bass.calls,
               (Calls{"BASS_FX_DSP_Remove(0,5)", "BASS_FX_DSP_Remove(0,16)", "BASS_StreamFree(0)"}));
 }
 
-TEST_F(PlayStopTest, OwnedByItsParent) {
+TEST_F(DarvoBassPlayStop, OwnedByItsParent) {
     auto owner = std::make_unique<QObject>();
     auto* p = new Player(owner.get(), bass);
     p->LoadFile("/sons/a.mp3");
@@ -493,9 +493,9 @@ TEST_F(PlayStopTest, OwnedByItsParent) {
 
 // ------------------------------------------------------------- CheckPlayback
 
-using CheckPlaybackTest = PlayerTest;
+using DarvoBassCheckPlayback = DarvoBassFake;
 
-TEST_F(CheckPlaybackTest, StillPlayingBeforeTheEnd) {
+TEST_F(DarvoBassCheckPlayback, StillPlayingBeforeTheEnd) {
     auto p = makePlayer();
     p->LoadFile("/sons/a.mp3");
     p->Play();
@@ -510,7 +510,7 @@ TEST_F(CheckPlaybackTest, StillPlayingBeforeTheEnd) {
     EXPECT_TRUE(p->Playing);
 }
 
-TEST_F(CheckPlaybackTest, ChannelGoneQuietBeforeItsLengthStops) {
+TEST_F(DarvoBassCheckPlayback, ChannelGoneQuietBeforeItsLengthStops) {
     auto p = makePlayer();
     p->LoadFile("/sons/a.mp3");
     p->Play();
@@ -521,7 +521,7 @@ TEST_F(CheckPlaybackTest, ChannelGoneQuietBeforeItsLengthStops) {
     EXPECT_FALSE(p->Playing);
 }
 
-TEST_F(CheckPlaybackTest, PositionAtTheLengthStopsOrLoops) {
+TEST_F(DarvoBassCheckPlayback, PositionAtTheLengthStopsOrLoops) {
     auto p = makePlayer();
     p->LoadFile("/sons/a.mp3");
     p->Play();
@@ -540,14 +540,14 @@ TEST_F(CheckPlaybackTest, PositionAtTheLengthStopsOrLoops) {
     EXPECT_EQ(bass.count("BASS_ChannelIsActive"), 0);
 }
 
-TEST_F(CheckPlaybackTest, TickWhileNotPlayingStops) {
+TEST_F(DarvoBassCheckPlayback, TickWhileNotPlayingStops) {
     auto p = makePlayer();
     p->LoadFile("/sons/a.mp3");
     p->CheckPlayback(*p->WatchTimer);
     EXPECT_EQ(stops, 1);
 }
 
-TEST_F(CheckPlaybackTest, ManualUpdateDrivesTheLibraryOnEachTick) {
+TEST_F(DarvoBassCheckPlayback, ManualUpdateDrivesTheLibraryOnEachTick) {
     auto p = makePlayer();
     p->ManualUpdate = true;
     p->LoadFile("/sons/a.mp3");
@@ -557,7 +557,7 @@ TEST_F(CheckPlaybackTest, ManualUpdateDrivesTheLibraryOnEachTick) {
     EXPECT_EQ(bass.calls.front(), "BASS_Update()");
 }
 
-TEST_F(CheckPlaybackTest, TheWatchTimerFindsTheEndOnTheMainThread) {
+TEST_F(DarvoBassCheckPlayback, TheWatchTimerFindsTheEndOnTheMainThread) {
     auto p = makePlayer();
     p->LoadFile("/sons/a.mp3");
     bool onMain = false;
@@ -579,9 +579,9 @@ TEST_F(CheckPlaybackTest, TheWatchTimerFindsTheEndOnTheMainThread) {
 
 // ------------------------------------------------ Properties, length, names
 
-using PropertiesTest = PlayerTest;
+using DarvoBassProperties = DarvoBassFake;
 
-TEST_F(PropertiesTest, VolumeIsDroppedOnAnEmptyPlayerAndStoredWhenLoaded) {
+TEST_F(DarvoBassProperties, VolumeIsDroppedOnAnEmptyPlayerAndStoredWhenLoaded) {
     auto p = makePlayer();
     p->SetVolume(100);
     EXPECT_TRUE(bass.calls.empty());
@@ -599,7 +599,7 @@ TEST_F(PropertiesTest, VolumeIsDroppedOnAnEmptyPlayerAndStoredWhenLoaded) {
     EXPECT_EQ(p->Volume(), 33); // read back from the channel
 }
 
-TEST_F(PropertiesTest, PanIsStoredOnlyWhenAccepted) {
+TEST_F(DarvoBassProperties, PanIsStoredOnlyWhenAccepted) {
     auto p = makePlayer();
     p->LoadFile("/sons/a.mp3");
     p->SetPan(-40);
@@ -612,7 +612,7 @@ TEST_F(PropertiesTest, PanIsStoredOnlyWhenAccepted) {
     EXPECT_EQ(p->Pan(), -40); // empty: the last stored value
 }
 
-TEST_F(PropertiesTest, FrequencyOnlyWhileTheChannelIsActive) {
+TEST_F(DarvoBassProperties, FrequencyOnlyWhileTheChannelIsActive) {
     auto p = makePlayer();
     p->LoadFile("/sons/a.mp3");
     bass.active = BASS_ACTIVE_STOPPED;
@@ -633,7 +633,7 @@ TEST_F(PropertiesTest, FrequencyOnlyWhileTheChannelIsActive) {
     EXPECT_EQ(p->Frequency(), 22050);
 }
 
-TEST_F(PropertiesTest, LengthAndPositionInMilliseconds) {
+TEST_F(DarvoBassProperties, LengthAndPositionInMilliseconds) {
     auto p = makePlayer();
     EXPECT_EQ(p->GetLengthMs(), 0);
     EXPECT_EQ(p->GetPositionMs(), 0);
@@ -660,7 +660,7 @@ TEST_F(PropertiesTest, LengthAndPositionInMilliseconds) {
     EXPECT_EQ(p->GetPositionMs(), 0);
 }
 
-TEST(ExtractDisplayName, ThePartAfterTheFolder) {
+TEST(DarvoBassExtractDisplayName, ThePartAfterTheFolder) {
     EXPECT_EQ(TDarvoBass::ExtractDisplayName("C:\\AUDIO\\SINO.MP3"), "SINO.MP3");
     EXPECT_EQ(TDarvoBass::ExtractDisplayName("C:SINO.MP3"), "SINO.MP3");
     EXPECT_EQ(TDarvoBass::ExtractDisplayName("SINO.MP3"), "SINO.MP3");

@@ -50,7 +50,7 @@ struct TimedPlayer {
     double stoppedAfterMs = -1;
 };
 
-class RealPlayer : public ::testing::Test {
+class DarvoBassReal : public ::testing::Test {
 protected:
     void SetUp() override {
         SetApplicationTitle("/escola/Sonterra/sonterra");
@@ -103,7 +103,7 @@ long residentKiB() {
 
 // ------------------------------------------------------------ end of sound
 
-TEST_F(RealPlayer, WavOnDeviceZeroEndsWithOnStopAfterItsTrueLength) {
+TEST_F(DarvoBassReal, WavOnDeviceZeroEndsWithOnStopAfterItsTrueLength) {
     const std::string wav = sounds.wav("sino.wav", 1.0);
     TimedPlayer p(0);
     p.player.LoadFile(wav);
@@ -122,7 +122,7 @@ TEST_F(RealPlayer, WavOnDeviceZeroEndsWithOnStopAfterItsTrueLength) {
     EXPECT_TRUE(boxes.empty());
 }
 
-TEST_F(RealPlayer, Mp3EndsWithOnStopAfterItsLength) {
+TEST_F(DarvoBassReal, Mp3EndsWithOnStopAfterItsLength) {
     const std::string mp3 = sounds.encoded("toque.mp3", 1.2, "libmp3lame");
     TimedPlayer p(0);
     p.player.LoadFile(mp3);
@@ -133,7 +133,7 @@ TEST_F(RealPlayer, Mp3EndsWithOnStopAfterItsLength) {
     expectEndNear(p, 1200); // the tone's own length; the container's may be longer
 }
 
-TEST_F(RealPlayer, WmaGoesThroughTheWindowsMediaOpenAndPlays) {
+TEST_F(DarvoBassReal, WmaGoesThroughTheWindowsMediaOpenAndPlays) {
     const std::string wma = sounds.encoded("Toque.WMA", 0.8, "wmav2");
     TimedPlayer p(0);
     p.player.LoadFile(wma);
@@ -144,7 +144,7 @@ TEST_F(RealPlayer, WmaGoesThroughTheWindowsMediaOpenAndPlays) {
     expectEndNear(p, 800);
 }
 
-TEST_F(RealPlayer, StopFiresAtOnceAndPlayStartsOverFromTheStart) {
+TEST_F(DarvoBassReal, StopFiresAtOnceAndPlayStartsOverFromTheStart) {
     const std::string wav = sounds.wav("sino.wav", 0.8);
     TimedPlayer p(0);
     p.player.LoadFile(wav);
@@ -162,7 +162,7 @@ TEST_F(RealPlayer, StopFiresAtOnceAndPlayStartsOverFromTheStart) {
     expectEndNear(p, 800);
 }
 
-TEST_F(RealPlayer, TwoPlayersOnOneDeviceSoundTogether) {
+TEST_F(DarvoBassReal, TwoPlayersOnOneDeviceSoundTogether) {
     const std::string bell = sounds.wav("sino.wav", 1.0);
     const std::string clip = sounds.encoded("hora.mp3", 1.5, "libmp3lame", 880);
     TimedPlayer a(0);
@@ -177,7 +177,7 @@ TEST_F(RealPlayer, TwoPlayersOnOneDeviceSoundTogether) {
     expectEndNear(b, 1500); // not after the first one: they played together
 }
 
-TEST_F(RealPlayer, SpokenTimeFollowsTheBellFromOnStop) {
+TEST_F(DarvoBassReal, SpokenTimeFollowsTheBellFromOnStop) {
     const std::string bell = sounds.wav("sino.wav", 0.5);
     const std::string clip = sounds.wav("07H31M.WAV", 0.4, 550);
     TimedPlayer toque(0);
@@ -204,7 +204,7 @@ TEST_F(RealPlayer, SpokenTimeFollowsTheBellFromOnStop) {
 
 // ---------------------------------------------------------------- failures
 
-TEST_F(RealPlayer, CorruptEmptyFolderAndMissingEachGiveTheirMessage) {
+TEST_F(DarvoBassReal, CorruptEmptyFolderAndMissingEachGiveTheirMessage) {
     std::mt19937 random(7);
     std::string noise(64 * 1024, '\0');
     for (char& c : noise)
@@ -217,7 +217,7 @@ TEST_F(RealPlayer, CorruptEmptyFolderAndMissingEachGiveTheirMessage) {
     expectRefused(sounds.path("nao-existe.mp3"), "Cod:BS2 - Erro ao Abrir Arquivo");
 }
 
-TEST_F(RealPlayer, AFailedLoadAfterAGoodOneLeavesThePlayerEmpty) {
+TEST_F(DarvoBassReal, AFailedLoadAfterAGoodOneLeavesThePlayerEmpty) {
     TimedPlayer p(0);
     p.player.LoadFile(sounds.wav("sino.wav", 0.5));
     ASSERT_TRUE(boxes.empty());
@@ -229,7 +229,7 @@ TEST_F(RealPlayer, AFailedLoadAfterAGoodOneLeavesThePlayerEmpty) {
     EXPECT_EQ(p.stops, 0);
 }
 
-TEST_F(RealPlayer, EightBitWavWithoutFloatSamplesIsRefused) {
+TEST_F(DarvoBassReal, EightBitWavWithoutFloatSamplesIsRefused) {
     const std::string wav = sounds.wav("velho.wav", 0.3, 440, 1, 8);
     TimedPlayer p(0, /*skipFloatTest=*/true);
     p.player.LoadFile(wav);
@@ -242,7 +242,7 @@ TEST_F(RealPlayer, EightBitWavWithoutFloatSamplesIsRefused) {
 
 // --------------------------------------------------------------- addresses
 
-TEST_F(RealPlayer, AddressPlaysAtOnceAndEndsWithOnStop) {
+TEST_F(DarvoBassReal, AddressPlaysAtOnceAndEndsWithOnStop) {
     LocalHttpServer server(sounds.wav("sino.wav", 0.8));
     TimedPlayer p(0);
     const std::string url = server.url("sino.wav");
@@ -257,7 +257,7 @@ TEST_F(RealPlayer, AddressPlaysAtOnceAndEndsWithOnStop) {
     EXPECT_LE(p.stoppedAfterMs, openMs + 800 + kLateMs);
 }
 
-TEST_F(RealPlayer, AddressThatCannotBeReachedGivesTheAddressMessage) {
+TEST_F(DarvoBassReal, AddressThatCannotBeReachedGivesTheAddressMessage) {
     const std::string url =
         "http://127.0.0.1:" + std::to_string(LocalHttpServer::closedPort()) + "/sino.mp3";
     TimedPlayer p(0);
@@ -281,7 +281,7 @@ TEST_F(RealPlayer, AddressThatCannotBeReachedGivesTheAddressMessage) {
 
 // ------------------------------------------------------ SDL, long sounds
 
-TEST_F(RealPlayer, DeviceOneOnSdlDummyDriver) {
+TEST_F(DarvoBassReal, DeviceOneOnSdlDummyDriver) {
     const std::string wav = sounds.wav("sino.wav", 0.6);
     TimedPlayer p(1);
     ASSERT_TRUE(boxes.empty()) << boxes[0].text;
@@ -292,7 +292,7 @@ TEST_F(RealPlayer, DeviceOneOnSdlDummyDriver) {
     expectEndNear(p, 600);
 }
 
-TEST_F(RealPlayer, TenMinuteMp3PlaysWithBoundedMemory) {
+TEST_F(DarvoBassReal, TenMinuteMp3PlaysWithBoundedMemory) {
     const std::string mp3 = sounds.encoded("longo.mp3", 600, "libmp3lame");
     const long before = residentKiB();
     TimedPlayer p(0);
