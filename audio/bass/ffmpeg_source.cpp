@@ -11,6 +11,7 @@ extern "C" {
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <mutex>
 
 namespace sonterra::bass {
@@ -77,6 +78,15 @@ bool isEightBit(const AVCodecParameters* par)
     }
 }
 
+bool headerIsComplete(const AVFormatContext* fmt)
+{
+    if (fmt->nb_streams != 1 || fmt->iformat == nullptr || std::strcmp(fmt->iformat->name, "wav") != 0)
+        return false;
+    const AVCodecParameters* par = fmt->streams[0]->codecpar;
+    return par->codec_type == AVMEDIA_TYPE_AUDIO && par->codec_id != AV_CODEC_ID_NONE && par->sample_rate > 0 &&
+           par->ch_layout.nb_channels > 0;
+}
+
 } // namespace
 
 FFmpegSource::FFmpegSource(std::string name) : name_(std::move(name))
@@ -133,6 +143,9 @@ int FFmpegSource::openContexts()
         return BASS_ERROR_MEM;
     fmt_->interrupt_callback.callback = &FFmpegSource::interruptCallback;
     fmt_->interrupt_callback.opaque = this;
+    // A 16-bit WAV would otherwise hold back its first 32 packets to probe
+    // them for other codecs: milliseconds lost at the start of every bell.
+    fmt_->max_probe_packets = 1;
     deadline_ = std::chrono::steady_clock::now() + kNetworkTimeout;
 
     AVDictionary* options = nullptr;
@@ -149,9 +162,13 @@ int FFmpegSource::openContexts()
     }
     if (fmt_->probe_score < kMinProbeScore)
         return fail(AVERROR_INVALIDDATA);
-    rc = avformat_find_stream_info(fmt_, nullptr);
-    if (rc < 0)
-        return fail(rc == AVERROR_EXIT || rc == AVERROR(ETIMEDOUT) ? rc : AVERROR_INVALIDDATA);
+    // Reading ahead for stream details costs milliseconds at the start of a
+    // bell; skip it when the header already told everything the decoder needs.
+    if (!headerIsComplete(fmt_)) {
+        rc = avformat_find_stream_info(fmt_, nullptr);
+        if (rc < 0)
+            return fail(rc == AVERROR_EXIT || rc == AVERROR(ETIMEDOUT) ? rc : AVERROR_INVALIDDATA);
+    }
     const AVCodec* decoder = nullptr;
     stream_index_ = av_find_best_stream(fmt_, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
     if (stream_index_ < 0 || decoder == nullptr)
