@@ -11,7 +11,9 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 namespace {
@@ -228,6 +230,30 @@ TEST_F(BassPlayback, CallsFromSeveralThreadsAtOnce)
     }
     for (auto& th : threads)
         th.join();
+}
+
+// Hands out `remaining` bytes of silence, then ends the stream.
+DWORD finiteSilence(HSTREAM, void* buffer, DWORD length, void* user)
+{
+    auto* remaining = static_cast<DWORD*>(user);
+    const DWORD n = std::min(length, *remaining);
+    std::memset(buffer, 0, n);
+    *remaining -= n;
+    return *remaining == 0 ? n | 0x80000000u : n;
+}
+
+TEST_F(BassPlayback, StreamProcedureFeedsTheChannelUntilItEndsIt)
+{
+    DWORD remaining = 44100 * 4 * 3 / 10; // 0.3 s of 16-bit stereo
+    const HSTREAM h = BASS_StreamCreate(44100, 2, 0, &finiteSilence, &remaining);
+    ASSERT_NE(h, 0u);
+    BASS_ChannelPlay(h, FALSE);
+    const double took = waitForEnd(h);
+    EXPECT_GE(took, 0.25);
+    EXPECT_LE(took, 1.2);
+    EXPECT_EQ(remaining, 0u);
+    EXPECT_NEAR(positionSeconds(h), 0.3, 0.01);
+    BASS_StreamFree(h);
 }
 
 TEST_F(BassPlayback, TenMinuteMp3PlaysWithBoundedMemory)
