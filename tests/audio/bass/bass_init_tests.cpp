@@ -82,6 +82,37 @@ TEST(BassInit, SdlOutputsNoDriverBadNumberAndDefault)
     EXPECT_TRUE(BASS_StreamFree(probe));
 }
 
+TEST(BassInit, NewStreamsGoToTheDeviceThisThreadSelected)
+{
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr) || BASS_ErrorGetCode() == BASS_ERROR_ALREADY);
+    ASSERT_TRUE(BASS_Init(1, 48000, 0, nullptr, nullptr) || BASS_ErrorGetCode() == BASS_ERROR_ALREADY);
+    DWORD rate1 = 0;
+    ASSERT_TRUE(BASSX_DeviceFormat(1, &rate1, nullptr));
+
+    // A stream's ring is sized in its device's frames, which tells the devices apart.
+    ASSERT_TRUE(BASS_SetConfig(BASS_CONFIG_BUFFER, 1000));
+    ASSERT_TRUE(BASS_SetDevice(0));
+    const HSTREAM on0 = BASS_StreamCreate(44100, 2, 0, nullptr, nullptr);
+    ASSERT_TRUE(BASS_SetDevice(1));
+    const HSTREAM on1 = BASS_StreamCreate(44100, 2, 0, nullptr, nullptr);
+    EXPECT_EQ(BASSX_ChannelRingBytes(on0), 44100u * 8);
+    EXPECT_EQ(BASSX_ChannelRingBytes(on1), rate1 * 8);
+
+    // Another thread that never chose keeps to the last device opened; its
+    // choice does not change this thread's.
+    HSTREAM other = 0;
+    std::thread([&] {
+        BASS_SetDevice(0);
+        other = BASS_StreamCreate(44100, 2, 0, nullptr, nullptr);
+    }).join();
+    EXPECT_EQ(BASSX_ChannelRingBytes(other), 44100u * 8);
+    const HSTREAM again = BASS_StreamCreate(44100, 2, 0, nullptr, nullptr);
+    EXPECT_EQ(BASSX_ChannelRingBytes(again), rate1 * 8);
+    for (HSTREAM h : {on0, on1, other, again})
+        EXPECT_TRUE(BASS_StreamFree(h));
+}
+
 TEST(BassInit, DeviceDescriptions)
 {
     EXPECT_EQ(std::string(BASS_GetDeviceDescription(0)), "Sem som");
