@@ -2,6 +2,7 @@
 // PulseAudio (pulse_tone_test.sh):
 //   bass_tool tone FILE.wav HZ SECONDS          write a stereo 16-bit sine
 //   bass_tool play DEVICE FILE                  play FILE to its end on DEVICE
+//   bass_tool play-again DEVICE FILE x GAP_S    play it, wait GAP_S seconds, play it again
 //   bass_tool detect REC.raw RATE HZ SECONDS    check a s16le stereo recording
 //   bass_tool exit-while-playing DEVICE FILE    leave main with sounds playing
 // Exit status 0 when all went as expected.
@@ -33,7 +34,7 @@ std::uint64_t nowNs()
     return static_cast<std::uint64_t>(ts.tv_sec) * 1000000000u + static_cast<std::uint64_t>(ts.tv_nsec);
 }
 
-int play(int device, const std::string& path)
+int play(int device, const std::string& path, int times = 1, double gap_s = 0)
 {
     if (!BASS_Init(device, 44100, 0, nullptr, nullptr)) {
         std::fprintf(stderr, "BASS_Init(%d) failed: %d\n", device, BASS_ErrorGetCode());
@@ -45,6 +46,12 @@ int play(int device, const std::string& path)
         return 2;
     }
     const double length = BASS_ChannelBytes2Seconds(h, BASS_ChannelGetLength(h));
+    bool ended = true;
+    for (int round = 0; round < times; ++round) {
+    if (round > 0) {
+        std::this_thread::sleep_for(std::chrono::duration<double>(gap_s));
+        BASS_ChannelPlay(h, TRUE);
+    }
     const std::uint64_t start = nowNs();
     BASS_ChannelPlay(h, FALSE);
     const auto limit = std::chrono::steady_clock::now() + std::chrono::duration<double>(length + 5.0);
@@ -54,7 +61,9 @@ int play(int device, const std::string& path)
     const std::uint64_t first = BASSX_ChannelFirstOutputNs(h);
     std::printf("device %d: length %.3f s, first sample mixed %.2f ms after Play, inactive after %.3f s\n", device,
                 length, first ? (first - start) / 1e6 : -1.0, (end - start) / 1e9);
-    const bool ended = BASS_ChannelIsActive(h) == 0;
+    std::fflush(stdout);
+    ended = ended && BASS_ChannelIsActive(h) == 0;
+    }
     BASS_StreamFree(h);
     return ended ? 0 : 3;
 }
@@ -122,6 +131,8 @@ int main(int argc, char** argv)
     }
     if (args.size() == 3 && args[0] == "play")
         return play(std::stoi(args[1]), args[2]);
+    if (args.size() == 5 && args[0] == "play-again")
+        return play(std::stoi(args[1]), args[2], 2, std::stod(args[4]));
     if (args.size() == 3 && args[0] == "exit-while-playing")
         return exitWhilePlaying(std::stoi(args[1]), args[2]);
     if (args.size() == 5 && args[0] == "detect")

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The sound server restarts while the program runs (device 1 lost under it):
+# the next sound must still come out, through the new server.
+# usage: pulse_restart_test.sh BASS_TOOL PULSE_ENV_SCRIPT
+set -euo pipefail
+tool=$(realpath "$1")
+pulse_env=$(realpath "$2")
+work=$(mktemp -d "${TMPDIR:-/tmp}/sonterra-pulse-restart-XXXXXX")
+player=""
+rec=""
+cleanup() {
+    [ -n "$rec" ] && kill "$rec" 2>/dev/null || true
+    [ -n "$player" ] && kill "$player" 2>/dev/null || true
+    "$pulse_env" stop "$work/pulse" || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+"$tool" tone "$work/tone.wav" 880 1.0
+eval "$("$pulse_env" start "$work/pulse")"
+# Plays once now, then again 6 s later; the server is replaced in between.
+"$tool" play-again 1 "$work/tone.wav" x 6 &
+player=$!
+sleep 2.5
+"$pulse_env" stop "$work/pulse"
+sleep 1
+eval "$("$pulse_env" start "$work/pulse")"
+parec -d bell.monitor --raw --format=s16le --rate=48000 --channels=2 --latency-msec=10 >"$work/rec.raw" &
+rec=$!
+wait "$player"
+player=""
+sleep 0.7
+kill "$rec"
+wait "$rec" 2>/dev/null || true
+rec=""
+"$tool" detect "$work/rec.raw" 48000 880 1.0
