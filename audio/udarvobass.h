@@ -34,6 +34,9 @@ public:
     void SelectDevice(signed char device);
 
     void CloseStream() override;
+    // A name holding "://" is an address and starts playing at once. With a
+    // tag reader (InitDevice's readTags), a file whose tag cannot be read
+    // throws std::system_error.
     void LoadFile(const std::string& name) override;
     void Play() override;
     void Stop() override;
