@@ -154,7 +154,9 @@ int FFmpegSource::openContexts()
         av_dict_set(&options, "rw_timeout", us.c_str(), 0);
         av_dict_set(&options, "timeout", us.c_str(), 0);
     }
-    int rc = avformat_open_input(&fmt_, name_.c_str(), nullptr, &options);
+    // A local name always goes to the file protocol, whatever colons it holds.
+    const std::string url = is_address_ ? name_ : "file:" + name_;
+    int rc = avformat_open_input(&fmt_, url.c_str(), nullptr, &options);
     av_dict_free(&options);
     if (rc < 0) {
         fmt_ = nullptr; // freed by avformat_open_input

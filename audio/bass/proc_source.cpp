@@ -28,7 +28,7 @@ int ProcSource::next(const std::uint8_t* const*& data)
         return kBlockFrames; // the buffer stays zero: silence
     if (ended_)
         return 0;
-    const DWORD got = proc_(handle_, buffer_.data(), static_cast<DWORD>(buffer_.size()), user_);
+    const DWORD got = proc_(handle_.load(), buffer_.data(), static_cast<DWORD>(buffer_.size()), user_);
     ended_ = (got & kStreamProcEnd) != 0;
     const DWORD bytes = std::min<DWORD>(got & ~kStreamProcEnd, static_cast<DWORD>(buffer_.size()));
     const int frames = static_cast<int>(bytes) / frame_bytes;

@@ -8,6 +8,7 @@
 #include "audio/bass/bass.h"
 #include "audio/bass/source.h"
 
+#include <atomic>
 #include <vector>
 
 namespace sonterra::bass {
@@ -17,7 +18,7 @@ inline constexpr DWORD kStreamProcEnd = 0x80000000u;
 class ProcSource final : public Source {
 public:
     ProcSource(int rate, int channels, bool is_float, STREAMPROC* proc, void* user);
-    void setHandle(HSTREAM handle) { handle_ = handle; }
+    void setHandle(HSTREAM handle) { handle_.store(handle); }
     const SourceFormat& format() const override { return format_; }
     int next(const std::uint8_t* const*& data) override;
     bool seek(std::int64_t frame) override { return frame == 0 && proc_ == nullptr; }
@@ -26,7 +27,7 @@ private:
     SourceFormat format_;
     STREAMPROC* proc_;
     void* user_;
-    HSTREAM handle_ = 0;
+    std::atomic<HSTREAM> handle_{0}; // set by the creating thread once the channel runs
     bool ended_ = false;
     std::vector<std::uint8_t> buffer_;
     const std::uint8_t* planes_[1] = {nullptr};

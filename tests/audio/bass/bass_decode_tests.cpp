@@ -50,6 +50,26 @@ TEST_F(BassDecode, FilesThatCannotBeOpenedOrDecodedGiveTheirCodes)
     }
 }
 
+TEST_F(BassDecode, LocalNamesWithColonsAndOddCharactersAreFiles)
+{
+    TempDir dir;
+    for (const std::string name : {"sino:toque.wav", "http:sino.wav", "concat:a.wav", "Sinal das 07h30 (ação).wav"}) {
+        SCOPED_TRACE(name);
+        const std::string path = dir.file(name);
+        writeWav(path, Tone{});
+        const HSTREAM h = open(path);
+        EXPECT_NE(h, 0u) << BASS_ErrorGetCode();
+        BASS_StreamFree(h);
+    }
+    // Relative to the current folder, as the player's C:SINO.MP3 style names end up.
+    const auto cwd = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    const HSTREAM h = open("sino:toque.wav");
+    EXPECT_NE(h, 0u) << BASS_ErrorGetCode();
+    BASS_StreamFree(h);
+    std::filesystem::current_path(cwd);
+}
+
 TEST_F(BassDecode, UnreadableFileGivesFileOpen)
 {
     if (::geteuid() == 0)
