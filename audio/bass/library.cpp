@@ -79,18 +79,21 @@ int Library::init(int device, int freq)
     if (device == 0) {
         output = std::make_unique<NullOutput>(freq);
     } else {
-        if (!startSdlAudio())
-            return BASS_ERROR_DRIVER;
         std::string name;
-        if (device >= 2) {
-            if (device - 2 >= outputCount())
-                return BASS_ERROR_DEVICE;
-            const char* sdl_name = SDL_GetAudioDeviceName(device - 2, 0);
-            if (sdl_name == nullptr)
-                return BASS_ERROR_DEVICE;
-            name = sdl_name;
+        {
+            std::lock_guard calls(sdl_calls_);
+            if (!startSdlAudio())
+                return BASS_ERROR_DRIVER;
+            if (device >= 2) {
+                if (device - 2 >= outputCount())
+                    return BASS_ERROR_DEVICE;
+                const char* sdl_name = SDL_GetAudioDeviceName(device - 2, 0);
+                if (sdl_name == nullptr)
+                    return BASS_ERROR_DEVICE;
+                name = sdl_name;
+            }
         }
-        output = SdlOutput::open(name, freq);
+        output = SdlOutput::open(name, freq, sdl_calls_);
         if (!output)
             return BASS_ERROR_DRIVER;
     }
@@ -109,11 +112,16 @@ const char* Library::description(int device)
     if (device < 0)
         return nullptr;
     std::lock_guard lock(mutex_);
-    if (!startSdlAudio() || device - 2 >= outputCount())
-        return nullptr;
-    const char* name = SDL_GetAudioDeviceName(device - 2, 0);
-    if (name == nullptr)
-        return nullptr;
+    std::string name;
+    {
+        std::lock_guard calls(sdl_calls_);
+        if (!startSdlAudio() || device - 2 >= outputCount())
+            return nullptr;
+        const char* sdl_name = SDL_GetAudioDeviceName(device - 2, 0);
+        if (sdl_name == nullptr)
+            return nullptr;
+        name = sdl_name;
+    }
     return names_.insert(name).first->c_str();
 }
 

@@ -42,10 +42,11 @@ public:
 
 private:
     Library() = default;
-    bool startSdlAudio(); // mutex_ held
+    bool startSdlAudio(); // mutex_ and sdl_calls_ held
     static int outputCount(); // SDL outputs, without device 0
 
     std::mutex mutex_;
+    std::mutex sdl_calls_; // declared before the outputs, which use it until they are gone
     std::map<int, std::unique_ptr<Output>> outputs_;
     std::map<DWORD, std::shared_ptr<Channel>> channels_;
     DWORD next_handle_ = 0x10000;

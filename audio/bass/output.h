@@ -3,9 +3,10 @@
 // lock: the mixing callback runs with it held, and every change to the set of
 // channels or to a channel's play state is made with it held.
 //
-// Lock order, outermost first: Library::mutex, Channel::control, Output lock.
-// The mixer takes nothing but the output lock (which its caller holds); the
-// decoder threads take the output lock only for the few stores of a ring reset.
+// Lock order, outermost first: Library::mutex, Channel::control, the output
+// lock, Library::sdl_calls (a leaf). The mixer takes nothing but the output
+// lock, which its caller holds; decoder threads take none of these: a ring is
+// reset by the API thread while its decoder thread is stopped.
 
 #include <cstddef>
 #include <vector>

@@ -11,13 +11,6 @@ namespace {
 constexpr Uint16 kPeriodFrames = 512;
 constexpr auto kWatchInterval = std::chrono::milliseconds(500);
 
-// SDL's opening and closing of devices is serialised here (a leaf lock).
-std::mutex& sdlDeviceCalls()
-{
-    static std::mutex mutex;
-    return mutex;
-}
-
 } // namespace
 
 SDL_AudioDeviceID SdlOutput::openDevice(int rate, int allowed_changes, SDL_AudioSpec& have)
@@ -29,13 +22,13 @@ SDL_AudioDeviceID SdlOutput::openDevice(int rate, int allowed_changes, SDL_Audio
     want.samples = kPeriodFrames;
     want.callback = &SdlOutput::callback;
     want.userdata = this;
-    std::lock_guard calls(sdlDeviceCalls());
+    std::lock_guard calls(sdl_calls_);
     return SDL_OpenAudioDevice(name_.empty() ? nullptr : name_.c_str(), 0, &want, &have, allowed_changes);
 }
 
-std::unique_ptr<SdlOutput> SdlOutput::open(const std::string& name, int rate)
+std::unique_ptr<SdlOutput> SdlOutput::open(const std::string& name, int rate, std::mutex& sdl_calls)
 {
-    std::unique_ptr<SdlOutput> output(new SdlOutput(name));
+    std::unique_ptr<SdlOutput> output(new SdlOutput(name, sdl_calls));
     SDL_AudioSpec have{};
     output->device_ = output->openDevice(rate, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE, have);
     if (output->device_ == 0)
@@ -57,7 +50,7 @@ SdlOutput::~SdlOutput()
         watchdog_.join();
     }
     if (device_ != 0) {
-        std::lock_guard calls(sdlDeviceCalls());
+        std::lock_guard calls(sdl_calls_);
         SDL_CloseAudioDevice(device_);
     }
 }
@@ -85,7 +78,7 @@ void SdlOutput::watch()
         // Lost (or not back yet). The old device must be gone before a new one
         // mixes: one consumer per ring. Same rate as before, whatever SDL must convert.
         {
-            std::lock_guard calls(sdlDeviceCalls());
+            std::lock_guard calls(sdl_calls_);
             SDL_CloseAudioDevice(device_);
         }
         SDL_AudioSpec have{};

@@ -23,19 +23,22 @@ namespace sonterra::bass {
 class SdlOutput final : public Output {
 public:
     // `name` empty = the system's default output. Null when SDL cannot open it.
-    static std::unique_ptr<SdlOutput> open(const std::string& name, int rate);
+    // `sdl_calls` serialises SDL's opening and closing of devices (a leaf lock)
+    // and must outlive the output.
+    static std::unique_ptr<SdlOutput> open(const std::string& name, int rate, std::mutex& sdl_calls);
     ~SdlOutput() override;
 
     void lock() override;
     void unlock() override;
 
 private:
-    explicit SdlOutput(std::string name) : Output(0, 0), name_(std::move(name)) {}
+    SdlOutput(std::string name, std::mutex& sdl_calls) : Output(0, 0), name_(std::move(name)), sdl_calls_(sdl_calls) {}
     static void callback(void* self, Uint8* stream, int len);
     SDL_AudioDeviceID openDevice(int rate, int allowed_changes, SDL_AudioSpec& have);
     void watch();
 
     const std::string name_;
+    std::mutex& sdl_calls_;
     std::mutex reopen_;
     SDL_AudioDeviceID device_ = 0; // changed only with reopen_ held
     std::mutex watch_mutex_;
