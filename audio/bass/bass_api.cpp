@@ -1,5 +1,21 @@
 // The C functions of bass.h and bass_stats.h over Library and Channel.
 // Every function sets the calling thread's error code, 0 on success.
+//
+// Choices where the player leaves the library free:
+// - Devices: 0 "Sem som" (consumed at real-time pace, no output), 1 the
+//   system's default output (-1 means it too), 2 and on SDL's further outputs.
+// - Byte units: source rate and channels, 2 bytes a sample, 4 with
+//   BASS_SAMPLE_FLOAT; BASS_SAMPLE_8BITS in the flags tells of an 8-bit source.
+// - Length: exact when decoded to the end, the container's figure before;
+//   -1 (BASS_ERROR_NOTAVAIL) when unknown, as for most addresses.
+// - Attributes: frequency 0 = the source's own rate, else 100..384000 Hz; a
+//   new rate restarts decoding where the sound is, at the new pace (pitch
+//   follows); volume 0..100, pan -100..100 (linear balance). Anything else
+//   gives BASS_ERROR_ILLPARAM and changes nothing.
+// - BASS_CONFIG_BUFFER is clamped to 60..5000 ms and applies to streams made
+//   after it. BASS_CONFIG_UPDATEPERIOD is kept but decoding always runs on
+//   each channel's thread, so BASS_Update has nothing to do.
+// - Streams from memory or from a section of a file are refused (ILLPARAM).
 
 #include "audio/bass/bass.h"
 #include "audio/bass/bass_stats.h"
