@@ -131,12 +131,15 @@ startups=()
 splashes=()
 if [ -x "$probe" ] && command -v Xvfb >/dev/null; then
   echo "Medindo a partida $startup_runs vezes sob Xvfb..." >&2
-  for i in $(seq "$startup_runs"); do
+  for run in $(seq "$startup_runs"); do
     out=$(
       work=$(mktemp -d "${TMPDIR:-/tmp}/sonterra-start.XXXXXX")
+      # shellcheck source=tests/e2e/harness.sh
+      source "$root/tests/e2e/harness.sh"
       pids=()
       cleanup() {
-        for p in "${pids[@]}"; do kill -TERM "$p" 2>/dev/null || true; wait "$p" 2>/dev/null || true; done
+        local j
+        for ((j = ${#pids[@]} - 1; j >= 0; j--)); do h_stop_pid "${pids[$j]}"; done
         rm -rf "$work"
       }
       trap cleanup EXIT
@@ -164,7 +167,7 @@ if [ -x "$probe" ] && command -v Xvfb >/dev/null; then
       [ -n "$first" ] || exit 1
       awk -v t0="${t0/,/.}" -v a="$first" -v b="$last" 'BEGIN { printf "%.6f %.6f\n", b - t0, a - t0 }'
     ) || out=failed
-    echo "  partida $i: $out" >&2
+    echo "  partida $run: $out" >&2
     [ "$out" = failed ] && continue
     startups+=("${out%% *}")
     splashes+=("${out##* }")

@@ -12,6 +12,7 @@
 
 set -euo pipefail
 
+H_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 H_RATE=48000
 H_FAKETIME_LIB=${H_FAKETIME_LIB:-/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1}
 H_PIDS=()
@@ -24,6 +25,7 @@ h_init() {
   : "${SONTERRA_BIN:?}" "${TONE_SCAN:?}" "${PCM_TAP:?}"
   H_WORK=$(mktemp -d "${TMPDIR:-/tmp}/sonterra-e2e.XXXXXX")
   trap h_cleanup EXIT
+  trap 'exit 143' TERM INT HUP
   export HOME=$H_WORK/home XDG_CONFIG_HOME=$H_WORK/config
   export XDG_RUNTIME_DIR=$H_WORK/run
   mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
@@ -39,10 +41,7 @@ h_cleanup() {
   for ((i = ${#H_PIDS[@]} - 1; i >= 0; i--)); do
     h_stop_pid "${H_PIDS[$i]}"
   done
-  if [ -n "${H_PULSE_PID:-}" ]; then
-    kill -TERM "$H_PULSE_PID" 2>/dev/null || true
-    for _ in $(seq 50); do kill -0 "$H_PULSE_PID" 2>/dev/null || break; sleep 0.05; done
-  fi
+  [ -z "${H_PULSE_DIR:-}" ] || "$H_ROOT/tests/tools/pulse-env.sh" stop "$H_PULSE_DIR" >/dev/null 2>&1 || true
   if [ -n "${E2E_KEEP:-}" ]; then
     h_log "kept $H_WORK"
   else
@@ -50,22 +49,11 @@ h_cleanup() {
   fi
 }
 
-# A private PulseAudio server with a 48 kHz stereo null sink named "bell",
-# reached through XDG_RUNTIME_DIR (or PULSE_SERVER) by every client we start.
+# A private PulseAudio server with a 48 kHz stereo null sink named "bell"; its
+# environment (XDG_RUNTIME_DIR, PULSE_SERVER, ...) reaches every client.
 h_pulse_start() {
-  pulseaudio --daemonize=yes -n --exit-idle-time=-1 --disallow-exit \
-    --use-pid-file=yes --log-target=file:"$H_WORK/pulse.log" \
-    -L module-native-protocol-unix \
-    -L "module-null-sink sink_name=bell rate=$H_RATE channels=2" 2>/dev/null
-  local i
-  for i in $(seq 100); do
-    pactl info >/dev/null 2>&1 && break
-    [ "$i" -lt 100 ] || h_fail "o servidor PulseAudio não respondeu"
-    sleep 0.05
-  done
-  H_PULSE_PID=$(cat "$XDG_RUNTIME_DIR/pulse/pid")
-  pactl set-default-sink bell
-  export PULSE_SERVER=unix:$XDG_RUNTIME_DIR/pulse/native
+  H_PULSE_DIR=$H_WORK/pulse
+  eval "$("$H_ROOT/tests/tools/pulse-env.sh" start "$H_PULSE_DIR")"
 }
 
 # A sound file holding one steady sine, amplitude one half: the file's
