@@ -4,7 +4,53 @@
 # Only missing files are made, so the operator's own files always win and a
 # second run costs next to nothing.
 #   usage: scripts/make-sounds.sh PROGRAM_FOLDER
+#          scripts/make-sounds.sh --texts    (what each clip says)
 set -euo pipefail
+
+# What each clip says.
+units=(zero um dois três quatro cinco seis sete oito nove dez onze doze treze
+       catorze quinze dezesseis dezessete dezoito dezenove)
+tens=("" "" vinte trinta quarenta cinquenta)
+hours=(meia-noite "uma hora" "duas horas" "três horas" "quatro horas"
+       "cinco horas" "seis horas" "sete horas" "oito horas" "nove horas"
+       "dez horas" "onze horas" meio-dia)
+
+minutes_text() { # 1..59, masculine
+  local m=$1
+  if [ "$m" -lt 20 ]; then
+    printf '%s' "${units[$m]}"
+  elif [ $((m % 10)) -eq 0 ]; then
+    printf '%s' "${tens[$((m / 10))]}"
+  else
+    printf '%s e %s' "${tens[$((m / 10))]}" "${units[$((m % 10))]}"
+  fi
+}
+
+# "É uma hora em ponto", "São sete horas e trinta e um minutos",
+# "É meia-noite e cinco minutos".
+clip_text() { # hour 0..12, minute 0..59
+  local h=$1 m=$2 verb=São text
+  case $h in 0 | 1 | 12) verb=É ;; esac
+  text="$verb ${hours[$h]}"
+  if [ "$m" -eq 0 ]; then
+    text+=" em ponto"
+  elif [ "$m" -eq 1 ]; then
+    text+=" e um minuto"
+  else
+    text+=" e $(minutes_text "$m") minutos"
+  fi
+  printf '%s' "$text"
+}
+
+# --texts prints every clip's name and words, and touches nothing.
+if [ "${1:-}" = --texts ]; then
+  for h in $(seq 0 12); do
+    for m in $(seq 0 59); do
+      printf '%02dH%02dM.WAV\t%s\n' "$h" "$m" "$(clip_text "$h" "$m")"
+    done
+  done
+  exit 0
+fi
 
 if [ $# -ne 1 ]; then
   echo "uso: $0 PASTA_DO_PROGRAMA" >&2
@@ -98,40 +144,6 @@ make_bell sinal-saida end_of_day
 # Leftovers of an interrupted run are never taken for finished clips.
 rm -f "$hora"/.*.part.wav
 
-units=(zero um dois três quatro cinco seis sete oito nove dez onze doze treze
-       catorze quinze dezesseis dezessete dezoito dezenove)
-tens=("" "" vinte trinta quarenta cinquenta)
-hours=(meia-noite "uma hora" "duas horas" "três horas" "quatro horas"
-       "cinco horas" "seis horas" "sete horas" "oito horas" "nove horas"
-       "dez horas" "onze horas" meio-dia)
-
-minutes_text() { # 1..59, masculine
-  local m=$1
-  if [ "$m" -lt 20 ]; then
-    printf '%s' "${units[$m]}"
-  elif [ $((m % 10)) -eq 0 ]; then
-    printf '%s' "${tens[$((m / 10))]}"
-  else
-    printf '%s e %s' "${tens[$((m / 10))]}" "${units[$((m % 10))]}"
-  fi
-}
-
-# "É uma hora em ponto", "São sete horas e trinta e um minutos",
-# "É meia-noite e cinco minutos".
-clip_text() { # hour 0..12, minute 0..59
-  local h=$1 m=$2 verb=São text
-  case $h in 0 | 1 | 12) verb=É ;; esac
-  text="$verb ${hours[$h]}"
-  if [ "$m" -eq 0 ]; then
-    text+=" em ponto"
-  elif [ "$m" -eq 1 ]; then
-    text+=" e um minuto"
-  else
-    text+=" e $(minutes_text "$m") minutos"
-  fi
-  printf '%s' "$text"
-}
-
 jobs_file=$work/clips
 : >"$jobs_file"
 for h in $(seq 0 12); do
@@ -144,7 +156,11 @@ done
 
 if [ -s "$jobs_file" ]; then
   count=$(($(wc -l <"$jobs_file") / 2))
-  echo "make-sounds: gravando $count falas da hora em $hora"
+  if [ "$count" -eq 1 ]; then
+    echo "make-sounds: gravando 1 fala da hora em $hora"
+  else
+    echo "make-sounds: gravando $count falas da hora em $hora"
+  fi
   export hora
   # shellcheck disable=SC2016
   xargs -d '\n' -n 2 -P 2 sh -c \

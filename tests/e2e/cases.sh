@@ -189,6 +189,31 @@ case_format_mp3() { ring_format mp3; }
 case_format_wav() { ring_format wav; }
 case_format_wma() { ring_format wma; }
 
+# Out of the box: the bells and clips of scripts/make-sounds.sh play in the
+# program. "07:30 + sinal-curto.mp3" rings at its minute and a spoken time of
+# at least a second follows once the bell ends.
+case_out_of_the_box_sounds() {
+  h_state "1"
+  "$H_ROOT/scripts/make-sounds.sh" "$H_PROG" >/dev/null
+  local at bell=$H_PROG/AUDIO/sinal-curto.mp3 length onset spoken
+  length=$(soxi -D "$bell")
+  at=$(h_epoch "$DAY 07:30:00")
+  h_write_lines "$(h_day_file "$at")" "07:30 + $bell"
+  h_run "$at" "$(h_calc "$length + 4.0")"
+  h_expect_covered_from -0.5
+  onset=$(h_sound_onset_after -0.5)
+  [ "$onset" != none ] || h_fail "nada tocou"
+  h_between "$onset" -$SLACK $LATE || h_fail "o sinal começou em ${onset}s"
+  h_log "ok: o sinal começou em ${onset}s"
+  spoken=$(h_sound_onset_after "$(h_calc "$onset + $length - 0.15")")
+  [ "$spoken" != none ] || h_fail "a hora não foi falada"
+  h_between "$spoken" "$(h_calc "$onset + $length - 0.15")" "$(h_calc "$onset + $length + $CLIP_LATE")" ||
+    h_fail "a fala começou em ${spoken}s; o sinal acabou em $(h_calc "$onset + $length")s"
+  printf '%s\n' "$H_SCAN" | awk -v t="$spoken" '$1 == "sound" && $3 > t { e = $3 } END { exit !(e - t >= 1.0) }' ||
+    h_fail "a fala durou menos de 1 s"
+  h_log "ok: a hora falada começou em ${spoken}s"
+}
+
 [ $# -eq 1 ] || { echo "uso: $0 CASO" >&2; exit 2; }
 declare -F "case_$1" >/dev/null || { echo "caso desconhecido: $1" >&2; exit 2; }
 h_init
