@@ -2,10 +2,6 @@
 
 #include "audio/bass/output.h"
 
-extern "C" {
-#include <libswresample/swresample.h>
-}
-
 #include <time.h>
 
 #include <algorithm>
@@ -50,26 +46,25 @@ int effectIndex(int dsp)
 Channel::Channel(DWORD handle, std::unique_ptr<Source> source, Output& output, DWORD flags, int ahead_ms)
     : handle_(handle), flags_(flags),
       bytes_per_frame_(source->format().channels * ((flags & BASS_SAMPLE_FLOAT) ? 4 : 2)),
-      source_(std::move(source)), output_(output), ring_(ringFrames(output, ahead_ms), Output::kChannels),
-      poll_ms_(std::clamp(ahead_ms / 4, 5, 20))
+      decoder_(std::move(source), output.rate()), output_(output),
+      ring_(ringFrames(output, ahead_ms), Output::kChannels), poll_ms_(std::clamp(ahead_ms / 4, 5, 20))
 {
-    play_rate_.store(source_->format().rate);
-    length_frames_.store(source_->format().length_frames);
+    play_rate_.store(decoder_.format().rate);
+    length_frames_.store(decoder_.format().length_frames);
 }
 
 Channel::~Channel()
 {
     shutdown();
-    swr_free(&swr_);
 }
 
 int Channel::start()
 {
     std::lock_guard control(control_);
-    if (!configureResampler())
+    if (!decoder_.configure(play_rate_.load()))
         return BASS_ERROR_FILEFORM;
     prefill();
-    if (decoded_frames_ == 0 && source_done_)
+    if (decoder_.decodedFrames() == 0 && decoder_done_.load())
         return BASS_ERROR_FILEFORM; // not one sample could be decoded
     output_.attach(this);
     startThread();
@@ -86,57 +81,22 @@ void Channel::shutdown()
     stopThread();
 }
 
-bool Channel::configureResampler()
-{
-    swr_free(&swr_);
-    const SourceFormat& in = source_->format();
-    AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-    AVChannelLayout layout = in.layout; // native order: a plain copy
-    if (swr_alloc_set_opts2(&swr_, &stereo, AV_SAMPLE_FMT_FLT, output_.rate(), &layout, in.sample_format,
-                            play_rate_.load(), 0, nullptr) < 0)
-        return false;
-    if (in.channels == 1) {
-        // Mono plays at full level on both sides, not 3 dB down as a centre channel would.
-        const double to_both[2] = {1.0, 1.0};
-        if (swr_set_matrix(swr_, to_both, 1) < 0)
-            return false;
-    }
-    return swr_init(swr_) >= 0;
-}
-
 bool Channel::produce()
 {
-    if (pending_off_ == pending_frames_) {
-        if (source_done_) {
-            decoder_done_.store(true, std::memory_order_release);
-            return false;
-        }
-        const std::uint8_t* const* data = nullptr;
-        const int frames = source_->next(data);
-        const int in_frames = std::max(frames, 0);
-        const int capacity = swr_get_out_samples(swr_, in_frames);
-        if (capacity > 0 && pending_.size() < static_cast<std::size_t>(capacity) * Output::kChannels)
-            pending_.resize(static_cast<std::size_t>(capacity) * Output::kChannels);
-        auto* out = reinterpret_cast<std::uint8_t*>(pending_.data());
-        int got = 0;
-        if (frames > 0) {
-            decoded_frames_ += frames;
-            got = swr_convert(swr_, &out, capacity, const_cast<const std::uint8_t**>(data), frames);
-        } else {
-            // The end (or a read error, which ends the sound just the same).
-            if (capacity > 0)
-                got = swr_convert(swr_, &out, capacity, nullptr, 0);
-            source_done_ = true;
-            const std::int64_t end = base_frame_.load() + decoded_frames_;
-            end_frame_.store(end);
-            if (base_frame_.load() == 0 && frames == 0 && decoded_frames_ > 0)
-                length_frames_.store(end); // counted: exact whatever the container claimed
-        }
-        pending_off_ = 0;
-        pending_frames_ = static_cast<std::size_t>(std::max(got, 0));
+    switch (decoder_.pump(ring_)) {
+    case Decoder::Step::SourceEnded: {
+        const std::int64_t end = base_frame_.load() + decoder_.decodedFrames();
+        end_frame_.store(end);
+        if (base_frame_.load() == 0 && decoder_.endedCleanly() && decoder_.decodedFrames() > 0)
+            length_frames_.store(end); // counted: exact whatever the container claimed
+        return true;
     }
-    pending_off_ += ring_.write(pending_.data() + pending_off_ * Output::kChannels, pending_frames_ - pending_off_);
-    return true;
+    case Decoder::Step::Finished:
+        decoder_done_.store(true, std::memory_order_release);
+        return false;
+    default:
+        return true;
+    }
 }
 
 void Channel::prefill()
@@ -144,9 +104,7 @@ void Channel::prefill()
     const std::size_t target = std::min(ring_.capacityFrames(),
                                         static_cast<std::size_t>(output_.rate()) * kPrefillMs / 1000 +
                                             static_cast<std::size_t>(output_.periodFrames()) * 2);
-    while (ring_.readableFrames() < target && produce()) {
-        if (pending_off_ < pending_frames_)
-            break; // ring full
+    while (ring_.readableFrames() < target && produce() && !decoder_.waiting()) {
     }
 }
 
@@ -155,7 +113,7 @@ void Channel::decodeLoop()
     while (!stop_thread_.load()) {
         if (!produce())
             return;
-        if (pending_off_ < pending_frames_) {
+        if (decoder_.waiting()) { // the ring is full
             std::unique_lock lock(wake_mutex_);
             wake_.wait_for(lock, std::chrono::milliseconds(poll_ms_), [this] { return stop_thread_.load(); });
         }
@@ -177,9 +135,9 @@ void Channel::stopThread()
         stop_thread_.store(true);
     }
     wake_.notify_all();
-    source_->setInterrupted(true);
+    decoder_.source().setInterrupted(true);
     thread_.join();
-    source_->setInterrupted(false);
+    decoder_.source().setInterrupted(false);
 }
 
 int Channel::repositionLocked(std::int64_t frame)
@@ -196,14 +154,9 @@ int Channel::repositionLocked(std::int64_t frame)
     end_frame_.store(-1);
     ended_.store(false);
     decoder_done_.store(false);
-    pending_off_ = pending_frames_ = 0;
-    decoded_frames_ = 0;
-    source_done_ = false;
     int error = BASS_OK;
-    if (!source_->seek(frame) || !configureResampler()) {
-        source_done_ = true; // nothing more to play from here
-        error = BASS_ERROR_POSITION;
-    }
+    if (!decoder_.seek(frame) || !decoder_.configure(play_rate_.load()))
+        error = BASS_ERROR_POSITION; // nothing more to play from here
     prefill();
     hold_.store(false);
     if (!shut_down_)
@@ -231,7 +184,7 @@ void Channel::stop()
 
 BASS_CHANNELINFO Channel::info() const
 {
-    const SourceFormat& f = source_->format();
+    const SourceFormat& f = decoder_.format();
     BASS_CHANNELINFO info{};
     info.freq = static_cast<DWORD>(f.rate);
     info.chans = static_cast<DWORD>(f.channels);
@@ -259,11 +212,11 @@ void Channel::updateGains()
 int Channel::setAttributes(int freq, int volume, int pan)
 {
     if (freq == 0)
-        freq = source_->format().rate;
+        freq = decoder_.format().rate;
     if (freq < kMinRate || freq > kMaxRate || volume < 0 || volume > 100 || pan < -100 || pan > 100)
         return BASS_ERROR_ILLPARAM;
     std::lock_guard control(control_);
-    if (freq != play_rate_.load() && !source_->format().seekable)
+    if (freq != play_rate_.load() && !decoder_.format().seekable)
         return BASS_ERROR_NOTAVAIL;
     volume_.store(volume);
     pan_.store(pan);
@@ -313,14 +266,14 @@ int Channel::setPosition(std::uint64_t bytes)
     std::lock_guard control(control_);
     if (frame == base_frame_.load() && consumed_.load() == 0 && !ended_.load())
         return BASS_OK; // already there, nothing mixed since
-    if (!source_->format().seekable)
+    if (!decoder_.format().seekable)
         return BASS_ERROR_NOTAVAIL;
     return repositionLocked(frame);
 }
 
 double Channel::bytesToSeconds(std::uint64_t bytes) const
 {
-    return static_cast<double>(bytes) / bytes_per_frame_ / source_->format().rate;
+    return static_cast<double>(bytes) / bytes_per_frame_ / decoder_.format().rate;
 }
 
 int Channel::dspSet(int dsp, bool enabled)

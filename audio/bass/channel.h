@@ -1,12 +1,13 @@
 #pragma once
-// One stream: its source, a resampler to the output's rate, the ring the
-// decoder thread fills ahead of the mixer, and the play state the mixer reads.
+// One stream: its decoder, the ring the decoder thread fills ahead of the
+// mixer, and the play state and position the mixer keeps.
 //
 // Threads: the API functions (any thread, serialised per channel by `control_`),
 // the decoder thread (producer of the ring; touches only the ring, the source,
 // the resampler and atomics) and the output's mixer (consumer; mixInto only).
 
 #include "audio/bass/bass.h"
+#include "audio/bass/decoder.h"
 #include "audio/bass/ring_buffer.h"
 #include "audio/bass/source.h"
 
@@ -17,9 +18,6 @@
 #include <memory>
 #include <mutex>
 #include <thread>
-#include <vector>
-
-struct SwrContext;
 
 namespace sonterra::bass {
 
@@ -72,7 +70,6 @@ private:
     void decodeLoop();
     void startThread();
     void stopThread();
-    bool configureResampler();
     void prefill();
     int repositionLocked(std::int64_t frame);
     std::int64_t positionFrames() const;
@@ -81,7 +78,7 @@ private:
     const DWORD handle_;
     const DWORD flags_;
     const int bytes_per_frame_;
-    std::unique_ptr<Source> source_;
+    Decoder decoder_; // the decoder thread's, or the API thread's while that one is stopped
     Output& output_;
     RingBuffer ring_;
     const int poll_ms_;
@@ -90,17 +87,10 @@ private:
     bool shut_down_ = false;
     std::array<Effect, 2> effects_{};
 
-    // Decoder thread (or the API thread while it is not running).
     std::thread thread_;
     std::atomic<bool> stop_thread_{false};
     std::mutex wake_mutex_;
     std::condition_variable wake_;
-    SwrContext* swr_ = nullptr;
-    std::vector<float> pending_;
-    std::size_t pending_off_ = 0;
-    std::size_t pending_frames_ = 0;
-    bool source_done_ = false;
-    std::int64_t decoded_frames_ = 0; // source frames since the last reposition
 
     // Shared with the mixer.
     std::atomic<bool> playing_{false};
