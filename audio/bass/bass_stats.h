@@ -8,9 +8,10 @@
 extern "C" {
 #endif
 
-/* CLOCK_MONOTONIC time, in ns, at which the output's mixer first mixed a
- * sample of the channel since its last BASS_ChannelPlay; 0 if none yet or if
- * the handle is unknown. The sample reaches the speaker one output buffer later. */
+/* std::chrono::steady_clock time in ns (CLOCK_MONOTONIC on Linux) at which
+ * the output's mixer first mixed a sample of the channel since its last
+ * BASS_ChannelPlay; 0 if none yet or if the handle is unknown. The sample
+ * reaches the speaker about one output buffer later. */
 uint64_t BASSX_ChannelFirstOutputNs(DWORD handle);
 
 /* Bytes of decoded audio the channel keeps ahead of the mixer at most (its

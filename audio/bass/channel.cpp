@@ -2,8 +2,6 @@
 
 #include "audio/bass/output.h"
 
-#include <time.h>
-
 #include <algorithm>
 #include <chrono>
 
@@ -18,9 +16,8 @@ constexpr int kPrefillMs = 50;
 
 std::uint64_t monotonicNs()
 {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<std::uint64_t>(ts.tv_sec) * 1'000'000'000u + static_cast<std::uint64_t>(ts.tv_nsec);
+    const auto since = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(since).count());
 }
 
 std::size_t ringFrames(const Output& output, int ahead_ms)

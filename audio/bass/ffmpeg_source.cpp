@@ -7,11 +7,10 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 
 namespace sonterra::bass {
@@ -104,16 +103,19 @@ std::unique_ptr<FFmpegSource> FFmpegSource::open(const std::string& name, int& e
     initFFmpegOnce();
     std::unique_ptr<FFmpegSource> source(new FFmpegSource(name));
     if (!source->is_address_) {
-        struct stat st {};
-        if (::stat(name.c_str(), &st) != 0) {
+        namespace fs = std::filesystem;
+        std::error_code ec;
+        const fs::path path(name);
+        const auto status = fs::status(path, ec);
+        if (ec || !fs::exists(status)) {
             error = BASS_ERROR_FILEOPEN;
             return nullptr;
         }
-        if (S_ISDIR(st.st_mode) || st.st_size == 0) {
+        if (fs::is_directory(status) || fs::file_size(path, ec) == 0 || ec) {
             error = BASS_ERROR_FILEFORM;
             return nullptr;
         }
-        if (::access(name.c_str(), R_OK) != 0) {
+        if (!std::ifstream(path, std::ios::binary).is_open()) {
             error = BASS_ERROR_FILEOPEN;
             return nullptr;
         }

@@ -1,31 +1,14 @@
 #include "audio/bass/null_output.h"
 
-#include <time.h>
-
+#include <chrono>
 #include <cstdint>
 
 namespace sonterra::bass {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
 constexpr int kPeriodFrames = 256;
-constexpr std::int64_t kNsPerSecond = 1'000'000'000;
-
-std::int64_t nowNs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec * kNsPerSecond + ts.tv_nsec;
-}
-
-void sleepUntilNs(std::int64_t deadline)
-{
-    timespec ts{};
-    ts.tv_sec = deadline / kNsPerSecond;
-    ts.tv_nsec = deadline % kNsPerSecond;
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) != 0) {
-    }
-}
 
 } // namespace
 
@@ -45,7 +28,7 @@ void NullOutput::run()
 {
     // Periods are counted from the start, so the pace never drifts; after a
     // stall of the whole machine it starts counting afresh instead of racing.
-    std::int64_t start = nowNs();
+    auto start = Clock::now();
     std::int64_t periods = 0;
     while (!stop_.load(std::memory_order_relaxed)) {
         {
@@ -53,14 +36,14 @@ void NullOutput::run()
             mix(scratch_.data(), kPeriodFrames);
         }
         ++periods;
-        const std::int64_t next = start + periods * kPeriodFrames * kNsPerSecond / rate();
-        const std::int64_t now = nowNs();
-        if (now - next > kNsPerSecond / 10) {
+        const auto next = start + std::chrono::nanoseconds(periods * kPeriodFrames * 1'000'000'000LL / rate());
+        const auto now = Clock::now();
+        if (now - next > std::chrono::milliseconds(100)) {
             start = now;
             periods = 0;
             continue;
         }
-        sleepUntilNs(next);
+        std::this_thread::sleep_until(next);
     }
 }
 

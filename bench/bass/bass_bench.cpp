@@ -14,7 +14,6 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <time.h>
 
 #include <algorithm>
 #include <atomic>
@@ -34,9 +33,8 @@ using namespace std::chrono_literals;
 
 std::uint64_t nowNs()
 {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<std::uint64_t>(ts.tv_sec) * 1000000000u + static_cast<std::uint64_t>(ts.tv_nsec);
+    const auto since = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(since).count());
 }
 
 double cpuSeconds()

@@ -9,8 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <time.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -86,9 +84,8 @@ TEST_F(BassPlayback, PlayReachesTheMixerAtOnce)
     const HSTREAM h = open(sounds().wav16_1s);
     ASSERT_NE(h, 0u);
     EXPECT_EQ(BASSX_ChannelFirstOutputNs(h), 0u);
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    const std::uint64_t before = static_cast<std::uint64_t>(ts.tv_sec) * 1000000000u + ts.tv_nsec;
+    const auto before = static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count());
     BASS_ChannelPlay(h, FALSE);
     std::this_thread::sleep_for(100ms);
     const std::uint64_t first = BASSX_ChannelFirstOutputNs(h);

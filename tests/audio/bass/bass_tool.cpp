@@ -11,7 +11,6 @@
 #include "audio/bass/bass_stats.h"
 #include "tests/audio/bass/test_support.h"
 
-#include <time.h>
 
 #include <chrono>
 #include <cmath>
@@ -29,9 +28,8 @@ using namespace sonterra::bass::testing;
 
 std::uint64_t nowNs()
 {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<std::uint64_t>(ts.tv_sec) * 1000000000u + static_cast<std::uint64_t>(ts.tv_nsec);
+    const auto since = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(since).count());
 }
 
 int play(int device, const std::string& path, int times = 1, double gap_s = 0)
