@@ -3,6 +3,9 @@
 # the next sound must still come out, through the new server.
 # usage: pulse_restart_test.sh BASS_TOOL PULSE_ENV_SCRIPT
 set -euo pipefail
+for c in pulseaudio pactl parec; do
+    command -v "$c" >/dev/null || { echo "skipped: $c is not installed"; exit 77; }
+done
 tool=$(realpath "$1")
 pulse_env=$(realpath "$2")
 work=$(mktemp -d "${TMPDIR:-/tmp}/sonterra-pulse-restart-XXXXXX")
