@@ -14,7 +14,11 @@ set -euo pipefail
 
 H_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 H_RATE=48000
-H_FAKETIME_LIB=${H_FAKETIME_LIB:-/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1}
+if [ -z "${H_FAKETIME_LIB:-}" ]; then
+  for H_FAKETIME_LIB in /usr/lib/*/faketime/libfaketimeMT.so.1 /usr/lib/faketime/libfaketimeMT.so.1 ""; do
+    [ ! -e "$H_FAKETIME_LIB" ] || break
+  done
+fi
 H_PIDS=()
 
 h_log() { printf '[e2e %s] %s\n' "$(date +%T.%3N)" "$*"; }
@@ -23,6 +27,7 @@ h_calc() { awk "BEGIN { printf \"%.6f\", $1 }"; }
 
 h_init() {
   : "${SONTERRA_BIN:?}" "${TONE_SCAN:?}" "${PCM_TAP:?}"
+  [ -n "$H_FAKETIME_LIB" ] || h_fail "libfaketimeMT.so.1 não encontrada (pacote faketime)"
   H_WORK=$(mktemp -d "${TMPDIR:-/tmp}/sonterra-e2e.XXXXXX")
   trap h_cleanup EXIT
   trap 'exit 143' TERM INT HUP
