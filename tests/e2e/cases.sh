@@ -189,6 +189,29 @@ case_format_mp3() { ring_format mp3; }
 case_format_wav() { ring_format wav; }
 case_format_wma() { ring_format wma; }
 
+# A "+" entry that falls due while an earlier bell still plays cuts that bell
+# and the time is spoken at once, over the new bell, and not again after it.
+case_new_entry_cuts_playing_bell() {
+  h_state "1"
+  bell_and_clips 07 31 07H31M.WAV 8.0
+  h_tone new_bell 900
+  h_tone_file "$H_PROG/AUDIO/novo.wav" 900 1.0
+  local at
+  at=$(h_epoch "$DAY 07:31:00")
+  h_write_lines "$(h_day_file "$at")" \
+    "07:30 - $H_PROG/AUDIO/sino.wav" "07:31 + $H_PROG/AUDIO/novo.wav"
+  h_run "$at" 2.5 4.0
+  h_expect_covered_from -0.5
+  h_between "$(h_end bell)" -$SLACK $LATE || h_fail "o sino anterior devia parar na virada e parou em $(h_end bell)s"
+  h_log "ok: o sino anterior parou em $(h_end bell)s"
+  h_expect_tone new_bell -$SLACK $LATE
+  local on
+  on=$(h_onset new_bell)
+  h_expect_tone clip "$(h_calc "$on - 0.1")" "$(h_calc "$on + 0.1")"
+  [ "$(printf '%s\n' "$H_SCAN" | grep -c '^tone clip ')" -eq 1 ] || h_fail "a hora foi falada mais de uma vez"
+  h_expect_silent wrong_clip
+}
+
 # Out of the box: the bells and clips of scripts/make-sounds.sh play in the
 # program. "07:30 + sinal-curto.mp3" rings at its minute and a spoken time of
 # at least a second follows once the bell ends.
