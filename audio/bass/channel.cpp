@@ -185,7 +185,10 @@ BASS_CHANNELINFO Channel::info() const
     BASS_CHANNELINFO info{};
     info.freq = static_cast<DWORD>(f.rate);
     info.chans = static_cast<DWORD>(f.channels);
-    info.flags = (flags_ & BASS_SAMPLE_FLOAT) | (f.eight_bit ? BASS_SAMPLE_8BITS : 0u) |
+    // Float output carries every source as float, so only a 16-bit stream of an
+    // 8-bit source reports the 8-bit flag.
+    const bool isFloat = (flags_ & BASS_SAMPLE_FLOAT) != 0;
+    info.flags = (flags_ & BASS_SAMPLE_FLOAT) | (f.eight_bit && !isFloat ? BASS_SAMPLE_8BITS : 0u) |
                  (f.channels == 1 ? BASS_SAMPLE_MONO : 0u);
     info.ctype = 0;
     return info;

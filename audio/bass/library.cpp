@@ -54,8 +54,12 @@ Library::~Library()
 
 bool Library::startSdlAudio()
 {
-    if (!sdl_audio_)
+    if (!sdl_audio_) {
+        // SDL would otherwise take SIGINT and SIGTERM for itself and the
+        // program could no longer be ended by a logout or a kill.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         sdl_audio_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    }
     return sdl_audio_;
 }
 

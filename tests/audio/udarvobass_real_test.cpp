@@ -264,6 +264,19 @@ TEST_F(DarvoBassReal, EightBitWavWithoutFloatSamplesIsRefused) {
     EXPECT_FALSE(p.player.IsPlaying());
 }
 
+TEST_F(DarvoBassReal, EightBitWavPlaysWhenSamplesAreFloat) {
+    // The main window's set-up: the float probe passes, so StreamFlags is 256.
+    const std::string wav = sounds.wav("velho.wav", 0.3, 440, 1, 8);
+    TimedPlayer p(0);
+    p.player.LoadFile(wav);
+    ASSERT_TRUE(boxes.empty()) << boxes[0].text;
+    p.play();
+    EXPECT_TRUE(p.player.IsPlaying());
+    ASSERT_TRUE(p.waitForStop());
+    EXPECT_EQ(p.stops, 1);
+    EXPECT_GE(p.stoppedAfterMs, 300 - kEarlyMs);
+}
+
 // --------------------------------------------------------------- addresses
 
 TEST_F(DarvoBassReal, AddressPlaysAtOnceAndEndsWithOnStop) {
