@@ -113,6 +113,29 @@ case_twelve_hour_dial() {
   expect_bell_then_clip 0.5
 }
 
+# Noon and midnight keep their own hours: 12:10 → 12H10M.WAV (00H10M.WAV is a
+# decoy), 00:05 → 00H05M.WAV (12H05M.WAV is a decoy).
+case_twelve_hour_dial_noon() {
+  h_state "1"
+  bell_and_clips 12 10 12H10M.WAV 0.5
+  local at
+  at=$(h_epoch "$DAY 12:10:00")
+  h_write_lines "$(h_day_file "$at")" "12:10 + $H_PROG/AUDIO/sino.wav"
+  [ -e "$H_PROG/HORA/00H10M.WAV" ] || h_fail "falta o chamariz 00H10M.WAV"
+  h_run "$at" 2.5
+  expect_bell_then_clip 0.5
+}
+case_twelve_hour_dial_midnight() {
+  h_state "1"
+  bell_and_clips 00 05 00H05M.WAV 0.5
+  h_tone_file "$H_PROG/HORA/12H05M.WAV" 2500 0.6
+  local at
+  at=$(h_epoch "$DAY 00:05:00")
+  h_write_lines "$(h_day_file "$at")" "00:05 + $H_PROG/AUDIO/sino.wav"
+  h_run "$at" 2.5
+  expect_bell_then_clip 0.5
+}
+
 # SOM.INI must hold exactly "1": "1 " leaves the schedule off.
 case_state_not_one_is_silent() {
   h_state $'1 \r\n'

@@ -58,6 +58,7 @@ h_cleanup() {
 # environment (XDG_RUNTIME_DIR, PULSE_SERVER, ...) reaches every client.
 h_pulse_start() {
   H_PULSE_DIR=$H_WORK/pulse
+  H_PULSE_T0=$(date +%s.%N)
   eval "$("$H_ROOT/tests/tools/pulse-env.sh" start "$H_PULSE_DIR")"
 }
 
@@ -181,7 +182,11 @@ h_sleep_until() { # real epoch
 # Afterwards H_BOUNDARY is the real moment of the boundary and H_SCAN the
 # analysis, every time relative to that boundary.
 h_run() { # fake_boundary_epoch listen_seconds [lead_seconds]
-  local fake=$1 listen=$2 lead=${3:-3.5}
+  local fake=$1 listen=$2 lead=${3:-3.5} least
+  # A new null sink hands a recorder nothing for about its first 2 s: keep
+  # the boundary well clear of that.
+  least=$(h_calc "${H_PULSE_T0:-0} + 4.5 - $(date +%s.%N)")
+  lead=$(awk -v a="$lead" -v b="$least" 'BEGIN { print (a > b ? a : b) }')
   h_record_start
   H_BOUNDARY=$(h_calc "$(date +%s.%N) + $lead")
   h_app_start "$fake" "$H_BOUNDARY"

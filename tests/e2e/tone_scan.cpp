@@ -35,6 +35,7 @@ struct Span {
     long first = 0;  // in frames or samples
     long last = 0;   // inclusive
     double peak = 0;
+    long marks = 0;  // frames or samples above the threshold
 };
 
 struct Options {
@@ -120,8 +121,8 @@ double goertzel(const float *x, size_t n, double hz, int rate)
     return 2 * std::sqrt(std::max(power, 0.0)) / static_cast<double>(n);
 }
 
-// Joins marks closer than maxGap, then drops spans shorter than minLength.
-std::vector<Span> spans(const std::vector<double> &level, double threshold, long maxGap, long minLength)
+// Joins marks closer than maxGap, then drops spans with fewer than minMarks.
+std::vector<Span> spans(const std::vector<double> &level, double threshold, long maxGap, long minMarks)
 {
     std::vector<Span> out;
     for (long i = 0; i < static_cast<long>(level.size()); ++i) {
@@ -130,11 +131,12 @@ std::vector<Span> spans(const std::vector<double> &level, double threshold, long
         if (!out.empty() && i - out.back().last <= maxGap) {
             out.back().last = i;
         } else {
-            out.push_back({i, i, 0});
+            out.push_back({i, i, 0, 0});
         }
         out.back().peak = std::max(out.back().peak, level[static_cast<size_t>(i)]);
+        ++out.back().marks;
     }
-    std::erase_if(out, [&](const Span &s) { return s.last - s.first + 1 < minLength; });
+    std::erase_if(out, [&](const Span &s) { return s.marks < minMarks; });
     return out;
 }
 
@@ -154,14 +156,25 @@ int main(int argc, char **argv)
     for (const Span &s : spans(magnitude, o.threshold, static_cast<long>(o.gap * o.rate), 1))
         std::printf("sound %.6f %.6f\n", s.first / rate, (s.last + 1) / rate);
 
-    // Tones, to the 10 ms frame: a tone must hold for 30 ms to count, so the
-    // splash of a hard start or stop does not pass for another tone.
+    // Tones, to the 10 ms frame. A frame counts for a tone when the tone
+    // carries a fifth of the frame's power or more (two tones at once still
+    // count, the splash of a hard start or stop leaking into a neighbour's
+    // bin does not), and a tone must be heard in three frames.
     const size_t frame = static_cast<size_t>(o.rate / 100);
     const size_t frames = mono.size() / frame;
+    std::vector<double> power(frames);
+    for (size_t f = 0; f < frames; ++f) {
+        double sum = 0;
+        for (size_t i = 0; i < frame; ++i)
+            sum += static_cast<double>(mono[f * frame + i]) * mono[f * frame + i];
+        power[f] = sum / static_cast<double>(frame);
+    }
     for (const Tone &t : o.tones) {
         std::vector<double> level(frames);
-        for (size_t f = 0; f < frames; ++f)
-            level[f] = goertzel(&mono[f * frame], frame, t.hz, o.rate);
+        for (size_t f = 0; f < frames; ++f) {
+            const double a = goertzel(&mono[f * frame], frame, t.hz, o.rate);
+            level[f] = a * a / 2 >= 0.2 * power[f] ? a : 0;
+        }
         for (const Span &s : spans(level, o.threshold, 3, 3))
             std::printf("tone %s %.3f %.3f %.3f\n", t.name.c_str(), static_cast<double>(s.first * frame) / rate,
                         static_cast<double>((s.last + 1) * frame) / rate, s.peak);
