@@ -153,9 +153,10 @@ h_app_stop() {
 
 # Alive and not a zombie waiting to be reaped.
 h_running() { # pid
-  local state
-  state=$(ps -o stat= -p "$1" 2>/dev/null) || return 1
-  [ -n "$state" ] && [ "${state:0:1}" != Z ]
+  local stat
+  stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
+  stat=${stat##*) }
+  [ "${stat:0:1}" != Z ]
 }
 
 h_stop_pid() { # pid
