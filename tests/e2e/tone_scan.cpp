@@ -2,8 +2,8 @@
 //
 // Input: raw signed 16-bit little-endian PCM, interleaved (what parec --raw
 // writes). Every test sound is one sine at a multiple of 100 Hz, so on 10 ms
-// frames each tone falls exactly on a Goertzel bin and the others leak
-// nothing into it.
+// frames each tone falls exactly on a Goertzel bin and the others, while
+// steady, leak nothing into it.
 //
 //   tone_scan FILE [--rate 48000] [--channels 2] [--threshold 0.02]
 //             [--gap 0.05] NAME=HZ ...
