@@ -27,6 +27,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <time.h>
@@ -169,6 +170,10 @@ int main(int argc, char** argv)
     if (BASSX_DeviceFormat(device, &rate, &period))
         std::printf("device %d: %u Hz, mixer period %u frames (%.2f ms)\n", device, rate, period,
                     1000.0 * period / std::max<DWORD>(rate, 1));
+
+    // The program opens its output at start-up, long before a bell; a new
+    // sound-server stream takes up to ~2 s before its first periods flow.
+    std::this_thread::sleep_for(std::chrono::seconds(3));
 
     std::mt19937 rng(12345);
     std::vector<double> tickMs, playMs, onsetMs;
