@@ -16,7 +16,7 @@ fi
 # leading zeros; when the user's own formats are otherwise, use Brazil's.
 if ! build/sonterra-formats >/dev/null 2>&1; then
   export LC_TIME=pt_BR.UTF-8
-  echo "run.sh: os formatos regionais deste usuário não servem; iniciando com LC_TIME=pt_BR.UTF-8"
+  echo "run.sh: your regional formats would be refused; starting with LC_TIME=pt_BR.UTF-8"
 fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   export QT_QPA_PLATFORM=offscreen
