@@ -139,7 +139,14 @@ std::string ShortcutPath(const std::string& name)
 void Cria_atalho(const std::string& target, const std::string& arguments,
                  const std::string& workingFolder, const std::string& name)
 {
-    std::string exec = QuoteExecArgument(target);
+    // A logon starts the program with the session's own regional formats.
+    // When this run was given LC_TIME (run.sh does so where the user's formats
+    // would be refused), the shortcut passes it on, or the program would
+    // refuse to start at the next logon and no bell would ring.
+    std::string exec;
+    if (const std::string lcTime = EnvValue("LC_TIME"); !lcTime.empty())
+        exec = "env " + QuoteExecArgument("LC_TIME=" + lcTime) + " ";
+    exec += QuoteExecArgument(target);
     if (!arguments.empty())
         exec += " " + DoubledPercents(arguments);
 

@@ -158,19 +158,21 @@ protected:
         fs::remove_all(root_);
         fs::create_directories(root_ / "home");
         home_.emplace("HOME", (root_ / "home").string());
+        lcTime_.emplace("LC_TIME", std::nullopt);
         config_.emplace("XDG_CONFIG_HOME", (root_ / "config").string());
     }
     void TearDown() override
     {
         config_.reset();
         home_.reset();
+        lcTime_.reset();
         fs::remove_all(root_);
     }
 
     fs::path Shortcut() const { return root_ / "config" / "autostart" / "Quorvel STV2.desktop"; }
 
     fs::path root_;
-    std::optional<ScopedEnv> home_, config_;
+    std::optional<ScopedEnv> home_, config_, lcTime_;
 };
 
 TEST_F(AtalhoXdg, WritesAValidDesktopEntryInTheAutostartFolder)
@@ -236,6 +238,19 @@ TEST_F(AtalhoXdg, ArgumentsFollowTheTarget)
     Cria_atalho("/opt/s t/sonterra", "--x 50%", "/opt/s t/", nome_atalho);
     const auto args = SplitExec(Unescape(ParseEntry(ReadFile(Shortcut())).at("Exec")));
     EXPECT_EQ(args, (std::vector<std::string>{"/opt/s t/sonterra", "--x", "50%"}));
+}
+
+TEST_F(AtalhoXdg, RegionalFormatsGivenToThisRunArePassedOn)
+{
+    // run.sh starts the program with LC_TIME when the user's own formats
+    // would be refused; the next logon must start it the same way.
+    lcTime_.emplace("LC_TIME", "pt_BR.UTF-8");
+    Cria_atalho("/opt/s t/sonterra", "", "/opt/s t/", nome_atalho);
+    const auto args = SplitExec(Unescape(ParseEntry(ReadFile(Shortcut())).at("Exec")));
+    EXPECT_EQ(args, (std::vector<std::string>{"env", "LC_TIME=pt_BR.UTF-8", "/opt/s t/sonterra"}));
+    const ValidateResult v = Validate(Shortcut());
+    EXPECT_EQ(v.exitCode, 0) << v.output;
+    EXPECT_EQ(v.output.find("error"), std::string::npos) << v.output;
 }
 
 TEST_F(AtalhoXdg, CreatesTheFolderWithParentsAndReplacesTheShortcut)

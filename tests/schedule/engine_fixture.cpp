@@ -40,7 +40,9 @@ void EngineTest::SetUp()
 
     oldHome_ = GetEnv("HOME");
     oldConfig_ = GetEnv("XDG_CONFIG_HOME");
+    oldLcTime_ = GetEnv("LC_TIME");
     PutEnv("HOME", (root_ / "home").string());
+    PutEnv("LC_TIME", std::nullopt); // it would be passed on in the shortcut's Exec
     PutEnv("XDG_CONFIG_HOME", (root_ / "config").string());
     oldCwd_ = fs::current_path();
     oldFormats_ = CurrentFormatSettings();
@@ -70,6 +72,7 @@ void EngineTest::TearDown()
     fs::current_path(oldCwd_);
     PutEnv("HOME", oldHome_);
     PutEnv("XDG_CONFIG_HOME", oldConfig_);
+    PutEnv("LC_TIME", oldLcTime_);
     std::error_code ec;
     fs::remove_all(root_, ec);
 }

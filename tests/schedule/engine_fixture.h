@@ -54,7 +54,7 @@ protected:
 private:
     MessageBoxHandler oldHandler_;
     fs::path oldCwd_;
-    std::optional<std::string> oldHome_, oldConfig_;
+    std::optional<std::string> oldHome_, oldConfig_, oldLcTime_;
     FormatSettings oldFormats_;
 };
 
