@@ -2,14 +2,14 @@
 // shortcut is a desktop entry there.
 
 #include "schedule/atalho.h"
+#include "schedule/file_system.h"
+#include "schedule/schedule_files.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
 
-#include <fcntl.h>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -91,29 +91,6 @@ std::string DoubledPercents(const std::string& text)
     return out;
 }
 
-// Temporary file beside the target, flushed, then renamed over it; on any
-// failure the old file stays and nothing is reported.
-void WriteFileAtomically(const std::string& path, const std::string& content)
-{
-    const std::string temp = path + ".tmp";
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return;
-    bool ok = true;
-    std::string_view rest = content;
-    while (ok && !rest.empty()) {
-        const ssize_t n = ::write(fd, rest.data(), rest.size());
-        if (n < 0)
-            ok = false;
-        else
-            rest.remove_prefix(static_cast<size_t>(n));
-    }
-    ok = ::fsync(fd) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0)
-        ::unlink(temp.c_str());
-}
-
 bool IsFile(const std::string& path)
 {
     std::error_code ec;
@@ -160,7 +137,11 @@ void Cria_atalho(const std::string& target, const std::string& arguments,
 
     std::error_code ec;
     fs::create_directories(fs::path(StartupFolder()), ec);
-    WriteFileAtomically(ShortcutPath(name), content);
+    try {
+        WriteFileAtomically(ShortcutPath(name), content);
+    } catch (const FileError&) {
+        // Not reported: the next activation tries again.
+    }
 }
 
 void Apaga_atalho(const std::string& name)

@@ -6,6 +6,8 @@ if(WIN32)
   target_link_libraries(sonterra_atalho PRIVATE ole32 uuid)
 else()
   add_library(sonterra_atalho STATIC ${CMAKE_CURRENT_LIST_DIR}/atalho_xdg.cpp)
+  # The desktop entry is replaced the same safe way as the schedule files.
+  target_link_libraries(sonterra_atalho PRIVATE sonterra_schedule_files)
 endif()
 target_link_libraries(sonterra_atalho PUBLIC sonterra_settings)
 
