@@ -2,6 +2,12 @@
 # Installs what is missing, builds, and starts Sonterra from its program
 # folder Sonterra/ (kept out of git: the schedule lives there).
 set -euo pipefail
+# ./run.sh --install [FOLDER] and --uninstall [FOLDER], for everyday use; a
+# relative FOLDER is taken from where the command was typed.
+case ${1:-} in
+  --install) shift; exec "$(dirname "$0")/scripts/install.sh" "$@" ;;
+  --uninstall) shift; exec "$(dirname "$0")/scripts/uninstall.sh" "$@" ;;
+esac
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 ./scripts/build.sh

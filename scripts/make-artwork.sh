@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Draws the program's pictures into resources/: the splash logo (249x82 JPEG),
-# the about window's photograph (800x600 JPEG) and the program icon (32x32 PNG
-# and .ico). Same input, same bytes: safe to run again.
+# the about window's photograph (800x600 JPEG), the program icon (32x32 PNG
+# and .ico) and the menu icon in the hicolor theme's usual sizes
+# (resources/icons/hicolor/NxN/apps/sonterra.png, what install.sh copies).
+# Same input, same bytes: safe to run again.
 set -euo pipefail
 
 convert=/usr/bin/convert
@@ -63,4 +65,20 @@ bell_path='M 50,8 C 30,8 24,26 24,44 C 24,62 18,70 10,78 L 90,78 C 82,70 76,62 7
   -resize 32x32 -depth 8 "${clean[@]}" "$out/sonterra.png"
 "$convert" "$out/sonterra.png" "${clean[@]}" "$out/sonterra.ico"
 
-echo "make-artwork: logo.jpg photo.jpg sonterra.png sonterra.ico em $out"
+# Menu icon: the same drawing made at 512x512 (four times the 128 box above,
+# stroke included) and scaled down, so every size is sharp.
+master=$(mktemp --suffix=.png)
+trap 'rm -f "$master"' EXIT
+"$convert" -size 512x512 xc:none -fill '#0b4f7a' -draw 'roundrectangle 16,16 495,495 88,88' \
+  \( -size 400x400 xc:none -fill '#f2c14e' -stroke '#5a3c0c' -strokewidth 4 \
+     -draw "affine 4,0,0,4,0,0 path '$bell_path'" -fill '#5a3c0c' -stroke none \
+     -draw 'affine 4,0,0,4,0,0 circle 50,86 50,78' \
+     -draw 'affine 4,0,0,4,0,0 rectangle 45,2 55,10' -resize 384x384 \) \
+  -geometry +64+56 -composite "${clean[@]}" "$master"
+for size in 16 22 24 32 48 64 128 256 512; do
+  dir=$out/icons/hicolor/${size}x${size}/apps
+  mkdir -p "$dir"
+  "$convert" "$master" -resize "${size}x${size}" -depth 8 "${clean[@]}" "$dir/sonterra.png"
+done
+
+echo "make-artwork: logo.jpg photo.jpg sonterra.png sonterra.ico icons/hicolor em $out"
