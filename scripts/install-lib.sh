@@ -1,7 +1,7 @@
 # What install.sh and uninstall.sh agree on: where the program folder, the
 # menu entry, the icons and the autostart entry live. Sourced, not run.
 
-# shellcheck shell=bash
+# shellcheck shell=bash disable=SC2034  # the variables are the sourcing script's
 entry_name=sonterra.desktop
 icon_name=sonterra
 autostart_name='Quorvel STV2.desktop'  # written by the program on "Ativar"
@@ -10,7 +10,7 @@ autostart_name='Quorvel STV2.desktop'  # written by the program on "Ativar"
 # apps_dir, icons_dir, autostart_file. $1 is the script's name for messages.
 parse_install_args() {
   local me=$1; shift
-  system=0 prefix=/usr/local group=users purge=0 build_dir= folder=
+  system=0 prefix=/usr/local group=users purge=0 build_dir='' folder=''
   while [ $# -gt 0 ]; do
     case $1 in
       --system) system=1 ;;

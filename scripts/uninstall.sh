@@ -79,5 +79,5 @@ for f in "${data[@]}"; do rm -rf "${folder:?}/$f"; done
 if rmdir "$folder" 2>/dev/null; then
   echo "uninstall: pasta $folder removida"
 else
-  echo "uninstall: $folder ficou; ainda tem: $(ls -A "$folder" | tr '\n' ' ')"
+  echo "uninstall: $folder ficou; ainda tem: $(find "$folder" -mindepth 1 -maxdepth 1 -printf '%f ')"
 fi

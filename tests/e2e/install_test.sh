@@ -33,7 +33,9 @@ autostart="$HOME/.config/autostart/Quorvel STV2.desktop"
 sizes="16 22 24 32 48 64 128 256 512"
 # The Exec lines for that folder, written out by hand: quoted, with \ " $ `
 # escaped inside the quotes, % doubled, and then every \ doubled once more.
+# shellcheck disable=SC2016
 exec_env='Exec=env -C "'"$work"'/Escola d'"'"'Ana \\"x=1\\" \\$HOME %%u/Sonterra" LC_TIME=pt_BR.UTF-8 ./sonterra'
+# shellcheck disable=SC2016
 exec_plain='Exec=env -C "'"$work"'/Escola d'"'"'Ana \\"x=1\\" \\$HOME %%u/Sonterra" ./sonterra'
 
 exec 3>"$work/display"
@@ -42,7 +44,8 @@ pids+=($!)
 exec 3>&-
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "o Xvfb não subiu: $(cat "$work/xvfb.log")"
-export DISPLAY=:$(cat "$work/display")
+DISPLAY=:$(cat "$work/display")
+export DISPLAY
 
 program_pid() { # folder: the pid of the program started from it
   local p
@@ -164,7 +167,7 @@ cat "$work/purge.log"
 [ "$(ls -A "$folder")" = notas.txt ] || fail "--purge deixou: $(ls -A "$folder")"
 rm "$folder/notas.txt"
 "$repo/scripts/uninstall.sh" --purge "$work/outra" >/dev/null
-[ ! -e "$work/outra" ] && [ ! -e "$entry" ] || fail "--purge de uma pasta só com o programa"
+if [ -e "$work/outra" ] || [ -e "$entry" ]; then fail "--purge de uma pasta só com o programa"; fi
 ok "--purge apaga a programação e deixa o que não é dela"
 
 # --- For all users --------------------------------------------------------------------
