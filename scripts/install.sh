@@ -87,7 +87,8 @@ exec_line="env -C $(exec_argument "$folder")"
 formats=$build_dir/sonterra-formats
 lc_note=
 if ! [ -x "$formats" ] || ! "$formats" >/dev/null 2>&1; then
-  exec_line+=" LC_TIME=pt_BR.UTF-8"
+  # LC_ALL, when the session sets it, would win over LC_TIME.
+  exec_line+=" -u LC_ALL LC_TIME=pt_BR.UTF-8"
   lc_note=" com LC_TIME=pt_BR.UTF-8 (os formatos regionais deste usuário seriam recusados)"
 fi
 exec_line+=" ./sonterra"

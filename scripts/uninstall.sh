@@ -48,9 +48,11 @@ fi
 
 if [ -d "$folder" ]; then
   for pid_dir in /proc/[0-9]*; do
-    if [ "$(readlink "$pid_dir/exe" 2>/dev/null)" = "$folder/sonterra" ]; then
-      echo "uninstall: o Sonterra ainda está aberto (PID ${pid_dir#/proc/}); feche-o"
-    fi
+    # Also one started before the last install replaced its file.
+    case $(readlink "$pid_dir/exe" 2>/dev/null) in
+      "$folder/sonterra" | "$folder/sonterra (deleted)")
+        echo "uninstall: o Sonterra ainda está aberto (PID ${pid_dir#/proc/}); feche-o" ;;
+    esac
   done
   for f in sonterra .sonterra.new; do
     if [ -e "$folder/$f" ]; then

@@ -34,7 +34,7 @@ sizes="16 22 24 32 48 64 128 256 512"
 # The Exec lines for that folder, written out by hand: quoted, with \ " $ `
 # escaped inside the quotes, % doubled, and then every \ doubled once more.
 # shellcheck disable=SC2016
-exec_env='Exec=env -C "'"$work"'/Escola d'"'"'Ana \\"x=1\\" \\$HOME %%u/Sonterra" LC_TIME=pt_BR.UTF-8 ./sonterra'
+exec_env='Exec=env -C "'"$work"'/Escola d'"'"'Ana \\"x=1\\" \\$HOME %%u/Sonterra" -u LC_ALL LC_TIME=pt_BR.UTF-8 ./sonterra'
 # shellcheck disable=SC2016
 exec_plain='Exec=env -C "'"$work"'/Escola d'"'"'Ana \\"x=1\\" \\$HOME %%u/Sonterra" ./sonterra'
 
@@ -112,9 +112,10 @@ grep -qxF "$exec_env" "$entry" || fail "Exec: $(grep ^Exec "$entry")"
 grep -q "com LC_TIME=pt_BR.UTF-8" "$work/install1.log" || fail "não disse que usa LC_TIME"
 ok "instalado em $folder: programa, sons, 9 ícones, entrada válida com LC_TIME=pt_BR.UTF-8"
 
-LC_TIME=C launch "$entry" "$folder"
+# A session with LC_ALL set to formats the program refuses.
+LC_ALL=en_US.UTF-8 launch "$entry" "$folder"
 tr '\0' '\n' <"/proc/$app_pid/environ" | grep -qx LC_TIME=pt_BR.UTF-8 || fail "o programa não recebeu LC_TIME"
-ok "gio launch abre a janela principal, na pasta do programa, com LC_TIME=pt_BR.UTF-8"
+ok "gio launch abre a janela principal, na pasta do programa, com LC_TIME=pt_BR.UTF-8, mesmo com LC_ALL=en_US.UTF-8"
 
 # --- Again over a schedule, while the program runs -----------------------------------
 printf '1' >"$folder/SOM.INI"
@@ -140,12 +141,14 @@ ok "a segunda instalação troca só o programa (novo inode) e o aberto segue ro
 
 stop_program
 LC_TIME=pt_BR.UTF-8 launch "$entry" "$folder"
-stop_program
 ok "gio launch também abre sem trocar LC_TIME"
 
 # --- Uninstall, then purge -----------------------------------------------------------
 "$repo/scripts/uninstall.sh" "$folder" >"$work/uninstall.log"
 cat "$work/uninstall.log"
+grep -qxF "uninstall: o Sonterra ainda está aberto (PID $app_pid); feche-o" "$work/uninstall.log" ||
+  fail "não avisou que o programa estava aberto"
+stop_program
 [ ! -e "$entry" ] || fail "a entrada do menu ficou"
 [ -z "$(find "$HOME/.local/share/icons" -name 'sonterra.png')" ] || fail "ficaram ícones"
 [ ! -e "$autostart" ] || fail "a entrada de início automático ficou"
