@@ -20,6 +20,26 @@ namespace {
 const char* const kShellFolders =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
+// Holds the user's "Startup" value for one test while CTest runs others at once.
+class StartupValueLock {
+public:
+    StartupValueLock() : mutex_(CreateMutexA(nullptr, FALSE, "Local\\sonterra-startup-value")) {
+        if (mutex_)
+            WaitForSingleObject(mutex_, INFINITE);
+    }
+    ~StartupValueLock() {
+        if (mutex_) {
+            ReleaseMutex(mutex_);
+            CloseHandle(mutex_);
+        }
+    }
+    StartupValueLock(const StartupValueLock&) = delete;
+    StartupValueLock& operator=(const StartupValueLock&) = delete;
+
+private:
+    HANDLE mutex_;
+};
+
 // Sets the registry's "Startup" value for the test's life (absent when empty).
 class ScopedStartupFolder {
 public:
@@ -90,6 +110,7 @@ LinkContent ReadLink(const std::string& path) {
 
 class AtalhoWindows : public ::testing::Test {
 protected:
+    StartupValueLock lock;
     test::TemporaryFolder startup{"sonterra-startup"};
     test::TemporaryFolder program{"sonterra-program"};
     // The registry holds the folder without its trailing separator.
