@@ -13,13 +13,14 @@ namespace {
 // A program installed below a user's folder with accents: every caption is
 // this path's name, every file error carries such a path.
 const std::string kFolder = "C:\\Escolas\\João\\Configurações\\";
-const std::string kFolderUtf8 = "C:\\Escolas\\Jo\xC3\xA3o\\Configura\xC3\xA7\xC3\xB5""es\\";
+const std::string kFolderUtf8 = "C:\\Escolas\\Jo\xC3\xA3o\\Configura\xC3\xA7\xC3\xB5"
+                                "es\\";
 
 TEST(SystemText, ReachesUtf8Unharmed) {
     EXPECT_EQ(SystemTextToUtf8(kFolder), kFolderUtf8);
-    EXPECT_EQ(SystemTextToUtf8("Formato de Hora Inválido:"),
-              "Formato de Hora Inv\xC3\xA1lido:");
-    EXPECT_EQ(SystemTextToUtf8("Sinal – Saída"), "Sinal \xE2\x80\x93 Sa\xC3\xAD""da");
+    EXPECT_EQ(SystemTextToUtf8("Formato de Hora Inválido:"), "Formato de Hora Inv\xC3\xA1lido:");
+    EXPECT_EQ(SystemTextToUtf8("Sinal – Saída"), "Sinal \xE2\x80\x93 Sa\xC3\xAD"
+                                                 "da");
     EXPECT_EQ(SystemTextToUtf8(""), "");
 }
 

@@ -54,9 +54,9 @@ TEST(NamesOutsideAscii, ProgramFolderGetsItsFoldersAndDayFiles) {
     WriteState(program, true);
     EXPECT_TRUE(ReadState(program));
     Lines written;
-    ASSERT_EQ(AddEntry(program, 2, "07:30", true, AudioFolder(program) + "Hino “Nacional”.mp3",
-                       written),
-              AddResult::Added);
+    ASSERT_EQ(
+        AddEntry(program, 2, "07:30", true, AudioFolder(program) + "Hino “Nacional”.mp3", written),
+        AddResult::Added);
     EXPECT_TRUE(OpensWithFopen(program + "02.PR2"));
     EXPECT_EQ(LoadDay(program, 2), written);
     EXPECT_TRUE(FileExists(EntryAudioPath(written.front())));

@@ -1,8 +1,7 @@
 // The parts of test_platform.h that std::filesystem gives on every system.
 
-#include "tests/support/test_platform.h"
-
 #include "app/system_text.h"
+#include "tests/support/test_platform.h"
 
 #include <algorithm>
 #include <filesystem>

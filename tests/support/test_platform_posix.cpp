@@ -147,8 +147,8 @@ ScopedRegionalFormats::ScopedRegionalFormats(const RegionalFormats& formats)
     ::freelocale(probe);
     for (const char* name : {"LC_ALL", "LC_TIME", "LANG"}) {
         const char* value = std::getenv(name);
-        saved_->environment.emplace_back(name, value ? std::optional<std::string>(value)
-                                                     : std::nullopt);
+        saved_->environment.emplace_back(name,
+                                         value ? std::optional<std::string>(value) : std::nullopt);
     }
     ::unsetenv("LC_ALL");
     ::unsetenv("LANG");

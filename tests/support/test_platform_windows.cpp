@@ -1,6 +1,5 @@
-#include "tests/support/test_platform.h"
-
 #include "app/system_text.h"
+#include "tests/support/test_platform.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -26,7 +25,7 @@ std::string WindowsErrorText(DWORD error) {
 }
 
 const char* const kInternational = "Control Panel\\International";
-const char* const kRegionalNames[] = {"sShortDate", "sDate", "sTime",      "iTime",
+const char* const kRegionalNames[] = {"sShortDate", "sDate", "sTime", "iTime",
                                       "iTLZero",    "s1159", "s2359", "sTimeFormat"};
 
 std::optional<std::string> ReadValue(HKEY key, const char* name) {
@@ -151,11 +150,11 @@ ScopedRegionalFormats::ScopedRegionalFormats(const RegionalFormats& formats)
     if (saved_->lock)
         WaitForSingleObject(saved_->lock, INFINITE);
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kInternational, 0, nullptr, 0,
-                        KEY_READ | KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kInternational, 0, nullptr, 0, KEY_READ | KEY_WRITE,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
         return;
-    const std::string* wanted[] = {&formats.sShortDate, &formats.sDate,   &formats.sTime,
-                                   &formats.iTime,      &formats.iTLZero, &formats.s1159,
+    const std::string* wanted[] = {&formats.sShortDate, &formats.sDate,      &formats.sTime,
+                                   &formats.iTime,      &formats.iTLZero,    &formats.s1159,
                                    &formats.s2359,      &formats.sTimeFormat};
     active_ = true;
     for (std::size_t i = 0; i < std::size(kRegionalNames); ++i) {
@@ -195,8 +194,8 @@ ProgramRun RunProgram(const std::string& path) {
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION process{};
     std::string commandLine = "\"" + path + "\"";
-    const BOOL started = CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                        0, nullptr, nullptr, &startup, &process);
+    const BOOL started = CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                        nullptr, nullptr, &startup, &process);
     CloseHandle(writeEnd);
     if (started) {
         char buffer[4096];
