@@ -7,8 +7,12 @@ cd "$(dirname "$0")/.."
 
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
-[ -x "$wine" ] || wine=$(command -v wine64)
-[ -x "$wineserver" ] || wineserver=$(command -v wineserver)
+[ -x "$wine" ] || wine=$(command -v wine64 || true)
+[ -x "$wineserver" ] || wineserver=$(command -v wineserver || true)
+if [ -z "$wine" ] || [ -z "$wineserver" ]; then
+  echo "test-windows: wine64 is missing (scripts/install-deps.sh installs it)" >&2
+  exit 1
+fi
 
 if [ ! -f build-windows/CMakeCache.txt ]; then
   launcher=()
