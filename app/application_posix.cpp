@@ -1,3 +1,4 @@
+#include "app/application.h"
 #include "app/application_platform.h"
 
 #include <climits>
@@ -16,5 +17,9 @@ std::string ReadOwnExecutablePath() {
 const char* PathSeparators() {
     return "/";
 }
+
+// No COM here; the desktop entry needs nothing set up.
+MainThreadCom::MainThreadCom() = default;
+MainThreadCom::~MainThreadCom() = default;
 
 } // namespace sonterra

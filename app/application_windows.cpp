@@ -1,5 +1,7 @@
+#include "app/application.h"
 #include "app/application_platform.h"
 
+#include <objbase.h>
 #include <windows.h>
 
 namespace sonterra {
@@ -21,6 +23,16 @@ std::string ReadOwnExecutablePath() {
 
 const char* PathSeparators() {
     return "\\/";
+}
+
+MainThreadCom::MainThreadCom() {
+    // S_FALSE: already initialised on this thread (Qt does so); still ours to release.
+    initialised_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+}
+
+MainThreadCom::~MainThreadCom() {
+    if (initialised_)
+        CoUninitialize();
 }
 
 } // namespace sonterra

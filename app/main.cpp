@@ -15,7 +15,7 @@ int main(int argc, char* argv[])
         return sonterra::RunStartup();
     } catch (const std::exception& e) {
         // Failed while the main window's layout was built: the last chance.
-        ShowErrorBox(QString::fromUtf8(e.what()));
+        ShowErrorBox(FromSystemText(e.what()));
         return 1;
     }
 }

@@ -1,5 +1,7 @@
 #include "schedule/current_folder.h"
 
+#include "app/system_text.h"
+
 #include <filesystem>
 #include <system_error>
 
@@ -8,7 +10,7 @@ namespace sonterra {
 bool SetCurrentFolder(const std::string& path)
 {
     std::error_code ec;
-    std::filesystem::current_path(std::filesystem::path(path), ec);
+    std::filesystem::current_path(SystemPath(path), ec);
     return !ec;
 }
 

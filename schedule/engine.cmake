@@ -11,10 +11,13 @@ else()
 endif()
 target_link_libraries(sonterra_atalho PUBLIC sonterra_settings)
 
+if(SONTERRA_CORE_ONLY)
+  return()
+endif()
+
 add_library(sonterra_scheduler STATIC
   ${CMAKE_CURRENT_LIST_DIR}/scheduler.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/phased_timer.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/current_folder.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/phased_timer.cpp)
 target_link_libraries(sonterra_scheduler
   PUBLIC sonterra_settings sonterra_atalho sonterra_app sonterra_schedule_files
   PRIVATE Qt6::Core)

@@ -17,7 +17,9 @@ void WriteFileAtomically(const std::string& path, const std::string& bytes);
 // points on Linux, the ANSI code page's characters on Windows.
 std::string CutToCharacters(const std::string& text, std::size_t count);
 
-// The system's text for an error number.
+// The system's text for the error of the C library call that just failed
+// (errno on Linux; on Windows the system error behind it, in the words of
+// FormatMessage, as the writes give theirs).
 std::string SystemErrorText(int error);
 
 } // namespace sonterra

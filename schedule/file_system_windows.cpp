@@ -2,19 +2,13 @@
 #include "schedule/schedule_files.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <utility>
 #include <windows.h>
 
 namespace sonterra {
-
-std::string SystemErrorText(int error) {
-    char buffer[256];
-    if (strerror_s(buffer, sizeof buffer, error) != 0)
-        return "erro " + std::to_string(error);
-    return buffer;
-}
 
 namespace {
 
@@ -30,6 +24,23 @@ std::string WindowsErrorText(DWORD error) {
         result.pop_back();
     return result;
 }
+
+} // namespace
+
+// The C library keeps the system's own error of its failed call in _doserrno:
+// worded by FormatMessageA, as the writes below are, not in the library's
+// English.
+std::string SystemErrorText(int error) {
+    const unsigned long systemError = _doserrno;
+    if (systemError != 0)
+        return WindowsErrorText(systemError);
+    char buffer[256];
+    if (strerror_s(buffer, sizeof buffer, error) != 0)
+        return "erro " + std::to_string(error);
+    return buffer;
+}
+
+namespace {
 
 [[noreturn]] void Fail(const std::string& path, DWORD error) {
     throw FileError(path, WindowsErrorText(error));

@@ -1,6 +1,7 @@
 #include "schedule/schedule_files.h"
 
 #include "app/funcoes.h"
+#include "app/system_text.h"
 #include "schedule/file_system.h"
 
 #include <cerrno>
@@ -61,7 +62,7 @@ Lines SplitLines(const std::string& bytes) {
 }
 
 std::filesystem::path FsPath(const std::string& path) {
-    return std::filesystem::path(path);
+    return SystemPath(path);
 }
 
 } // namespace

@@ -36,8 +36,8 @@ namespace {
 
 // Lines and paths are the system's narrow text: UTF-8 on Linux, the ANSI
 // code page on Windows.
-QString FromText(const std::string& s) { return QString::fromLocal8Bit(s); }
-std::string ToText(const QString& s) { return s.toLocal8Bit().toStdString(); }
+QString FromText(const std::string& s) { return FromSystemText(s); }
+std::string ToText(const QString& s) { return ToSystemText(s); }
 
 QStringList ToQStringList(const Lines& lines)
 {
@@ -152,7 +152,7 @@ void TForm1::Guarded(const std::function<void()>& handler)
     try {
         handler();
     } catch (const std::exception& e) {
-        ShowErrorBox(QString::fromUtf8(e.what()));
+        ShowErrorBox(FromSystemText(e.what()));
     }
 }
 

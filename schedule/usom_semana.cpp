@@ -12,8 +12,9 @@ TSemanaTabBar::TSemanaTabBar(QWidget* parent) : QTabBar(parent)
     setExpanding(false);
     setDrawBase(false);
     setUsesScrollButtons(false);
-    for (const char* day : {"Domingo", "Segunda", "Terça", "Quarta", "Quinta", "Sexta", "Sábado"})
-        addTab(QString::fromUtf8(day));
+    // UTF-16 literals: narrow ones are ANSI in a Windows build.
+    for (const char16_t* day : {u"Domingo", u"Segunda", u"Terça", u"Quarta", u"Quinta", u"Sexta", u"Sábado"})
+        addTab(QString::fromUtf16(day));
 }
 
 void TSemanaTabBar::mousePressEvent(QMouseEvent* event)

@@ -30,7 +30,7 @@ bool SonterraApplication::notify(QObject* receiver, QEvent* event)
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-        ShowErrorBox(QString::fromUtf8(e.what()));
+        ShowErrorBox(FromSystemText(e.what()));
     }
     return false;
 }
@@ -39,6 +39,7 @@ int RunStartup(const CheckFunction& check, const MainWindowFactory& makeMainWind
 {
     if (!(check ? check() : CheckRegionalFormats()))
         return 0;
+    const MainThreadCom com; // for the shortcut's shell link, until the program ends
 
     std::unique_ptr<QWidget> mainWindow;
     {

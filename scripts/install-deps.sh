@@ -14,6 +14,7 @@ packages=(
   faketime espeak-ng sox libsox-fmt-mp3 ffmpeg
   desktop-file-utils libglib2.0-bin x11-utils
   g++-mingw-w64-x86-64
+  wine64 googletest
   locales
 )
 

@@ -1,6 +1,7 @@
 #include "widgets/qt_message_box.h"
 
 #include "app/application.h"
+#include "app/system_text.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -10,19 +11,29 @@
 
 namespace {
 
-QString FromUtf8(const std::string& text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QString BoxText(const std::string& text)
 {
     // The program separates lines with a lone CR.
-    QString t = FromUtf8(text);
+    QString t = FromSystemText(text);
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return t;
 }
+
+} // namespace
+
+QString FromSystemText(const std::string& text)
+{
+    const std::string utf8 = sonterra::SystemTextToUtf8(text);
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+std::string ToSystemText(const QString& text)
+{
+    return sonterra::Utf8ToSystemText(text.toStdString());
+}
+
+namespace {
 
 void CentreOnScreen(QWidget& box)
 {
@@ -61,7 +72,7 @@ std::unique_ptr<QMessageBox> BuildMessageBox(const sonterra::MessageBoxRequest& 
                                              QWidget* parent)
 {
     auto box = std::make_unique<QMessageBox>(parent);
-    box->setWindowTitle(FromUtf8(request.caption));
+    box->setWindowTitle(FromSystemText(request.caption));
     box->setText(BoxText(request.text));
     box->setTextFormat(Qt::PlainText);
     box->setIcon(request.icon == sonterra::BoxIcon::Error ? QMessageBox::Critical
@@ -105,7 +116,7 @@ void ShowErrorBox(const QString& message)
 {
     sonterra::MessageBoxRequest request;
     request.caption = sonterra::ApplicationTitle();
-    request.text = ErrorBoxText(message).toStdString();
+    request.text = ToSystemText(ErrorBoxText(message));
     request.icon = sonterra::BoxIcon::Error;
     request.buttons = sonterra::BoxButtons::Ok;
     sonterra::showMessageBox(request);

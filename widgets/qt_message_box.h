@@ -7,8 +7,15 @@
 
 #include <memory>
 
+#include <string>
+
 class QMessageBox;
 class QWidget;
+
+// Where the program's text (the system's narrow text: UTF-8 here, ANSI on
+// Windows; paths, system messages, our literals) enters Qt, and back.
+QString FromSystemText(const std::string& text);
+std::string ToSystemText(const QString& text);
 
 // Caption, text (CR -> "\n"), icon and buttons of the request, OK the default,
 // Esc and the close box answering Cancel where there is one; modal over every

@@ -5,12 +5,9 @@
 #include "app/funcoes.h"
 #include "app/regional_formats.h"
 #include "tests/app/box_recorder.h"
+#include "tests/support/test_platform.h"
 
-#include <clocale>
-#include <cstdlib>
 #include <gtest/gtest.h>
-#include <locale.h>
-#include <optional>
 
 namespace sonterra {
 namespace {
@@ -192,69 +189,67 @@ TEST(RegionalCheckMessages, CaptionIsTheProgramNameBeforeStartUpRetitlesIt) {
         EXPECT_EQ(box.caption, "Sonterra");
 }
 
-// The real locales of this machine, read through setlocale and nl_langinfo;
-// the process's LC_TIME and environment are put back afterwards.
-class RealLocale : public ::testing::Test {
-protected:
-    void SetUp() override {
-        savedLocale_ = std::setlocale(LC_TIME, nullptr);
-        for (const char* name : {"LC_ALL", "LC_TIME", "LANG"}) {
-            const char* value = std::getenv(name);
-            savedEnv_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-        }
-    }
-    void TearDown() override {
-        for (const auto& [name, value] : savedEnv_) {
-            if (value)
-                setenv(name.c_str(), value->c_str(), 1);
-            else
-                unsetenv(name.c_str());
-        }
-        std::setlocale(LC_TIME, savedLocale_.c_str());
-    }
-
-    // Empty when the locale is not installed here.
-    std::optional<FormatSettings> Read(const char* localeName) {
-        locale_t probe = newlocale(LC_TIME_MASK, localeName, static_cast<locale_t>(nullptr));
-        if (probe == static_cast<locale_t>(nullptr))
-            return std::nullopt;
-        freelocale(probe);
-        unsetenv("LC_ALL");
-        unsetenv("LANG");
-        setenv("LC_TIME", localeName, 1);
-        return ReadRegionalFormatSettings();
-    }
-
-private:
-    std::string savedLocale_;
-    std::vector<std::pair<std::string, std::optional<std::string>>> savedEnv_;
+// The check as start-up runs it, in a fresh process (sonterra-formats, which
+// prints each box as "[caption]" and its text) after the user's regional
+// formats were set in the system: on Windows the values under
+// HKCU\Control Panel\International, on Linux the LC_TIME of an installed
+// locale that gives the same formats (some cases have none).
+struct SystemCase {
+    const char* name;
+    test::RegionalFormats formats;
+    std::vector<int> boxes;
 };
 
-TEST_F(RealLocale, BrazilianPortuguesePasses) {
-    const auto fs = Read("pt_BR.UTF-8");
-    if (!fs)
-        GTEST_SKIP() << "pt_BR.UTF-8 is not installed (scripts/install-deps.sh makes it)";
-    EXPECT_EQ(fs->ShortDateFormat, "dd/mm/yyyy");
-    EXPECT_EQ(fs->LongTimeFormat, "hh:mm:ss");
-    const CheckRun run = RunCheck(*fs);
-    EXPECT_TRUE(run.result);
-    EXPECT_TRUE(run.boxes.empty());
+void PrintTo(const SystemCase& c, std::ostream* out) {
+    *out << c.name;
 }
 
-TEST_F(RealLocale, AmericanEnglishGivesBoxes34) {
-    const auto fs = Read("en_US.UTF-8");
-    if (!fs)
-        GTEST_SKIP() << "en_US.UTF-8 is not installed (scripts/install-deps.sh makes it)";
-    EXPECT_EQ(fs->LongTimeFormat, "hh:mm:ss AMPM");
-    EXPECT_EQ(RunCheck(*fs).boxes, (std::vector<int>{3, 4}));
+// Box numbers in the order shown, told apart by their first words.
+std::vector<int> PrintedBoxes(const std::string& output, const std::string& caption) {
+    const std::string header = "[" + caption + "]\n";
+    const char* const starts[6] = {"Formato de Hora Inválido:", "Formato de Data Inválido:",
+                                   "O Formato de HORA Padrão",  "FORMATO DE HORA ATUAL: ",
+                                   "O Formato de DATA Padrão",  "FORMATO DE DATA ATUAL: "};
+    std::vector<int> numbers;
+    for (std::size_t at = output.find(header); at != std::string::npos;
+         at = output.find(header, at + 1)) {
+        int number = 0;
+        for (int i = 0; i < 6; ++i)
+            if (output.compare(at + header.size(), std::string(starts[i]).size(), starts[i]) == 0)
+                number = i + 1;
+        numbers.push_back(number);
+    }
+    return numbers;
 }
 
-TEST_F(RealLocale, CUtf8Gives56) {
-    const auto fs = Read("C.UTF-8");
-    ASSERT_TRUE(fs);
-    EXPECT_EQ(fs->ShortDateFormat, "mm/dd/yy");
-    EXPECT_EQ(RunCheck(*fs).boxes, (std::vector<int>{5, 6}));
+class SystemRegionalFormats : public ::testing::TestWithParam<SystemCase> {};
+
+TEST_P(SystemRegionalFormats, FreshProcessShowsTheBoxesOfItsCase) {
+    const SystemCase& c = GetParam();
+    test::ScopedRegionalFormats formats(c.formats);
+    if (!formats.active())
+        GTEST_SKIP() << c.name << ": no way to set these formats here (Linux: no such locale)";
+    const std::string program =
+        ProgramFolder() + "sonterra-formats" + test::ExecutableSuffix();
+    const test::ProgramRun run = test::RunProgram(program);
+    EXPECT_EQ(run.exitCode, c.boxes.empty() ? 0 : 1) << run.output;
+    EXPECT_EQ(PrintedBoxes(run.output, "Sonterra-formats"), c.boxes) << run.output;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SystemRegionalFormats,
+    ::testing::Values(
+        SystemCase{"ptBR", {"dd/MM/yyyy", "/", ":", "1", "1", "", "", "HH:mm:ss", "pt_BR.UTF-8"}, {}},
+        SystemCase{"enUS", {"M/d/yyyy", "/", ":", "0", "0", "AM", "PM", "h:mm:ss tt", ""}, {3, 4, 5, 6}},
+        SystemCase{"enUSTwoDigitFields",
+                   {"MM/dd/yyyy", "/", ":", "0", "0", "AM", "PM", "h:mm:ss tt", "en_US.UTF-8"},
+                   {3, 4}},
+        SystemCase{"deDE", {"dd.MM.yyyy", ".", ":", "1", "1", "", "", "HH:mm:ss", ""}, {2, 5, 6}},
+        SystemCase{"ISO", {"yyyy-MM-dd", "-", ":", "1", "1", "", "", "HH:mm:ss", ""}, {2, 5, 6}},
+        SystemCase{"TwoDigitYear", {"MM/dd/yy", "/", ":", "1", "1", "", "", "HH:mm:ss", "C.UTF-8"}, {5, 6}},
+        SystemCase{"AllWrong", {"yyyy-MM-dd", "-", ".", "0", "0", "am", "pm", "h.mm.ss tt", ""},
+                   {1, 2, 3, 4, 5, 6}}),
+    [](const ::testing::TestParamInfo<SystemCase>& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace sonterra

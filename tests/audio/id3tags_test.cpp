@@ -1,15 +1,16 @@
 // TID3v1Tag and GenreList.
 
 #include "audio/ID3Tags.h"
+#include "tests/support/test_platform.h"
 
 #include <array>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sstream>
 #include <system_error>
-#include <unistd.h>
 
 namespace sonterra {
 namespace {
@@ -38,12 +39,10 @@ void put(Record& r, int offset, const std::string& bytes) {
 class ID3v1Files : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("sonterra-id3-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
+        folder = std::make_unique<test::TemporaryFolder>("sonterra-id3");
+        dir = folder->path();
     }
-    void TearDown() override { fs::remove_all(dir); }
+    void TearDown() override { folder.reset(); }
 
     std::string write(const std::string& name, const std::string& prefix, const Record* tag) {
         const fs::path path = dir / name;
@@ -54,6 +53,7 @@ protected:
         return path.string();
     }
 
+    std::unique_ptr<test::TemporaryFolder> folder;
     fs::path dir;
 };
 

@@ -1,8 +1,17 @@
 # Tests of the autostart shortcut and of the scheduler engine.
-if(NOT WIN32)
+if(WIN32)
+  add_executable(sonterra_atalho_tests ${CMAKE_CURRENT_LIST_DIR}/atalho_windows_tests.cpp)
+  target_link_libraries(sonterra_atalho_tests PRIVATE sonterra_atalho sonterra_app
+    sonterra_test_platform GTest::gtest_main ole32 uuid)
+  set_target_properties(sonterra_atalho_tests PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
+else()
   add_executable(sonterra_atalho_tests ${CMAKE_CURRENT_LIST_DIR}/atalho_xdg_tests.cpp)
   target_link_libraries(sonterra_atalho_tests PRIVATE sonterra_atalho GTest::gtest_main)
-  gtest_discover_tests(sonterra_atalho_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "atalho.")
+endif()
+gtest_discover_tests(sonterra_atalho_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "atalho.")
+
+if(SONTERRA_CORE_ONLY)
+  return()
 endif()
 
 add_executable(sonterra_engine_tests

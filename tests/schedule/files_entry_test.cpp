@@ -49,18 +49,21 @@ TEST(EntryLine, PathIsCutAt255Characters) {
     EXPECT_EQ(EntryAudioPath("07:30 - " + path255), path255);
 }
 
+// Characters of the system's narrow text: UTF-8 on Linux (where "ç" is two
+// bytes and "€" three), the ANSI code page on Windows (one byte each).
 TEST(EntryLine, CutNeverSplitsAUtf8Character) {
-    // 254 one-byte characters, then "ç" (2 bytes) as the 255th and "ã" after it.
+    // 254 one-byte characters, then "ç" as the 255th and "ã" after it.
     const std::string head(254, 'x');
     EXPECT_EQ(EntryAudioPath("07:30 - " + head + "ç" + "ã.mp3"), head + "ç");
     // "€" (3 bytes) as the 256th character is left out whole.
     const std::string head255(255, 'y');
     EXPECT_EQ(EntryAudioPath("07:30 - " + head255 + "€"), head255);
-    // 255 characters of two bytes each: 510 bytes kept.
+    // 255 characters kept: 510 bytes in UTF-8, 255 in Windows-1252.
     std::string accents;
     for (int i = 0; i < 300; ++i)
         accents += "é";
-    EXPECT_EQ(EntryAudioPath("07:30 - " + accents), accents.substr(0, 510));
+    const std::size_t bytesOfE = std::string("é").size();
+    EXPECT_EQ(EntryAudioPath("07:30 - " + accents), accents.substr(0, 255 * bytesOfE));
 }
 
 TEST(EntryLine, PathsRoundTripThroughTheDayFile) {

@@ -3,6 +3,7 @@
 #include "schedule/schedule_files.h"
 #include "tests/schedule/files_test_folder.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace sonterra {

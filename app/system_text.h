@@ -1,0 +1,22 @@
+#pragma once
+// The program's narrow text is the system's: UTF-8 on Linux, the ANSI code
+// page on Windows (file names, GetModuleFileNameA, FormatMessageA, the
+// schedule files, and our own literals, compiled as Windows-1252 there).
+// These are the only ways out of it (system_text_posix.cpp or
+// system_text_windows.cpp). Plain C++, no Qt.
+
+#include <filesystem>
+#include <string>
+
+namespace sonterra {
+
+// For std::filesystem: on Windows widened through the ANSI code page, as
+// fopen and CreateFileA read the same bytes (MinGW's path(std::string) widens
+// byte by byte, which turns "–" (0x96) into a control character).
+std::filesystem::path SystemPath(const std::string& text);
+
+// For Qt and anything else that speaks UTF-8.
+std::string SystemTextToUtf8(const std::string& text);
+std::string Utf8ToSystemText(const std::string& utf8);
+
+} // namespace sonterra
