@@ -9,3 +9,4 @@ add_library(sonterra_usom STATIC
 target_link_libraries(sonterra_usom
   PUBLIC sonterra_settings sonterra_scheduler sonterra_schedule_files sonterra_app
          sonterra_audio sonterra_widgets sonterra_windows sonterra_resources Qt6::Widgets)
+sonterra_use_qt(sonterra_usom)

@@ -3,7 +3,6 @@ if(WIN32)
   add_executable(sonterra_atalho_tests ${CMAKE_CURRENT_LIST_DIR}/atalho_windows_tests.cpp)
   target_link_libraries(sonterra_atalho_tests PRIVATE sonterra_atalho sonterra_app
     sonterra_test_platform GTest::gtest_main ole32 uuid)
-  set_target_properties(sonterra_atalho_tests PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
 else()
   add_executable(sonterra_atalho_tests ${CMAKE_CURRENT_LIST_DIR}/atalho_xdg_tests.cpp)
   target_link_libraries(sonterra_atalho_tests PRIVATE sonterra_atalho GTest::gtest_main)
@@ -24,4 +23,5 @@ gtest_discover_tests(sonterra_engine_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "
 
 add_executable(sonterra_phased_timer_tests ${CMAKE_CURRENT_LIST_DIR}/engine_phased_timer_tests.cpp)
 target_link_libraries(sonterra_phased_timer_tests PRIVATE sonterra_scheduler Qt6::Core GTest::gtest_main)
+sonterra_use_qt(sonterra_phased_timer_tests)
 gtest_discover_tests(sonterra_phased_timer_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "engine.")

@@ -8,7 +8,6 @@ add_executable(sonterra_files_tests
   ${CMAKE_CURRENT_LIST_DIR}/files_text_test.cpp)
 target_link_libraries(sonterra_files_tests PRIVATE sonterra_schedule_files sonterra_test_platform
   GTest::gtest_main)
-set_target_properties(sonterra_files_tests PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
 set(_files_tests_home ${CMAKE_CURRENT_BINARY_DIR}/files_home)
 file(MAKE_DIRECTORY ${_files_tests_home})
 gtest_discover_tests(sonterra_files_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "files."

@@ -9,5 +9,6 @@ add_executable(sonterra_usom_tests
   ${CMAKE_CURRENT_LIST_DIR}/usom_window_tests.cpp
   ${CMAKE_CURRENT_LIST_DIR}/usom_startup_tests.cpp)
 target_link_libraries(sonterra_usom_tests PRIVATE sonterra_usom Qt6::Test GTest::gtest)
+sonterra_use_qt(sonterra_usom_tests)
 gtest_discover_tests(sonterra_usom_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "usom."
   PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SDL_AUDIODRIVER=dummy" TIMEOUT 60)
