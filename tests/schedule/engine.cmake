@@ -24,4 +24,5 @@ gtest_discover_tests(sonterra_engine_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "
 add_executable(sonterra_phased_timer_tests ${CMAKE_CURRENT_LIST_DIR}/engine_phased_timer_tests.cpp)
 target_link_libraries(sonterra_phased_timer_tests PRIVATE sonterra_scheduler Qt6::Core GTest::gtest_main)
 sonterra_use_qt(sonterra_phased_timer_tests)
-gtest_discover_tests(sonterra_phased_timer_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "engine.")
+gtest_discover_tests(sonterra_phased_timer_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "engine."
+  PROPERTIES ${SONTERRA_TIMING_TEST})
