@@ -1,14 +1,14 @@
 # Tests of the schedule files (state file, day files, folders, failed writes).
-add_executable(sonterra_files_tests
+add_executable(schedule_files_tests
   ${CMAKE_CURRENT_LIST_DIR}/files_day_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/files_entry_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/files_failure_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/files_path_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/files_state_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/files_text_test.cpp)
-target_link_libraries(sonterra_files_tests PRIVATE sonterra_schedule_files sonterra_test_platform
+target_link_libraries(schedule_files_tests PRIVATE sonterra_schedule_files sonterra_test_platform
   GTest::gtest_main)
 set(_files_tests_home ${CMAKE_CURRENT_BINARY_DIR}/files_home)
 file(MAKE_DIRECTORY ${_files_tests_home})
-gtest_discover_tests(sonterra_files_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "files."
+gtest_discover_tests(schedule_files_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "schedule.files."
   PROPERTIES ENVIRONMENT "HOME=${_files_tests_home};XDG_CONFIG_HOME=${_files_tests_home}/.config")
