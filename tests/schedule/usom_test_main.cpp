@@ -1,7 +1,7 @@
 // One application object for all the main window's tests, with HOME and the
 // XDG folders pointed at a temporary folder (Qt and the autostart write there).
 
-#include "schedule/usom_startup.h"
+#include "app/startup.h"
 #include "tests/schedule/usom_support.h"
 #include "tests/support/test_sounds.h"
 
