@@ -92,6 +92,11 @@ sonterra::BoxResult MessageBoxResult(const QMessageBox& box)
 void InstallQtMessageBoxHandler()
 {
     sonterra::setMessageBoxHandler(&RunMessageBox);
+    // A box the bell ticks raised opens from the event loop, with nothing of
+    // the tick left on the stack; the ticks go on under it.
+    sonterra::setBoxPoster([](std::function<void()> task) {
+        QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
+    });
 }
 
 QString ErrorBoxText(const QString& message)

@@ -42,7 +42,12 @@ void WhenModalBoxShows(std::function<void(QMessageBox*)> action, int triesLeft =
 // Keeps the handler installed by a test from leaking into the next.
 struct HandlerGuard {
     sonterra::MessageBoxHandler saved = sonterra::setMessageBoxHandler(nullptr);
-    ~HandlerGuard() { sonterra::setMessageBoxHandler(saved); }
+    sonterra::BoxPoster savedPoster = sonterra::setBoxPoster(nullptr);
+    ~HandlerGuard()
+    {
+        sonterra::setMessageBoxHandler(saved);
+        sonterra::setBoxPoster(savedPoster);
+    }
 };
 
 } // namespace
@@ -144,6 +149,29 @@ TEST(QtMessageBoxHandler, GivesTheFocusBack)
     WhenModalBoxShows([](QMessageBox* box) { box->button(QMessageBox::Ok)->click(); });
     sonterra::ShowMessage("Aviso");
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == edit; }, 2000));
+}
+
+// A box raised by a bell tick opens from the event loop, after the tick has
+// returned, and is modal there.
+TEST(QtMessageBoxHandler, BoxesAfterwardsOpenFromTheEventLoop)
+{
+    HandlerGuard guard;
+    InstallQtMessageBoxHandler();
+    QStringList seen;
+    {
+        const sonterra::BoxesAfterwards tick;
+        sonterra::ShowMessage("Pasta - /escola/HORA/ - não localizada - Verifique !!");
+        sonterra::ShowMessage("Pasta - /escola/HORA/ - não localizada - Verifique !!");
+    }
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    WhenModalBoxShows([&](QMessageBox* box) {
+        seen << box->text();
+        box->button(QMessageBox::Ok)->click();
+    });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !seen.isEmpty(); }, 2000));
+    QTest::qWait(50); // room for a second box, which must not come
+    EXPECT_EQ(seen, QStringList{QStringLiteral("Pasta - /escola/HORA/ - não localizada - Verifique !!")});
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST(ErrorBox, FullStopWhenTheLastCharacterSortsAfterIt)
