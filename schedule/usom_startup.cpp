@@ -13,7 +13,28 @@
 
 namespace sonterra {
 
-SonterraApplication::SonterraApplication(int& argc, char** argv) : QApplication(argc, argv)
+namespace {
+
+// Qt takes options such as -reverse, -style or -platform from the command
+// line; the program takes none, so Qt sees only its name. Static: Qt keeps
+// the two for the application's whole life.
+struct ProgramNameOnly {
+    int argc = 1;
+    char* argv[2] = {nullptr, nullptr};
+};
+
+ProgramNameOnly& NameOnly(int argc, char** argv)
+{
+    static char fallback[] = "sonterra";
+    static ProgramNameOnly args;
+    args.argv[0] = argc > 0 && argv && argv[0] ? argv[0] : fallback;
+    return args;
+}
+
+} // namespace
+
+SonterraApplication::SonterraApplication(int argc, char** argv)
+    : QApplication(NameOnly(argc, argv).argc, NameOnly(argc, argv).argv)
 {
     // Message boxes shown while the main window is hidden must not end the
     // program when they close; only the confirmed closing question does.
