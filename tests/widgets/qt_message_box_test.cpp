@@ -3,6 +3,7 @@
 #include "app/application.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -76,6 +77,25 @@ TEST(BuildMessageBox, NoticeWithErrorIcon)
     EXPECT_EQ(box->icon(), QMessageBox::Critical);
     EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
     EXPECT_EQ(box->escapeButton(), box->button(QMessageBox::Ok));
+}
+
+// The caption is shown whole in the title bar, beside the window's own
+// buttons: the box is at least that wide, whatever its text.
+TEST(BuildMessageBox, WideEnoughForItsCaption)
+{
+    for (const char* caption : {"Tivra Sistemas", "/home/escola/Área de Trabalho/Sonterra/sonterra"}) {
+        sonterra::MessageBoxRequest r;
+        r.caption = caption;
+        r.text = "Ok?";
+        r.buttons = sonterra::BoxButtons::OkCancel;
+        auto box = BuildMessageBox(r);
+        box->show();
+        QFont titleFont = box->font();
+        titleFont.setBold(true);
+        const int captionWidth = QFontMetrics(titleFont).horizontalAdvance(QString::fromUtf8(caption));
+        EXPECT_GE(box->width(), captionWidth + 100) << caption; // + icon and title-bar buttons
+        box->hide();
+    }
 }
 
 TEST(MessageBoxResult, ButtonsEscapeAndCloseBox)
