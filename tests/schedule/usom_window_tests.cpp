@@ -12,6 +12,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QColor>
+#include <QImage>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
@@ -19,6 +21,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
@@ -71,6 +75,40 @@ TEST_F(FormTest, CreationFixesFormatsTitleFoldersAndControls)
     EXPECT_NE(form->player_hora, nullptr);
     EXPECT_EQ(form->player_toque->BufferLength, 3000);
     EXPECT_TRUE(boxes.boxes.empty());
+}
+
+// "+ Hora Certa" on the dark teal panel: a white caption, and a check mark
+// that shows on the box's light square (it was drawn white on white).
+TEST_F(FormTest, HoraCertaCaptionIsWhiteAndItsMarkDark)
+{
+    Make();
+    form->show();
+    auto* check = W<QCheckBox>("CheckBox1");
+    const auto lightness = [](QRgb p) { return QColor(p).lightness(); };
+    const auto count = [](const QImage& image, const QRect& r, auto&& test) {
+        int n = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                n += test(image.pixel(x, y)) ? 1 : 0;
+        return n;
+    };
+
+    QStyleOptionButton option;
+    option.initFrom(check);
+    const QRect box = check->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, check);
+    const QRect caption = check->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, check);
+    const auto dark = [&](QRgb p) { return lightness(p) < 90; };
+    const auto white = [&](QRgb p) { return lightness(p) > 235; };
+
+    check->setChecked(false);
+    const QImage off = check->grab().toImage();
+    check->setChecked(true);
+    const QImage on = check->grab().toImage();
+
+    EXPECT_GE(count(on, caption, white), 20) << "caption not white";
+    EXPECT_EQ(check->palette().color(check->foregroundRole()), QColor(Qt::white));
+    // The mark: dark pixels inside the box that the unchecked box lacks.
+    EXPECT_GE(count(on, box, dark) - count(off, box, dark), 6) << "mark not dark";
 }
 
 TEST_F(FormTest, ActiveStateIsRestoredButButton1StaysAtivar)
