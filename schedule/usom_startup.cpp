@@ -7,7 +7,9 @@
 #include "windows/uabertura.h"
 
 #include <QFont>
+#include <QLibraryInfo>
 #include <QTimer>
+#include <QTranslator>
 
 #include <exception>
 
@@ -44,6 +46,11 @@ SonterraApplication::SonterraApplication(int argc, char** argv)
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                {QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans Narrow"),
                                 QStringLiteral("Arial Narrow")});
+    // Qt's own texts (the file chooser, Cancel) in the operator's language;
+    // the program's texts are not in Qt's catalogue and stay as they are.
+    auto* qtTexts = new QTranslator(this);
+    if (qtTexts->load(QStringLiteral("qtbase_pt_BR"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(qtTexts);
 }
 
 bool SonterraApplication::notify(QObject* receiver, QEvent* event)
