@@ -77,7 +77,7 @@ public:
 
 private:
     void LoadToday(const DateTime& now);
-    // Steps 3 to 6 of the tick: start the entries of the clock's minute.
+    // Starts the entries of the minute on the clock, once per minute.
     void ScanCurrentMinute();
 
     Clock& clock_;

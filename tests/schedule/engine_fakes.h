@@ -8,6 +8,7 @@
 #include "schedule/phased_timer.h"
 #include "schedule/scheduler.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,8 @@ public:
     {
         Record("LoadFile " + file);
         loaded_ = failLoads || file == unreadable ? std::string() : file;
+        if (onLoad)
+            onLoad(file);
         if (file == unreadable) // the player reports its own failures
             ShowMessage("ERRO AO CARREGAR CANAL:\r\rArquivo: " + file + "\r\rErro Cod:BS41");
     }
@@ -68,6 +71,8 @@ public:
     bool failLoads = false;
     // A file the player cannot read: its load shows the load-error box.
     std::string unreadable;
+    // Runs inside each LoadFile, as an event loop inside the library would.
+    std::function<void(const std::string& file)> onLoad;
 
 private:
     void Record(const std::string& what) { log_.push_back(name_ + "." + what); }

@@ -233,6 +233,28 @@ TEST_F(Tick, FirstTickLoadsTheListWhenNothingLoadedIt)
     EXPECT_EQ(Only("toque.LoadFile"), (Log{"toque.LoadFile " + sino}));
 }
 
+// A tick that comes while the scan is still busy (some call inside it ran an
+// event loop) must not cost its minute: here the last tick of 07:31 comes
+// inside the load of 07:30's sound.
+TEST_F(Tick, ATickInsideTheScanDoesNotSkipItsMinute)
+{
+    const std::string a = Sound("a.wav");
+    const std::string b = Sound("b.wav");
+    const std::string c = Sound("c.wav");
+    WriteDayFile(2, {Entry("07:30", false, a), Entry("07:31", false, b), Entry("07:32", false, c)});
+    Activate();
+    toque_.onLoad = [&](const std::string& file) {
+        if (file == a)
+            TickAt(7, 31, 59, 600);
+    };
+
+    TickAt(7, 30);
+    TickAt(7, 32, 0, 100);
+
+    EXPECT_EQ(Only("toque.LoadFile"),
+              (Log{"toque.LoadFile " + a, "toque.LoadFile " + b, "toque.LoadFile " + c}));
+}
+
 // A box raised by a tick stays open while nobody is at the desk. The handler
 // stands for the box: until it returns the box is open, and the clock goes on
 // meanwhile, with Timer1 ticking as the event loop would.
