@@ -112,7 +112,9 @@ BoxResult showMessageBox(const MessageBoxRequest& request) {
     return Show(request);
 }
 
-BoxesAfterwards::BoxesAfterwards() { ++Later().depth; }
+BoxesAfterwards::BoxesAfterwards() {
+    ++Later().depth;
+}
 
 BoxesAfterwards::~BoxesAfterwards() {
     Afterwards& later = Later();

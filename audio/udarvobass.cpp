@@ -129,9 +129,10 @@ void TDarvoBass::LoadFile(const std::string& name) {
 void TDarvoBass::loadFileSteps(const std::string& name, const std::string& upperName) {
     // This load's own handle: while one of its boxes is open a bell tick may
     // load this player again, and Channel is then that sound's.
-    const HSTREAM handle = upperName.find(".WMA") != std::string::npos
-                               ? bass.BASS_WMA_StreamCreateFile(FALSE, name.c_str(), 0, 0, StreamFlags)
-                               : bass.BASS_StreamCreateFile(FALSE, name.c_str(), 0, 0, StreamFlags);
+    const HSTREAM handle =
+        upperName.find(".WMA") != std::string::npos
+            ? bass.BASS_WMA_StreamCreateFile(FALSE, name.c_str(), 0, 0, StreamFlags)
+            : bass.BASS_StreamCreateFile(FALSE, name.c_str(), 0, 0, StreamFlags);
     Channel = handle;
     DisplayName = ExtractDisplayName(name);
     FileName = name;
