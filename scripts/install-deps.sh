@@ -12,7 +12,7 @@ packages=(
   pulseaudio pulseaudio-utils
   xvfb xauth x11-apps trayer imagemagick
   faketime espeak-ng sox libsox-fmt-mp3 ffmpeg
-  desktop-file-utils
+  desktop-file-utils libglib2.0-bin
   g++-mingw-w64-x86-64
   locales
 )
