@@ -90,9 +90,10 @@ std::string Base64(const std::string& bytes) {
     return out;
 }
 
-// The command of an entry whose paths (or LC_TIME) cannot be written in it: a
-// file that is not UTF-8 makes the whole entry invalid, and control characters
-// are not allowed. The shell gets its real command as base64 (letters, digits,
+// The command of an entry whose paths (or LC_TIME) cannot be written in it
+// as they stand: a file that is not UTF-8 makes the whole entry invalid,
+// control characters are not allowed, and launchers differ over backslashes
+// and dollars. The shell gets its real command as base64 (letters, digits,
 // + / =), which every launcher passes on untouched; inside it the paths are
 // single-quoted, where the shell takes any byte as it is. The folder is
 // entered there instead of through the Path key, and a folder that is gone
@@ -115,7 +116,9 @@ bool IsLiteralInDesktopEntry(const std::string& text) {
     std::size_t i = 0;
     while (i < text.size()) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c < 0x20 || c == 0x7F)
+        // systemd's launcher reads C escapes in every argument and replaces
+        // ${NAME}: a backslash or a dollar would not come through it whole.
+        if (c < 0x20 || c == 0x7F || c == '\\' || c == '$')
             return false;
         if (c < 0x80) {
             ++i;

@@ -13,8 +13,9 @@ std::string DesktopEntryText(const std::string& target, const std::string& argum
                              const std::string& workingFolder, const std::string& name,
                              const std::string& lcTime);
 
-// True when text may be written as it stands in a desktop entry: valid UTF-8
-// without control characters.
+// True when text may be written as it stands in a desktop entry and reach the
+// program unchanged through every launcher: valid UTF-8 without control
+// characters, backslashes or dollars.
 bool IsLiteralInDesktopEntry(const std::string& text);
 
 } // namespace sonterra

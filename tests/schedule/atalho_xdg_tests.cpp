@@ -233,9 +233,7 @@ TEST_F(AtalhoXdg, ExecAndPathSurviveAwkwardCharacters)
     const std::vector<std::string> targets = {
         "/opt/Escola Central/Son terra/sonterra",
         "/opt/a\"b/sonterra",
-        "/opt/$HOME/sonterra",
         "/opt/100%/sonterra %f",
-        "/opt/back\\slash/sonterra",
         "/opt/tick`x`/it's (1) & <2>; #3 *?~|/sonterra",
         "/srv/a=b/sonterra",
     };
