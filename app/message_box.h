@@ -31,4 +31,25 @@ BoxResult showMessageBox(const MessageBoxRequest& request);
 // A plain notice: OK only, no icon, the application title as caption.
 void ShowMessage(const std::string& text);
 
+// The bell ticks must never wait on a box nobody may be there to close. While
+// a BoxesAfterwards lives, a box with OK alone is not shown at once but queued,
+// and shown later: through the poster when one is installed (the GUI posts it
+// to its event loop, so nothing of the caller is left on the stack), else when
+// the outermost scope ends. A box identical to one that is queued or showing
+// is not queued again, and at most kMaxBoxesAfterwards wait or show at once.
+// Main thread only.
+class BoxesAfterwards {
+public:
+    BoxesAfterwards();
+    ~BoxesAfterwards();
+    BoxesAfterwards(const BoxesAfterwards&) = delete;
+    BoxesAfterwards& operator=(const BoxesAfterwards&) = delete;
+};
+
+inline constexpr int kMaxBoxesAfterwards = 8;
+
+// Runs a task later from the event loop.
+using BoxPoster = std::function<void(std::function<void()> task)>;
+BoxPoster setBoxPoster(BoxPoster poster);
+
 } // namespace sonterra

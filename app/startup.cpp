@@ -7,13 +7,36 @@
 #include "windows/uabertura.h"
 
 #include <QFont>
+#include <QLibraryInfo>
 #include <QTimer>
+#include <QTranslator>
 
 #include <exception>
 
 namespace sonterra {
 
-SonterraApplication::SonterraApplication(int& argc, char** argv) : QApplication(argc, argv)
+namespace {
+
+// Qt takes options such as -reverse, -style or -platform from the command
+// line; the program takes none, so Qt sees only its name. Static: Qt keeps
+// the two for the application's whole life.
+struct ProgramNameOnly {
+    int argc = 1;
+    char* argv[2] = {nullptr, nullptr};
+};
+
+ProgramNameOnly& NameOnly(int argc, char** argv)
+{
+    static char fallback[] = "sonterra";
+    static ProgramNameOnly args;
+    args.argv[0] = argc > 0 && argv && argv[0] ? argv[0] : fallback;
+    return args;
+}
+
+} // namespace
+
+SonterraApplication::SonterraApplication(int argc, char** argv)
+    : QApplication(NameOnly(argc, argv).argc, NameOnly(argc, argv).argv)
 {
     // Message boxes shown while the main window is hidden must not end the
     // program when they close; only the confirmed closing question does.
@@ -23,6 +46,11 @@ SonterraApplication::SonterraApplication(int& argc, char** argv) : QApplication(
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                {QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans Narrow"),
                                 QStringLiteral("Arial Narrow")});
+    // Qt's own texts (the file chooser, Cancel) in the operator's language;
+    // the program's texts are not in Qt's catalogue and stay as they are.
+    auto* qtTexts = new QTranslator(this);
+    if (qtTexts->load(QStringLiteral("qtbase_pt_BR"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(qtTexts);
 }
 
 bool SonterraApplication::notify(QObject* receiver, QEvent* event)

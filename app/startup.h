@@ -15,7 +15,8 @@ namespace sonterra {
 class SonterraApplication : public QApplication {
     Q_OBJECT
 public:
-    SonterraApplication(int& argc, char** argv);
+    // Only the program's name is passed on to Qt: no option changes the program.
+    SonterraApplication(int argc, char** argv);
     // An error raised by an event handler is shown in the error box and the
     // loop goes on.
     bool notify(QObject* receiver, QEvent* event) override;

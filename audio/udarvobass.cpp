@@ -127,10 +127,13 @@ void TDarvoBass::LoadFile(const std::string& name) {
 }
 
 void TDarvoBass::loadFileSteps(const std::string& name, const std::string& upperName) {
-    if (upperName.find(".WMA") != std::string::npos)
-        Channel = bass.BASS_WMA_StreamCreateFile(FALSE, name.c_str(), 0, 0, StreamFlags);
-    else
-        Channel = bass.BASS_StreamCreateFile(FALSE, name.c_str(), 0, 0, StreamFlags);
+    // This load's own handle: while one of its boxes is open a bell tick may
+    // load this player again, and Channel is then that sound's.
+    const HSTREAM handle =
+        upperName.find(".WMA") != std::string::npos
+            ? bass.BASS_WMA_StreamCreateFile(FALSE, name.c_str(), 0, 0, StreamFlags)
+            : bass.BASS_StreamCreateFile(FALSE, name.c_str(), 0, 0, StreamFlags);
+    Channel = handle;
     DisplayName = ExtractDisplayName(name);
     FileName = name;
 
@@ -138,7 +141,7 @@ void TDarvoBass::loadFileSteps(const std::string& name, const std::string& upper
     if (error != 0) {
         ShowMessage(std::string("ERRO AO CARREGAR CANAL:") + CR + CR + "Arquivo: " + name + CR +
                     CR + "Erro " + BassErrorText(error));
-        bass.BASS_StreamFree(Channel);
+        bass.BASS_StreamFree(handle);
         return;
     }
     bass.BASS_ChannelGetAttributes(Channel, &frequency, &volume, &pan);
@@ -147,7 +150,7 @@ void TDarvoBass::loadFileSteps(const std::string& name, const std::string& upper
     bass.BASS_ChannelGetInfo(Channel, &info);
     if ((info.flags & BASS_SAMPLE_8BITS) != 0) {
         ShowMessage("Erro ao Ler arquivo:" + FileName + " Dados <> 16-bits stereo");
-        bass.BASS_StreamFree(Channel);
+        bass.BASS_StreamFree(handle);
         return;
     }
     if (TagReader)
@@ -156,11 +159,12 @@ void TDarvoBass::loadFileSteps(const std::string& name, const std::string& upper
 }
 
 void TDarvoBass::loadAddressSteps(const std::string& name) {
-    Channel = bass.BASS_WMA_StreamCreateFile(FALSE, name.c_str(), 0, 0, 0);
+    const HSTREAM handle = bass.BASS_WMA_StreamCreateFile(FALSE, name.c_str(), 0, 0, 0);
+    Channel = handle;
     const int error = bass.BASS_ErrorGetCode();
     if (error != 0) {
         ShowMessage("Erro ao Carregar URL - " + BassErrorText(error) + CR + name);
-        bass.BASS_StreamFree(Channel);
+        bass.BASS_StreamFree(handle);
         return;
     }
     bass.BASS_ChannelGetAttributes(Channel, &frequency, &volume, &pan);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <string_view>
 #include <system_error>
 
 namespace sonterra {
@@ -69,7 +70,11 @@ std::filesystem::path FsPath(const std::string& path) {
 
 Lines ReadLines(const std::string& path) {
     bool missing = false;
-    const std::string bytes = ReadWholeFile(path, missing);
+    std::string bytes = ReadWholeFile(path, missing);
+    // A file saved by an editor that marks UTF-8 would lose its first entry.
+    static constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+    if (std::string_view(bytes).substr(0, kUtf8Mark.size()) == kUtf8Mark)
+        bytes.erase(0, kUtf8Mark.size());
     return missing ? Lines{} : SplitLines(bytes);
 }
 

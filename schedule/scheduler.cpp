@@ -113,17 +113,31 @@ void TScheduler::Timer1Timer()
         window_.HideWindow();
     window_.SetLabel2Visible(!window_.Label2Visible());
 
-    // A message box opened inside the scan (a file the player cannot load, a
-    // missing HORA folder) runs a modal loop that keeps ticking: such a tick
-    // would start the same minute again and open the box again.
-    if (scanning_)
+    // Nothing may hold up the scan: its boxes (a file the player cannot load,
+    // a missing HORA folder) open once it is done, and the next ticks go on
+    // while they stay open. Declared first, so they open after the guard below.
+    const BoxesAfterwards boxesAfterwards;
+
+    // A tick nested in the scan (some call inside it ran an event loop) leaves
+    // the scan to the outer tick, which then looks at the clock again.
+    if (scanning_) {
+        tickedWhileScanning_ = true;
         return;
+    }
     scanning_ = true;
     struct ScanEnd {
         bool& flag;
         ~ScanEnd() { flag = false; }
     } scanEnd{scanning_};
 
+    do {
+        tickedWhileScanning_ = false;
+        ScanCurrentMinute();
+    } while (tickedWhileScanning_);
+}
+
+void TScheduler::ScanCurrentMinute()
+{
     const DateTime moment = clock_.Now();
     // A list loaded on another day would ring that day's bells.
     if (!loadedDate_ || !SameDate(*loadedDate_, moment))
@@ -132,8 +146,11 @@ void TScheduler::Timer1Timer()
     const std::string now = TimeOfDayKey(moment);
     if (now == ultimo_minuto)
         return;
+    // Taken before the scan: a minute whose scan is cut short by an error is
+    // not started again half a second later.
+    ultimo_minuto = now;
 
-    // A copy: OnStop handlers run inside CloseStream and may show a box.
+    // A copy: OnStop handlers run inside CloseStream.
     const Lines lines = lista_hoje;
     for (const std::string& line : lines) {
         if (EntryTimeKey(line) != now)
@@ -147,11 +164,13 @@ void TScheduler::Timer1Timer()
         player_toque_.LoadFile(path);
         player_toque_.Play();
     }
-    ultimo_minuto = now;
 }
 
 void TScheduler::pStop()
 {
+    // Runs inside the player's Stop: a box here would hold the bell player
+    // mid-stop while later ticks load it again.
+    const BoxesAfterwards boxesAfterwards;
     if (player_toque_.SpeakTimeAfter == 1)
         play_hora();
     player_toque_.SpeakTimeAfter = 0;

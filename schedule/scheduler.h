@@ -77,6 +77,8 @@ public:
 
 private:
     void LoadToday(const DateTime& now);
+    // Starts the entries of the minute on the clock, once per minute.
+    void ScanCurrentMinute();
 
     Clock& clock_;
     AudioPlayer& player_toque_;
@@ -87,8 +89,9 @@ private:
     std::unique_ptr<TickTimer> timer_;
     // Date lista_hoje was loaded for, so the tick reloads it after midnight.
     std::optional<DateTime> loadedDate_;
-    // A tick is scanning today's list (ticks nest inside modal boxes).
+    // A tick is scanning today's list, and another tick came meanwhile.
     bool scanning_ = false;
+    bool tickedWhileScanning_ = false;
 };
 
 } // namespace sonterra

@@ -277,6 +277,10 @@ void TForm1::Excluir1Click()
     if (!item || !item->isSelected())
         return;
     delete ui->ListBox3->takeItem(ui->ListBox3->row(item));
+    // Qt moves the choice to the next row; a second "Excluir" would delete an
+    // entry nobody chose.
+    ui->ListBox3->setCurrentItem(nullptr);
+    ui->ListBox3->clearSelection();
     Lines remaining;
     for (const QString& line : ui->ListBox3->Lines())
         remaining.push_back(ToText(line));

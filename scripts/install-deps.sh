@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins
+  qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins qt6-translations-l10n
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
   libsdl2-dev
   libgtest-dev libgmock-dev
@@ -13,6 +13,7 @@ packages=(
   xvfb xauth x11-apps trayer imagemagick
   faketime espeak-ng sox libsox-fmt-mp3 ffmpeg
   desktop-file-utils libglib2.0-bin x11-utils
+  clang libclang-rt-14-dev
   g++-mingw-w64-x86-64
   wine64 googletest
   locales

@@ -4,10 +4,13 @@
 #include "app/system_text.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QSpacerItem>
 
 namespace {
 
@@ -44,6 +47,21 @@ void CentreOnScreen(QWidget& box)
     QRect r = box.frameGeometry();
     r.moveCenter(screen->availableGeometry().center());
     box.move(r.topLeft());
+}
+
+// QMessageBox sizes itself to its text alone, and a short question under a
+// long caption ("Tivra Sistemas", the program's path) had its caption cut.
+// A strut as wide as the caption in a bold title font, plus the room of the
+// title bar's icon and buttons, keeps it whole.
+void KeepCaptionWhole(QMessageBox& box)
+{
+    constexpr int kTitleBarRoom = 120;
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    const int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kTitleBarRoom;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 sonterra::BoxResult RunMessageBox(const sonterra::MessageBoxRequest& request)
@@ -85,6 +103,7 @@ std::unique_ptr<QMessageBox> BuildMessageBox(const sonterra::MessageBoxRequest& 
         box->setEscapeButton(ok);
     }
     box->setDefaultButton(ok);
+    KeepCaptionWhole(*box);
     box->setWindowModality(Qt::ApplicationModal);
     // The main window stays on top; its boxes must come above it.
     box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
@@ -103,6 +122,11 @@ sonterra::BoxResult MessageBoxResult(const QMessageBox& box)
 void InstallQtMessageBoxHandler()
 {
     sonterra::setMessageBoxHandler(&RunMessageBox);
+    // A box the bell ticks raised opens from the event loop, with nothing of
+    // the tick left on the stack; the ticks go on under it.
+    sonterra::setBoxPoster([](std::function<void()> task) {
+        QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
+    });
 }
 
 QString ErrorBoxText(const QString& message)

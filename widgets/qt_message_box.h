@@ -27,7 +27,8 @@ std::unique_ptr<QMessageBox> BuildMessageBox(const sonterra::MessageBoxRequest& 
 sonterra::BoxResult MessageBoxResult(const QMessageBox& box);
 
 // Routes sonterra::showMessageBox to QMessageBox: beeps first when asked,
-// centres the box, runs it modally and gives the focus back afterwards.
+// centres the box, runs it modally and gives the focus back afterwards. Boxes
+// kept for afterwards (sonterra::BoxesAfterwards) are posted to the event loop.
 void InstallQtMessageBoxHandler();
 
 // The message with a full stop appended when its last character sorts after "."

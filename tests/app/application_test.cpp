@@ -97,6 +97,55 @@ TEST(MessageBoxHook, HandlersNestAndTheDefaultAnswersOkOnStandardError) {
     setMessageBoxHandler(none);
 }
 
+TEST(MessageBoxHook, BoxesAfterwardsWaitForTheScopeAndNeverPileUp) {
+    std::vector<std::string> shown;
+    const auto text = [](const std::string& t) {
+        MessageBoxRequest r;
+        r.caption = "Sonterra";
+        r.text = t;
+        return r;
+    };
+    const MessageBoxHandler previous = setMessageBoxHandler([&](const MessageBoxRequest& r) {
+        shown.push_back(r.text);
+        if (r.text == "pasta") { // while it is open a later tick raises it again
+            const BoxesAfterwards tick;
+            showMessageBox(text("pasta"));
+            showMessageBox(text("outra"));
+        }
+        return BoxResult::Cancel;
+    });
+    testing::internal::CaptureStderr();
+    {
+        const BoxesAfterwards tick;
+        showMessageBox(text("pasta"));
+        {
+            const BoxesAfterwards nested;
+            showMessageBox(text("pasta")); // already waiting
+            MessageBoxRequest question = text("pergunta");
+            question.buttons = BoxButtons::OkCancel; // its answer is needed now
+            EXPECT_EQ(showMessageBox(question), BoxResult::Cancel);
+        }
+        EXPECT_EQ(shown, (std::vector<std::string>{"pergunta"}));
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"pergunta", "pasta", "outra"}));
+    {
+        const BoxesAfterwards tick;
+        for (int i = 0; i < kMaxBoxesAfterwards + 2; ++i)
+            EXPECT_EQ(showMessageBox(text("erro " + std::to_string(i))), BoxResult::Ok);
+    }
+    const std::string err = testing::internal::GetCapturedStderr();
+    setMessageBoxHandler(previous);
+
+    std::vector<std::string> expected{"pergunta", "pasta", "outra"};
+    for (int i = 0; i < kMaxBoxesAfterwards; ++i)
+        expected.push_back("erro " + std::to_string(i));
+    EXPECT_EQ(shown, expected);
+    // Past the bound they go where a box goes with no window system.
+    EXPECT_EQ(err.find("erro 7"), std::string::npos);
+    EXPECT_NE(err.find("erro 8"), std::string::npos);
+    EXPECT_NE(err.find("erro 9"), std::string::npos);
+}
+
 TEST(DayOfWeek, SundayIsOne) {
     DateTime dt;
     EXPECT_EQ(DayOfWeek(dt), 7); // 30 December 1899 was a Saturday

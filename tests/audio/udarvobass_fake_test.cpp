@@ -335,6 +335,46 @@ TEST_F(DarvoBassLoadFile, LoadingNeverFiresOnStopAndClearsLoopPlayback) {
     EXPECT_EQ(bass.count("BASS_ChannelStop"), 0);
 }
 
+TEST_F(DarvoBassLoadFile, ABoxThatReturnsLateFreesOnlyItsOwnChannel) {
+    // While a load's error box is open the bell ticks go on and may load the
+    // same player again; when the box returns, the new sound must stay.
+    auto p = makePlayer();
+    setMessageBoxHandler([&](const MessageBoxRequest& r) {
+        boxes.push_back(r);
+        bass.calls.push_back("box");
+        bass.openSucceeds = true;
+        bass.infoFlags = 0;
+        p->LoadFile("/sons/sino.wav");
+        p->Play();
+        return BoxResult::Ok;
+    });
+    const auto expectTheLaterSoundKept = [&](HSTREAM later) {
+        EXPECT_FALSE(bass.called("BASS_StreamFree(" + std::to_string(later) + ")"));
+        EXPECT_EQ(p->Channel, later);
+        EXPECT_TRUE(p->Loaded);
+        EXPECT_TRUE(p->Playing);
+        EXPECT_EQ(p->FileName, "/sons/sino.wav");
+    };
+
+    bass.openSucceeds = false;
+    bass.errors["BASS_StreamCreateFile"] = {2};
+    p->LoadFile("/sons/nao-ha.mp3");
+    ASSERT_EQ(boxes.size(), 1u);
+    expectTheLaterSoundKept(10);
+
+    bass.infoFlags = BASS_SAMPLE_8BITS; // opens as 11, refused; the box's load takes 12
+    p->LoadFile("/sons/velho.wav");
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_TRUE(bass.called("BASS_StreamFree(11)"));
+    expectTheLaterSoundKept(12);
+
+    bass.openSucceeds = false;
+    bass.errors["BASS_WMA_StreamCreateFile"] = {32};
+    p->LoadFile("http://radio.escola/sinal.mp3");
+    ASSERT_EQ(boxes.size(), 3u);
+    expectTheLaterSoundKept(13);
+}
+
 TEST_F(DarvoBassLoadFile, TagReaderReadsEachLoadedFile) {
     namespace fs = std::filesystem;
     const fs::path file =

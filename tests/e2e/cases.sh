@@ -260,6 +260,27 @@ case_out_of_the_box_sounds() {
   h_log "ok: a hora falada começou em ${spoken}s"
 }
 
+# A box that nobody closes holds up no bell: 07:30 names a file the player
+# cannot read (its load-error box opens and stays), 07:31 and 07:32 ring on
+# their minutes all the same. The clock is set forward within each minute, so
+# the three boundaries come 5 s apart: at 0, 5 and 10 s.
+case_unread_box_delays_nothing() {
+  h_state "1"
+  h_tone b 900
+  h_tone c 1100
+  printf 'isto não é som\n' >"$H_PROG/AUDIO/ruim.mp3"
+  h_tone_file "$H_PROG/AUDIO/b.wav" 900 1.0
+  h_tone_file "$H_PROG/AUDIO/c.wav" 1100 1.0
+  local at
+  at=$(h_epoch "$DAY 07:30:00")
+  h_write_lines "$(h_day_file "$at")" "07:30 - $H_PROG/AUDIO/ruim.mp3" \
+    "07:31 - $H_PROG/AUDIO/b.wav" "07:32 - $H_PROG/AUDIO/c.wav"
+  H_CLOCK_JUMPS="2:55 7:55" h_run "$at" 12.0
+  h_expect_covered_from -0.5
+  h_expect_tone b "$(h_calc "5 - $SLACK")" "$(h_calc "5 + $LATE")"
+  h_expect_tone c "$(h_calc "10 - $SLACK")" "$(h_calc "10 + $LATE")"
+}
+
 [ $# -eq 1 ] || { echo "uso: $0 CASO" >&2; exit 2; }
 declare -F "case_$1" >/dev/null || { echo "caso desconhecido: $1" >&2; exit 2; }
 h_init

@@ -121,21 +121,35 @@ h_record_stop() {
 }
 
 # Starts the program so that its clock reads the Unix time $1 at the real
-# moment $2 (both in seconds, fractions allowed). Sets H_APP_PID.
+# moment $2 (both in seconds, fractions allowed). Sets H_APP_PID. The offset
+# lives in a file that h_clock_forward may change while the program runs.
 h_app_start() { # fake_epoch real_epoch
-  local offset
-  offset=$(h_calc "$1 - $2")
-  case $offset in -*) ;; *) offset=+$offset ;; esac
+  H_OFFSET=$(h_calc "$1 - $2")
+  h_write_offset
   (
     cd "$H_PROG"
-    unset LC_ALL LANGUAGE
+    unset LC_ALL LANGUAGE FAKETIME
     exec env LANG=C.UTF-8 LC_TIME=pt_BR.UTF-8 QT_QPA_PLATFORM=offscreen \
-      LD_PRELOAD="$H_FAKETIME_LIB" FAKETIME="$offset" \
+      LD_PRELOAD="$H_FAKETIME_LIB" FAKETIME_TIMESTAMP_FILE="$H_WORK/faketime" \
       FAKETIME_DONT_FAKE_MONOTONIC=1 FAKETIME_NO_CACHE=1 \
       ./sonterra >"$H_WORK/app.log" 2>&1
   ) &
   H_APP_PID=$!
   H_PIDS+=("$H_APP_PID")
+}
+
+h_write_offset() {
+  local offset=$H_OFFSET
+  case $offset in -*) ;; *) offset=+$offset ;; esac
+  printf '%s\n' "$offset" >"$H_WORK/faketime.new"
+  mv "$H_WORK/faketime.new" "$H_WORK/faketime"
+}
+
+# Sets the program's clock forward at once; Qt's timers run on the real
+# monotonic clock and go on as they were.
+h_clock_forward() { # seconds
+  H_OFFSET=$(h_calc "$H_OFFSET + $1")
+  h_write_offset
 }
 
 h_app_alive() {
@@ -178,6 +192,8 @@ h_sleep_until() { # real epoch
 
 # The whole run: the program's clock reaches fake_boundary LEAD seconds after
 # the recorder starts; the run listens LISTEN seconds past the boundary, then
+# stops the program. H_CLOCK_JUMPS ("2:55 7:55") sets the program's clock
+# forward by 55 s at 2 s and at 7 s of real time past the boundary. It then
 # stops the program (running H_BEFORE_STOP first, when set) and the recorder
 # and analyses what the sink heard.
 # Afterwards H_BOUNDARY is the real moment of the boundary and H_SCAN the
@@ -192,6 +208,11 @@ h_run() { # fake_boundary_epoch listen_seconds [lead_seconds]
   H_BOUNDARY=$(h_calc "$(date +%s.%N) + $lead")
   h_app_start "$fake" "$H_BOUNDARY"
   h_log "programa no ar (pid $H_APP_PID), fronteira em ${lead}s"
+  local jump
+  for jump in ${H_CLOCK_JUMPS:-}; do
+    h_sleep_until "$(h_calc "$H_BOUNDARY + ${jump%%:*}")"
+    h_clock_forward "${jump#*:}"
+  done
   h_sleep_until "$(h_calc "$H_BOUNDARY + $listen")"
   h_app_alive
   [ -z "${H_BEFORE_STOP:-}" ] || "$H_BEFORE_STOP"

@@ -3,10 +3,12 @@
 // into one shared log, so tests can check the order across players and window.
 
 #include "app/clock.h"
+#include "app/message_box.h"
 #include "audio/audio_player.h"
 #include "schedule/phased_timer.h"
 #include "schedule/scheduler.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,7 +39,11 @@ public:
     void LoadFile(const std::string& file) override
     {
         Record("LoadFile " + file);
-        loaded_ = failLoads ? std::string() : file;
+        loaded_ = failLoads || file == unreadable ? std::string() : file;
+        if (onLoad)
+            onLoad(file);
+        if (file == unreadable) // the player reports its own failures
+            ShowMessage("ERRO AO CARREGAR CANAL:\r\rArquivo: " + file + "\r\rErro Cod:BS41");
     }
     void Play() override
     {
@@ -63,6 +69,10 @@ public:
 
     const std::string& loaded() const { return loaded_; }
     bool failLoads = false;
+    // A file the player cannot read: its load shows the load-error box.
+    std::string unreadable;
+    // Runs inside each LoadFile, as an event loop inside the library would.
+    std::function<void(const std::string& file)> onLoad;
 
 private:
     void Record(const std::string& what) { log_.push_back(name_ + "." + what); }

@@ -3,6 +3,8 @@
 #include "engine_fixture.h"
 
 #include <fstream>
+#include <utility>
+#include <vector>
 
 namespace sonterra::testing {
 namespace {
@@ -229,6 +231,114 @@ TEST_F(Tick, FirstTickLoadsTheListWhenNothingLoadedIt)
     sched_->Button1Click();
     TickAt(7, 30);
     EXPECT_EQ(Only("toque.LoadFile"), (Log{"toque.LoadFile " + sino}));
+}
+
+// A tick that comes while the scan is still busy (some call inside it ran an
+// event loop) must not cost its minute: here the last tick of 07:31 comes
+// inside the load of 07:30's sound.
+TEST_F(Tick, ATickInsideTheScanDoesNotSkipItsMinute)
+{
+    const std::string a = Sound("a.wav");
+    const std::string b = Sound("b.wav");
+    const std::string c = Sound("c.wav");
+    WriteDayFile(2, {Entry("07:30", false, a), Entry("07:31", false, b), Entry("07:32", false, c)});
+    Activate();
+    toque_.onLoad = [&](const std::string& file) {
+        if (file == a)
+            TickAt(7, 31, 59, 600);
+    };
+
+    TickAt(7, 30);
+    TickAt(7, 32, 0, 100);
+
+    EXPECT_EQ(Only("toque.LoadFile"),
+              (Log{"toque.LoadFile " + a, "toque.LoadFile " + b, "toque.LoadFile " + c}));
+}
+
+// A box raised by a tick stays open while nobody is at the desk. The handler
+// stands for the box: until it returns the box is open, and the clock goes on
+// meanwhile, with Timer1 ticking as the event loop would.
+class BoxNobodyDismisses : public Tick {
+protected:
+    void SetUp() override
+    {
+        Tick::SetUp();
+        setMessageBoxHandler([this](const MessageBoxRequest& r) {
+            boxes_.push_back(r);
+            log_.push_back("box open");
+            if (boxes_.size() == 1) // only the first box stays open a while
+                for (const auto& [m, s] : whileOpen)
+                    LoggedTick(7, m, s);
+            log_.push_back("box closed");
+            return BoxResult::Ok;
+        });
+    }
+    void LoggedTick(int h, int m, int s)
+    {
+        log_.push_back("tick " + std::to_string(h) + ":" + std::to_string(m) + ":" +
+                       std::to_string(s));
+        TickAt(h, m, s);
+    }
+    // Minute and second of the ticks while the first box is open, hour 7.
+    std::vector<std::pair<int, int>> whileOpen;
+    // What the player loaded, between the ticks and the box's opening and closing.
+    Log Timeline() const
+    {
+        Log out;
+        for (const auto& line : log_)
+            if (line.rfind("tick ", 0) == 0 || line.rfind("box ", 0) == 0 ||
+                line.rfind("toque.LoadFile", 0) == 0)
+                out.push_back(line);
+        return out;
+    }
+};
+
+TEST_F(BoxNobodyDismisses, LoadErrorAtSevenThirtyDelaysNothingAfterIt)
+{
+    const std::string bad = Sound("bad.mp3");
+    const std::string b = Sound("b.wav");
+    const std::string c = Sound("c.wav");
+    toque_.unreadable = bad;
+    whileOpen = {{30, 30}, {31, 0}, {31, 30}, {32, 0}, {32, 30}};
+    WriteDayFile(2, {Entry("07:30", false, bad), Entry("07:31", false, b), Entry("07:32", false, c)});
+    Activate();
+
+    LoggedTick(7, 30, 0);
+    LoggedTick(7, 32, 40); // closed at last
+    LoggedTick(7, 33, 0);
+
+    EXPECT_EQ(Timeline(), (Log{"tick 7:30:0", "toque.LoadFile " + bad, "box open", "tick 7:30:30",
+                               "tick 7:31:0", "toque.LoadFile " + b, "tick 7:31:30", "tick 7:32:0",
+                               "toque.LoadFile " + c, "tick 7:32:30", "box closed", "tick 7:32:40",
+                               "tick 7:33:0"}));
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].text, "ERRO AO CARREGAR CANAL:\r\rArquivo: " + bad + "\r\rErro Cod:BS41");
+}
+
+// The box of a missing HORA folder opens inside CloseStream, when the 07:31
+// entry cuts the 07:30 bell: the bell must stop there and 07:32 must ring; the
+// same box again at 07:32 is not opened twice.
+TEST_F(BoxNobodyDismisses, MissingHoraFolderInsideCloseStreamDelaysNothing)
+{
+    const std::string a = Sound("a.wav");
+    const std::string b = Sound("b.wav");
+    const std::string c = Sound("c.wav");
+    fs::remove_all(folder_ + "HORA");
+    whileOpen = {{31, 30}, {32, 0}, {32, 30}};
+    WriteDayFile(2, {Entry("07:30", false, a), Entry("07:31", true, b), Entry("07:32", true, c)});
+    Activate();
+
+    LoggedTick(7, 30, 0);
+    LoggedTick(7, 30, 59);
+    LoggedTick(7, 31, 0);
+    LoggedTick(7, 33, 0);
+
+    EXPECT_EQ(Timeline(), (Log{"tick 7:30:0", "toque.LoadFile " + a, "tick 7:30:59", "tick 7:31:0",
+                               "toque.LoadFile " + b, "box open", "tick 7:31:30", "tick 7:32:0", "toque.LoadFile " + c,
+                               "tick 7:32:30", "box closed", "tick 7:33:0"}));
+    EXPECT_EQ(toque_.loaded(), c);
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].text, "Pasta - " + folder_ + "HORA/ - não localizada - Verifique !!");
 }
 
 } // namespace

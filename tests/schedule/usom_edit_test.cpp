@@ -167,6 +167,23 @@ TEST_F(EditTest, DeleteWritesTheRemainingLinesSorted)
     EXPECT_EQ(prog.bytes("07.PR2"), QByteArray("07:00 - /a.mp3\r\n09:00 - /c.mp3\r\n"));
 }
 
+TEST_F(EditTest, SecondDeleteWithNothingChosenDoesNothing)
+{
+    prog.write("07.PR2", "07:00 - /a.mp3\r\n08:00 - /b.mp3\r\n09:00 - /c.mp3\r\n");
+    form->semanaClick();
+    list3->setCurrentRow(0);
+    list3->setFocus();
+    form->Excluir1->trigger();
+    ASSERT_EQ(prog.bytes("07.PR2"), QByteArray("08:00 - /b.mp3\r\n09:00 - /c.mp3\r\n"));
+    // Qt would move the choice to the next row by itself.
+    EXPECT_EQ(list3->currentItem(), nullptr);
+    EXPECT_TRUE(list3->selectedItems().isEmpty());
+
+    form->Excluir1->trigger();
+    EXPECT_EQ(prog.bytes("07.PR2"), QByteArray("08:00 - /b.mp3\r\n09:00 - /c.mp3\r\n"));
+    EXPECT_EQ(list3->count(), 2);
+}
+
 TEST_F(EditTest, PlayAndDeleteWithNothingSelectedDoNothing)
 {
     prog.write("07.PR2", "07:00 - /a.mp3\r\n");

@@ -8,17 +8,24 @@
 #include "schedule/usom_semana.h"
 #include "tests/schedule/usom_form_fixture.h"
 #include "widgets/filename_edit.h"
+#include "widgets/qt_message_box.h"
 #include "windows/about.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QColor>
+#include <QImage>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
@@ -71,6 +78,74 @@ TEST_F(FormTest, CreationFixesFormatsTitleFoldersAndControls)
     EXPECT_NE(form->player_hora, nullptr);
     EXPECT_EQ(form->player_toque->BufferLength, 3000);
     EXPECT_TRUE(boxes.boxes.empty());
+}
+
+// "+ Hora Certa" on the dark teal panel: a white caption, and a check mark
+// that shows on the box's light square (it was drawn white on white).
+TEST_F(FormTest, HoraCertaCaptionIsWhiteAndItsMarkDark)
+{
+    Make();
+    form->show();
+    auto* check = W<QCheckBox>("CheckBox1");
+    const auto lightness = [](QRgb p) { return QColor(p).lightness(); };
+    const auto count = [](const QImage& image, const QRect& r, auto&& test) {
+        int n = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                n += test(image.pixel(x, y)) ? 1 : 0;
+        return n;
+    };
+
+    QStyleOptionButton option;
+    option.initFrom(check);
+    const QRect box = check->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, check);
+    const QRect caption = check->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, check);
+    const auto dark = [&](QRgb p) { return lightness(p) < 90; };
+    const auto white = [&](QRgb p) { return lightness(p) > 235; };
+
+    check->setChecked(false);
+    const QImage off = check->grab().toImage();
+    check->setChecked(true);
+    const QImage on = check->grab().toImage();
+
+    EXPECT_GE(count(on, caption, white), 20) << "caption not white";
+    EXPECT_EQ(check->palette().color(check->foregroundRole()), QColor(Qt::white));
+    // The mark: dark pixels inside the box that the unchecked box lacks.
+    EXPECT_GE(count(on, box, dark) - count(off, box, dark), 6) << "mark not dark";
+}
+
+// Qt's own texts the operator meets are Portuguese too: the file chooser and
+// the Cancel of the closing question. The program's own texts stay as they are.
+TEST_F(FormTest, QtsOwnTextsArePortuguese)
+{
+    Make();
+    QFileDialog chooser(form.get());
+    chooser.setOption(QFileDialog::DontUseNativeDialog);
+    chooser.setFileMode(QFileDialog::ExistingFile);
+    chooser.setAcceptMode(QFileDialog::AcceptOpen);
+    QStringList texts;
+    for (const QLabel* label : chooser.findChildren<QLabel*>())
+        texts << label->text();
+    for (const QAbstractButton* button : chooser.findChildren<QAbstractButton*>())
+        texts << button->text();
+    texts.removeAll(QString());
+    for (const char* english : {"Look in:", "File &name:", "Files of type:", "&Open", "Open", "Cancel"})
+        EXPECT_FALSE(texts.contains(QString::fromLatin1(english))) << english << " in "
+                                                                   << texts.join(u'|').toStdString();
+    EXPECT_TRUE(texts.contains(QStringLiteral("&Abrir")) || texts.contains(QStringLiteral("Abrir")))
+        << texts.join(u'|').toStdString();
+    EXPECT_TRUE(texts.contains(QStringLiteral("Cancelar"))) << texts.join(u'|').toStdString();
+
+    MessageBoxRequest question;
+    question.caption = "Tivra Sistemas";
+    question.text = "Deseja Sair do Sonterra ??";
+    question.buttons = BoxButtons::OkCancel;
+    const auto box = BuildMessageBox(question);
+    EXPECT_EQ(box->button(QMessageBox::Cancel)->text(), QStringLiteral("Cancelar"));
+    EXPECT_EQ(box->button(QMessageBox::Ok)->text(), QStringLiteral("OK"));
+    EXPECT_EQ(box->text(), QStringLiteral("Deseja Sair do Sonterra ??"));
+    EXPECT_EQ(W<QCheckBox>("CheckBox1")->text(), QStringLiteral("+ Hora Certa"));
+    EXPECT_EQ(W<QPushButton>("Button2")->text(), QStringLiteral("Desligar"));
 }
 
 TEST_F(FormTest, ActiveStateIsRestoredButButton1StaysAtivar)

@@ -3,6 +3,7 @@
 #include "app/application.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -42,7 +43,12 @@ void WhenModalBoxShows(std::function<void(QMessageBox*)> action, int triesLeft =
 // Keeps the handler installed by a test from leaking into the next.
 struct HandlerGuard {
     sonterra::MessageBoxHandler saved = sonterra::setMessageBoxHandler(nullptr);
-    ~HandlerGuard() { sonterra::setMessageBoxHandler(saved); }
+    sonterra::BoxPoster savedPoster = sonterra::setBoxPoster(nullptr);
+    ~HandlerGuard()
+    {
+        sonterra::setMessageBoxHandler(saved);
+        sonterra::setBoxPoster(savedPoster);
+    }
 };
 
 } // namespace
@@ -71,6 +77,25 @@ TEST(BuildMessageBox, NoticeWithErrorIcon)
     EXPECT_EQ(box->icon(), QMessageBox::Critical);
     EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
     EXPECT_EQ(box->escapeButton(), box->button(QMessageBox::Ok));
+}
+
+// The caption is shown whole in the title bar, beside the window's own
+// buttons: the box is at least that wide, whatever its text.
+TEST(BuildMessageBox, WideEnoughForItsCaption)
+{
+    for (const char* caption : {"Tivra Sistemas", "/home/escola/Área de Trabalho/Sonterra/sonterra"}) {
+        sonterra::MessageBoxRequest r;
+        r.caption = caption;
+        r.text = "Ok?";
+        r.buttons = sonterra::BoxButtons::OkCancel;
+        auto box = BuildMessageBox(r);
+        box->show();
+        QFont titleFont = box->font();
+        titleFont.setBold(true);
+        const int captionWidth = QFontMetrics(titleFont).horizontalAdvance(QString::fromUtf8(caption));
+        EXPECT_GE(box->width(), captionWidth + 100) << caption; // + icon and title-bar buttons
+        box->hide();
+    }
 }
 
 TEST(MessageBoxResult, ButtonsEscapeAndCloseBox)
@@ -144,6 +169,29 @@ TEST(QtMessageBoxHandler, GivesTheFocusBack)
     WhenModalBoxShows([](QMessageBox* box) { box->button(QMessageBox::Ok)->click(); });
     sonterra::ShowMessage("Aviso");
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == edit; }, 2000));
+}
+
+// A box raised by a bell tick opens from the event loop, after the tick has
+// returned, and is modal there.
+TEST(QtMessageBoxHandler, BoxesAfterwardsOpenFromTheEventLoop)
+{
+    HandlerGuard guard;
+    InstallQtMessageBoxHandler();
+    QStringList seen;
+    {
+        const sonterra::BoxesAfterwards tick;
+        sonterra::ShowMessage("Pasta - /escola/HORA/ - não localizada - Verifique !!");
+        sonterra::ShowMessage("Pasta - /escola/HORA/ - não localizada - Verifique !!");
+    }
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    WhenModalBoxShows([&](QMessageBox* box) {
+        seen << box->text();
+        box->button(QMessageBox::Ok)->click();
+    });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !seen.isEmpty(); }, 2000));
+    QTest::qWait(50); // room for a second box, which must not come
+    EXPECT_EQ(seen, QStringList{QStringLiteral("Pasta - /escola/HORA/ - não localizada - Verifique !!")});
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST(ErrorBox, FullStopWhenTheLastCharacterSortsAfterIt)
