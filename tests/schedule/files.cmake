@@ -4,6 +4,7 @@ add_executable(sonterra_files_tests
   ${CMAKE_CURRENT_LIST_DIR}/files_entry_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/files_failure_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/files_state_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/files_temporary_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/files_text_test.cpp)
 target_link_libraries(sonterra_files_tests PRIVATE sonterra_schedule_files GTest::gtest_main)
 set_target_properties(sonterra_files_tests PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
