@@ -184,7 +184,8 @@ pid_t WriterOf(const std::string& name) {
         return 0;
     const auto digits = [&](std::size_t from, std::size_t to) {
         return to > from && to - from <= 9 &&
-               std::all_of(name.begin() + static_cast<long>(from), name.begin() + static_cast<long>(to),
+               std::all_of(name.begin() + static_cast<long>(from),
+                           name.begin() + static_cast<long>(to),
                            [](char c) { return c >= '0' && c <= '9'; });
     };
     if (!digits(tmp + 4, dash) || !digits(dash + 1, name.size()))
@@ -219,7 +220,8 @@ void RemoveStaleTemporaries(const std::string& folder) {
         if (writer <= 0 || (writer != ::getpid() && (::kill(writer, 0) == 0 || errno != ESRCH)))
             continue;
         struct stat st {};
-        if (::fstatat(dir.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+        if (::fstatat(dir.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode))
             ::unlinkat(dir.get(), name.c_str(), 0);
     }
 }

@@ -113,7 +113,8 @@ DWORD WriterOf(const std::string& name) {
         return 0;
     const auto digits = [&](std::size_t from, std::size_t to) {
         return to > from && to - from <= 9 &&
-               std::all_of(name.begin() + static_cast<long>(from), name.begin() + static_cast<long>(to),
+               std::all_of(name.begin() + static_cast<long>(from),
+                           name.begin() + static_cast<long>(to),
                            [](char c) { return c >= '0' && c <= '9'; });
     };
     if (!digits(tmp + 4, dash) || !digits(dash + 1, name.size()))
@@ -145,7 +146,8 @@ void RemoveStaleTemporaries(const std::string& folder) {
         const DWORD writer = WriterOf(name);
         // This process has written nothing yet; another one still running
         // may be halfway through its write.
-        if (writer == 0 || (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
+        if (writer == 0 ||
+            (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
             (writer != GetCurrentProcessId() && ProcessRunning(writer)))
             continue;
         DeleteFileA((prefix + name).c_str());

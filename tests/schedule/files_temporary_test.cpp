@@ -44,10 +44,14 @@ TEST(StaleTemporaries, ThoseOfEndedProcessesAreRemoved) {
     WriteBytes(folder / (".03.PR2.tmp" + std::to_string(::getpid()) + "-4"), "");
     // A writer still running, and names that only look like ours.
     WriteBytes(folder / (".03.PR2.tmp" + alive + "-0"), "x");
-    const std::vector<std::string> lookalikes{
-        ".03.PR2.tmp", ".03.PR2.tmp-1", ".03.PR2.tmp" + dead, ".03.PR2.tmp" + dead + "-",
-        ".03.PR2.tmp" + dead + "-1a", "03.PR2.tmp" + dead + "-0", ".tmp" + dead + "-0",
-        "notas.tmp" + dead + "-0"};
+    const std::vector<std::string> lookalikes{".03.PR2.tmp",
+                                              ".03.PR2.tmp-1",
+                                              ".03.PR2.tmp" + dead,
+                                              ".03.PR2.tmp" + dead + "-",
+                                              ".03.PR2.tmp" + dead + "-1a",
+                                              "03.PR2.tmp" + dead + "-0",
+                                              ".tmp" + dead + "-0",
+                                              "notas.tmp" + dead + "-0"};
     for (const std::string& name : lookalikes)
         WriteBytes(folder / name, "x");
     std::filesystem::create_directory(folder / (".04.PR2.tmp" + dead + "-0"));
@@ -56,8 +60,8 @@ TEST(StaleTemporaries, ThoseOfEndedProcessesAreRemoved) {
     RemoveStaleTemporaries(folder.path());
 
     std::vector<std::string> kept = lookalikes;
-    for (const std::string& name : {std::string("03.PR2"), ".03.PR2.tmp" + alive + "-0", ".04.PR2.tmp" + dead + "-0",
-                                    ".05.PR2.tmp" + dead + "-0"})
+    for (const std::string& name : {std::string("03.PR2"), ".03.PR2.tmp" + alive + "-0",
+                                    ".04.PR2.tmp" + dead + "-0", ".05.PR2.tmp" + dead + "-0"})
         kept.push_back(name);
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(folder.Names(), kept);
