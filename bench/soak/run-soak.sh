@@ -85,7 +85,10 @@ sample() {
   stat=$(cat "/proc/$pid/stat")
   stat=${stat##*) }
   cpu=$(awk -v k="$ticks" '{ printf "%.2f", ($12 + $13) / k }' <<<"$stat")
-  printf '%s %s %s %s %s\n' "$(date +%s)" "$rss" "$thr" "$fds" "$cpu" >>"$H_WORK/samples"
+  # The wall clock and the monotonic one side by side: the sound server
+  # keeps time by the latter.
+  printf '%s %s %s %s %s %s %s\n' "$(date +%s)" "$rss" "$thr" "$fds" "$cpu" \
+    "$(date +%s.%N)" "$(cut -d' ' -f1 /proc/uptime)" >>"$H_WORK/samples"
 }
 sleep 2
 end=$((last + 10))
@@ -113,15 +116,22 @@ echo "Minuto a minuto ($minutes minutos, sino de ${bell_seconds}s):"
 echo
 awk -v first="$first" -v last="$last" -v bs="$bell_seconds" '
   {
-    # A bell may start a little before the boundary as the recording is
-    # anchored: 5 s of slack keep it in its own minute.
-    m = int(($2 - first + 5) / 60)
-    if ($2 < first - 5 || $2 >= last + 55) { stray++; next }
+    # Each sound belongs to the nearest minute boundary: the recording
+    # clock and the wall clock drift apart (by hundreds of ppm here), so a
+    # bell may seem to start before its boundary.
+    m = int(($2 - first) / 60 + 1000.5) - 1000
+    if (m < 0 || first + 60 * m > last) { stray++; next }
     if ($1 == "bell") { bells[m]++; dur[m] += $3 - $2; if (!(m in on)) on[m] = $2 - (first + 60 * m) }
-    else { sub("clip", "", $1); clips[m]++; said[m] = $1; cend[m] = $2 }
+    else { sub("clip", "", $1); clips[m]++; said[m] = $1 }
   }
   END {
-    printf "| minuto | entrada | sinos | duração (s) | início do sino (ms) | falas | fala diz | certo |\n"
+    # Onsets seen through a drifting clock: the straight line through them
+    # is the drift, what is left is the real spread from minute to minute.
+    for (m = 0; first + 60 * m <= last; m++)
+      if (m in on) { k++; sx += m; sy += on[m]; sxx += m * m; sxy += m * on[m] }
+    slope = k > 1 && k * sxx != sx * sx ? (k * sxy - sx * sy) / (k * sxx - sx * sx) : 0
+    base = k ? (sy - slope * sx) / k : 0
+    printf "| minuto | entrada | sinos | duração (s) | início do sino, sem a deriva (ms) | falas | fala diz | certo |\n"
     printf "|---|---|---|---|---|---|---|---|\n"
     for (m = 0; first + 60 * m <= last; m++) {
       t = first + 60 * m
@@ -134,14 +144,16 @@ awk -v first="$first" -v last="$last" -v bs="$bell_seconds" '
       if (bells[m] == 0) missed++
       if (bells[m] > 1 || clips[m] > want || dur[m] >= bs + 0.15) doubled++
       if (want && said[m] != "" && said[m] != mm) wrong++
+      r = (m in on) ? 1000 * (on[m] - base - slope * m) : 0
       printf("| %s | %s | %d | %.2f | %s | %d | %s | %s |\n", hm, sign, bells[m], dur[m],
-        (m in on) ? sprintf("%.0f", on[m] * 1000) : "-", clips[m], clips[m] ? sprintf(":%02d", said[m]) : "-", ok ? "sim" : "NÃO")
-      if (m in on) { n++; o[n] = on[m] * 1000 }
+        (m in on) ? sprintf("%+.0f", r) : "-", clips[m], clips[m] ? sprintf(":%02d", said[m]) : "-", ok ? "sim" : "NÃO")
+      if (m in on) { n++; o[n] = r < 0 ? -r : r }
     }
     for (i = 2; i <= n; i++) for (j = i; j > 1 && o[j - 1] > o[j]; j--) { x = o[j]; o[j] = o[j - 1]; o[j - 1] = x }
     printf "\nsinos perdidos: %d, repetidos: %d, falas de outro minuto: %d, sons fora das entradas: %d\n",
       missed, doubled, wrong, stray
-    if (n) printf "início do sino após a virada do minuto: mediana %.0f ms, pior %.0f ms\n", o[int((n + 1) / 2)], o[n]
+    printf "deriva entre o relógio da gravação e o do sistema: %.0f ppm\n", 1e6 * slope / 60
+    if (n) printf "início do sino, distância à reta da deriva: mediana %.0f ms, pior %.0f ms\n", o[int((n + 1) / 2)], o[n]
     exit bad > 0
   }' "$H_WORK/tones" >"$H_WORK/minutes" && status=0 || status=1
 cat "$H_WORK/minutes"
@@ -149,7 +161,7 @@ cat "$H_WORK/minutes"
 echo
 echo "Recursos do programa a cada 30 s:"
 echo
-awk 'NR == 1 { t0 = $1; c0 = $5 }
+awk 'NR == 1 { t0 = $1; c0 = $5; w0 = $6; u0 = $7 }
   {
     cpu = (NR > 1 && $1 > pt) ? sprintf("%.2f", 100 * ($5 - pc) / ($1 - pt)) : "-"
     printf("| %s | %d | %d | %d | %.2f | %s |\n", strftime("%H:%M:%S", $1), $2, $3, $4, $5, cpu)
@@ -159,6 +171,8 @@ awk 'NR == 1 { t0 = $1; c0 = $5 }
     split(last, l, " ")
     printf "\nRSS: início %d kB, fim %d kB (%+d kB); CPU média %.3f%% em %.0f min\n",
       r[1], r[NR], r[NR] - r[1], 100 * (l[5] - c0) / (l[1] - t0), (l[1] - t0) / 60
+    if (l[7] > u0)
+      printf "relógio do sistema contra o monotônico: %.0f ppm\n", 1e6 * ((l[6] - w0) / (l[7] - u0) - 1)
   }' "$H_WORK/samples" | {
   echo "| hora | RSS (kB) | threads | descritores | CPU total (s) | CPU no intervalo (%) |"
   echo "|---|---|---|---|---|---|"
