@@ -6,5 +6,6 @@ cd "$(dirname "$0")"
 ./scripts/build.sh
 cd build
 ctest --output-on-failure --timeout 600 -j "$(nproc 2>/dev/null || echo 2)" "$@"
+[ "${SONTERRA_QUICK:-0}" = 1 ] || ../scripts/test-sanitizers.sh
 [ "${SONTERRA_QUICK:-0}" = 1 ] || ../scripts/test-windows.sh
 [ "${SONTERRA_QUICK:-0}" = 1 ] || ../scripts/test-fuzz.sh

@@ -13,6 +13,11 @@ namespace sonterra {
 // the old file is then as it was.
 void WriteFileAtomically(const std::string& path, const std::string& bytes);
 
+// Deletes the temporary files WriteFileAtomically left in folder when its
+// process died mid-write: only names it makes, only of processes no longer
+// running. For start-up: this process's own are taken as stale too.
+void RemoveStaleTemporaries(const std::string& folder);
+
 // At most `count` characters of text, never cutting one in half: UTF-8 code
 // points on Linux, the ANSI code page's characters on Windows.
 std::string CutToCharacters(const std::string& text, std::size_t count);

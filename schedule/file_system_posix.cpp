@@ -1,10 +1,14 @@
 #include "schedule/file_system.h"
 #include "schedule/schedule_files.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <memory>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -64,13 +68,21 @@ private:
     throw FileError(path, SystemErrorText(error));
 }
 
-int CreateUniqueTemporary(const std::string& path, std::string& tempPath) {
-    static std::atomic<unsigned> counter{0};
+std::string TemporaryName(const std::string& path, unsigned number) {
     const std::string folder = FolderOf(path);
     const std::string base = path.substr(path.rfind('/') + 1);
+    return (folder == "/" ? "" : folder) + "/." + base + ".tmp" + std::to_string(::getpid()) + "-" +
+           std::to_string(number);
+}
+
+unsigned NextNumber() {
+    static std::atomic<unsigned> counter{0};
+    return counter++;
+}
+
+int CreateUniqueTemporary(const std::string& path, std::string& tempPath) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = (folder == "/" ? "" : folder) + "/." + base + ".tmp" +
-                   std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        tempPath = TemporaryName(path, NextNumber());
         const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;
@@ -79,24 +91,32 @@ int CreateUniqueTemporary(const std::string& path, std::string& tempPath) {
     return -1;
 }
 
-} // namespace
+// Gives the unnamed file a temporary name; only rename() can replace the old
+// file in one step. The /proc link needs no privilege, unlike AT_EMPTY_PATH.
+bool LinkUnnamed(int fd, const std::string& path, std::string& tempPath) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath = TemporaryName(path, NextNumber());
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, tempPath.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            return true;
+        if (errno != EEXIST)
+            return false;
+    }
+    errno = EEXIST;
+    return false;
+}
 
-void WriteFileAtomically(const std::string& path, const std::string& bytes) {
-    std::string tempPath;
-    Descriptor fd(CreateUniqueTemporary(path, tempPath));
-    if (fd.get() < 0)
-        Fail(path, errno);
-    TemporaryFile temp(tempPath);
-
-    // The new file keeps the permissions the old one had.
+void KeepPermissions(int fd, const std::string& path) {
     struct stat old {};
     if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-        ::fchmod(fd.get(), old.st_mode & 07777);
+        ::fchmod(fd, old.st_mode & 07777);
+}
 
+void WriteAll(int fd, const std::string& path, const std::string& bytes) {
     const char* data = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {
-        const ssize_t n = ::write(fd.get(), data, left);
+        const ssize_t n = ::write(fd, data, left);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -104,10 +124,11 @@ void WriteFileAtomically(const std::string& path, const std::string& bytes) {
         data += n;
         left -= static_cast<std::size_t>(n);
     }
-    if (::fsync(fd.get()) != 0)
+    if (::fsync(fd) != 0)
         Fail(path, errno);
-    if (::close(fd.release()) != 0)
-        Fail(path, errno);
+}
+
+void RenameIntoPlace(TemporaryFile& temp, const std::string& path) {
     if (::rename(temp.path().c_str(), path.c_str()) != 0)
         Fail(path, errno);
     temp.keep();
@@ -116,6 +137,93 @@ void WriteFileAtomically(const std::string& path, const std::string& bytes) {
     Descriptor folder(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.get() >= 0)
         ::fsync(folder.get());
+}
+
+// A process killed while writing leaves no name behind: the file has none
+// until its bytes are on disk. False when the file system or the kernel
+// cannot do this (or /proc is missing); nothing was changed then.
+bool WriteThroughUnnamedFile(const std::string& path, const std::string& bytes) {
+    Descriptor fd(::open(FolderOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+    if (fd.get() < 0)
+        return false;
+    KeepPermissions(fd.get(), path);
+    WriteAll(fd.get(), path, bytes);
+    std::string tempPath;
+    if (!LinkUnnamed(fd.get(), path, tempPath)) {
+        if (errno == ENOENT || errno == EPERM || errno == EOPNOTSUPP)
+            return false;
+        Fail(path, errno);
+    }
+    TemporaryFile temp(tempPath);
+    if (::close(fd.release()) != 0)
+        Fail(path, errno);
+    RenameIntoPlace(temp, path);
+    return true;
+}
+
+void WriteThroughNamedFile(const std::string& path, const std::string& bytes) {
+    std::string tempPath;
+    Descriptor fd(CreateUniqueTemporary(path, tempPath));
+    if (fd.get() < 0)
+        Fail(path, errno);
+    TemporaryFile temp(tempPath);
+    KeepPermissions(fd.get(), path);
+    WriteAll(fd.get(), path, bytes);
+    if (::close(fd.release()) != 0)
+        Fail(path, errno);
+    RenameIntoPlace(temp, path);
+}
+
+// The process number in a name TemporaryName made, or 0.
+pid_t WriterOf(const std::string& name) {
+    const std::size_t dash = name.rfind('-');
+    if (name.size() < 2 || name[0] != '.' || dash == std::string::npos)
+        return 0;
+    const std::size_t tmp = name.rfind(".tmp", dash);
+    if (tmp == std::string::npos || tmp < 2)
+        return 0;
+    const auto digits = [&](std::size_t from, std::size_t to) {
+        return to > from && to - from <= 9 &&
+               std::all_of(name.begin() + static_cast<long>(from),
+                           name.begin() + static_cast<long>(to),
+                           [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (!digits(tmp + 4, dash) || !digits(dash + 1, name.size()))
+        return 0;
+    return static_cast<pid_t>(std::stol(name.substr(tmp + 4, dash - tmp - 4)));
+}
+
+} // namespace
+
+void WriteFileAtomically(const std::string& path, const std::string& bytes) {
+    if (!WriteThroughUnnamedFile(path, bytes))
+        WriteThroughNamedFile(path, bytes);
+}
+
+void RemoveStaleTemporaries(const std::string& folder) {
+    Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0)
+        return;
+    const int listFd = ::dup(dir.get());
+    if (listFd < 0)
+        return;
+    std::unique_ptr<DIR, int (*)(DIR*)> entries(::fdopendir(listFd), ::closedir);
+    if (!entries) {
+        ::close(listFd);
+        return;
+    }
+    while (const dirent* entry = ::readdir(entries.get())) {
+        const std::string name = entry->d_name;
+        const pid_t writer = WriterOf(name);
+        // This process has written nothing yet; another one still running
+        // may be halfway through its write.
+        if (writer <= 0 || (writer != ::getpid() && (::kill(writer, 0) == 0 || errno != ESRCH)))
+            continue;
+        struct stat st {};
+        if (::fstatat(dir.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode))
+            ::unlinkat(dir.get(), name.c_str(), 0);
+    }
 }
 
 std::string CutToCharacters(const std::string& text, std::size_t count) {

@@ -112,6 +112,60 @@ void WriteFileAtomically(const std::string& path, const std::string& bytes) {
     temp.keep();
 }
 
+namespace {
+
+// The process number in a name WriteFileAtomically made, or 0.
+DWORD WriterOf(const std::string& name) {
+    const std::size_t dash = name.rfind('-');
+    if (dash == std::string::npos)
+        return 0;
+    const std::size_t tmp = name.rfind(".tmp", dash);
+    if (tmp == std::string::npos || tmp == 0)
+        return 0;
+    const auto digits = [&](std::size_t from, std::size_t to) {
+        return to > from && to - from <= 9 &&
+               std::all_of(name.begin() + static_cast<long>(from),
+                           name.begin() + static_cast<long>(to),
+                           [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (!digits(tmp + 4, dash) || !digits(dash + 1, name.size()))
+        return 0;
+    return static_cast<DWORD>(std::stoul(name.substr(tmp + 4, dash - tmp - 4)));
+}
+
+bool ProcessRunning(DWORD pid) {
+    const HANDLE opened = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (opened == nullptr)
+        return GetLastError() != ERROR_INVALID_PARAMETER; // no such process
+    Handle process(opened);
+    DWORD code = 0;
+    return !GetExitCodeProcess(process.get(), &code) || code == STILL_ACTIVE;
+}
+
+} // namespace
+
+void RemoveStaleTemporaries(const std::string& folder) {
+    std::string prefix = folder;
+    if (!prefix.empty() && prefix.back() != '\\' && prefix.back() != '/')
+        prefix += '\\';
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA((prefix + "*.tmp*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::string name = found.cFileName;
+        const DWORD writer = WriterOf(name);
+        // This process has written nothing yet; another one still running
+        // may be halfway through its write.
+        if (writer == 0 ||
+            (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
+            (writer != GetCurrentProcessId() && ProcessRunning(writer)))
+            continue;
+        DeleteFileA((prefix + name).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
 std::string CutToCharacters(const std::string& text, std::size_t count) {
     std::size_t characters = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {

@@ -6,6 +6,7 @@
 #include "app/funcoes.h"
 #include "app/message_box.h"
 #include "audio/udarvobass.h"
+#include "schedule/file_system.h"
 #include "schedule/schedule_files.h"
 #include "schedule/usom_listbox.h"
 #include "schedule/usom_semana.h"
@@ -191,6 +192,8 @@ void TForm1::FormCreate()
 
     const std::string folder = ProgramFolder();
     EnsureFolders(folder);
+    // A write cut short by a crash or a power cut left its temporary file.
+    RemoveStaleTemporaries(folder);
     ui->FilenameEdit1->setInitialDir(FromText(AudioFolder(folder)));
 }
 

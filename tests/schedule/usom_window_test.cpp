@@ -30,6 +30,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <unistd.h>
+
 namespace sonterra::usomtest {
 namespace {
 
@@ -146,6 +148,20 @@ TEST_F(FormTest, QtsOwnTextsArePortuguese)
     EXPECT_EQ(box->text(), QStringLiteral("Deseja Sair do Sonterra ??"));
     EXPECT_EQ(W<QCheckBox>("CheckBox1")->text(), QStringLiteral("+ Hora Certa"));
     EXPECT_EQ(W<QPushButton>("Button2")->text(), QStringLiteral("Desligar"));
+}
+
+TEST_F(FormTest, CreationClearsTemporaryFilesOfEndedWritersOnly)
+{
+    // 999999999 is beyond any process number; the parent runs the tests.
+    const std::string ended = ".03.PR2.tmp999999999-0";
+    const std::string running = ".SOM.INI.tmp" + std::to_string(::getppid()) + "-2";
+    prog.write("03.PR2", "07:00 - a.mp3\r\n");
+    prog.write(ended, "07:00 - a");
+    prog.write(running, "1");
+    Make();
+    EXPECT_EQ(prog.bytes(ended), QByteArray("<missing>"));
+    EXPECT_EQ(prog.bytes(running), QByteArray("1"));
+    EXPECT_EQ(prog.bytes("03.PR2"), QByteArray("07:00 - a.mp3\r\n"));
 }
 
 TEST_F(FormTest, ActiveStateIsRestoredButButton1StaysAtivar)
