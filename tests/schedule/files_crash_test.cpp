@@ -8,6 +8,7 @@
 #include "tests/schedule/files_test_folder.h"
 
 #include <gtest/gtest.h>
+#include <filesystem>
 #include <map>
 #include <random>
 #include <sys/wait.h>
