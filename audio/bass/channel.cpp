@@ -14,6 +14,12 @@ constexpr int kMaxRate = 384000;
 // Audio decoded before a stream is handed out, so that Play never waits.
 constexpr int kPrefillMs = 50;
 
+// Wider than any rounding of a position to whole ms.
+constexpr std::int64_t kShortOfClaimedEnd(int rate)
+{
+    return rate / 100 + 1;
+}
+
 std::uint64_t monotonicNs()
 {
     const auto since = std::chrono::steady_clock::now().time_since_epoch();
@@ -141,7 +147,7 @@ int Channel::repositionLocked(std::int64_t frame)
 {
     {
         OutputLock lock(output_);
-        hold_.store(true);
+        hold_.store(true, std::memory_order_release);
     }
     stopThread();
     // Neither the mixer (hold) nor the decoder (stopped) touches the ring now.
@@ -155,7 +161,7 @@ int Channel::repositionLocked(std::int64_t frame)
     if (!decoder_.seek(frame) || !decoder_.configure(play_rate_.load()))
         error = BASS_ERROR_POSITION; // nothing more to play from here
     prefill();
-    hold_.store(false);
+    hold_.store(false, std::memory_order_release); // publishes the new ring to the mixer
     if (!shut_down_)
         startThread();
     return error;
@@ -164,11 +170,12 @@ int Channel::repositionLocked(std::int64_t frame)
 void Channel::play(bool restart)
 {
     std::lock_guard control(control_);
-    if (restart)
+    // A sound that has ended starts again from the start, as a loop wants it.
+    if (restart || (ended_.load() && decoder_.format().seekable))
         repositionLocked(0);
     OutputLock lock(output_);
     if (ended_.load())
-        return; // at the end: nothing left to play until a rewind
+        return; // an address that has ended cannot go back
     first_output_ns_.store(0);
     playing_.store(true);
 }
@@ -243,7 +250,13 @@ std::int64_t Channel::positionFrames() const
         if (end >= 0)
             pos = std::min(pos, end);
     }
-    return length >= 0 ? std::min(pos, length) : pos;
+    if (length < 0)
+        return pos;
+    // Before the decoder has met the true end, the container's length is only a
+    // claim: stay short of it, so the player never takes it for the end.
+    if (end_frame_.load() < 0)
+        return std::max<std::int64_t>(0, std::min(pos, length - kShortOfClaimedEnd(decoder_.format().rate)));
+    return std::min(pos, length);
 }
 
 std::int64_t Channel::lengthBytes() const
@@ -304,7 +317,7 @@ int Channel::dspParameters(int dsp, void* params, bool store)
 
 void Channel::mixInto(float* out, std::size_t frames)
 {
-    if (!playing_.load(std::memory_order_relaxed) || hold_.load(std::memory_order_relaxed))
+    if (!playing_.load(std::memory_order_relaxed) || hold_.load(std::memory_order_acquire))
         return;
     const std::size_t n = std::min(frames, ring_.readableFrames());
     if (n > 0) {
