@@ -77,6 +77,9 @@ public:
 
 private:
     void LoadToday(const DateTime& now);
+    // Seconds before a minute with an entry, the bell player's output is made
+    // ready; once per minute.
+    void PrepareAhead(const DateTime& moment);
 
     Clock& clock_;
     AudioPlayer& player_toque_;
@@ -89,6 +92,8 @@ private:
     std::optional<DateTime> loadedDate_;
     // A tick is scanning today's list (ticks nest inside modal boxes).
     bool scanning_ = false;
+    // The minute PrepareAhead last prepared for.
+    std::string prepared_minute_;
 };
 
 } // namespace sonterra
