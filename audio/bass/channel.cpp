@@ -149,9 +149,14 @@ void Channel::stopThread()
 
 int Channel::repositionLocked(std::int64_t frame)
 {
+    bool was_playing = false;
     {
         OutputLock lock(output_);
         hold_.store(true, std::memory_order_release);
+        // Sound an output queued from the old place must not be heard first.
+        was_playing = playing_.load();
+        if (was_playing)
+            output_.stopped(*this);
     }
     stopThread();
     // Neither the mixer (hold) nor the decoder (stopped) touches the ring now.
@@ -168,6 +173,11 @@ int Channel::repositionLocked(std::int64_t frame)
     hold_.store(false, std::memory_order_release); // publishes the new ring to the mixer
     if (!shut_down_)
         startThread();
+    if (was_playing) {
+        OutputLock lock(output_);
+        if (playing_.load())
+            output_.started(*this);
+    }
     return error;
 }
 
