@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <filesystem>
+
 namespace sonterra {
 namespace {
 
