@@ -22,6 +22,9 @@ public:
     virtual void Stop() = 0;
     // True from Play until the sound stops.
     virtual bool IsPlaying() const = 0;
+    // A sound is due within seconds: have the output ready for it (a sound
+    // server connected, a suspended sink awake). Returns at once; a hint only.
+    virtual void Prepare() {}
 
     // Owned by the caller; the player never reads or writes it.
     int SpeakTimeAfter = 0;

@@ -69,6 +69,7 @@ public:
     BOOL BASS_FX_DSP_SetParameters(DWORD handle, int dsp, void* params) override {
         return ::BASS_FX_DSP_SetParameters(handle, dsp, params);
     }
+    BOOL BASSX_DevicePrepare(int device) override { return ::BASSX_DevicePrepare(device); }
 };
 
 } // namespace

@@ -42,6 +42,9 @@ public:
     virtual BOOL BASS_FX_DSP_Remove(DWORD handle, int dsp) = 0;
     virtual BOOL BASS_FX_DSP_GetParameters(DWORD handle, int dsp, void* params) = 0;
     virtual BOOL BASS_FX_DSP_SetParameters(DWORD handle, int dsp, void* params) = 0;
+
+    // The library's own extension, outside the player's call table.
+    virtual BOOL BASSX_DevicePrepare(int device) = 0;
 };
 
 // The library itself; lives for the whole process.

@@ -208,6 +208,10 @@ void TDarvoBass::Stop() {
         bass.BASS_ChannelSetPosition(Channel, 0);
 }
 
+void TDarvoBass::Prepare() {
+    bass.BASSX_DevicePrepare(Device);
+}
+
 void TDarvoBass::DoStop() {
     if (OnStop)
         OnStop(*this);

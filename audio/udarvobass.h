@@ -41,6 +41,8 @@ public:
     void Play() override;
     void Stop() override;
     bool IsPlaying() const override { return Playing; }
+    // Asks the library to make Device ready; also opens it when BASS_Init failed.
+    void Prepare() override;
 
     int GetLengthMs();
     int GetPositionMs();

@@ -33,6 +33,10 @@ int LeadingNumber(const std::string& text)
 
 const char* CaptionFor(bool enabled) { return enabled ? "OK" : "Ativar"; }
 
+// How long before its minute an entry's output is made ready: enough for a
+// sound server to answer and a sink to wake, short enough to stay ready.
+constexpr int kPrepareSeconds = 5;
+
 } // namespace
 
 TScheduler::TScheduler(Clock& clock, AudioPlayer& player_toque, AudioPlayer& player_hora,
@@ -143,6 +147,7 @@ void TScheduler::ScanCurrentMinute()
     if (!loadedDate_ || !SameDate(*loadedDate_, moment))
         LoadToday(moment);
 
+    PrepareAhead(moment);
     const std::string now = TimeOfDayKey(moment);
     if (now == ultimo_minuto)
         return;
@@ -163,6 +168,29 @@ void TScheduler::ScanCurrentMinute()
         player_toque_.CloseStream();
         player_toque_.LoadFile(path);
         player_toque_.Play();
+    }
+}
+
+void TScheduler::PrepareAhead(const DateTime& moment)
+{
+    if (moment.second < 60 - kPrepareSeconds)
+        return;
+    DateTime next = moment;
+    next.second = next.millisecond = 0;
+    if (++next.minute == 60) {
+        next.minute = 0;
+        if (++next.hour == 24)
+            return; // tomorrow's list; its first tick prepares nothing sooner
+    }
+    const std::string key = TimeOfDayKey(next);
+    if (key == prepared_minute_)
+        return;
+    for (const std::string& line : lista_hoje) {
+        if (EntryTimeKey(line) == key) {
+            prepared_minute_ = key;
+            player_toque_.Prepare();
+            return;
+        }
     }
 }
 

@@ -79,6 +79,9 @@ private:
     void LoadToday(const DateTime& now);
     // Starts the entries of the minute on the clock, once per minute.
     void ScanCurrentMinute();
+    // Seconds before a minute with an entry, the bell player's output is made
+    // ready; once per minute.
+    void PrepareAhead(const DateTime& moment);
 
     Clock& clock_;
     AudioPlayer& player_toque_;
@@ -92,6 +95,8 @@ private:
     // A tick is scanning today's list, and another tick came meanwhile.
     bool scanning_ = false;
     bool tickedWhileScanning_ = false;
+    // The minute PrepareAhead last prepared for.
+    std::string prepared_minute_;
 };
 
 } // namespace sonterra

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins qt6-translations-l10n
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
-  libsdl2-dev
+  libsdl2-dev libpulse-dev
   libgtest-dev libgmock-dev
   pulseaudio pulseaudio-utils
   xvfb xauth x11-apps trayer imagemagick

@@ -1,5 +1,6 @@
 #pragma once
-/* Sonterra's audio library: decodes with FFmpeg, plays through SDL2.
+/* Sonterra's audio library: decodes with FFmpeg, plays through a PulseAudio
+ * (or PipeWire) server where one answers, through SDL2 elsewhere.
  * These are the calls the audio player makes, with the arguments it passes.
  * Every function may be called from any thread; the last error is per thread.
  * Handles are never reused within a process. */
@@ -102,6 +103,12 @@ BOOL BASS_FX_DSP_Set(DWORD handle, int dsp, int priority);
 BOOL BASS_FX_DSP_Remove(DWORD handle, int dsp);
 BOOL BASS_FX_DSP_GetParameters(DWORD handle, int dsp, void* params);
 BOOL BASS_FX_DSP_SetParameters(DWORD handle, int dsp, void* params);
+
+/* Sonterra's own: a sound is due on `device` within seconds. Makes its output
+ * ready (connects to the sound server, wakes a suspended sink, opens an output
+ * that could not be opened at BASS_Init); returns at once. FALSE with
+ * BASS_ERROR_INIT when the output still cannot be opened. */
+BOOL BASSX_DevicePrepare(int device);
 
 #ifdef __cplusplus
 }

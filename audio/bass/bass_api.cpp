@@ -3,7 +3,10 @@
 //
 // Choices where the player leaves the library free:
 // - Devices: 0 "Sem som" (consumed at real-time pace, no output), 1 the
-//   system's default output (-1 means it too), 2 and on SDL's further outputs.
+//   system's default output (-1 means it too): the PulseAudio server where one
+//   answers, else SDL's default; 2 and on SDL's further outputs. A default
+//   output that could not be opened at BASS_Init is tried again whenever a
+//   stream is made on it or it is prepared.
 // - Byte units: source rate and channels, 2 bytes a sample, 4 with
 //   BASS_SAMPLE_FLOAT; BASS_SAMPLE_8BITS in the flags tells of an 8-bit source.
 // - Length: exact when decoded to the end, the container's figure before;
@@ -303,6 +306,11 @@ BOOL BASS_FX_DSP_SetParameters(DWORD handle, int dsp, void* params)
     if (!channel)
         return FALSE;
     return result(channel->dspParameters(dsp, params, true));
+}
+
+BOOL BASSX_DevicePrepare(int device)
+{
+    return result(Library::instance().prepare(device));
 }
 
 uint64_t BASSX_ChannelFirstOutputNs(DWORD handle)

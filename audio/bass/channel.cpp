@@ -14,6 +14,12 @@ constexpr int kMaxRate = 384000;
 // Audio decoded before a stream is handed out, so that Play never waits.
 constexpr int kPrefillMs = 50;
 
+// Wider than any rounding of a position to whole ms.
+constexpr std::int64_t kShortOfClaimedEnd(int rate)
+{
+    return rate / 100 + 1;
+}
+
 std::uint64_t monotonicNs()
 {
     const auto since = std::chrono::steady_clock::now().time_since_epoch();
@@ -44,7 +50,7 @@ Channel::Channel(DWORD handle, std::unique_ptr<Source> source, Output& output, D
     : handle_(handle), flags_(flags),
       bytes_per_frame_(source->format().channels * ((flags & BASS_SAMPLE_FLOAT) ? 4 : 2)),
       decoder_(std::move(source), output.rate()), output_(output),
-      ring_(ringFrames(output, ahead_ms), Output::kChannels), poll_ms_(std::clamp(ahead_ms / 4, 5, 20))
+      ring_(ringFrames(output, ahead_ms), Output::kChannels)
 {
     play_rate_.store(decoder_.format().rate);
     length_frames_.store(decoder_.format().length_frames);
@@ -110,10 +116,16 @@ void Channel::decodeLoop()
     while (!stop_thread_.load()) {
         if (!produce())
             return;
-        if (decoder_.waiting()) { // the ring is full
-            std::unique_lock lock(wake_mutex_);
-            wake_.wait_for(lock, std::chrono::milliseconds(poll_ms_), [this] { return stop_thread_.load(); });
-        }
+        if (!decoder_.waiting())
+            continue;
+        // The ring is full: sleep until the mixer takes from it. Announcing the
+        // sleep before looking at the ring again means that either the mixer
+        // sees the announcement and wakes us, or we see what it took.
+        const std::uint32_t seen = room_.load();
+        decoder_asleep_.store(true);
+        if (ring_.writableFrames() == 0 && !stop_thread_.load())
+            room_.wait(seen);
+        decoder_asleep_.store(false);
     }
 }
 
@@ -127,11 +139,9 @@ void Channel::stopThread()
 {
     if (!thread_.joinable())
         return;
-    {
-        std::lock_guard lock(wake_mutex_);
-        stop_thread_.store(true);
-    }
-    wake_.notify_all();
+    stop_thread_.store(true);
+    room_.fetch_add(1);
+    room_.notify_all();
     decoder_.source().setInterrupted(true);
     thread_.join();
     decoder_.source().setInterrupted(false);
@@ -139,9 +149,14 @@ void Channel::stopThread()
 
 int Channel::repositionLocked(std::int64_t frame)
 {
+    bool was_playing = false;
     {
         OutputLock lock(output_);
-        hold_.store(true);
+        hold_.store(true, std::memory_order_release);
+        // Sound an output queued from the old place must not be heard first.
+        was_playing = playing_.load();
+        if (was_playing)
+            output_.stopped(*this);
     }
     stopThread();
     // Neither the mixer (hold) nor the decoder (stopped) touches the ring now.
@@ -155,28 +170,50 @@ int Channel::repositionLocked(std::int64_t frame)
     if (!decoder_.seek(frame) || !decoder_.configure(play_rate_.load()))
         error = BASS_ERROR_POSITION; // nothing more to play from here
     prefill();
-    hold_.store(false);
+    hold_.store(false, std::memory_order_release); // publishes the new ring to the mixer
     if (!shut_down_)
         startThread();
+    if (was_playing) {
+        OutputLock lock(output_);
+        if (playing_.load())
+            output_.started(*this);
+    }
     return error;
 }
 
 void Channel::play(bool restart)
 {
     std::lock_guard control(control_);
-    if (restart)
+    // A sound that has ended starts again from the start, as a loop wants it.
+    if (restart || (ended_.load() && decoder_.format().seekable))
         repositionLocked(0);
     OutputLock lock(output_);
     if (ended_.load())
-        return; // at the end: nothing left to play until a rewind
+        return; // an address that has ended cannot go back
+    if (playing_.load())
+        return;
     first_output_ns_.store(0);
     playing_.store(true);
+    output_.started(*this);
 }
 
 void Channel::stop()
 {
-    OutputLock lock(output_);
-    playing_.store(false);
+    std::lock_guard control(control_);
+    std::int64_t heard_at = -1;
+    {
+        OutputLock lock(output_);
+        if (!playing_.load())
+            return;
+        if (output_.heardFrames(*this, consumed_.load()) < consumed_.load())
+            heard_at = positionFrames();
+        playing_.store(false);
+        output_.stopped(*this);
+    }
+    // What the server held but had not played went with its stream: go back to
+    // what was heard, so that a Play without a rewind goes on from there.
+    if (heard_at >= 0 && !ended_.load() && decoder_.format().seekable)
+        repositionLocked(heard_at);
 }
 
 BASS_CHANNELINFO Channel::info() const
@@ -237,13 +274,21 @@ std::int64_t Channel::positionFrames() const
     if (ended_.load() && end_frame_.load() >= 0) {
         pos = end_frame_.load();
     } else {
-        const auto consumed = static_cast<std::int64_t>(consumed_.load());
+        // Mixed is not yet heard where the output keeps sound queued ahead.
+        const std::uint64_t mixed = consumed_.load();
+        const auto consumed = static_cast<std::int64_t>(output_.heardFrames(*this, mixed));
         pos = base_frame_.load() + consumed * play_rate_.load() / output_.rate();
         const std::int64_t end = end_frame_.load();
         if (end >= 0)
             pos = std::min(pos, end);
     }
-    return length >= 0 ? std::min(pos, length) : pos;
+    if (length < 0)
+        return pos;
+    // Before the decoder has met the true end, the container's length is only a
+    // claim: stay short of it, so the player never takes it for the end.
+    if (end_frame_.load() < 0)
+        return std::max<std::int64_t>(0, std::min(pos, length - kShortOfClaimedEnd(decoder_.format().rate)));
+    return std::min(pos, length);
 }
 
 std::int64_t Channel::lengthBytes() const
@@ -302,10 +347,10 @@ int Channel::dspParameters(int dsp, void* params, bool store)
     return BASS_OK;
 }
 
-void Channel::mixInto(float* out, std::size_t frames)
+std::size_t Channel::mixInto(float* out, std::size_t frames)
 {
-    if (!playing_.load(std::memory_order_relaxed) || hold_.load(std::memory_order_relaxed))
-        return;
+    if (!playing_.load(std::memory_order_relaxed) || hold_.load(std::memory_order_acquire))
+        return 0;
     const std::size_t n = std::min(frames, ring_.readableFrames());
     if (n > 0) {
         const float left = gain_left_.load(std::memory_order_relaxed);
@@ -323,11 +368,24 @@ void Channel::mixInto(float* out, std::size_t frames)
         consumed_.fetch_add(n, std::memory_order_relaxed);
         if (first_output_ns_.load(std::memory_order_relaxed) == 0)
             first_output_ns_.store(monotonicNs(), std::memory_order_relaxed);
+        // Pairs with decodeLoop's sleep (sequentially consistent on both sides).
+        room_.fetch_add(1);
+        if (decoder_asleep_.load())
+            room_.notify_one(); // a futex wake: never blocks
     }
-    if (decoder_done_.load(std::memory_order_acquire) && ring_.readableFrames() == 0) {
-        playing_.store(false);
-        ended_.store(true);
-    }
+    return n;
+}
+
+bool Channel::drained() const
+{
+    return playing_.load(std::memory_order_relaxed) && !hold_.load(std::memory_order_acquire) &&
+           decoder_done_.load(std::memory_order_acquire) && ring_.readableFrames() == 0;
+}
+
+void Channel::markEnded()
+{
+    playing_.store(false);
+    ended_.store(true);
 }
 
 } // namespace sonterra::bass

@@ -4,7 +4,10 @@
 //
 // Threads: the API functions (any thread, serialised per channel by `control_`),
 // the decoder thread (producer of the ring; touches only the ring, the source,
-// the resampler and atomics) and the output's mixer (consumer; mixInto only).
+// the resampler and atomics) and the output's mixer (consumer: mixInto,
+// drained and markEnded, with the output lock held). The decoder thread sleeps
+// while the ring is full and the mixer wakes it; nothing of a channel wakes
+// by the clock.
 
 #include "audio/bass/bass.h"
 #include "audio/bass/decoder.h"
@@ -13,7 +16,6 @@
 
 #include <array>
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -56,9 +58,15 @@ public:
 
     std::uint64_t firstOutputNs() const { return first_output_ns_.load(); }
     std::size_t ringBytes() const { return ring_.capacityFrames() * ring_.channels() * sizeof(float); }
+    // Output frames the mixer has taken since the last reposition.
+    std::uint64_t mixedFrames() const { return consumed_.load(); }
 
-    // Mixer thread, output lock held.
-    void mixInto(float* out, std::size_t frames);
+    // Mixer thread, output lock held. Adds up to `frames` stereo frames of
+    // this channel into `out`; returns how many it had.
+    std::size_t mixInto(float* out, std::size_t frames);
+    // Everything is mixed: the output ends the channel once it is heard.
+    bool drained() const;
+    void markEnded();
 
 private:
     struct Effect {
@@ -81,7 +89,6 @@ private:
     Decoder decoder_; // the decoder thread's, or the API thread's while that one is stopped
     Output& output_;
     RingBuffer ring_;
-    const int poll_ms_;
 
     std::mutex control_; // API calls on this channel, one at a time
     bool shut_down_ = false;
@@ -89,8 +96,8 @@ private:
 
     std::thread thread_;
     std::atomic<bool> stop_thread_{false};
-    std::mutex wake_mutex_;
-    std::condition_variable wake_;
+    std::atomic<std::uint32_t> room_{0};     // bumped by the mixer after each take
+    std::atomic<bool> decoder_asleep_{false}; // the decoder waits on room_
 
     // Shared with the mixer.
     std::atomic<bool> playing_{false};

@@ -206,7 +206,12 @@ int FFmpegSource::openContexts()
         av_channel_layout_default(&format_.layout, format_.channels);
     format_.eight_bit = isEightBit(stream->codecpar);
     format_.seekable = !is_address_ || (fmt_->pb != nullptr && (fmt_->pb->seekable & AVIO_SEEKABLE_NORMAL));
-    if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
+    // A length guessed from the bitrate (an MP3 without a Xing header, two MP3s
+    // joined with cat) can be a third of the real one: unknown until the decoder
+    // counts it at the end, so the player never stops such a sound early.
+    if (fmt_->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE)
+        format_.length_frames = -1;
+    else if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
         format_.length_frames = av_rescale_q(stream->duration, stream->time_base, AVRational{1, format_.rate});
     else if (fmt_->duration != AV_NOPTS_VALUE && fmt_->duration > 0)
         format_.length_frames = av_rescale(fmt_->duration, format_.rate, AV_TIME_BASE);

@@ -2,10 +2,14 @@
 
 #include "audio/bass/channel.h"
 #include "audio/bass/null_output.h"
+#include "audio/bass/pulse_output.h"
 #include "audio/bass/sdl_output.h"
 #include "audio/bass/source.h"
 
 #include <SDL2/SDL.h>
+
+#include <cstdlib>
+#include <string_view>
 
 namespace sonterra::bass {
 
@@ -79,31 +83,83 @@ int Library::init(int device, int freq)
     std::lock_guard lock(mutex_);
     if (outputs_.count(device) != 0)
         return BASS_ERROR_ALREADY;
+    const int error = openOutput(device, freq);
+    if (error == BASS_ERROR_DRIVER)
+        wanted_[device] = freq; // at logon the sound server may come later
+    if (error != BASS_OK)
+        return error;
+    last_device_ = device;
+    t_device = device;
+    return BASS_OK;
+}
+
+bool Library::wantsPulse()
+{
+    // SDL_AUDIODRIVER naming another driver asks for SDL (dummy and disk in tests).
+    const char* driver = std::getenv("SDL_AUDIODRIVER");
+    return driver == nullptr || *driver == '\0' || std::string_view(driver) == "pulseaudio" ||
+           std::string_view(driver) == "pulse";
+}
+
+int Library::openOutput(int device, int freq)
+{
     std::unique_ptr<Output> output;
     if (device == 0) {
         output = std::make_unique<NullOutput>(freq);
     } else {
-        std::string name;
-        {
-            std::lock_guard calls(sdl_calls_);
-            if (!startSdlAudio())
-                return BASS_ERROR_DRIVER;
-            if (device >= 2) {
-                if (device - 2 >= outputCount())
-                    return BASS_ERROR_DEVICE;
-                const char* sdl_name = SDL_GetAudioDeviceName(device - 2, 0);
-                if (sdl_name == nullptr)
-                    return BASS_ERROR_DEVICE;
-                name = sdl_name;
+        // The default output goes to the sound server where one answers: it
+        // holds seconds of sound ahead, which SDL's small device buffer cannot.
+        if (device == 1 && wantsPulse())
+            output = openPulseOutput(freq);
+        if (!output) {
+            std::string name;
+            {
+                std::lock_guard calls(sdl_calls_);
+                if (!startSdlAudio())
+                    return BASS_ERROR_DRIVER;
+                if (device >= 2) {
+                    if (device - 2 >= outputCount())
+                        return BASS_ERROR_DEVICE;
+                    const char* sdl_name = SDL_GetAudioDeviceName(device - 2, 0);
+                    if (sdl_name == nullptr)
+                        return BASS_ERROR_DEVICE;
+                    name = sdl_name;
+                }
             }
+            output = SdlOutput::open(name, freq, sdl_calls_);
         }
-        output = SdlOutput::open(name, freq, sdl_calls_);
         if (!output)
             return BASS_ERROR_DRIVER;
     }
     outputs_.emplace(device, std::move(output));
-    last_device_ = device;
-    t_device = device;
+    wanted_.erase(device);
+    return BASS_OK;
+}
+
+Output* Library::outputOrRetry(int device)
+{
+    auto it = outputs_.find(device);
+    if (it == outputs_.end()) {
+        const auto wanted = wanted_.find(device);
+        if (wanted == wanted_.end() || openOutput(device, wanted->second) != BASS_OK)
+            return nullptr;
+        if (last_device_ < 0)
+            last_device_ = device;
+        it = outputs_.find(device);
+    }
+    return it->second.get();
+}
+
+int Library::prepare(int device)
+{
+    Output* output = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        output = outputOrRetry(device);
+    }
+    if (output == nullptr)
+        return BASS_ERROR_INIT;
+    output->prepare(); // outputs live until the process ends
     return BASS_OK;
 }
 
@@ -134,8 +190,8 @@ int Library::setDevice(int device)
     if (device < 0)
         return BASS_ERROR_DEVICE;
     std::lock_guard lock(mutex_);
-    if (outputs_.count(device) == 0)
-        return device <= 1 ? BASS_ERROR_INIT : BASS_ERROR_DEVICE;
+    if (outputOrRetry(device) == nullptr)
+        return device <= 1 || wanted_.count(device) != 0 ? BASS_ERROR_INIT : BASS_ERROR_DEVICE;
     t_device = device;
     return BASS_OK;
 }
@@ -143,14 +199,12 @@ int Library::setDevice(int device)
 Output* Library::currentOutput(int& error)
 {
     std::lock_guard lock(mutex_);
-    const int device = t_device >= 0 ? t_device : last_device_;
-    const auto it = outputs_.find(device);
-    if (it == outputs_.end()) {
-        error = BASS_ERROR_INIT;
-        return nullptr;
-    }
-    error = BASS_OK;
-    return it->second.get();
+    int device = t_device >= 0 ? t_device : last_device_;
+    if (device < 0 && !wanted_.empty())
+        device = wanted_.begin()->first; // the one asked for, never opened yet
+    Output* output = outputOrRetry(device);
+    error = output != nullptr ? BASS_OK : BASS_ERROR_INIT;
+    return output;
 }
 
 int Library::deviceFormat(int device, DWORD& rate, DWORD& period_frames)

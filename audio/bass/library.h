@@ -26,6 +26,9 @@ public:
     Library& operator=(const Library&) = delete;
 
     int init(int device, int freq); // 0 or an error code; selects the device for this thread
+    // A sound is due soon on `device`: make its output ready (opening it if it
+    // could not be opened before).
+    int prepare(int device);
     const char* description(int device);
     int setDevice(int device);
     // The output new streams go to: this thread's choice, else the last one opened.
@@ -44,10 +47,17 @@ private:
     Library() = default;
     bool startSdlAudio(); // mutex_ and sdl_calls_ held
     static int outputCount(); // SDL outputs, without device 0
+    static bool wantsPulse();
+    // mutex_ held. Opens the output of `device`; 0 or an error code.
+    int openOutput(int device, int freq);
+    // mutex_ held. An output that failed at BASS_Init is tried again on each
+    // use, so that a sound server started after the program is found.
+    Output* outputOrRetry(int device);
 
     std::mutex mutex_;
     std::mutex sdl_calls_; // declared before the outputs, which use it until they are gone
     std::map<int, std::unique_ptr<Output>> outputs_;
+    std::map<int, int> wanted_; // device -> rate, for inits that failed
     std::map<DWORD, std::shared_ptr<Channel>> channels_;
     DWORD next_handle_ = 0x10000;
     int last_device_ = -1;

@@ -26,8 +26,12 @@ void Output::detach(Channel* channel)
 void Output::mix(float* out, std::size_t frames)
 {
     std::fill_n(out, frames * kChannels, 0.0f);
-    for (Channel* channel : channels_)
+    for (Channel* channel : channels_) {
         channel->mixInto(out, frames);
+        // Heard about one device buffer from now: close enough for a bell.
+        if (channel->drained())
+            channel->markEnded();
+    }
     for (std::size_t i = 0; i < frames * kChannels; ++i)
         out[i] = std::clamp(out[i], -1.0f, 1.0f);
 }

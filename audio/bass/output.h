@@ -7,8 +7,14 @@
 // lock, Library::sdl_calls (a leaf). The mixer takes nothing but the output
 // lock, which its caller holds; decoder threads take none of these: a ring is
 // reset by the API thread while its decoder thread is stopped.
+//
+// Two kinds of output: those that mix every playing channel into one device
+// buffer a period at a time (SDL, "no sound"), and one that gives each playing
+// channel a stream of its own in a sound server, written far ahead (PulseAudio);
+// the hooks below are no-ops for the first kind.
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace sonterra::bass {
@@ -30,7 +36,17 @@ public:
 
     // Any thread but the mixer's.
     void attach(Channel* channel);
-    void detach(Channel* channel);
+    virtual void detach(Channel* channel);
+
+    // API thread, output lock held: the channel starts or stops playing. After
+    // stopped() nothing of it is heard any more.
+    virtual void started(Channel&) {}
+    virtual void stopped(Channel&) {}
+    // Of the `mixed` frames the mixer took from the channel, how many have been
+    // heard. Any thread but the mixer's; may take the output lock.
+    virtual std::uint64_t heardFrames(const Channel&, std::uint64_t mixed) { return mixed; }
+    // A sound is due in a few seconds: be ready for it. Any thread.
+    virtual void prepare() {}
 
 protected:
     Output(int rate, int period_frames);

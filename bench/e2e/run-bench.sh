@@ -203,7 +203,7 @@ Machine: $(nproc) cores, $(uname -r), $(date -u +%F); $runs onset runs each ($fa
 |---|---|---|---|---|---|---|
 | bell onset after the minute boundary | $onset_med ms | $onset_worst ms | $loop_onset_med ms | $loop_onset_worst ms | $(ratio "$onset_med" "$loop_onset_med") | ≤ 20 ms worst |
 | bell end → spoken-time clip onset | $gap_med ms | $gap_worst ms | $loop_gap_med ms | $loop_gap_worst ms | $(ratio "$gap_med" "$loop_gap_med") | ≤ 80 ms |
-| idle CPU, active, over 60 s | $idle_cpu % of a core | | | | | < 0.2 % |
+| idle CPU, active, over 60 s | $idle_cpu % of a core | | | | | < 0.1 % |
 | peak memory (VmHWM) | idle $idle_hwm MB (RSS $idle_rss MB) | after ringing $ring_hwm MB | | | | < 80 MB |
 | start-up to main window mapped (Xvfb) | $start_med ms | $start_worst ms | | | | < 500 ms |
 | start-up to first window (splash) mapped | $splash_med ms | $splash_worst ms | | | | |

@@ -166,6 +166,10 @@ public:
         paramsSet.push_back(*static_cast<BASS_FX_DSPPARAMS*>(params));
         return TRUE;
     }
+    BOOL BASSX_DevicePrepare(int device) override {
+        record("BASSX_DevicePrepare", device);
+        return TRUE;
+    }
 
 private:
     HSTREAM open() { return openSucceeds ? nextHandle++ : 0; }

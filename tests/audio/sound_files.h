@@ -52,6 +52,31 @@ public:
         return out;
     }
 
+    // Any file the ffmpeg command makes: `args` are its inputs and options.
+    std::string ffmpeg(const std::string& name, const std::string& args) const {
+        const std::string out = path(name);
+        const std::string command =
+            "ffmpeg -nostdin -hide_banner -loglevel error -y " + args + " '" + out + "'";
+        if (std::system(command.c_str()) != 0)
+            throw std::runtime_error("ffmpeg failed: " + command);
+        return out;
+    }
+
+    // The files joined byte by byte, as `cat` joins them.
+    std::string joined(const std::string& name, const std::vector<std::string>& parts) const {
+        std::ofstream out(path(name), std::ios::binary);
+        for (const std::string& part : parts)
+            out << std::ifstream(part, std::ios::binary).rdbuf();
+        return path(name);
+    }
+
+    // The first `fraction` of a file's bytes, as a download cut short leaves it.
+    std::string truncated(const std::string& name, const std::string& from, double fraction) const {
+        std::ifstream in(from, std::ios::binary);
+        const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        return bytes(name, all.substr(0, static_cast<std::size_t>(all.size() * fraction)));
+    }
+
     std::string bytes(const std::string& name, const std::string& content) const {
         std::ofstream(path(name), std::ios::binary) << content;
         return path(name);

@@ -149,6 +149,14 @@ TEST_F(DarvoBassInitDevice, FailedInitShowsTheDeviceMessageAndKeepsTheFields) {
     EXPECT_TRUE(bass.called("BASS_StreamCreateFile(0,/sons/sino.mp3,0,0,0)"));
 }
 
+TEST_F(DarvoBassInitDevice, PrepareAsksTheLibraryToReadyTheDeviceAndNothingElse) {
+    auto p = makePlayer();
+    p->Prepare();
+    EXPECT_EQ(bass.calls, (Calls{"BASSX_DevicePrepare(1)"}));
+    EXPECT_FALSE(p->IsPlaying());
+    EXPECT_EQ(stops, 0);
+}
+
 TEST_F(DarvoBassInitDevice, WrongVersionAsksToTerminateAndGoesOn) {
     bass.version = 0x02040000;
     Player p(nullptr, bass);

@@ -157,6 +157,71 @@ TEST_F(DarvoBassReal, Mp3EndsWithOnStopAfterItsLength) {
     expectEndNear(p, 1200); // the tone's own length; the container's may be longer
 }
 
+// Lengths that FFmpeg can only guess from a bitrate, or that the header
+// overstates: each sound plays to its true end and OnStop follows it.
+TEST_F(DarvoBassReal, Mp3sWithoutATrueLengthPlayToTheirRealEnd) {
+    const std::string sine = "-f lavfi -i 'sine=frequency=%d:sample_rate=44100:duration=%d' -ac 2 -c:a libmp3lame";
+    auto tone = [&](const std::string& name, int hz, int seconds, const std::string& options) {
+        char args[256];
+        std::snprintf(args, sizeof args, sine.c_str(), hz, seconds);
+        return sounds.ffmpeg(name, std::string(args) + " " + options);
+    };
+    struct Case {
+        std::string file;
+        double trueMs;
+    };
+    const std::vector<Case> cases = {
+        // Loud noise first, quiet tone after, VBR, no Xing header: guessed at about 2.7 s.
+        {sounds.ffmpeg("vbr.mp3", "-f lavfi -i 'anoisesrc=d=1:c=white:r=44100:a=0.5' "
+                                  "-f lavfi -i 'sine=frequency=440:sample_rate=44100:duration=3' "
+                                  "-filter_complex '[0][1]concat=n=2:v=0:a=1' -ac 2 -c:a libmp3lame "
+                                  "-q:a 4 -write_xing 0"),
+         4000},
+        // 1 s at 64 kbit/s, then 3 s at 320 kbit/s: guessed at about 3.3 s.
+        {sounds.joined("juntos.mp3", {tone("a.mp3", 660, 1, "-b:a 64k"), tone("b.mp3", 440, 3, "-b:a 320k")}),
+         4000},
+        // A Xing header that promises 4 s over 2 s of frames.
+        {sounds.truncated("cortado.mp3", tone("inteiro.mp3", 550, 4, "-b:a 128k"), 0.5), 2000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        TimedPlayer p(0);
+        // Half a second decoded ahead, so that the guessed end comes before the
+        // decoder has counted the real one.
+        p.player.BufferLength = 500;
+        p.player.LoadFile(c.file);
+        ASSERT_TRUE(boxes.empty()) << boxes[0].text;
+        p.play();
+        ASSERT_TRUE(p.waitForStop(milliseconds(10000)));
+        expectEndNear(p, c.trueMs);
+        EXPECT_NEAR(p.player.GetLengthMs(), c.trueMs, 100) << "the length counted at the end";
+    }
+}
+
+TEST_F(DarvoBassReal, LoopPlaybackStartsTheSoundAgainFromTheStart) {
+    const std::string wav = sounds.wav("sino.wav", 0.5);
+    TimedPlayer p(0);
+    p.player.LoadFile(wav);
+    p.player.LoopPlayback = true; // LoadFile clears it
+    p.play();
+    // Over three lengths: the end was reached at least twice and never reported.
+    std::vector<int> positions;
+    const auto end = Clock::now() + milliseconds(1700);
+    while (Clock::now() < end) {
+        pumpFor(milliseconds(20));
+        positions.push_back(p.player.GetPositionMs());
+    }
+    EXPECT_EQ(p.stops, 0);
+    EXPECT_TRUE(p.player.IsPlaying());
+    int restarts = 0;
+    for (std::size_t i = 1; i < positions.size(); ++i)
+        restarts += positions[i] + 250 < positions[i - 1] ? 1 : 0;
+    EXPECT_GE(restarts, 2) << "the position never went back to the start";
+    p.player.LoopPlayback = false;
+    ASSERT_TRUE(p.waitForStop());
+    EXPECT_EQ(p.stops, 1);
+}
+
 TEST_F(DarvoBassReal, WmaGoesThroughTheWindowsMediaOpenAndPlays) {
     const std::string wma = sounds.encoded("Toque.WMA", 0.8, "wmav2");
     TimedPlayer p(0);

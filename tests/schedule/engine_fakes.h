@@ -58,6 +58,9 @@ public:
         FireOnStop();
     }
     bool IsPlaying() const override { return playing_; }
+    // Counted apart from the log: a hint, not part of any sequence of calls.
+    void Prepare() override { ++prepares; }
+    int prepares = 0;
 
     // The sound reached its end: the watch timer's Stop.
     void EndNaturally()

@@ -43,6 +43,28 @@ TEST_F(Tick, ActivatingMidMinutePlaysThatMinuteAtOnce)
     EXPECT_EQ(sched_->ultimo_minuto, "07:30");
 }
 
+TEST_F(Tick, TheBellPlayerIsPreparedSecondsBeforeAnEntryOnceAMinute)
+{
+    WriteDayFile(2, {Entry("07:30", true, Sound("sino.wav")), Entry("07:45", false, Sound("sino.wav"))});
+    Activate();
+    TickAt(7, 29, 50);
+    TickAt(7, 29, 54, 900);
+    EXPECT_EQ(toque_.prepares, 0) << "too early";
+    TickAt(7, 29, 55, 100);
+    EXPECT_EQ(toque_.prepares, 1);
+    EXPECT_TRUE(Only("toque.").empty()) << "a hint, not a start";
+    TickAt(7, 29, 55, 600);
+    TickAt(7, 29, 59, 900);
+    EXPECT_EQ(toque_.prepares, 1) << "once for the minute";
+    TickAt(7, 30, 0, 100);
+    EXPECT_EQ(Only("toque.Play").size(), 1u);
+    TickAt(7, 30, 57); // nothing at 07:31
+    EXPECT_EQ(toque_.prepares, 1);
+    TickAt(7, 44, 58);
+    EXPECT_EQ(toque_.prepares, 2);
+    EXPECT_EQ(hora_.prepares, 0);
+}
+
 TEST_F(Tick, FlagFollowsTheMarkOfTheLine)
 {
     const std::string sino = Sound("sino.wav");

@@ -7,6 +7,7 @@
 #include "tests/schedule/files_crash_journal.h"
 #include "tests/schedule/files_test_folder.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <filesystem>
 #include <map>

@@ -71,9 +71,9 @@ TEST(BassInit, SdlOutputsNoDriverBadNumberAndDefault)
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
     EXPECT_FALSE(BASS_Init(99, 44100, 0, nullptr, nullptr));
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DEVICE);
-    EXPECT_FALSE(BASS_SetDevice(1));
-    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_INIT);
-    ASSERT_TRUE(BASS_Init(1, 44100, 0, nullptr, nullptr));
+    // The default output that failed at its init is tried again when it is
+    // next selected: now a driver answers, so it opens.
+    EXPECT_TRUE(BASS_SetDevice(1));
     EXPECT_FALSE(BASS_Init(1, 44100, 0, nullptr, nullptr));
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ALREADY);
     EXPECT_TRUE(BASS_SetDevice(1));

@@ -137,9 +137,12 @@ TEST_F(BassPlayback, RewindPlaysTheWholeSoundAgain)
     EXPECT_EQ(BASS_ChannelIsActive(h), 1u);
     EXPECT_GE(waitForEnd(h), 0.45);
 
-    // Played to its end without a rewind, Play has nothing left to play.
+    // Played to its end, Play without a rewind starts it from the start: the
+    // player's LoopPlayback relies on it.
     BASS_ChannelPlay(h, FALSE);
-    EXPECT_EQ(BASS_ChannelIsActive(h), 0u);
+    EXPECT_EQ(BASS_ChannelIsActive(h), 1u);
+    EXPECT_LT(BASS_ChannelGetPosition(h), QWORD{44100});
+    EXPECT_GE(waitForEnd(h), 0.45);
     BASS_StreamFree(h);
 }
 

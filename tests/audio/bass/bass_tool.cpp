@@ -5,6 +5,8 @@
 //   bass_tool play-again DEVICE FILE x GAP_S    play it, wait GAP_S seconds, play it again
 //   bass_tool detect REC.raw RATE HZ SECONDS    check a s16le stereo recording
 //   bass_tool exit-while-playing DEVICE FILE    leave main with sounds playing
+//   bass_tool late-server DEVICE FILE FLAG      init with no server, then, once
+//                                               FLAG exists, load and play as the player does
 // Exit status 0 when all went as expected.
 
 #include "audio/bass/bass.h"
@@ -96,6 +98,37 @@ int exitWhilePlaying(int device, const std::string& path)
     return 0;
 }
 
+// The program started before the sound server: the init fails, a load made
+// then fails with BASS_ERROR_INIT, and a load made once the server is up plays.
+int lateServer(int device, const std::string& path, const std::string& flag)
+{
+    if (BASS_Init(device, 44100, 0, nullptr, nullptr)) {
+        std::fprintf(stderr, "BASS_Init(%d) worked with no server\n", device);
+        return 2;
+    }
+    std::printf("init without a server: error %d\n", BASS_ErrorGetCode());
+    BASS_SetDevice(device);
+    if (BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_SAMPLE_FLOAT) != 0 ||
+        BASS_ErrorGetCode() != BASS_ERROR_INIT) {
+        std::fprintf(stderr, "a load before the server came did not fail with %d\n", BASS_ERROR_INIT);
+        return 2;
+    }
+    while (!std::ifstream(flag).is_open())
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    BASS_SetDevice(device);
+    const HSTREAM h = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_SAMPLE_FLOAT);
+    if (h == 0) {
+        std::fprintf(stderr, "a load after the server came failed: %d\n", BASS_ErrorGetCode());
+        return 2;
+    }
+    BASS_ChannelPlay(h, FALSE);
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (BASS_ChannelIsActive(h) != 0 && std::chrono::steady_clock::now() < limit)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    std::printf("played after the server came\n");
+    return BASS_ChannelIsActive(h) == 0 ? 0 : 3;
+}
+
 int detect(const std::string& path, int rate, double hz, double seconds)
 {
     std::ifstream in(path, std::ios::binary);
@@ -133,6 +166,8 @@ int main(int argc, char** argv)
         return play(std::stoi(args[1]), args[2], 2, std::stod(args[4]));
     if (args.size() == 3 && args[0] == "exit-while-playing")
         return exitWhilePlaying(std::stoi(args[1]), args[2]);
+    if (args.size() == 4 && args[0] == "late-server")
+        return lateServer(std::stoi(args[1]), args[2], args[3]);
     if (args.size() == 5 && args[0] == "detect")
         return detect(args[1], std::stoi(args[2]), std::stod(args[3]), std::stod(args[4]));
     std::fprintf(stderr, "usage: bass_tool tone FILE HZ SECONDS | play DEVICE FILE | detect RAW RATE HZ SECONDS | exit-while-playing DEVICE FILE\n");

@@ -1,0 +1,490 @@
+#include "audio/bass/pulse_output.h"
+
+#include "audio/bass/channel.h"
+
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+#include <map>
+
+namespace sonterra::bass {
+
+namespace {
+
+// Sound kept in the server ahead of what is heard; paplay keeps 2 s too.
+constexpr pa_usec_t kAheadUs = 2'000'000;
+// The server asks for more each time this much has been played.
+constexpr pa_usec_t kRequestUs = 1'000'000;
+// A new stream starts as soon as this much is there: the first write.
+constexpr pa_usec_t kStartUs = 10'000;
+// A stream the decoder has not kept up with tries again this soon.
+constexpr pa_usec_t kRetryUs = 10'000;
+// A server that answers nothing for this long while a channel plays is taken
+// for lost. Timing updates come at least every 1.5 s from a live one.
+constexpr pa_usec_t kStallLimitUs = 4'000'000;
+constexpr pa_usec_t kWatchUs = 1'000'000;
+// How long opening waits for the server to answer.
+constexpr pa_usec_t kConnectWaitUs = 2'000'000;
+// After prepare(), a silent stream keeps a suspended sink awake this long.
+constexpr pa_usec_t kWarmUs = 10'000'000;
+constexpr std::size_t kFrameBytes = sizeof(float) * Output::kChannels;
+
+class PulseOutput final : public Output {
+public:
+    explicit PulseOutput(int rate);
+    ~PulseOutput() override;
+    PulseOutput(const PulseOutput&) = delete;
+    PulseOutput& operator=(const PulseOutput&) = delete;
+
+    bool connectAndWait();
+
+    void lock() override { pa_threaded_mainloop_lock(loop_); }
+    void unlock() override { pa_threaded_mainloop_unlock(loop_); }
+    void detach(Channel* channel) override;
+    void started(Channel& channel) override;
+    void stopped(Channel& channel) override;
+    std::uint64_t heardFrames(const Channel& channel, std::uint64_t mixed) override;
+    void prepare() override;
+
+private:
+    // One playing channel's stream; `channel` null for the silent warm-up stream.
+    struct Stream {
+        PulseOutput* output = nullptr;
+        Channel* channel = nullptr;
+        pa_stream* stream = nullptr; // null until the server is ready
+        std::uint64_t mixed_at_start = 0;
+        std::uint64_t written = 0; // frames written to the stream
+        pa_usec_t alive_at = 0; // the server's last sign of life for it
+        pa_usec_t silent_until = 0; // warm-up stream: when it goes
+        bool draining = false;          // everything is written
+        pa_operation* drain = nullptr;  // while the server has not confirmed it
+        pa_time_event* retry = nullptr;
+    };
+
+    pa_sample_spec spec() const;
+    bool connect();  // lock held: starts connecting unless connected or on the way
+    void dropServer(); // lock held: every playing channel ends, the context goes
+    void openStream(Stream& s);
+    void closeStream(const Stream& s); // and forgets it
+    void feed(Stream& s);
+    void finish(Stream& s); // everything heard: the channel has ended
+    void checkEnd(Stream& s); // everything written: finish once it is heard
+    void retryLater(Stream& s, pa_usec_t after);
+    void watchStreams();
+
+    static void contextChanged(pa_context* context, void* self);
+    static void streamChanged(pa_stream* stream, void* s);
+    static void wantsMore(pa_stream* stream, std::size_t bytes, void* s);
+    static void timingCame(pa_stream* stream, void* s);
+    static void drainDone(pa_stream* stream, int success, void* s);
+    static void retryDue(pa_mainloop_api* api, pa_time_event* e, const struct timeval* tv, void* s);
+    static void watchDue(pa_mainloop_api* api, pa_time_event* e, const struct timeval* tv, void* self);
+
+    pa_threaded_mainloop* loop_ = nullptr;
+    pa_mainloop_api* api_ = nullptr;
+    pa_context* context_ = nullptr;
+    pa_time_event* watch_ = nullptr;
+    std::map<const Channel*, std::unique_ptr<Stream>> streams_; // warm-up under null
+};
+
+PulseOutput::PulseOutput(int rate) : Output(rate, static_cast<int>(rate / 100))
+{
+    loop_ = pa_threaded_mainloop_new();
+    if (loop_ != nullptr) {
+        api_ = pa_threaded_mainloop_get_api(loop_);
+        pa_threaded_mainloop_set_name(loop_, "sonterra-pulse");
+        if (pa_threaded_mainloop_start(loop_) < 0) {
+            pa_threaded_mainloop_free(loop_);
+            loop_ = nullptr;
+        }
+    }
+}
+
+PulseOutput::~PulseOutput()
+{
+    if (loop_ == nullptr)
+        return;
+    lock();
+    while (!streams_.empty())
+        closeStream(*streams_.begin()->second);
+    if (watch_ != nullptr)
+        api_->time_free(watch_);
+    watch_ = nullptr;
+    if (context_ != nullptr) {
+        pa_context_set_state_callback(context_, nullptr, nullptr);
+        pa_context_disconnect(context_);
+        pa_context_unref(context_);
+        context_ = nullptr;
+    }
+    unlock();
+    pa_threaded_mainloop_stop(loop_);
+    pa_threaded_mainloop_free(loop_);
+}
+
+pa_sample_spec PulseOutput::spec() const
+{
+    return pa_sample_spec{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(rate()), kChannels};
+}
+
+bool PulseOutput::connect()
+{
+    if (context_ != nullptr) {
+        if (PA_CONTEXT_IS_GOOD(pa_context_get_state(context_)))
+            return true;
+        dropServer();
+    }
+    pa_proplist* props = pa_proplist_new();
+    pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Sonterra");
+    pa_proplist_sets(props, PA_PROP_APPLICATION_ID, "sonterra");
+    context_ = pa_context_new_with_proplist(api_, "Sonterra", props);
+    pa_proplist_free(props);
+    if (context_ == nullptr)
+        return false;
+    pa_context_set_state_callback(context_, &PulseOutput::contextChanged, this);
+    // Never start a server of our own: a user's session has one, or will.
+    // A server that is not there fails inside the call, and the state callback
+    // may have dropped the context already.
+    pa_context* const context = context_;
+    if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 && context_ == context)
+        dropServer();
+    return context_ != nullptr;
+}
+
+bool PulseOutput::connectAndWait()
+{
+    if (loop_ == nullptr)
+        return false;
+    struct Timeout {
+        pa_threaded_mainloop* loop;
+        bool fired = false;
+    } timeout{loop_};
+    lock();
+    bool ready = false;
+    if (connect()) {
+        pa_time_event* timer = pa_context_rttime_new(
+            context_, pa_rtclock_now() + kConnectWaitUs,
+            [](pa_mainloop_api*, pa_time_event*, const struct timeval*, void* t) {
+                auto* to = static_cast<Timeout*>(t);
+                to->fired = true;
+                pa_threaded_mainloop_signal(to->loop, 0);
+            },
+            &timeout);
+        while (context_ != nullptr && !timeout.fired &&
+               PA_CONTEXT_IS_GOOD(pa_context_get_state(context_)) &&
+               pa_context_get_state(context_) != PA_CONTEXT_READY)
+            pa_threaded_mainloop_wait(loop_);
+        if (timer != nullptr)
+            api_->time_free(timer);
+        ready = context_ != nullptr && pa_context_get_state(context_) == PA_CONTEXT_READY;
+        if (!ready && context_ != nullptr)
+            dropServer();
+    }
+    unlock();
+    return ready;
+}
+
+void PulseOutput::dropServer()
+{
+    while (!streams_.empty()) {
+        Stream& s = *streams_.begin()->second;
+        if (s.channel != nullptr)
+            s.channel->markEnded(); // so that its end is still reported
+        closeStream(s);
+    }
+    if (watch_ != nullptr)
+        api_->time_free(watch_);
+    watch_ = nullptr;
+    if (context_ != nullptr) {
+        pa_context_set_state_callback(context_, nullptr, nullptr);
+        pa_context_disconnect(context_);
+        pa_context_unref(context_);
+        context_ = nullptr;
+    }
+}
+
+void PulseOutput::contextChanged(pa_context* context, void* self)
+{
+    auto* output = static_cast<PulseOutput*>(self);
+    switch (pa_context_get_state(context)) {
+    case PA_CONTEXT_READY:
+        for (auto& [channel, s] : output->streams_)
+            if (s->stream == nullptr)
+                output->openStream(*s);
+        break;
+    case PA_CONTEXT_FAILED:
+    case PA_CONTEXT_TERMINATED:
+        output->dropServer();
+        break;
+    default:
+        break;
+    }
+    pa_threaded_mainloop_signal(output->loop_, 0);
+}
+
+void PulseOutput::openStream(Stream& s)
+{
+    const pa_sample_spec format = spec();
+    s.stream = pa_stream_new(context_, s.channel != nullptr ? "Sonterra" : "Sonterra (pronto)", &format, nullptr);
+    if (s.stream == nullptr)
+        return; // the watch ends it
+    pa_stream_set_state_callback(s.stream, &PulseOutput::streamChanged, &s);
+    pa_stream_set_write_callback(s.stream, &PulseOutput::wantsMore, &s);
+    pa_stream_set_latency_update_callback(s.stream, &PulseOutput::timingCame, &s);
+    pa_buffer_attr attr{};
+    attr.maxlength = static_cast<std::uint32_t>(-1);
+    attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kAheadUs, &format));
+    attr.prebuf = static_cast<std::uint32_t>(pa_usec_to_bytes(kStartUs, &format));
+    attr.minreq = static_cast<std::uint32_t>(pa_usec_to_bytes(kRequestUs, &format));
+    attr.fragsize = static_cast<std::uint32_t>(-1);
+    if (s.channel == nullptr)
+        attr.tlength = attr.minreq; // silence needs no reserve
+    s.mixed_at_start = s.channel != nullptr ? s.channel->mixedFrames() : 0;
+    const auto flags =
+        static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
+    if (pa_stream_connect_playback(s.stream, nullptr, &attr, flags, nullptr, nullptr) < 0) {
+        pa_stream_unref(s.stream);
+        s.stream = nullptr;
+    }
+}
+
+void PulseOutput::closeStream(const Stream& s)
+{
+    if (s.retry != nullptr)
+        api_->time_free(s.retry);
+    if (s.drain != nullptr) {
+        pa_operation_cancel(s.drain);
+        pa_operation_unref(s.drain);
+    }
+    if (s.stream != nullptr) {
+        pa_stream_set_state_callback(s.stream, nullptr, nullptr);
+        pa_stream_set_write_callback(s.stream, nullptr, nullptr);
+        pa_stream_set_latency_update_callback(s.stream, nullptr, nullptr);
+        pa_stream_disconnect(s.stream);
+        pa_stream_unref(s.stream);
+    }
+    streams_.erase(s.channel); // s is gone from here on
+}
+
+void PulseOutput::streamChanged(pa_stream* stream, void* p)
+{
+    auto& s = *static_cast<Stream*>(p);
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    if (state == PA_STREAM_READY) {
+        s.alive_at = pa_rtclock_now();
+    } else if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) {
+        if (s.channel != nullptr)
+            s.channel->markEnded();
+        s.output->closeStream(s);
+    }
+}
+
+void PulseOutput::wantsMore(pa_stream*, std::size_t, void* p)
+{
+    auto& s = *static_cast<Stream*>(p);
+    s.alive_at = pa_rtclock_now();
+    s.output->feed(s);
+}
+
+void PulseOutput::timingCame(pa_stream*, void* p)
+{
+    static_cast<Stream*>(p)->alive_at = pa_rtclock_now();
+}
+
+void PulseOutput::feed(Stream& s)
+{
+    if (s.stream == nullptr || s.draining || pa_stream_get_state(s.stream) != PA_STREAM_READY)
+        return;
+    const std::size_t writable = pa_stream_writable_size(s.stream);
+    if (writable == static_cast<std::size_t>(-1))
+        return;
+    std::size_t frames = writable / kFrameBytes;
+    bool short_of_sound = false;
+    while (frames > 0) {
+        void* data = nullptr;
+        std::size_t bytes = frames * kFrameBytes;
+        if (pa_stream_begin_write(s.stream, &data, &bytes) < 0 || data == nullptr)
+            return;
+        const std::size_t room = std::min(frames, bytes / kFrameBytes);
+        auto* out = static_cast<float*>(data);
+        std::fill_n(out, room * kChannels, 0.0f);
+        std::size_t got = room;
+        if (s.channel != nullptr) {
+            got = s.channel->mixInto(out, room);
+            for (std::size_t i = 0; i < got * kChannels; ++i)
+                out[i] = std::clamp(out[i], -1.0f, 1.0f);
+        }
+        if (got == 0) {
+            pa_stream_cancel_write(s.stream);
+            short_of_sound = true;
+            break;
+        }
+        pa_stream_write(s.stream, data, got * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE);
+        s.written += got;
+        frames -= got;
+        if (got < room) {
+            short_of_sound = true;
+            break;
+        }
+    }
+    if (s.channel == nullptr) {
+        if (pa_rtclock_now() >= s.silent_until)
+            closeStream(s);
+        return;
+    }
+    if (s.channel->drained()) {
+        // Drain makes the server play the tail even if it is shorter than the
+        // start threshold; the end itself is told by the stream's clock, since a
+        // server may confirm a drain long after the sound was heard.
+        s.draining = true;
+        s.drain = pa_stream_drain(s.stream, &PulseOutput::drainDone, &s);
+        checkEnd(s);
+        return;
+    }
+    if (short_of_sound)
+        retryLater(s, kRetryUs);
+}
+
+void PulseOutput::retryLater(Stream& s, pa_usec_t after)
+{
+    if (s.retry != nullptr)
+        pa_context_rttime_restart(context_, s.retry, pa_rtclock_now() + after);
+    else
+        s.retry = pa_context_rttime_new(context_, pa_rtclock_now() + after, &PulseOutput::retryDue, &s);
+}
+
+void PulseOutput::retryDue(pa_mainloop_api* api, pa_time_event* e, const struct timeval*, void* p)
+{
+    auto& s = *static_cast<Stream*>(p);
+    api->time_free(e);
+    s.retry = nullptr;
+    if (s.draining)
+        s.output->checkEnd(s);
+    else
+        s.output->feed(s);
+}
+
+void PulseOutput::drainDone(pa_stream*, int, void* p)
+{
+    auto& s = *static_cast<Stream*>(p);
+    pa_operation_unref(s.drain);
+    s.drain = nullptr;
+    s.output->finish(s); // if the clock has not told it already
+}
+
+void PulseOutput::checkEnd(Stream& s)
+{
+    pa_usec_t played = 0;
+    const pa_usec_t total = s.written * 1'000'000u / static_cast<std::uint64_t>(rate());
+    if (pa_stream_get_time(s.stream, &played) != 0)
+        played = 0;
+    if (played >= total) {
+        finish(s);
+        return;
+    }
+    retryLater(s, std::min<pa_usec_t>(total - played + 2'000, kAheadUs));
+}
+
+void PulseOutput::finish(Stream& s)
+{
+    s.channel->markEnded();
+    closeStream(s);
+}
+
+void PulseOutput::watchDue(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self)
+{
+    static_cast<PulseOutput*>(self)->watchStreams();
+}
+
+void PulseOutput::watchStreams()
+{
+    const pa_usec_t now = pa_rtclock_now();
+    bool stalled = false;
+    for (const auto& [channel, s] : streams_)
+        stalled = stalled || (channel != nullptr && now - s->alive_at > kStallLimitUs);
+    if (stalled)
+        dropServer(); // frozen or gone: treated as a lost device
+    if (streams_.empty()) {
+        if (watch_ != nullptr)
+            api_->time_free(watch_);
+        watch_ = nullptr;
+        return;
+    }
+    pa_context_rttime_restart(context_, watch_, now + kWatchUs);
+}
+
+void PulseOutput::started(Channel& channel)
+{
+    if (!connect()) {
+        channel.markEnded(); // nowhere to play: end at once, reported as ever
+        return;
+    }
+    auto& s = streams_[&channel];
+    if (!s)
+        s = std::make_unique<Stream>();
+    s->output = this;
+    s->channel = &channel;
+    s->alive_at = pa_rtclock_now();
+    if (auto warm = streams_.find(nullptr); warm != streams_.end())
+        closeStream(*warm->second); // a bell is here: no more need to keep awake
+    if (s->stream == nullptr && pa_context_get_state(context_) == PA_CONTEXT_READY)
+        openStream(*s);
+    if (watch_ == nullptr)
+        watch_ = pa_context_rttime_new(context_, pa_rtclock_now() + kWatchUs, &PulseOutput::watchDue, this);
+}
+
+void PulseOutput::stopped(Channel& channel)
+{
+    if (auto it = streams_.find(&channel); it != streams_.end())
+        closeStream(*it->second);
+}
+
+void PulseOutput::detach(Channel* channel)
+{
+    OutputLock hold(*this);
+    stopped(*channel);
+    Output::detach(channel);
+}
+
+std::uint64_t PulseOutput::heardFrames(const Channel& channel, std::uint64_t mixed)
+{
+    OutputLock hold(*this);
+    const auto it = streams_.find(&channel);
+    if (it == streams_.end())
+        return mixed; // not playing: nothing is queued
+    const Stream& s = *it->second;
+    pa_usec_t played = 0;
+    if (s.stream == nullptr || pa_stream_get_state(s.stream) != PA_STREAM_READY ||
+        pa_stream_get_time(s.stream, &played) != 0)
+        return std::min(mixed, s.mixed_at_start);
+    const std::uint64_t heard = s.mixed_at_start + played * static_cast<std::uint64_t>(rate()) / 1'000'000u;
+    return std::min(mixed, heard);
+}
+
+void PulseOutput::prepare()
+{
+    OutputLock hold(*this);
+    if (!connect())
+        return;
+    // A few seconds of silence wake a sink the server has suspended, so that
+    // the bell is not the one to wait for it.
+    auto& s = streams_[nullptr];
+    if (!s)
+        s = std::make_unique<Stream>();
+    s->output = this;
+    s->silent_until = pa_rtclock_now() + kWarmUs;
+    s->alive_at = pa_rtclock_now();
+    if (s->stream == nullptr && pa_context_get_state(context_) == PA_CONTEXT_READY)
+        openStream(*s);
+}
+
+} // namespace
+
+std::unique_ptr<Output> openPulseOutput(int rate)
+{
+    auto output = std::make_unique<PulseOutput>(rate);
+    if (!output->connectAndWait())
+        return nullptr;
+    return output;
+}
+
+} // namespace sonterra::bass

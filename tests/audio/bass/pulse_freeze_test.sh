@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# The sound server freezes (SIGSTOP) in the middle of a sound: the sound's end
+# is still reported within seconds, and once the server goes on (SIGCONT) the
+# next sound comes out through it.
+# usage: pulse_freeze_test.sh BASS_TOOL PULSE_ENV_SCRIPT
+set -euo pipefail
+for c in pulseaudio pactl parec; do
+    command -v "$c" >/dev/null || { echo "skipped: $c is not installed"; exit 77; }
+done
+tool=$(realpath "$1")
+pulse_env=$(realpath "$2")
+work=$(mktemp -d "${TMPDIR:-/tmp}/sonterra-pulse-freeze-XXXXXX")
+player=""
+rec=""
+server=""
+cleanup() {
+    [ -n "$server" ] && kill -CONT "$server" 2>/dev/null || true
+    [ -n "$rec" ] && kill "$rec" 2>/dev/null || true
+    [ -n "$player" ] && kill "$player" 2>/dev/null || true
+    "$pulse_env" stop "$work/pulse" || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+"$tool" tone "$work/tone.wav" 660 6.0
+eval "$("$pulse_env" start "$work/pulse")"
+server=$(cat "$work/pulse/pulse.pid")
+# Six seconds of tone, then again after a pause. The first can only end by
+# the library giving the frozen server up: no more of it is ever played.
+"$tool" play-again 1 "$work/tone.wav" x 4 >"$work/tool.log" 2>&1 &
+player=$!
+sleep 1
+kill -STOP "$server"
+# Wait for the first round's end, reported while the server is still frozen.
+for _ in $(seq 1 100); do
+    grep -q "inactive after" "$work/tool.log" && break
+    sleep 0.1
+done
+grep -q "inactive after" "$work/tool.log" || { cat "$work/tool.log"; echo "no end while the server was frozen"; exit 1; }
+kill -CONT "$server"
+server=""
+parec -d bell.monitor --raw --format=s16le --rate=48000 --channels=2 --latency-msec=10 >"$work/rec.raw" &
+rec=$!
+status=0
+wait "$player" || status=$?
+player=""
+cat "$work/tool.log"
+[ "$status" -eq 0 ] || { echo "the player failed ($status)"; exit 1; }
+sleep 0.7
+kill "$rec"
+wait "$rec" 2>/dev/null || true
+rec=""
+"$tool" detect "$work/rec.raw" 48000 660 6.0

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The program starts before the sound server (a logon): the output cannot be
+# opened, yet once the server is up the next load opens it and the sound
+# comes out, with no restart.
+# usage: pulse_late_test.sh BASS_TOOL PULSE_ENV_SCRIPT
+set -euo pipefail
+for c in pulseaudio pactl parec; do
+    command -v "$c" >/dev/null || { echo "skipped: $c is not installed"; exit 77; }
+done
+tool=$(realpath "$1")
+pulse_env=$(realpath "$2")
+work=$(mktemp -d "${TMPDIR:-/tmp}/sonterra-pulse-late-XXXXXX")
+player=""
+rec=""
+cleanup() {
+    [ -n "$rec" ] && kill "$rec" 2>/dev/null || true
+    [ -n "$player" ] && kill "$player" 2>/dev/null || true
+    "$pulse_env" stop "$work/pulse" || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+"$tool" tone "$work/tone.wav" 880 1.0
+# The clients' environment names a server that is not there yet.
+export XDG_RUNTIME_DIR="$work/pulse/runtime" PULSE_SERVER="unix:$work/pulse/runtime/pulse/native"
+export PULSE_SINK=bell SDL_AUDIODRIVER=pulseaudio
+"$tool" late-server 1 "$work/tone.wav" "$work/server-up" >"$work/tool.log" 2>&1 &
+player=$!
+sleep 1
+eval "$("$pulse_env" start "$work/pulse")"
+parec -d bell.monitor --raw --format=s16le --rate=48000 --channels=2 --latency-msec=10 >"$work/rec.raw" &
+rec=$!
+sleep 2.5 # an idle null sink delivers its first data late
+touch "$work/server-up"
+status=0
+wait "$player" || status=$?
+player=""
+cat "$work/tool.log"
+[ "$status" -eq 0 ] || { echo "the player failed ($status)"; exit 1; }
+sleep 0.7
+kill "$rec"
+wait "$rec" 2>/dev/null || true
+rec=""
+"$tool" detect "$work/rec.raw" 48000 880 1.0
