@@ -1,7 +1,7 @@
 // Program start-up: the regional check, the splash while the main window is
 // built, the message loop. The command line is ignored.
 
-#include "schedule/usom_startup.h"
+#include "app/startup.h"
 #include "widgets/qt_message_box.h"
 
 #include <exception>

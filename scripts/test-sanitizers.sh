@@ -38,9 +38,9 @@ asan() {
 }
 
 # The audio tests with their helper programs, and the engine's.
-tsan_targets=(tests/audio/all tests/audio/bass/all sonterra_engine_tests sonterra_phased_timer_tests)
+tsan_targets=(tests/audio/all tests/audio/bass/all schedule_engine_tests schedule_phased_timer_tests)
 # A test program of these left unbuilt shows as TARGET_NOT_BUILT and fails.
-tsan_tests='^(audio_bass|engine)\.|^(ThreadedTimer|DarvoBass)|^(test_audio|bass|sonterra_engine|sonterra_phased)[a-z_]*_NOT_BUILT$'
+tsan_tests='^(audio_bass|schedule\.engine)\.|^audio\.(ThreadedTimer|DarvoBass)|^(audio|bass|schedule_engine|schedule_phased)[a-z_]*_NOT_BUILT$'
 # Their bound on resident memory cannot hold with TSan's shadow memory.
 tsan_skip='\.TenMinuteMp3PlaysWithBoundedMemory$'
 

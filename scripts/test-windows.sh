@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Windows job: cross-builds the Qt-free core and its tests with MinGW-w64
 # into build-windows/ and runs them under Wine through CTest. Arguments go to
-# ctest (e.g. -R files.).
+# ctest (e.g. -R schedule.files.).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

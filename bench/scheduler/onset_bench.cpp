@@ -12,6 +12,7 @@
 #include "audio/bass/bass_stats.h"
 #include "audio/udarvobass.h"
 #include "schedule/scheduler.h"
+#include "tests/support/test_sounds.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -104,18 +105,10 @@ public:
 
 void WriteBell(const std::string& path)
 {
-    const int rate = 44100, frames = rate / 2;
-    std::vector<int16_t> pcm(size_t(frames) * 2);
-    for (int i = 0; i < frames; ++i)
-        pcm[2 * i] = pcm[2 * i + 1] = int16_t(12000 * std::sin(2 * M_PI * 880.0 * i / rate));
-    const uint32_t data = uint32_t(pcm.size() * 2);
-    std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4); u32(36 + data); out.write("WAVEfmt ", 8);
-    u32(16); u16(1); u16(2); u32(rate); u32(rate * 4); u16(4); u16(16);
-    out.write("data", 4); u32(data);
-    out.write(reinterpret_cast<const char*>(pcm.data()), data);
+    test::writeWav(path, test::Tone{.seconds = 0.5,
+                                    .left_hz = 880,
+                                    .right_hz = 880,
+                                    .amplitude = 12000 / 32767.0});
 }
 
 double Percentile(std::vector<double> v, double p)

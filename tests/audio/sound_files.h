@@ -1,10 +1,9 @@
 #pragma once
-// Test sounds made on the spot: a WAV written here, MP3 and WMA made from it
-// with the ffmpeg command. Each lives in a temporary folder of its own.
+// Test sounds made on the spot (tests/support/test_sounds.h), each in a
+// temporary folder of its own.
 
-#include <cmath>
-#include <cstdint>
-#include <cstdlib>
+#include "tests/support/test_sounds.h"
+
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -31,54 +30,25 @@ public:
 
     std::string path(const std::string& name) const { return (dir / name).string(); }
 
-    // 16-bit PCM sine tone at 44100 Hz.
+    // PCM sine tone at 44100 Hz.
     std::string wav(const std::string& name, double seconds, double hz = 440.0, int channels = 2,
                     int bits = 16) const {
-        const int rate = 44100;
-        const auto frames = static_cast<std::uint32_t>(seconds * rate);
-        const std::uint32_t bytesPerFrame = static_cast<std::uint32_t>(channels * bits / 8);
-        const std::uint32_t dataBytes = frames * bytesPerFrame;
-        std::ofstream out(path(name), std::ios::binary);
-        auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-        auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-        out.write("RIFF", 4);
-        u32(36 + dataBytes);
-        out.write("WAVEfmt ", 8);
-        u32(16);
-        u16(1);
-        u16(static_cast<std::uint16_t>(channels));
-        u32(rate);
-        u32(rate * bytesPerFrame);
-        u16(static_cast<std::uint16_t>(bytesPerFrame));
-        u16(static_cast<std::uint16_t>(bits));
-        out.write("data", 4);
-        u32(dataBytes);
-        for (std::uint32_t i = 0; i < frames; ++i) {
-            const double v = 0.3 * std::sin(2.0 * M_PI * hz * i / rate);
-            for (int c = 0; c < channels; ++c) {
-                if (bits == 8) {
-                    const auto s = static_cast<std::uint8_t>(128 + std::lround(v * 127));
-                    out.put(static_cast<char>(s));
-                } else {
-                    u16(static_cast<std::uint16_t>(
-                        static_cast<std::int16_t>(std::lround(v * 32767))));
-                }
-            }
-        }
+        test::writeWav(path(name), test::Tone{.rate = 44100,
+                                              .channels = channels,
+                                              .bits = bits,
+                                              .seconds = seconds,
+                                              .left_hz = hz,
+                                              .right_hz = hz,
+                                              .amplitude = 0.3});
         return path(name);
     }
 
-    // Encodes a tone with the ffmpeg command; codec e.g. "libmp3lame", "wmav2".
+    // Encodes a stereo tone with the ffmpeg command; codec e.g. "libmp3lame", "wmav2".
     std::string encoded(const std::string& name, double seconds, const std::string& codec,
                         double hz = 660.0) const {
         const std::string out = path(name);
-        const std::string command =
-            "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i 'sine=frequency=" +
-            std::to_string(static_cast<int>(hz)) +
-            ":sample_rate=44100:duration=" + std::to_string(seconds) + "' -ac 2 -c:a " + codec +
-            " '" + out + "'";
-        if (std::system(command.c_str()) != 0)
-            throw std::runtime_error("ffmpeg failed: " + command);
+        if (!test::encodeSine(out, hz, seconds, 44100, 2, "-c:a " + codec))
+            throw std::runtime_error("ffmpeg failed to encode " + out);
         return out;
     }
 

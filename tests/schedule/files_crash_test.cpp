@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <filesystem>
 #include <map>
 #include <random>
 #include <sys/wait.h>

@@ -1,7 +1,7 @@
 // The program takes no arguments: Qt's own options on its command line
 // (-reverse, -style, -platform, -geometry) must change nothing either.
 
-#include "schedule/usom_startup.h"
+#include "app/startup.h"
 
 #include <gtest/gtest.h>
 

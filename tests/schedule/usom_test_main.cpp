@@ -1,51 +1,28 @@
 // One application object for all the main window's tests, with HOME and the
 // XDG folders pointed at a temporary folder (Qt and the autostart write there).
 
-#include "schedule/usom_startup.h"
+#include "app/startup.h"
 #include "tests/schedule/usom_support.h"
-
-#include <gtest/gtest.h>
+#include "tests/support/test_sounds.h"
 
 #include <QByteArray>
-#include <QDataStream>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
-
-#include <cmath>
-#include <cstdlib>
+#include <gtest/gtest.h>
 
 namespace sonterra::usomtest {
 
-void WriteToneWav(const std::string& path, int milliseconds)
-{
-    constexpr int rate = 22050;
-    const int frames = rate * milliseconds / 1000;
-    QByteArray pcm;
-    QDataStream out(&pcm, QIODevice::WriteOnly);
-    out.setByteOrder(QDataStream::LittleEndian);
-    for (int i = 0; i < frames; ++i)
-        out << static_cast<qint16>(8000 * std::sin(2 * M_PI * 440.0 * i / rate));
-
-    QByteArray wav;
-    QDataStream w(&wav, QIODevice::WriteOnly);
-    w.setByteOrder(QDataStream::LittleEndian);
-    w.writeRawData("RIFF", 4);
-    w << static_cast<quint32>(36 + pcm.size());
-    w.writeRawData("WAVEfmt ", 8);
-    w << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(rate * 2)
-      << quint16(2) << quint16(16);
-    w.writeRawData("data", 4);
-    w << static_cast<quint32>(pcm.size());
-    wav += pcm;
-    QFile f(QString::fromStdString(path));
-    if (f.open(QIODevice::WriteOnly))
-        f.write(wav);
+void WriteToneWav(const std::string& path, int milliseconds) {
+    test::writeWav(path, test::Tone{.rate = 22050,
+                                    .channels = 1,
+                                    .seconds = milliseconds / 1000.0,
+                                    .amplitude = 8000 / 32767.0});
 }
 
 } // namespace sonterra::usomtest
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QTemporaryDir home;
     const QByteArray homePath = QFile::encodeName(home.path());
     QDir(home.path()).mkpath(QStringLiteral("config"));

@@ -4,23 +4,7 @@
 # next sound comes out through it.
 # usage: pulse_freeze_test.sh BASS_TOOL PULSE_ENV_SCRIPT
 set -euo pipefail
-for c in pulseaudio pactl parec; do
-    command -v "$c" >/dev/null || { echo "skipped: $c is not installed"; exit 77; }
-done
-tool=$(realpath "$1")
-pulse_env=$(realpath "$2")
-work=$(mktemp -d "${TMPDIR:-/tmp}/sonterra-pulse-freeze-XXXXXX")
-player=""
-rec=""
-server=""
-cleanup() {
-    [ -n "$server" ] && kill -CONT "$server" 2>/dev/null || true
-    [ -n "$rec" ] && kill "$rec" 2>/dev/null || true
-    [ -n "$player" ] && kill "$player" 2>/dev/null || true
-    "$pulse_env" stop "$work/pulse" || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/pulse_test_common.sh" freeze "$1" "$2"
 
 "$tool" tone "$work/tone.wav" 660 6.0
 eval "$("$pulse_env" start "$work/pulse")"

@@ -3,21 +3,7 @@
 # the next sound must still come out, through the new server.
 # usage: pulse_restart_test.sh BASS_TOOL PULSE_ENV_SCRIPT
 set -euo pipefail
-for c in pulseaudio pactl parec; do
-    command -v "$c" >/dev/null || { echo "skipped: $c is not installed"; exit 77; }
-done
-tool=$(realpath "$1")
-pulse_env=$(realpath "$2")
-work=$(mktemp -d "${TMPDIR:-/tmp}/sonterra-pulse-restart-XXXXXX")
-player=""
-rec=""
-cleanup() {
-    [ -n "$rec" ] && kill "$rec" 2>/dev/null || true
-    [ -n "$player" ] && kill "$player" 2>/dev/null || true
-    "$pulse_env" stop "$work/pulse" || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/pulse_test_common.sh" restart "$1" "$2"
 
 "$tool" tone "$work/tone.wav" 880 1.0
 eval "$("$pulse_env" start "$work/pulse")"

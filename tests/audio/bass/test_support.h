@@ -2,6 +2,8 @@
 // Helpers of the audio library's tests: a temporary folder, test sounds written
 // here or made with the ffmpeg command, and a tone detector for mixed output.
 
+#include "tests/support/test_sounds.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -22,22 +24,10 @@ private:
     std::filesystem::path path_;
 };
 
-struct Tone {
-    int rate = 44100;
-    int channels = 2;
-    int bits = 16; // 8 or 16
-    double seconds = 0.5;
-    double left_hz = 440.0;
-    double right_hz = 440.0; // ignored for mono
-    double amplitude = 0.5;
-};
-
-// A PCM WAV file holding a sine per channel.
-void writeWav(const std::string& path, const Tone& tone);
-// Runs the ffmpeg command to encode a sine: `codec_args` e.g. "-c:a libmp3lame -b:a 64k".
-// Returns false when ffmpeg failed.
-bool encodeSine(const std::string& path, double hz, double seconds, int rate, int channels,
-                const std::string& codec_args);
+// The tone writer and ffmpeg encoder all tests share (tests/support).
+using sonterra::test::encodeSine;
+using sonterra::test::Tone;
+using sonterra::test::writeWav;
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 // Relative strength of `hz` in the samples: the Goertzel power at `hz`, as a

@@ -1,13 +1,12 @@
-// Test entry for widget tests: a QApplication on the offscreen platform, with
-// HOME, XDG_CONFIG_HOME and XDG_RUNTIME_DIR in a folder of its own so nothing writes to the
-// user's.
+// Entry of the Qt tests: a QApplication on the offscreen platform (its event
+// loop is "the main thread" that timers and players post to), with HOME,
+// XDG_CONFIG_HOME and XDG_RUNTIME_DIR in a folder of its own so nothing writes
+// to the user's.
 #include <QApplication>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir home;

@@ -1,4 +1,4 @@
-#include "schedule/usom_startup.h"
+#include "app/startup.h"
 
 #include "app/application.h"
 #include "app/funcoes.h"

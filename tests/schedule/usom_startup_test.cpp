@@ -2,7 +2,7 @@
 
 #include "app/application.h"
 #include "schedule/usom.h"
-#include "schedule/usom_startup.h"
+#include "app/startup.h"
 #include "tests/schedule/usom_support.h"
 #include "windows/uabertura.h"
 

@@ -70,7 +70,7 @@ std::vector<Tick> RunFor(TickTimer& timer, int runMs)
 TEST(PhasedTimer, TicksJustAfterEachHalfSecondOfTheWallClock)
 {
     int argc = 1;
-    char name[] = "sonterra_phased_timer_tests";
+    char name[] = "schedule_phased_timer_tests";
     char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
 

@@ -1,0 +1,70 @@
+#include "tests/support/test_sounds.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <numbers>
+#include <sstream>
+#include <stdexcept>
+
+namespace sonterra::test {
+
+namespace {
+
+// WAV is little-endian whatever the machine.
+void put16(std::ofstream& out, std::uint16_t v) {
+    out.put(static_cast<char>(v & 0xff));
+    out.put(static_cast<char>(v >> 8));
+}
+
+void put32(std::ofstream& out, std::uint32_t v) {
+    put16(out, static_cast<std::uint16_t>(v & 0xffff));
+    put16(out, static_cast<std::uint16_t>(v >> 16));
+}
+
+} // namespace
+
+void writeWav(const std::string& path, const Tone& tone) {
+    const auto frames = static_cast<std::uint32_t>(std::lround(tone.seconds * tone.rate));
+    const std::uint32_t block = static_cast<std::uint32_t>(tone.channels * tone.bits / 8);
+    const std::uint32_t data_bytes = frames * block;
+    std::ofstream out(path, std::ios::binary);
+    out.write("RIFF", 4);
+    put32(out, 36 + data_bytes);
+    out.write("WAVEfmt ", 8);
+    put32(out, 16);
+    put16(out, 1); // PCM
+    put16(out, static_cast<std::uint16_t>(tone.channels));
+    put32(out, static_cast<std::uint32_t>(tone.rate));
+    put32(out, static_cast<std::uint32_t>(tone.rate) * block);
+    put16(out, static_cast<std::uint16_t>(block));
+    put16(out, static_cast<std::uint16_t>(tone.bits));
+    out.write("data", 4);
+    put32(out, data_bytes);
+    for (std::uint32_t i = 0; i < frames; ++i) {
+        for (int c = 0; c < tone.channels; ++c) {
+            const double hz = c == 0 ? tone.left_hz : tone.right_hz;
+            const double v = tone.amplitude * std::sin(2.0 * std::numbers::pi * hz * i / tone.rate);
+            if (tone.bits == 8)
+                out.put(
+                    static_cast<char>(static_cast<std::uint8_t>(std::lround(128.0 + v * 127.0))));
+            else
+                put16(out, static_cast<std::uint16_t>(
+                               static_cast<std::int16_t>(std::lround(v * 32767.0))));
+        }
+    }
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+bool encodeSine(const std::string& path, double hz, double seconds, int rate, int channels,
+                const std::string& codec_args) {
+    std::ostringstream cmd;
+    cmd << "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i 'sine=frequency=" << hz
+        << ":duration=" << seconds << ":sample_rate=" << rate << "' -ac " << channels << ' '
+        << codec_args << " '" << path << "'";
+    return std::system(cmd.str().c_str()) == 0;
+}
+
+} // namespace sonterra::test
