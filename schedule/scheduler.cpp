@@ -46,7 +46,7 @@ TScheduler::TScheduler(Clock& clock, AudioPlayer& player_toque, AudioPlayer& pla
       programFolder_(std::move(programFolder)), programFileName_(std::move(programFileName)),
       timer_(timer ? std::move(timer) : MakePhasedTimer(clock))
 {
-    timer_->OnTimer = [this] { Timer1Timer(); };
+    timer_->OnTimer = [this] { Tick(); };
 }
 
 TScheduler::TScheduler(Clock& clock, AudioPlayer& player_toque, AudioPlayer& player_hora,
@@ -61,61 +61,63 @@ TScheduler::~TScheduler()
     timer_->OnTimer = nullptr;
 }
 
-bool TScheduler::Timer1Enabled() const { return timer_->Enabled(); }
+bool TScheduler::Active() const { return timer_->Enabled(); }
 
-void TScheduler::SetTimer1Enabled(bool enabled) { timer_->SetEnabled(enabled); }
+void TScheduler::SetActive(bool active) { timer_->SetEnabled(active); }
 
-void TScheduler::Button1Click()
+void TScheduler::Activate()
 {
-    SetTimer1Enabled(true);
+    SetActive(true);
     if (!MarkerPresent(programFolder_) && !Existe_atalho(nome_atalho))
         Cria_atalho(programFileName_, "", programFolder_, nome_atalho);
     WriteState(programFolder_, true);
-    window_.SetButton1Caption(CaptionFor(Timer1Enabled()));
+    window_.SetActivateCaption(CaptionFor(Active()));
     window_.HideWindow();
-    ocultar = true;
+    keepHidden_ = true;
 }
 
-void TScheduler::Button2Click()
+void TScheduler::Deactivate()
 {
-    SetTimer1Enabled(false);
-    window_.SetLabel2Visible(false);
+    SetActive(false);
+    window_.SetIndicatorVisible(false);
     if (Existe_atalho(nome_atalho))
         Apaga_atalho(nome_atalho);
-    ocultar = false;
+    keepHidden_ = false;
     WriteState(programFolder_, false);
-    window_.SetButton1Caption(CaptionFor(Timer1Enabled()));
+    window_.SetActivateCaption(CaptionFor(Active()));
 }
 
 void TScheduler::RestoreState()
 {
     if (ReadState(programFolder_)) {
-        SetTimer1Enabled(true);
-        ocultar = true;
+        SetActive(true);
+        keepHidden_ = true;
     }
 }
 
-void TScheduler::Atualiza_whoje() { LoadToday(clock_.Now()); }
+void TScheduler::ReloadToday() { LoadToday(clock_.Now()); }
 
 void TScheduler::LoadToday(const DateTime& now)
 {
-    window_.ClearListBox2();
-    arquivo_hoje = DayFileName(DayOfWeek(now));
-    lista_hoje.clear();
+    todayFile_ = DayFileName(DayOfWeek(now));
+    today_.clear();
     loadedDate_ = now;
-    const std::string path = programFolder_ + arquivo_hoje;
-    if (FileExists(path)) {
-        lista_hoje = ReadLines(path);
-        if (!lista_hoje.empty())
-            window_.AddToListBox2(lista_hoje);
+    const std::string path = programFolder_ + todayFile_;
+    try {
+        if (FileExists(path))
+            today_ = ReadLines(path);
+    } catch (...) {
+        window_.ShowToday({}); // no stale list beside an empty schedule
+        throw;
     }
+    window_.ShowToday(today_);
 }
 
-void TScheduler::Timer1Timer()
+void TScheduler::Tick()
 {
-    if (ocultar)
+    if (keepHidden_)
         window_.HideWindow();
-    window_.SetLabel2Visible(!window_.Label2Visible());
+    window_.SetIndicatorVisible(!window_.IndicatorVisible());
 
     // Nothing may hold up the scan: its boxes (a file the player cannot load,
     // a missing HORA folder) open once it is done, and the next ticks go on
@@ -149,14 +151,14 @@ void TScheduler::ScanCurrentMinute()
 
     PrepareAhead(moment);
     const std::string now = TimeOfDayKey(moment);
-    if (now == ultimo_minuto)
+    if (now == lastMinute_)
         return;
     // Taken before the scan: a minute whose scan is cut short by an error is
     // not started again half a second later.
-    ultimo_minuto = now;
+    lastMinute_ = now;
 
     // A copy: OnStop handlers run inside CloseStream.
-    const Lines lines = lista_hoje;
+    const Lines lines = today_;
     for (const std::string& line : lines) {
         if (EntryTimeKey(line) != now)
             continue;
@@ -185,7 +187,7 @@ void TScheduler::PrepareAhead(const DateTime& moment)
     const std::string key = TimeOfDayKey(next);
     if (key == prepared_minute_)
         return;
-    for (const std::string& line : lista_hoje) {
+    for (const std::string& line : today_) {
         if (EntryTimeKey(line) == key) {
             prepared_minute_ = key;
             player_toque_.Prepare();
@@ -194,17 +196,17 @@ void TScheduler::PrepareAhead(const DateTime& moment)
     }
 }
 
-void TScheduler::pStop()
+void TScheduler::BellStopped()
 {
     // Runs inside the player's Stop: a box here would hold the bell player
     // mid-stop while later ticks load it again.
     const BoxesAfterwards boxesAfterwards;
     if (player_toque_.SpeakTimeAfter == 1)
-        play_hora();
+        SpeakTime();
     player_toque_.SpeakTimeAfter = 0;
 }
 
-void TScheduler::play_hora()
+void TScheduler::SpeakTime()
 {
     if (player_hora_.IsPlaying()) {
         player_hora_.Stop();

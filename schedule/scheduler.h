@@ -2,8 +2,8 @@
 // The bell scheduler: activation, deactivation, start-up restore, today's list
 // and the 500 ms tick that starts each entry at its minute, with the spoken
 // time after a "+" entry. The main window (TForm1) owns one, forwards its
-// handlers to it and sets player_toque.OnStop to call pStop. Everything runs
-// on the main thread; OnStop may run nested inside CloseStream or Stop.
+// handlers to it and has the bell player's OnStop call BellStopped. Everything
+// runs on the main thread; OnStop may run nested inside CloseStream or Stop.
 
 #include "app/clock.h"
 #include "audio/audio_player.h"
@@ -21,13 +21,13 @@ class SchedulerWindow {
 public:
     virtual ~SchedulerWindow() = default;
     virtual void HideWindow() = 0;
-    // Label2 is the blinking " ATIVADO " indicator.
-    virtual bool Label2Visible() const = 0;
-    virtual void SetLabel2Visible(bool visible) = 0;
-    virtual void SetButton1Caption(const std::string& caption) = 0;
-    // ListBox2 shows today's entries sorted.
-    virtual void ClearListBox2() = 0;
-    virtual void AddToListBox2(const Lines& lines) = 0;
+    // The blinking " ATIVADO " indicator.
+    virtual bool IndicatorVisible() const = 0;
+    virtual void SetIndicatorVisible(bool visible) = 0;
+    // The activation button's caption: "OK" while active, else "Ativar".
+    virtual void SetActivateCaption(const std::string& caption) = 0;
+    // Replaces the list of today's entries (shown sorted).
+    virtual void ShowToday(const Lines& lines) = 0;
 };
 
 class TScheduler {
@@ -45,35 +45,36 @@ public:
     TScheduler(const TScheduler&) = delete;
     TScheduler& operator=(const TScheduler&) = delete;
 
-    // "Ativar": enable, place the shortcut, write "1", caption "OK", hide.
-    // A failed write of SOM.INI throws FileError and ends the steps there.
-    void Button1Click();
-    // "Desligar": disable, hide Label2, remove the shortcut, write "0", caption
-    // "Ativar". Throws FileError like Button1Click. A playing sound goes on.
-    void Button2Click();
-    // Start-up: when SOM.INI says "1", enable Timer1 and set ocultar; nothing else.
+    // "Ativar": start ticking, place the shortcut, write "1", caption "OK",
+    // hide. A failed write of SOM.INI throws FileError and ends the steps there.
+    void Activate();
+    // "Desligar": stop ticking, hide the indicator, remove the shortcut, write
+    // "0", caption "Ativar". Throws FileError like Activate. A playing sound goes on.
+    void Deactivate();
+    // Start-up: when SOM.INI says "1", start ticking and keep hidden; nothing else.
     void RestoreState();
-    // Reloads lista_hoje and ListBox2 from today's day file.
-    void Atualiza_whoje();
-    // The tick; Timer1 runs it every 500 ms while enabled.
-    void Timer1Timer();
-    // OnStop of player_toque.
-    void pStop();
-    // Speaks the current time on player_hora.
-    void play_hora();
+    // Reloads today's entries and the window's list from today's day file.
+    void ReloadToday();
+    // The timer runs it every 500 ms while active.
+    void Tick();
+    // The bell player's OnStop: speaks the time after a "+" entry.
+    void BellStopped();
+    // Speaks the current time on the time player, or stops it when it speaks.
+    void SpeakTime();
 
-    // Timer1's enabled flag: the schedule is active.
-    bool Timer1Enabled() const;
-    void SetTimer1Enabled(bool enabled);
+    // Ticking: the schedule is active.
+    bool Active() const;
+    void SetActive(bool active);
 
     // Today's entry lines in file order; the only list the tick reads.
-    Lines lista_hoje;
-    // Day file name of lista_hoje, e.g. "03.PR2".
-    std::string arquivo_hoje;
+    const Lines& Today() const { return today_; }
+    // Day file name of Today(), e.g. "03.PR2".
+    const std::string& TodayFile() const { return todayFile_; }
     // The time-of-day key the tick last processed.
-    std::string ultimo_minuto;
+    const std::string& LastMinute() const { return lastMinute_; }
     // Keep the window hidden while active; the tray icon's click clears it.
-    bool ocultar = false;
+    bool KeepHidden() const { return keepHidden_; }
+    void SetKeepHidden(bool keep) { keepHidden_ = keep; }
 
 private:
     void LoadToday(const DateTime& now);
@@ -90,7 +91,11 @@ private:
     std::string programFolder_;
     std::string programFileName_;
     std::unique_ptr<TickTimer> timer_;
-    // Date lista_hoje was loaded for, so the tick reloads it after midnight.
+    Lines today_;
+    std::string todayFile_;
+    std::string lastMinute_;
+    bool keepHidden_ = false;
+    // Date today_ was loaded for, so the tick reloads it after midnight.
     std::optional<DateTime> loadedDate_;
     // A tick is scanning today's list, and another tick came meanwhile.
     bool scanning_ = false;

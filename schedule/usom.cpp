@@ -176,18 +176,16 @@ void TForm1::FormCreate()
 
     SetApplicationTitle(ProgramFileName());
 
-    player_toque->OnStop = [this](AudioPlayer&) { scheduler_->pStop(); };
+    player_toque->OnStop = [this](AudioPlayer&) { pStop(); };
     SetupPlayer(*player_toque);
     SetupPlayer(*player_hora);
 
     ui->ListBox3->clear();
-    scheduler_->lista_hoje.clear();
     scheduler_->RestoreState();
 
     const DateTime now = clock_.Now();
     ui->MaskEdit1->setText(FromText(TimeOfDayKey(now)));
-    scheduler_->arquivo_hoje = DayFileName(DayOfWeek(now));
-    scheduler_->Atualiza_whoje();
+    Atualiza_whoje();
     setWindowTitle(QStringLiteral("Quorvel Sonterra V2"));
 
     const std::string folder = ProgramFolder();
@@ -241,7 +239,7 @@ void TForm1::BitBtn1Click()
         return;
     }
     FillListBox3(written);
-    scheduler_->Atualiza_whoje();
+    Atualiza_whoje();
 }
 
 void TForm1::FillListBox3(const Lines& lines)
@@ -288,7 +286,7 @@ void TForm1::Excluir1Click()
     for (const QString& line : ui->ListBox3->Lines())
         remaining.push_back(ToText(line));
     WriteDay(ProgramFolder(), n, remaining);
-    scheduler_->Atualiza_whoje();
+    Atualiza_whoje();
 }
 
 void TForm1::RxTrayIcon1Click()
@@ -305,17 +303,25 @@ void TForm1::RxTrayIcon1Click()
         FormShow(); // minimised stands for hidden where there is no notification area
     raise();
     activateWindow();
-    scheduler_->ocultar = false;
-    SetButton1Caption(scheduler_->Timer1Enabled() ? "OK" : "Ativar");
+    scheduler_->SetKeepHidden(false);
+    SetActivateCaption(scheduler_->Active() ? "OK" : "Ativar");
 }
 
 void TForm1::BitBtn3Click() { close(); }
 
 void TForm1::Image1Click() { Tform_about::ShowModalAbout(this); }
 
-void TForm1::Button1Click() { scheduler_->Button1Click(); }
+void TForm1::Button1Click() { scheduler_->Activate(); }
 
-void TForm1::Button2Click() { scheduler_->Button2Click(); }
+void TForm1::Button2Click() { scheduler_->Deactivate(); }
+
+void TForm1::Timer1Timer() { scheduler_->Tick(); }
+
+void TForm1::pStop() { scheduler_->BellStopped(); }
+
+void TForm1::play_hora() { scheduler_->SpeakTime(); }
+
+void TForm1::Atualiza_whoje() { scheduler_->ReloadToday(); }
 
 void TForm1::FormClose(QCloseEvent* event)
 {
@@ -323,7 +329,7 @@ void TForm1::FormClose(QCloseEvent* event)
         event->ignore();
         return;
     }
-    scheduler_->SetTimer1Enabled(false);
+    scheduler_->SetActive(false);
     delete player_toque;
     player_toque = nullptr;
     delete player_hora;
@@ -347,15 +353,18 @@ void TForm1::HideWindow()
         showMinimized();
 }
 
-bool TForm1::Label2Visible() const { return !ui->Label2->isHidden(); }
+bool TForm1::IndicatorVisible() const { return !ui->Label2->isHidden(); }
 
-void TForm1::SetLabel2Visible(bool visible) { ui->Label2->setVisible(visible); }
+void TForm1::SetIndicatorVisible(bool visible) { ui->Label2->setVisible(visible); }
 
-void TForm1::SetButton1Caption(const std::string& caption) { ui->Button1->setText(FromText(caption)); }
+void TForm1::SetActivateCaption(const std::string& caption) { ui->Button1->setText(FromText(caption)); }
 
-void TForm1::ClearListBox2() { ui->ListBox2->clear(); }
-
-void TForm1::AddToListBox2(const Lines& lines) { ui->ListBox2->AddLines(ToQStringList(lines)); }
+void TForm1::ShowToday(const Lines& lines)
+{
+    ui->ListBox2->clear();
+    if (!lines.empty())
+        ui->ListBox2->AddLines(ToQStringList(lines));
+}
 
 // Events
 

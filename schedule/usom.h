@@ -55,6 +55,18 @@ public:
     void Image1Click();
     void Button1Click();
     void Button2Click();
+    // Timer1's tick, the bell player's OnStop and the spoken time, kept by
+    // the scheduler engine.
+    void Timer1Timer();
+    void pStop();
+    void play_hora();
+    void Atualiza_whoje();
+
+    // The engine's state under the window's own names.
+    const Lines& lista_hoje() const { return scheduler_->Today(); }
+    const std::string& arquivo_hoje() const { return scheduler_->TodayFile(); }
+    const std::string& ultimo_minuto() const { return scheduler_->LastMinute(); }
+    bool ocultar() const { return scheduler_->KeepHidden(); }
 
     // The time field's text as the program reads it: blank positions are
     // spaces, so the empty field reads "  :  ".
@@ -72,11 +84,10 @@ public:
 
     // SchedulerWindow
     void HideWindow() override;
-    bool Label2Visible() const override;
-    void SetLabel2Visible(bool visible) override;
-    void SetButton1Caption(const std::string& caption) override;
-    void ClearListBox2() override;
-    void AddToListBox2(const Lines& lines) override;
+    bool IndicatorVisible() const override;
+    void SetIndicatorVisible(bool visible) override;
+    void SetActivateCaption(const std::string& caption) override;
+    void ShowToday(const Lines& lines) override;
 
 protected:
     void showEvent(QShowEvent* event) override;

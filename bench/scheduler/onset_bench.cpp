@@ -75,20 +75,19 @@ private:
 class TickWindow : public SchedulerWindow {
 public:
     void HideWindow() override {}
-    bool Label2Visible() const override { return label2_; }
-    void SetLabel2Visible(bool visible) override
+    bool IndicatorVisible() const override { return indicator_; }
+    void SetIndicatorVisible(bool visible) override
     {
-        label2_ = visible;
+        indicator_ = visible;
         ticks.push_back(MonotonicNs());
     }
-    void SetButton1Caption(const std::string&) override {}
-    void ClearListBox2() override {}
-    void AddToListBox2(const Lines&) override {}
+    void SetActivateCaption(const std::string&) override {}
+    void ShowToday(const Lines&) override {}
 
     std::vector<int64_t> ticks;
 
 private:
-    bool label2_ = false;
+    bool indicator_ = false;
 };
 
 // The player's channel is what the library's statistics are keyed by.
@@ -189,9 +188,9 @@ int main(int argc, char** argv)
         const int64_t boundary = start + int64_t(ahead) * 1'000'000;
 
         TScheduler sched(clock, toque, hora, window, programFolder, programFolder + "sonterra");
-        toque.OnStop = [&sched](AudioPlayer&) { sched.pStop(); };
-        sched.Atualiza_whoje();
-        sched.SetTimer1Enabled(true);
+        toque.OnStop = [&sched](AudioPlayer&) { sched.BellStopped(); };
+        sched.ReloadToday();
+        sched.SetActive(true);
 
         // Poll the library's stamp every millisecond until the bell is mixed.
         uint64_t first = 0;
@@ -206,7 +205,7 @@ int main(int argc, char** argv)
         });
         poll.start(1);
         loop.exec();
-        sched.SetTimer1Enabled(false);
+        sched.SetActive(false);
 
         for (int64_t t : window.ticks)
             if (t >= boundary) {

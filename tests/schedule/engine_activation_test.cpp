@@ -19,11 +19,11 @@ protected:
 
 TEST_F(Activation, RunsItsStepsInOrder)
 {
-    sched_->Button1Click();
+    sched_->Activate();
 
-    EXPECT_EQ(log_, (Log{"Timer1=1", "window.Button1=OK", "window.Hide"}));
-    EXPECT_TRUE(sched_->Timer1Enabled());
-    EXPECT_TRUE(sched_->ocultar);
+    EXPECT_EQ(log_, (Log{"Timer1=1", "window.Caption=OK", "window.Hide"}));
+    EXPECT_TRUE(sched_->Active());
+    EXPECT_TRUE(sched_->KeepHidden());
     EXPECT_EQ(StateBytes(), "1\r\n");
     ASSERT_TRUE(fs::is_regular_file(ShortcutFile()));
     const std::string shortcut = ReadBytes(ShortcutFile());
@@ -35,10 +35,10 @@ TEST_F(Activation, RunsItsStepsInOrder)
 
 TEST_F(Activation, TwiceKeepsOneShortcutWithoutRewritingIt)
 {
-    sched_->Button1Click();
+    sched_->Activate();
     std::ofstream(ShortcutFile(), std::ios::trunc) << "edited by hand\n";
 
-    sched_->Button1Click();
+    sched_->Activate();
 
     EXPECT_EQ(ReadBytes(ShortcutFile()), "edited by hand\n");
     int files = 0;
@@ -51,99 +51,99 @@ TEST_F(Activation, TwiceKeepsOneShortcutWithoutRewritingIt)
 
 TEST_F(Activation, ShortcutDeletedByHandComesBack)
 {
-    sched_->Button1Click();
+    sched_->Activate();
     fs::remove(ShortcutFile());
-    sched_->Button1Click();
+    sched_->Activate();
     EXPECT_TRUE(fs::is_regular_file(ShortcutFile()));
 }
 
 TEST_F(Activation, MovedProgramKeepsTheOldShortcut)
 {
     Cria_atalho("/old/place/sonterra", "", "/old/place/", nome_atalho);
-    sched_->Button1Click();
+    sched_->Activate();
     EXPECT_NE(ReadBytes(ShortcutFile()).find("\nExec=/old/place/sonterra\n"), std::string::npos);
 }
 
 TEST_F(Activation, MarkerFileStopsCreationButNotDeletion)
 {
-    sched_->Button1Click();
+    sched_->Activate();
     ASSERT_TRUE(fs::exists(ShortcutFile()));
     Marker();
 
-    sched_->Button2Click();
+    sched_->Deactivate();
     EXPECT_FALSE(fs::exists(ShortcutFile()));
 
-    sched_->Button1Click();
+    sched_->Activate();
     EXPECT_FALSE(fs::exists(ShortcutFile()));
-    EXPECT_TRUE(sched_->Timer1Enabled());
+    EXPECT_TRUE(sched_->Active());
     EXPECT_EQ(StateBytes(), "1\r\n");
-    EXPECT_EQ(window_.button1, "OK");
+    EXPECT_EQ(window_.caption, "OK");
 }
 
 TEST_F(Activation, StateWriteFailureStopsTheRemainingSteps)
 {
     fs::create_directories(folder_ + "SOM.INI");
 
-    EXPECT_THROW(sched_->Button1Click(), FileError);
+    EXPECT_THROW(sched_->Activate(), FileError);
 
-    // Steps 1 and 2 ran; caption, hiding and ocultar did not.
-    EXPECT_TRUE(sched_->Timer1Enabled());
+    // Steps 1 and 2 ran; caption and hiding did not.
+    EXPECT_TRUE(sched_->Active());
     EXPECT_TRUE(fs::exists(ShortcutFile()));
     EXPECT_EQ(log_, (Log{"Timer1=1"}));
-    EXPECT_FALSE(sched_->ocultar);
-    EXPECT_EQ(window_.button1, "Ativar");
+    EXPECT_FALSE(sched_->KeepHidden());
+    EXPECT_EQ(window_.caption, "Ativar");
 }
 
 TEST_F(Activation, DeactivationRunsItsStepsInOrder)
 {
-    sched_->Button1Click();
+    sched_->Activate();
     log_.clear();
 
-    sched_->Button2Click();
+    sched_->Deactivate();
 
-    EXPECT_EQ(log_, (Log{"Timer1=0", "window.Label2=0", "window.Button1=Ativar"}));
-    EXPECT_FALSE(sched_->Timer1Enabled());
-    EXPECT_FALSE(sched_->ocultar);
+    EXPECT_EQ(log_, (Log{"Timer1=0", "window.Indicator=0", "window.Caption=Ativar"}));
+    EXPECT_FALSE(sched_->Active());
+    EXPECT_FALSE(sched_->KeepHidden());
     EXPECT_FALSE(fs::exists(ShortcutFile()));
     EXPECT_EQ(StateBytes(), "0\r\n");
 
     // Again, with no shortcut left: nothing more happens.
-    sched_->Button2Click();
+    sched_->Deactivate();
     EXPECT_FALSE(fs::exists(ShortcutFile()));
     EXPECT_EQ(StateBytes(), "0\r\n");
 }
 
 TEST_F(Activation, DeactivationStateWriteFailureStopsTheRemainingSteps)
 {
-    sched_->Button1Click();
+    sched_->Activate();
     fs::remove(folder_ + "SOM.INI");
     fs::create_directories(folder_ + "SOM.INI");
     log_.clear();
 
-    EXPECT_THROW(sched_->Button2Click(), FileError);
+    EXPECT_THROW(sched_->Deactivate(), FileError);
 
-    EXPECT_EQ(log_, (Log{"Timer1=0", "window.Label2=0"}));
+    EXPECT_EQ(log_, (Log{"Timer1=0", "window.Indicator=0"}));
     EXPECT_FALSE(fs::exists(ShortcutFile()));
-    EXPECT_FALSE(sched_->ocultar);
-    EXPECT_EQ(window_.button1, "OK");
+    EXPECT_FALSE(sched_->KeepHidden());
+    EXPECT_EQ(window_.caption, "OK");
 }
 
 TEST_F(Activation, DeactivationLetsTheSoundFinishAndStillSpeaksTheTime)
 {
     WriteDayFile(2, {Entry("07:30", true, Sound("sino.wav"))});
     const std::string clip = Clip("07H31M.WAV");
-    sched_->Atualiza_whoje();
-    sched_->Button1Click();
+    sched_->ReloadToday();
+    sched_->Activate();
     At(7, 30, 0, 3);
-    sched_->Timer1Timer();
+    sched_->Tick();
     ASSERT_TRUE(toque_.IsPlaying());
-    const std::string minuteBefore = sched_->ultimo_minuto;
+    const std::string minuteBefore = sched_->LastMinute();
     log_.clear();
 
-    sched_->Button2Click();
+    sched_->Deactivate();
     EXPECT_TRUE(Only("toque.").empty());
     EXPECT_TRUE(toque_.IsPlaying());
-    EXPECT_EQ(sched_->ultimo_minuto, minuteBefore);
+    EXPECT_EQ(sched_->LastMinute(), minuteBefore);
 
     At(7, 31, 20);
     toque_.EndNaturally();
@@ -159,9 +159,9 @@ TEST_F(Restore, ActiveStateEnablesAndHidesAndNothingElse)
     sched_->RestoreState();
 
     EXPECT_EQ(log_, (Log{"Timer1=1"}));
-    EXPECT_TRUE(sched_->Timer1Enabled());
-    EXPECT_TRUE(sched_->ocultar);
-    EXPECT_EQ(window_.button1, "Ativar");
+    EXPECT_TRUE(sched_->Active());
+    EXPECT_TRUE(sched_->KeepHidden());
+    EXPECT_EQ(window_.caption, "Ativar");
     EXPECT_FALSE(fs::exists(root_ / "config" / "autostart"));
     EXPECT_EQ(StateBytes(), "1\r\nlixo\r\n");
 }
@@ -173,8 +173,8 @@ TEST_F(Restore, AnythingElseLeavesTheScheduleInactive)
         std::ofstream(folder_ + "SOM.INI", std::ios::binary | std::ios::trunc) << content;
         sched_->RestoreState();
         EXPECT_TRUE(log_.empty());
-        EXPECT_FALSE(sched_->Timer1Enabled());
-        EXPECT_FALSE(sched_->ocultar);
+        EXPECT_FALSE(sched_->Active());
+        EXPECT_FALSE(sched_->KeepHidden());
     }
     fs::remove(folder_ + "SOM.INI");
     sched_->RestoreState();

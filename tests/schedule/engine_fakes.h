@@ -97,37 +97,32 @@ public:
     explicit FakeWindow(Log& log) : log_(log) {}
 
     void HideWindow() override { log_.push_back("window.Hide"); }
-    bool Label2Visible() const override { return label2; }
-    void SetLabel2Visible(bool visible) override
+    bool IndicatorVisible() const override { return indicator; }
+    void SetIndicatorVisible(bool visible) override
     {
-        label2 = visible;
-        log_.push_back(visible ? "window.Label2=1" : "window.Label2=0");
+        indicator = visible;
+        log_.push_back(visible ? "window.Indicator=1" : "window.Indicator=0");
     }
-    void SetButton1Caption(const std::string& caption) override
+    void SetActivateCaption(const std::string& caption) override
     {
-        button1 = caption;
-        log_.push_back("window.Button1=" + caption);
+        this->caption = caption;
+        log_.push_back("window.Caption=" + caption);
     }
-    void ClearListBox2() override
+    void ShowToday(const Lines& lines) override
     {
-        listBox2.clear();
-        log_.push_back("window.ListBox2.Clear");
-    }
-    void AddToListBox2(const Lines& lines) override
-    {
-        listBox2.insert(listBox2.end(), lines.begin(), lines.end());
-        log_.push_back("window.ListBox2.Add " + std::to_string(lines.size()));
+        today = lines;
+        log_.push_back("window.Today " + std::to_string(lines.size()));
     }
 
-    bool label2 = true;
-    std::string button1 = "Ativar";
-    Lines listBox2;
+    bool indicator = true;
+    std::string caption = "Ativar";
+    Lines today;
 
 private:
     Log& log_;
 };
 
-// Timer1 without an event loop: the test calls Timer1Timer itself.
+// The 500 ms timer without an event loop: the test calls Tick itself.
 class FakeTimer : public TickTimer {
 public:
     explicit FakeTimer(Log& log) : log_(log) {}

@@ -60,7 +60,7 @@ void EngineTest::SetUp()
     timer_ = timer.get();
     sched_ = std::make_unique<TScheduler>(clock_, toque_, hora_, window_, folder_, programFile_,
                                           std::move(timer));
-    toque_.OnStop = [this](AudioPlayer&) { sched_->pStop(); };
+    toque_.OnStop = [this](AudioPlayer&) { sched_->BellStopped(); };
 }
 
 void EngineTest::TearDown()

@@ -13,10 +13,10 @@ protected:
     void StartEntry(bool speak, const std::string& sound = "sino.wav")
     {
         WriteDayFile(2, {Entry("07:30", speak, Sound(sound))});
-        sched_->Atualiza_whoje();
-        sched_->Button1Click();
+        sched_->ReloadToday();
+        sched_->Activate();
         At(7, 30);
-        sched_->Timer1Timer();
+        sched_->Tick();
         ASSERT_TRUE(toque_.IsPlaying());
         log_.clear();
     }
@@ -103,31 +103,31 @@ TEST_F(SpokenTime, TicksDuringTheMessageBoxDoNotStartTheMinuteAgain)
     const std::string a = Sound("a.wav");
     const std::string b = Sound("b.wav");
     WriteDayFile(2, {Entry("07:30", false, a), Entry("07:31", true, b)});
-    sched_->Atualiza_whoje();
-    sched_->Button1Click();
+    sched_->ReloadToday();
+    sched_->Activate();
     At(7, 30);
-    sched_->Timer1Timer();
+    sched_->Tick();
     fs::remove_all(folder_ + "HORA");
     log_.clear();
     // The box's modal loop keeps Timer1 ticking.
     setMessageBoxHandler([this](const MessageBoxRequest& r) {
         boxes_.push_back(r);
-        sched_->Timer1Timer();
-        sched_->Timer1Timer();
+        sched_->Tick();
+        sched_->Tick();
         return BoxResult::Ok;
     });
 
     At(7, 31, 0, 1);
-    sched_->Timer1Timer();
+    sched_->Tick();
 
     EXPECT_EQ(boxes_.size(), 1u);
     EXPECT_EQ(Only("toque.LoadFile"), (Log{"toque.LoadFile " + b}));
     EXPECT_EQ(Only("window.Hide").size(), 3u);  // the nested ticks still hide
-    EXPECT_EQ(sched_->ultimo_minuto, "07:31");
+    EXPECT_EQ(sched_->LastMinute(), "07:31");
 
     // Later ticks scan again.
     At(7, 31, 0, 501);
-    sched_->Timer1Timer();
+    sched_->Tick();
     EXPECT_EQ(Only("toque.LoadFile").size(), 1u);
 }
 
@@ -152,7 +152,7 @@ TEST_F(SpokenTime, SecondRequestWhileAClipPlaysOnlyStopsIt)
     log_.clear();
 
     At(7, 32);
-    sched_->play_hora();
+    sched_->SpeakTime();
 
     EXPECT_EQ(log_, (Log{"hora.Stop", "hora.OnStop"}));
     EXPECT_FALSE(hora_.IsPlaying());
@@ -164,17 +164,17 @@ TEST_F(SpokenTime, NewPlusEntryCuttingAPlayingSoundSpeaksAtOnce)
     const std::string b = Sound("b.wav");
     WriteDayFile(2, {Entry("07:30", false, a), Entry("07:31", true, b)});
     const std::string clip = Clip("07H31M.WAV");
-    sched_->Atualiza_whoje();
-    sched_->Button1Click();
+    sched_->ReloadToday();
+    sched_->Activate();
     At(7, 30);
-    sched_->Timer1Timer();
+    sched_->Tick();
     ASSERT_TRUE(toque_.IsPlaying());
     log_.clear();
 
     At(7, 31, 0, 2);
-    sched_->Timer1Timer();
+    sched_->Tick();
 
-    EXPECT_EQ(log_, (Log{"window.Hide", "window.Label2=1", "toque.CloseStream", "toque.OnStop",
+    EXPECT_EQ(log_, (Log{"window.Hide", "window.Indicator=1", "toque.CloseStream", "toque.OnStop",
                          "hora.CloseStream", "hora.LoadFile " + clip, "hora.Play",
                          "toque.LoadFile " + b, "toque.Play"}));
     EXPECT_EQ(toque_.SpeakTimeAfter, 0);
@@ -192,12 +192,12 @@ TEST_F(SpokenTime, NewMinusEntryCuttingAPlusSoundSpeaksNothing)
     WriteDayFile(2, {Entry("07:30", true, a), Entry("07:31", false, b)});
     Clip("07H31M.WAV");
     Clip("07H32M.WAV");
-    sched_->Atualiza_whoje();
-    sched_->Button1Click();
+    sched_->ReloadToday();
+    sched_->Activate();
     At(7, 30);
-    sched_->Timer1Timer();
+    sched_->Tick();
     At(7, 31);
-    sched_->Timer1Timer();
+    sched_->Tick();
     At(7, 32);
     toque_.EndNaturally();
     EXPECT_TRUE(Only("hora.").empty());
@@ -217,10 +217,10 @@ TEST_F(SpokenTime, AFailedLoadKeepsTheFlagUntilTheNextStop)
     toque_.failLoads = true;
     WriteDayFile(2, {Entry("07:30", true, Sound("estragado.mp3"))});
     const std::string clip = Clip("09H00M.WAV");
-    sched_->Atualiza_whoje();
-    sched_->Button1Click();
+    sched_->ReloadToday();
+    sched_->Activate();
     At(7, 30);
-    sched_->Timer1Timer();
+    sched_->Tick();
     EXPECT_FALSE(toque_.IsPlaying());
     EXPECT_EQ(toque_.SpeakTimeAfter, 1);
 

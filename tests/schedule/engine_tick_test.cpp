@@ -14,14 +14,14 @@ protected:
     // Today's list loaded and the schedule active, as after start-up.
     void Activate()
     {
-        sched_->Atualiza_whoje();
-        sched_->Button1Click();
+        sched_->ReloadToday();
+        sched_->Activate();
         log_.clear();
     }
     void TickAt(int h, int m, int s = 0, int ms = 0)
     {
         At(h, m, s, ms);
-        sched_->Timer1Timer();
+        sched_->Tick();
     }
     Log Starts(const std::string& path) const
     {
@@ -36,11 +36,11 @@ TEST_F(Tick, ActivatingMidMinutePlaysThatMinuteAtOnce)
     At(7, 30, 40);
     Activate();
 
-    sched_->Timer1Timer();
+    sched_->Tick();
 
     EXPECT_EQ(Only("toque."), Starts(sino));
     EXPECT_EQ(toque_.SpeakTimeAfter, 1);
-    EXPECT_EQ(sched_->ultimo_minuto, "07:30");
+    EXPECT_EQ(sched_->LastMinute(), "07:30");
 }
 
 TEST_F(Tick, TheBellPlayerIsPreparedSecondsBeforeAnEntryOnceAMinute)
@@ -84,9 +84,9 @@ TEST_F(Tick, ReactivatingWithinTheSameMinuteDoesNotReplay)
     ASSERT_EQ(Only("toque.Play").size(), 1u);
 
     At(7, 30, 10);
-    sched_->Button2Click();
+    sched_->Deactivate();
     At(7, 30, 50);
-    sched_->Button1Click();
+    sched_->Activate();
     TickAt(7, 30, 50);
     TickAt(7, 30, 59, 500);
 
@@ -117,14 +117,14 @@ TEST_F(Tick, MissingFileIsPassedOverSilentlyWithoutSpokenTime)
     Activate();
 
     TickAt(7, 30);
-    EXPECT_EQ(log_, (Log{"window.Hide", "window.Label2=0"}));
+    EXPECT_EQ(log_, (Log{"window.Hide", "window.Indicator=0"}));
     EXPECT_TRUE(boxes_.empty());
     EXPECT_EQ(toque_.SpeakTimeAfter, 0);
 
     // A later stop of the bell player (an operator's test play) speaks nothing.
     toque_.Stop();
     EXPECT_TRUE(Only("hora.").empty());
-    EXPECT_EQ(sched_->ultimo_minuto, "07:30");
+    EXPECT_EQ(sched_->LastMinute(), "07:30");
 }
 
 TEST_F(Tick, LinesThatCanNeverMatch)
@@ -178,7 +178,7 @@ TEST_F(Tick, ClockSetBackRepeatsAndSetForwardSkips)
 TEST_F(Tick, WindowNeverStaysVisibleWhileOcultar)
 {
     std::ofstream(folder_ + "SOM.INI") << "1\r\n";
-    sched_->Atualiza_whoje();
+    sched_->ReloadToday();
     sched_->RestoreState();
     log_.clear();
 
@@ -187,14 +187,14 @@ TEST_F(Tick, WindowNeverStaysVisibleWhileOcultar)
     // Every tick hides first, then blinks.
     EXPECT_EQ(Only("window.Hide").size(), 6u);
     EXPECT_EQ(log_.front(), "window.Hide");
-    EXPECT_EQ(Only("window.Label2"), (Log{"window.Label2=0", "window.Label2=1", "window.Label2=0",
-                                          "window.Label2=1", "window.Label2=0", "window.Label2=1"}));
+    EXPECT_EQ(Only("window.Indicator"), (Log{"window.Indicator=0", "window.Indicator=1", "window.Indicator=0",
+                                          "window.Indicator=1", "window.Indicator=0", "window.Indicator=1"}));
 
     // Opened from the notification area: the ticks leave the window alone.
-    sched_->ocultar = false;
+    sched_->SetKeepHidden(false);
     log_.clear();
     TickAt(9, 0, 5);
-    EXPECT_EQ(log_, (Log{"window.Label2=0"}));
+    EXPECT_EQ(log_, (Log{"window.Indicator=0"}));
 }
 
 TEST_F(Tick, TodaysListKeepsFileOrderAndFillsTheListBox)
@@ -203,21 +203,21 @@ TEST_F(Tick, TodaysListKeepsFileOrderAndFillsTheListBox)
     WriteDayFile(2, lines);
     WriteDayFile(3, {Entry("09:00", false, "/x/c.wav")});
 
-    sched_->Atualiza_whoje();
+    sched_->ReloadToday();
 
-    EXPECT_EQ(sched_->arquivo_hoje, "02.PR2");
-    EXPECT_EQ(sched_->lista_hoje, lines);
-    EXPECT_EQ(window_.listBox2, lines);
-    EXPECT_EQ(log_, (Log{"window.ListBox2.Clear", "window.ListBox2.Add 2"}));
+    EXPECT_EQ(sched_->TodayFile(), "02.PR2");
+    EXPECT_EQ(sched_->Today(), lines);
+    EXPECT_EQ(window_.today, lines);
+    EXPECT_EQ(log_, (Log{"window.Today 2"}));
 
-    // An empty or missing file clears both and adds nothing.
+    // An empty or missing file leaves both lists empty.
     OnDate(2026, 12, 8);
     log_.clear();
     fs::remove(folder_ + "03.PR2");
-    sched_->Atualiza_whoje();
-    EXPECT_EQ(sched_->arquivo_hoje, "03.PR2");
-    EXPECT_TRUE(sched_->lista_hoje.empty());
-    EXPECT_EQ(log_, (Log{"window.ListBox2.Clear"}));
+    sched_->ReloadToday();
+    EXPECT_EQ(sched_->TodayFile(), "03.PR2");
+    EXPECT_TRUE(sched_->Today().empty());
+    EXPECT_EQ(log_, (Log{"window.Today 0"}));
 }
 
 // The list follows the date: a PC left on over the weekend rings Saturday's
@@ -231,26 +231,26 @@ TEST_F(Tick, ReloadsTodaysListAfterMidnight)
     OnDate(2026, 12, 6);
     At(23, 59, 59, 600);
     Activate();
-    ASSERT_EQ(sched_->arquivo_hoje, "01.PR2");
+    ASSERT_EQ(sched_->TodayFile(), "01.PR2");
 
-    sched_->Timer1Timer();
+    sched_->Tick();
     EXPECT_EQ(Only("toque.LoadFile"), (Log{"toque.LoadFile " + sunday}));
 
     OnDate(2026, 12, 7);
     TickAt(0, 0, 0, 100);
 
-    EXPECT_EQ(sched_->arquivo_hoje, "02.PR2");
+    EXPECT_EQ(sched_->TodayFile(), "02.PR2");
     EXPECT_EQ(Only("toque.LoadFile"), (Log{"toque.LoadFile " + sunday, "toque.LoadFile " + monday}));
     // Sunday's 23:59 sound was still playing: cut, so the "+" speaks at once.
     EXPECT_EQ(Only("hora."), (Log{"hora.CloseStream", "hora.Play"}));
-    EXPECT_EQ(window_.listBox2, (Lines{Entry("00:00", true, monday)}));
+    EXPECT_EQ(window_.today, (Lines{Entry("00:00", true, monday)}));
 }
 
 TEST_F(Tick, FirstTickLoadsTheListWhenNothingLoadedIt)
 {
     const std::string sino = Sound("sino.wav");
     WriteDayFile(2, {Entry("07:30", false, sino)});
-    sched_->Button1Click();
+    sched_->Activate();
     TickAt(7, 30);
     EXPECT_EQ(Only("toque.LoadFile"), (Log{"toque.LoadFile " + sino}));
 }

@@ -43,7 +43,7 @@ protected:
     QStringList Today() const
     {
         QStringList out;
-        for (const std::string& l : form->Scheduler().lista_hoje)
+        for (const std::string& l : form->lista_hoje())
             out << QString::fromStdString(l);
         return out;
     }
@@ -85,7 +85,7 @@ TEST_F(EditTest, AddToAnotherDayLeavesTodayAlone)
     EXPECT_EQ(prog.bytes("01.PR2"), QByteArray("09:00 - /sons/domingo.mp3\r\n"));
     EXPECT_EQ(prog.bytes("07.PR2"), QByteArray("<missing>"));
     EXPECT_EQ(list2->count(), 0);
-    EXPECT_TRUE(form->Scheduler().lista_hoje.empty());
+    EXPECT_TRUE(form->lista_hoje().empty());
 }
 
 TEST_F(EditTest, TakenTimeIsRefusedWithItsMessageAndNothingWritten)
@@ -147,7 +147,7 @@ TEST_F(EditTest, DeletingTheOnlyEntryLeavesAnEmptyFileAndEmptyLists)
     form->hide();
     form->show(); // lists Saturday again
     ASSERT_EQ(list3->count(), 1);
-    form->Scheduler().Atualiza_whoje();
+    form->Atualiza_whoje();
     ASSERT_EQ(list2->count(), 1);
 
     list3->setCurrentRow(0);
@@ -155,7 +155,7 @@ TEST_F(EditTest, DeletingTheOnlyEntryLeavesAnEmptyFileAndEmptyLists)
     EXPECT_EQ(prog.bytes("07.PR2"), QByteArray(""));
     EXPECT_EQ(list3->count(), 0);
     EXPECT_EQ(list2->count(), 0);
-    EXPECT_TRUE(form->Scheduler().lista_hoje.empty());
+    EXPECT_TRUE(form->lista_hoje().empty());
 }
 
 TEST_F(EditTest, DeleteWritesTheRemainingLinesSorted)

@@ -61,9 +61,9 @@ TEST_F(FormTest, CreationFixesFormatsTitleFoldersAndControls)
     EXPECT_TRUE(IsDir(prog.path("HORA")));
     EXPECT_EQ(prog.bytes("SOM.INI"), QByteArray("<missing>"));
     EXPECT_EQ(form->MaskEdit1Text(), QStringLiteral("07:30"));
-    EXPECT_EQ(form->Scheduler().arquivo_hoje, "07.PR2");
+    EXPECT_EQ(form->arquivo_hoje(), "07.PR2");
     EXPECT_FALSE(timerEnabled);
-    EXPECT_FALSE(form->Scheduler().ocultar);
+    EXPECT_FALSE(form->ocultar());
 
     auto* edit = W<TFilenameEdit>("FilenameEdit1");
     EXPECT_EQ(edit->initialDir(), QString::fromStdString(prog.path("AUDIO/")));
@@ -170,9 +170,9 @@ TEST_F(FormTest, ActiveStateIsRestoredButButton1StaysAtivar)
     prog.write("07.PR2", "08:00 - /b.mp3\r\n07:30 + /a.mp3\r\n");
     Make();
     EXPECT_TRUE(timerEnabled);
-    EXPECT_TRUE(form->Scheduler().ocultar);
+    EXPECT_TRUE(form->ocultar());
     EXPECT_EQ(W<QPushButton>("Button1")->text(), QStringLiteral("Ativar"));
-    EXPECT_EQ(form->Scheduler().lista_hoje, (Lines{"08:00 - /b.mp3", "07:30 + /a.mp3"}));
+    EXPECT_EQ(form->lista_hoje(), (Lines{"08:00 - /b.mp3", "07:30 + /a.mp3"}));
     EXPECT_EQ(W<TSortedListBox>("ListBox2")->Lines(),
               (QStringList{QStringLiteral("07:30 + /a.mp3"), QStringLiteral("08:00 - /b.mp3")}));
 }
@@ -239,7 +239,7 @@ TEST_F(FormTest, TrayClickShowsTheHiddenWindowWithOk)
     Q_EMIT form->RxTrayIcon1->activated(QSystemTrayIcon::Trigger);
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(button1->text(), QStringLiteral("OK"));
-    EXPECT_FALSE(form->Scheduler().ocultar);
+    EXPECT_FALSE(form->ocultar());
 
     timer->Fire();
     EXPECT_TRUE(form->isVisible());
@@ -263,24 +263,24 @@ TEST_F(FormTest, WithoutNotificationAreaHidingMinimisesAndRestoringActsAsTheIcon
     EXPECT_EQ(prog.bytes("SOM.INI"), QByteArray("1\r\n"));
     EXPECT_TRUE(form->isMinimized());
     EXPECT_FALSE(form->isHidden());
-    EXPECT_TRUE(form->Scheduler().ocultar);
+    EXPECT_TRUE(form->ocultar());
 
     button1->setText(QStringLiteral("Ativar"));
     form->showNormal(); // the operator restores it from the task bar
     EXPECT_FALSE(form->isMinimized());
-    EXPECT_FALSE(form->Scheduler().ocultar);
+    EXPECT_FALSE(form->ocultar());
     EXPECT_EQ(button1->text(), QStringLiteral("OK"));
 
     timer->Fire();
     EXPECT_FALSE(form->isMinimized());
 
     // And the icon's own click (where Qt still reports one) restores it too.
-    form->Scheduler().ocultar = true;
+    form->Scheduler().SetKeepHidden(true);
     timer->Fire();
     EXPECT_TRUE(form->isMinimized());
     Q_EMIT form->RxTrayIcon1->activated(QSystemTrayIcon::Trigger);
     EXPECT_FALSE(form->isMinimized());
-    EXPECT_FALSE(form->Scheduler().ocultar);
+    EXPECT_FALSE(form->ocultar());
 }
 
 TEST_F(FormTest, CancelOnTheClosingQuestionKeepsEverything)
