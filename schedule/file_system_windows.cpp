@@ -1,3 +1,4 @@
+#include "app/system_text_windows.h"
 #include "schedule/file_system.h"
 #include "schedule/file_system_platform.h"
 #include "schedule/schedule_files.h"
@@ -14,23 +15,6 @@ namespace sonterra {
 
 // No dot: it would not hide the file here.
 const char kTemporaryPrefix[] = "";
-
-namespace {
-
-std::string WindowsErrorText(DWORD error) {
-    char* text = nullptr;
-    const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string result = n > 0 && text ? std::string(text, n) : "erro " + std::to_string(error);
-    if (text)
-        LocalFree(text);
-    while (!result.empty() && (result.back() == '\r' || result.back() == '\n'))
-        result.pop_back();
-    return result;
-}
-
-} // namespace
 
 // The C library keeps the system's own error of its failed call in _doserrno:
 // worded by FormatMessageA, as the writes below are, not in the library's
