@@ -10,12 +10,12 @@ int main(int argc, char* argv[])
 {
     // The application object touches no file; the check's boxes need it.
     sonterra::SonterraApplication app(argc, argv);
-    InstallQtMessageBoxHandler();
+    sonterra::InstallQtMessageBoxHandler();
     try {
         return sonterra::RunStartup();
     } catch (const std::exception& e) {
         // Failed while the main window's layout was built: the last chance.
-        ShowErrorBox(FromSystemText(e.what()));
+        sonterra::ShowErrorBox(sonterra::FromSystemText(e.what()));
         return 1;
     }
 }

@@ -1,4 +1,5 @@
 #include "app/system_text.h"
+#include "app/system_text_windows.h"
 
 #include <windows.h>
 
@@ -40,6 +41,19 @@ std::string SystemTextToUtf8(const std::string& text) {
 
 std::string Utf8ToSystemText(const std::string& utf8) {
     return Narrow(CP_ACP, Widen(CP_UTF8, utf8));
+}
+
+std::string WindowsErrorText(unsigned long error) {
+    char* text = nullptr;
+    const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string result = n > 0 && text ? std::string(text, n) : "erro " + std::to_string(error);
+    if (text)
+        LocalFree(text);
+    while (!result.empty() && (result.back() == '\r' || result.back() == '\n'))
+        result.pop_back();
+    return result;
 }
 
 } // namespace sonterra

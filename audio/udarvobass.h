@@ -7,7 +7,7 @@
 #include "audio/ID3Tags.h"
 #include "audio/ThdTimer.h"
 #include "audio/audio_player.h"
-#include "audio/bass_api.h"
+#include "audio/bass_calls.h"
 #include "audio/bass_error_text.h"
 
 #include <QObject>

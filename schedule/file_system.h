@@ -1,6 +1,6 @@
 #pragma once
-// What the schedule files need from the operating system
-// (file_system_posix.cpp or file_system_windows.cpp).
+// What the schedule files need from the operating system (file_system_posix.cpp
+// or file_system_windows.cpp; file_system.cpp the part alike on both).
 
 #include <cstddef>
 #include <string>

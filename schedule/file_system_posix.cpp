@@ -1,7 +1,7 @@
 #include "schedule/file_system.h"
+#include "schedule/file_system_platform.h"
 #include "schedule/schedule_files.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -14,6 +14,8 @@
 #include <utility>
 
 namespace sonterra {
+
+const char kTemporaryPrefix[] = ".";
 
 std::string SystemErrorText(int error) {
     char buffer[256];
@@ -68,11 +70,10 @@ private:
     throw FileError(path, SystemErrorText(error));
 }
 
-std::string TemporaryName(const std::string& path, unsigned number) {
+std::string TemporaryPath(const std::string& path, unsigned number) {
     const std::string folder = FolderOf(path);
     const std::string base = path.substr(path.rfind('/') + 1);
-    return (folder == "/" ? "" : folder) + "/." + base + ".tmp" + std::to_string(::getpid()) + "-" +
-           std::to_string(number);
+    return (folder == "/" ? "" : folder) + "/" + TemporaryName(base, number);
 }
 
 unsigned NextNumber() {
@@ -82,7 +83,7 @@ unsigned NextNumber() {
 
 int CreateUniqueTemporary(const std::string& path, std::string& tempPath) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = TemporaryName(path, NextNumber());
+        tempPath = TemporaryPath(path, NextNumber());
         const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;
@@ -96,7 +97,7 @@ int CreateUniqueTemporary(const std::string& path, std::string& tempPath) {
 bool LinkUnnamed(int fd, const std::string& path, std::string& tempPath) {
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = TemporaryName(path, NextNumber());
+        tempPath = TemporaryPath(path, NextNumber());
         if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, tempPath.c_str(), AT_SYMLINK_FOLLOW) == 0)
             return true;
         if (errno != EEXIST)
@@ -174,25 +175,6 @@ void WriteThroughNamedFile(const std::string& path, const std::string& bytes) {
     RenameIntoPlace(temp, path);
 }
 
-// The process number in a name TemporaryName made, or 0.
-pid_t WriterOf(const std::string& name) {
-    const std::size_t dash = name.rfind('-');
-    if (name.size() < 2 || name[0] != '.' || dash == std::string::npos)
-        return 0;
-    const std::size_t tmp = name.rfind(".tmp", dash);
-    if (tmp == std::string::npos || tmp < 2)
-        return 0;
-    const auto digits = [&](std::size_t from, std::size_t to) {
-        return to > from && to - from <= 9 &&
-               std::all_of(name.begin() + static_cast<long>(from),
-                           name.begin() + static_cast<long>(to),
-                           [](char c) { return c >= '0' && c <= '9'; });
-    };
-    if (!digits(tmp + 4, dash) || !digits(dash + 1, name.size()))
-        return 0;
-    return static_cast<pid_t>(std::stol(name.substr(tmp + 4, dash - tmp - 4)));
-}
-
 } // namespace
 
 void WriteFileAtomically(const std::string& path, const std::string& bytes) {
@@ -200,7 +182,16 @@ void WriteFileAtomically(const std::string& path, const std::string& bytes) {
         WriteThroughNamedFile(path, bytes);
 }
 
-void RemoveStaleTemporaries(const std::string& folder) {
+unsigned long ThisProcess() {
+    return static_cast<unsigned long>(::getpid());
+}
+
+bool ProcessRunning(unsigned long process) {
+    return ::kill(static_cast<pid_t>(process), 0) == 0 || errno != ESRCH;
+}
+
+void DeleteFilesIn(const std::string& folder,
+                   const std::function<bool(const std::string& name)>& chosen) {
     Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() < 0)
         return;
@@ -214,10 +205,7 @@ void RemoveStaleTemporaries(const std::string& folder) {
     }
     while (const dirent* entry = ::readdir(entries.get())) {
         const std::string name = entry->d_name;
-        const pid_t writer = WriterOf(name);
-        // This process has written nothing yet; another one still running
-        // may be halfway through its write.
-        if (writer <= 0 || (writer != ::getpid() && (::kill(writer, 0) == 0 || errno != ESRCH)))
+        if (!chosen(name))
             continue;
         struct stat st {};
         if (::fstatat(dir.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&

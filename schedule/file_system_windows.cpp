@@ -1,31 +1,20 @@
+#include "app/system_text_windows.h"
 #include "schedule/file_system.h"
+#include "schedule/file_system_platform.h"
 #include "schedule/schedule_files.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <utility>
 #include <windows.h>
 
 namespace sonterra {
 
-namespace {
-
-std::string WindowsErrorText(DWORD error) {
-    char* text = nullptr;
-    const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string result = n > 0 && text ? std::string(text, n) : "erro " + std::to_string(error);
-    if (text)
-        LocalFree(text);
-    while (!result.empty() && (result.back() == '\r' || result.back() == '\n'))
-        result.pop_back();
-    return result;
-}
-
-} // namespace
+// No dot: it would not hide the file here.
+const char kTemporaryPrefix[] = "";
 
 // The C library keeps the system's own error of its failed call in _doserrno:
 // worded by FormatMessageA, as the writes below are, not in the library's
@@ -86,8 +75,9 @@ private:
 
 void WriteFileAtomically(const std::string& path, const std::string& bytes) {
     static unsigned counter = 0;
-    const std::string tempPath =
-        path + ".tmp" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++);
+    // Either slash ends the folder's part, or a drive's colon.
+    const std::size_t name = path.find_last_of("\\/:") + 1;
+    const std::string tempPath = path.substr(0, name) + TemporaryName(path.substr(name), counter++);
     Handle file(CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.get() == INVALID_HANDLE_VALUE)
@@ -112,58 +102,35 @@ void WriteFileAtomically(const std::string& path, const std::string& bytes) {
     temp.keep();
 }
 
-namespace {
-
-// The process number in a name WriteFileAtomically made, or 0.
-DWORD WriterOf(const std::string& name) {
-    const std::size_t dash = name.rfind('-');
-    if (dash == std::string::npos)
-        return 0;
-    const std::size_t tmp = name.rfind(".tmp", dash);
-    if (tmp == std::string::npos || tmp == 0)
-        return 0;
-    const auto digits = [&](std::size_t from, std::size_t to) {
-        return to > from && to - from <= 9 &&
-               std::all_of(name.begin() + static_cast<long>(from),
-                           name.begin() + static_cast<long>(to),
-                           [](char c) { return c >= '0' && c <= '9'; });
-    };
-    if (!digits(tmp + 4, dash) || !digits(dash + 1, name.size()))
-        return 0;
-    return static_cast<DWORD>(std::stoul(name.substr(tmp + 4, dash - tmp - 4)));
+unsigned long ThisProcess() {
+    return GetCurrentProcessId();
 }
 
-bool ProcessRunning(DWORD pid) {
-    const HANDLE opened = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+bool ProcessRunning(unsigned long process) {
+    const HANDLE opened = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process);
     if (opened == nullptr)
         return GetLastError() != ERROR_INVALID_PARAMETER; // no such process
-    Handle process(opened);
+    Handle handle(opened);
     DWORD code = 0;
-    return !GetExitCodeProcess(process.get(), &code) || code == STILL_ACTIVE;
+    return !GetExitCodeProcess(handle.get(), &code) || code == STILL_ACTIVE;
 }
 
-} // namespace
-
-void RemoveStaleTemporaries(const std::string& folder) {
+void DeleteFilesIn(const std::string& folder,
+                   const std::function<bool(const std::string& name)>& chosen) {
     std::string prefix = folder;
     if (!prefix.empty() && prefix.back() != '\\' && prefix.back() != '/')
         prefix += '\\';
     WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA((prefix + "*.tmp*").c_str(), &found);
+    const HANDLE search = FindFirstFileA((prefix + "*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return;
+    const std::unique_ptr<void, decltype(&FindClose)> closeSearch(search, FindClose);
     do {
         const std::string name = found.cFileName;
-        const DWORD writer = WriterOf(name);
-        // This process has written nothing yet; another one still running
-        // may be halfway through its write.
-        if (writer == 0 ||
-            (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
-            (writer != GetCurrentProcessId() && ProcessRunning(writer)))
-            continue;
-        DeleteFileA((prefix + name).c_str());
+        if (!(found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) &&
+            chosen(name))
+            DeleteFileA((prefix + name).c_str());
     } while (FindNextFileA(search, &found));
-    FindClose(search);
 }
 
 std::string CutToCharacters(const std::string& text, std::size_t count) {

@@ -2,7 +2,8 @@
 # program's folders (no Qt).
 add_library(sonterra_schedule_files STATIC
   ${CMAKE_CURRENT_LIST_DIR}/schedule_files.h ${CMAKE_CURRENT_LIST_DIR}/schedule_files.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/file_system.h
+  ${CMAKE_CURRENT_LIST_DIR}/file_system.h ${CMAKE_CURRENT_LIST_DIR}/file_system.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/file_system_platform.h
   ${CMAKE_CURRENT_LIST_DIR}/current_folder.h ${CMAKE_CURRENT_LIST_DIR}/current_folder.cpp)
 if(WIN32)
   target_sources(sonterra_schedule_files PRIVATE ${CMAKE_CURRENT_LIST_DIR}/file_system_windows.cpp)

@@ -4,6 +4,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+namespace sonterra {
+
 TSRColorButton::TSRColorButton(QWidget* parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::NoFocus);
@@ -101,3 +103,5 @@ void TSRColorButton::paintEvent(QPaintEvent*)
     const QRect textRect = down_ ? inner.translated(1, 1) : inner;
     p.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine, caption_);
 }
+
+} // namespace sonterra

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QWidget>
 
+namespace sonterra {
+
 class TSRColorButton : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString caption READ caption WRITE setCaption)
@@ -41,3 +43,5 @@ private:
     bool down_ = false;
     bool pressed_ = false; // left button went down on us and is still held
 };
+
+} // namespace sonterra

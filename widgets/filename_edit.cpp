@@ -8,6 +8,8 @@
 #include <QStyle>
 #include <QToolButton>
 
+namespace sonterra {
+
 QString ToQtFileFilter(const QString& filter)
 {
     const QStringList parts = filter.split(QLatin1Char('|'));
@@ -121,3 +123,5 @@ void TFilenameEdit::browse()
     setText(path.contains(QLatin1Char(' ')) ? QLatin1Char('"') + path + QLatin1Char('"') : path);
     edit_->setFocus();
 }
+
+} // namespace sonterra

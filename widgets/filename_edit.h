@@ -10,6 +10,8 @@
 class QLineEdit;
 class QToolButton;
 
+namespace sonterra {
+
 // "Arquivos de áudio|*.mp3;*.wav" -> "Arquivos de áudio (*.mp3 *.wav)";
 // several description|pattern pairs become entries joined by ";;".
 QString ToQtFileFilter(const QString& filter);
@@ -59,3 +61,5 @@ private:
     QString initialDir_;
     DialogFunction dialog_;
 };
+
+} // namespace sonterra

@@ -12,6 +12,8 @@
 #include <QScreen>
 #include <QSpacerItem>
 
+namespace sonterra {
+
 namespace {
 
 QString BoxText(const std::string& text)
@@ -27,13 +29,13 @@ QString BoxText(const std::string& text)
 
 QString FromSystemText(const std::string& text)
 {
-    const std::string utf8 = sonterra::SystemTextToUtf8(text);
+    const std::string utf8 = SystemTextToUtf8(text);
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
 std::string ToSystemText(const QString& text)
 {
-    return sonterra::Utf8ToSystemText(text.toStdString());
+    return Utf8ToSystemText(text.toStdString());
 }
 
 namespace {
@@ -64,7 +66,7 @@ void KeepCaptionWhole(QMessageBox& box)
                       grid->rowCount(), 0, 1, grid->columnCount());
 }
 
-sonterra::BoxResult RunMessageBox(const sonterra::MessageBoxRequest& request)
+BoxResult RunMessageBox(const MessageBoxRequest& request)
 {
     if (request.beep)
         QApplication::beep();
@@ -74,7 +76,7 @@ sonterra::BoxResult RunMessageBox(const sonterra::MessageBoxRequest& request)
     std::unique_ptr<QMessageBox> box = BuildMessageBox(request);
     CentreOnScreen(*box);
     box->exec();
-    const sonterra::BoxResult result = MessageBoxResult(*box);
+    const BoxResult result = MessageBoxResult(*box);
     box.reset();
 
     if (wasActive && wasActive->isVisible())
@@ -86,17 +88,15 @@ sonterra::BoxResult RunMessageBox(const sonterra::MessageBoxRequest& request)
 
 } // namespace
 
-std::unique_ptr<QMessageBox> BuildMessageBox(const sonterra::MessageBoxRequest& request,
-                                             QWidget* parent)
+std::unique_ptr<QMessageBox> BuildMessageBox(const MessageBoxRequest& request, QWidget* parent)
 {
     auto box = std::make_unique<QMessageBox>(parent);
     box->setWindowTitle(FromSystemText(request.caption));
     box->setText(BoxText(request.text));
     box->setTextFormat(Qt::PlainText);
-    box->setIcon(request.icon == sonterra::BoxIcon::Error ? QMessageBox::Critical
-                                                          : QMessageBox::NoIcon);
+    box->setIcon(request.icon == BoxIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon);
     QPushButton* ok = box->addButton(QMessageBox::Ok);
-    if (request.buttons == sonterra::BoxButtons::OkCancel) {
+    if (request.buttons == BoxButtons::OkCancel) {
         QPushButton* cancel = box->addButton(QMessageBox::Cancel);
         box->setEscapeButton(cancel);
     } else {
@@ -110,21 +110,21 @@ std::unique_ptr<QMessageBox> BuildMessageBox(const sonterra::MessageBoxRequest& 
     return box;
 }
 
-sonterra::BoxResult MessageBoxResult(const QMessageBox& box)
+BoxResult MessageBoxResult(const QMessageBox& box)
 {
     QAbstractButton* clicked = box.clickedButton();
     if (clicked && box.standardButton(clicked) == QMessageBox::Ok)
-        return sonterra::BoxResult::Ok;
+        return BoxResult::Ok;
     // Cancel, Esc or the close box; with OK alone these click OK instead.
-    return sonterra::BoxResult::Cancel;
+    return BoxResult::Cancel;
 }
 
 void InstallQtMessageBoxHandler()
 {
-    sonterra::setMessageBoxHandler(&RunMessageBox);
+    setMessageBoxHandler(&RunMessageBox);
     // A box the bell ticks raised opens from the event loop, with nothing of
     // the tick left on the stack; the ticks go on under it.
-    sonterra::setBoxPoster([](std::function<void()> task) {
+    setBoxPoster([](std::function<void()> task) {
         QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
     });
 }
@@ -138,10 +138,12 @@ QString ErrorBoxText(const QString& message)
 
 void ShowErrorBox(const QString& message)
 {
-    sonterra::MessageBoxRequest request;
-    request.caption = sonterra::ApplicationTitle();
+    MessageBoxRequest request;
+    request.caption = ApplicationTitle();
     request.text = ToSystemText(ErrorBoxText(message));
-    request.icon = sonterra::BoxIcon::Error;
-    request.buttons = sonterra::BoxButtons::Ok;
-    sonterra::showMessageBox(request);
+    request.icon = BoxIcon::Error;
+    request.buttons = BoxButtons::Ok;
+    showMessageBox(request);
 }
+
+} // namespace sonterra

@@ -12,6 +12,8 @@
 class QMessageBox;
 class QWidget;
 
+namespace sonterra {
+
 // Where the program's text (the system's narrow text: UTF-8 here, ANSI on
 // Windows; paths, system messages, our literals) enters Qt, and back.
 QString FromSystemText(const std::string& text);
@@ -20,15 +22,15 @@ std::string ToSystemText(const QString& text);
 // Caption, text (CR -> "\n"), icon and buttons of the request, OK the default,
 // Esc and the close box answering Cancel where there is one; modal over every
 // window and on top. Not shown yet.
-std::unique_ptr<QMessageBox> BuildMessageBox(const sonterra::MessageBoxRequest& request,
+std::unique_ptr<QMessageBox> BuildMessageBox(const MessageBoxRequest& request,
                                              QWidget* parent = nullptr);
 
 // What the box's answer means to the program.
-sonterra::BoxResult MessageBoxResult(const QMessageBox& box);
+BoxResult MessageBoxResult(const QMessageBox& box);
 
-// Routes sonterra::showMessageBox to QMessageBox: beeps first when asked,
-// centres the box, runs it modally and gives the focus back afterwards. Boxes
-// kept for afterwards (sonterra::BoxesAfterwards) are posted to the event loop.
+// Routes showMessageBox to QMessageBox: beeps first when asked, centres the
+// box, runs it modally and gives the focus back afterwards. Boxes kept for
+// afterwards (BoxesAfterwards) are posted to the event loop.
 void InstallQtMessageBoxHandler();
 
 // The message with a full stop appended when its last character sorts after "."
@@ -37,3 +39,5 @@ QString ErrorBoxText(const QString& message);
 // An error that escaped an event handler: error icon, application title as
 // caption, through showMessageBox.
 void ShowErrorBox(const QString& message);
+
+} // namespace sonterra

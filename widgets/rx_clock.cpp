@@ -6,9 +6,11 @@
 #include <QTimer>
 #include <qdrawutil.h>
 
+namespace sonterra {
+
 namespace {
 
-QString TimeText(const sonterra::DateTime& t)
+QString TimeText(const DateTime& t)
 {
     return QStringLiteral("%1:%2:%3")
         .arg(t.hour, 2, 10, QLatin1Char('0'))
@@ -18,9 +20,9 @@ QString TimeText(const sonterra::DateTime& t)
 
 } // namespace
 
-TRxClock::TRxClock(QWidget* parent) : TRxClock(sonterra::SystemClock(), parent) {}
+TRxClock::TRxClock(QWidget* parent) : TRxClock(SystemClock(), parent) {}
 
-TRxClock::TRxClock(sonterra::Clock& clock, QWidget* parent)
+TRxClock::TRxClock(Clock& clock, QWidget* parent)
     : QWidget(parent), clock_(&clock), timer_(new QTimer(this))
 {
     timer_->setInterval(kIntervalMs);
@@ -29,7 +31,7 @@ TRxClock::TRxClock(sonterra::Clock& clock, QWidget* parent)
     refresh();
 }
 
-void TRxClock::setClock(sonterra::Clock& clock)
+void TRxClock::setClock(Clock& clock)
 {
     clock_ = &clock;
     refresh();
@@ -62,3 +64,5 @@ void TRxClock::paintEvent(QPaintEvent*)
     p.setFont(font());
     p.drawText(r.adjusted(2, 2, -2, -2), Qt::AlignCenter, text_);
 }
+
+} // namespace sonterra

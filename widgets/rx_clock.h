@@ -8,17 +8,17 @@
 class QTimer;
 
 namespace sonterra {
+
 class Clock;
-}
 
 class TRxClock : public QWidget {
     Q_OBJECT
 public:
     // The clock must outlive the widget.
     explicit TRxClock(QWidget* parent = nullptr);
-    TRxClock(sonterra::Clock& clock, QWidget* parent = nullptr);
+    TRxClock(Clock& clock, QWidget* parent = nullptr);
 
-    void setClock(sonterra::Clock& clock);
+    void setClock(Clock& clock);
 
     // What the display shows now ("07:05:09").
     QString text() const { return text_; }
@@ -35,7 +35,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    sonterra::Clock* clock_;
+    Clock* clock_;
     QTimer* timer_;
     QString text_;
 };
+
+} // namespace sonterra

@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <qdrawutil.h>
 
+namespace sonterra {
+
 TScrewPanel::TScrewPanel(QWidget* parent) : QFrame(parent)
 {
     setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -70,3 +72,5 @@ void TScrewPanel::paintEvent(QPaintEvent*)
     p.setFont(font());
     p.drawText(contentsRect(), Qt::AlignCenter | Qt::TextSingleLine, caption_);
 }
+
+} // namespace sonterra

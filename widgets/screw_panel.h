@@ -6,6 +6,8 @@
 #include <QFrame>
 #include <QString>
 
+namespace sonterra {
+
 class TScrewPanel : public QFrame {
     Q_OBJECT
     Q_PROPERTY(QString caption READ caption WRITE setCaption)
@@ -31,3 +33,5 @@ private:
     QString caption_;
     QColor color_{140, 140, 140};
 };
+
+} // namespace sonterra

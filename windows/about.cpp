@@ -11,6 +11,8 @@
 #include <QScreen>
 #include <QUrl>
 
+namespace sonterra {
+
 QString Tform_about::MakerHost()
 {
     return QStringLiteral("www.tivra.example");
@@ -95,3 +97,5 @@ bool Tform_about::eventFilter(QObject* watched, QEvent* event)
     }
     return QDialog::eventFilter(watched, event);
 }
+
+} // namespace sonterra

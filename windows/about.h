@@ -9,11 +9,14 @@
 
 class QFrame;
 class QLabel;
-class TSRColorButton;
 
 namespace Ui {
 class form_about;
 }
+
+namespace sonterra {
+
+class TSRColorButton;
 
 class Tform_about : public QDialog {
     Q_OBJECT
@@ -53,3 +56,5 @@ private:
 
     std::unique_ptr<Ui::form_about> ui_;
 };
+
+} // namespace sonterra

@@ -9,6 +9,8 @@
 #include <QScreen>
 #include <QWindow>
 
+namespace sonterra {
+
 Tform_abertura::Tform_abertura(QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::form_abertura>())
 {
@@ -44,3 +46,5 @@ void Tform_abertura::ShowAndPaint()
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
     repaint();
 }
+
+} // namespace sonterra

@@ -7,11 +7,14 @@
 #include <memory>
 
 class QLabel;
-class TScrewPanel;
 
 namespace Ui {
 class form_abertura;
 }
+
+namespace sonterra {
+
+class TScrewPanel;
 
 class Tform_abertura : public QWidget {
     Q_OBJECT
@@ -31,3 +34,5 @@ private:
 
     std::unique_ptr<Ui::form_abertura> ui_;
 };
+
+} // namespace sonterra

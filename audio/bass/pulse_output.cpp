@@ -64,6 +64,7 @@ private:
     pa_sample_spec spec() const;
     bool connect();  // lock held: starts connecting unless connected or on the way
     void dropServer(); // lock held: every playing channel ends, the context goes
+    void disconnect(); // lock held: the streams, the watch and the context go
     void openStream(Stream& s);
     void closeStream(const Stream& s); // and forgets it
     void feed(Stream& s);
@@ -105,17 +106,7 @@ PulseOutput::~PulseOutput()
     if (loop_ == nullptr)
         return;
     lock();
-    while (!streams_.empty())
-        closeStream(*streams_.begin()->second);
-    if (watch_ != nullptr)
-        api_->time_free(watch_);
-    watch_ = nullptr;
-    if (context_ != nullptr) {
-        pa_context_set_state_callback(context_, nullptr, nullptr);
-        pa_context_disconnect(context_);
-        pa_context_unref(context_);
-        context_ = nullptr;
-    }
+    disconnect();
     unlock();
     pa_threaded_mainloop_stop(loop_);
     pa_threaded_mainloop_free(loop_);
@@ -185,12 +176,16 @@ bool PulseOutput::connectAndWait()
 
 void PulseOutput::dropServer()
 {
-    while (!streams_.empty()) {
-        Stream& s = *streams_.begin()->second;
-        if (s.channel != nullptr)
-            s.channel->markEnded(); // so that its end is still reported
-        closeStream(s);
-    }
+    for (const auto& [channel, s] : streams_)
+        if (s->channel != nullptr)
+            s->channel->markEnded(); // so that its end is still reported
+    disconnect();
+}
+
+void PulseOutput::disconnect()
+{
+    while (!streams_.empty())
+        closeStream(*streams_.begin()->second);
     if (watch_ != nullptr)
         api_->time_free(watch_);
     watch_ = nullptr;

@@ -2,7 +2,7 @@
 // A scripted stand-in for the audio library: records every call in order as
 // "Name(arg,arg,...)" and answers with the results a test chose.
 
-#include "audio/bass_api.h"
+#include "audio/bass_calls.h"
 
 #include <deque>
 #include <map>

@@ -336,7 +336,7 @@ TEST_F(FormTest, LogoClickRunsAFreshModalAboutWindowEachTime)
             modal->close();
         });
         QTest::mouseClick(logo, Qt::LeftButton);
-        EXPECT_EQ(seen, QStringLiteral("Tform_about"));
+        EXPECT_EQ(seen, QStringLiteral("sonterra::Tform_about"));
         EXPECT_EQ(owner, form.get());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_EQ(AboutWindows(), 0);

@@ -1,4 +1,5 @@
 #include "app/system_text.h"
+#include "app/system_text_windows.h"
 #include "tests/support/test_platform.h"
 
 #include <filesystem>
@@ -10,19 +11,6 @@
 namespace sonterra::test {
 
 namespace {
-
-std::string WindowsErrorText(DWORD error) {
-    char* text = nullptr;
-    const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string result = n > 0 && text ? std::string(text, n) : std::string();
-    if (text)
-        LocalFree(text);
-    while (!result.empty() && (result.back() == '\r' || result.back() == '\n'))
-        result.pop_back();
-    return result;
-}
 
 const char* const kInternational = "Control Panel\\International";
 const char* const kRegionalNames[] = {"sShortDate", "sDate", "sTime", "iTime",

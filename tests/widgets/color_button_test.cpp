@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+namespace sonterra {
+
 TEST(ColorButton, MouseClickEmitsClicked)
 {
     TSRColorButton button;
@@ -52,3 +54,5 @@ TEST(ColorButton, BlackBorderAndGradientFace)
     // Lighter near the top than near the bottom.
     EXPECT_GT(qGray(image.pixel(50, 4)), qGray(image.pixel(50, 25)));
 }
+
+} // namespace sonterra

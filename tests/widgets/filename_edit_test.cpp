@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+namespace sonterra {
+
 namespace {
 
 const QString kProgramFilter = QStringLiteral("Arquivos de áudio|*.mp3;*.wav");
@@ -143,3 +145,5 @@ TEST(FilenameEdit, TypingReachesTextAndSignal)
     EXPECT_EQ(changed.last().at(0).toString(), QStringLiteral("/a.mp3"));
     EXPECT_EQ(edit.button()->focusPolicy(), Qt::NoFocus);
 }
+
+} // namespace sonterra

@@ -14,14 +14,16 @@
 #include <vector>
 #include <gtest/gtest.h>
 
+namespace sonterra {
+
 namespace {
 
-sonterra::MessageBoxRequest Question()
+MessageBoxRequest Question()
 {
-    sonterra::MessageBoxRequest r;
+    MessageBoxRequest r;
     r.caption = "Tivra Sistemas";
     r.text = "Deseja Sair do Sonterra ??\rLinha dois";
-    r.buttons = sonterra::BoxButtons::OkCancel;
+    r.buttons = BoxButtons::OkCancel;
     r.beep = true;
     return r;
 }
@@ -42,12 +44,12 @@ void WhenModalBoxShows(std::function<void(QMessageBox*)> action, int triesLeft =
 
 // Keeps the handler installed by a test from leaking into the next.
 struct HandlerGuard {
-    sonterra::MessageBoxHandler saved = sonterra::setMessageBoxHandler(nullptr);
-    sonterra::BoxPoster savedPoster = sonterra::setBoxPoster(nullptr);
+    MessageBoxHandler saved = setMessageBoxHandler(nullptr);
+    BoxPoster savedPoster = setBoxPoster(nullptr);
     ~HandlerGuard()
     {
-        sonterra::setMessageBoxHandler(saved);
-        sonterra::setBoxPoster(savedPoster);
+        setMessageBoxHandler(saved);
+        setBoxPoster(savedPoster);
     }
 };
 
@@ -68,10 +70,10 @@ TEST(BuildMessageBox, QuestionWithOkAndCancel)
 
 TEST(BuildMessageBox, NoticeWithErrorIcon)
 {
-    sonterra::MessageBoxRequest r;
+    MessageBoxRequest r;
     r.caption = "/opt/sonterra/sonterra";
     r.text = "Horário já Ocupado - Verifique";
-    r.icon = sonterra::BoxIcon::Error;
+    r.icon = BoxIcon::Error;
     auto box = BuildMessageBox(r);
     EXPECT_EQ(box->text(), QStringLiteral("Horário já Ocupado - Verifique"));
     EXPECT_EQ(box->icon(), QMessageBox::Critical);
@@ -84,10 +86,10 @@ TEST(BuildMessageBox, NoticeWithErrorIcon)
 TEST(BuildMessageBox, WideEnoughForItsCaption)
 {
     for (const char* caption : {"Tivra Sistemas", "/home/escola/Área de Trabalho/Sonterra/sonterra"}) {
-        sonterra::MessageBoxRequest r;
+        MessageBoxRequest r;
         r.caption = caption;
         r.text = "Ok?";
-        r.buttons = sonterra::BoxButtons::OkCancel;
+        r.buttons = BoxButtons::OkCancel;
         auto box = BuildMessageBox(r);
         box->show();
         QFont titleFont = box->font();
@@ -103,30 +105,30 @@ TEST(MessageBoxResult, ButtonsEscapeAndCloseBox)
     {
         auto box = BuildMessageBox(Question());
         box->button(QMessageBox::Ok)->click();
-        EXPECT_EQ(MessageBoxResult(*box), sonterra::BoxResult::Ok);
+        EXPECT_EQ(MessageBoxResult(*box), BoxResult::Ok);
     }
     {
         auto box = BuildMessageBox(Question());
         box->button(QMessageBox::Cancel)->click();
-        EXPECT_EQ(MessageBoxResult(*box), sonterra::BoxResult::Cancel);
+        EXPECT_EQ(MessageBoxResult(*box), BoxResult::Cancel);
     }
     {
         auto box = BuildMessageBox(Question());
         box->show();
         QTest::keyClick(box.get(), Qt::Key_Escape);
-        EXPECT_EQ(MessageBoxResult(*box), sonterra::BoxResult::Cancel);
+        EXPECT_EQ(MessageBoxResult(*box), BoxResult::Cancel);
     }
     {
         auto box = BuildMessageBox(Question());
         box->show();
         box->close();
-        EXPECT_EQ(MessageBoxResult(*box), sonterra::BoxResult::Cancel);
+        EXPECT_EQ(MessageBoxResult(*box), BoxResult::Cancel);
     }
     {
         auto box = BuildMessageBox(Question());
         box->show();
         QTest::keyClick(box.get(), Qt::Key_Return); // OK is the default
-        EXPECT_EQ(MessageBoxResult(*box), sonterra::BoxResult::Ok);
+        EXPECT_EQ(MessageBoxResult(*box), BoxResult::Ok);
     }
 }
 
@@ -144,13 +146,13 @@ TEST(QtMessageBoxHandler, ShowsTheBoxModallyAndReturnsTheAnswer)
                     - QGuiApplication::primaryScreen()->availableGeometry().center();
         box->button(QMessageBox::Cancel)->click();
     });
-    EXPECT_EQ(sonterra::showMessageBox(Question()), sonterra::BoxResult::Cancel);
+    EXPECT_EQ(showMessageBox(Question()), BoxResult::Cancel);
     EXPECT_EQ(seenTitle, QStringLiteral("Tivra Sistemas"));
     EXPECT_EQ(seenText, QStringLiteral("Deseja Sair do Sonterra ??\nLinha dois"));
     EXPECT_LE(offCentre.manhattanLength(), 4); // window frames differ by platform
 
     WhenModalBoxShows([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
-    EXPECT_EQ(sonterra::showMessageBox(Question()), sonterra::BoxResult::Ok);
+    EXPECT_EQ(showMessageBox(Question()), BoxResult::Ok);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
@@ -167,7 +169,7 @@ TEST(QtMessageBoxHandler, GivesTheFocusBack)
     ASSERT_EQ(QApplication::focusWidget(), edit);
 
     WhenModalBoxShows([](QMessageBox* box) { box->button(QMessageBox::Ok)->click(); });
-    sonterra::ShowMessage("Aviso");
+    ShowMessage("Aviso");
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == edit; }, 2000));
 }
 
@@ -179,9 +181,9 @@ TEST(QtMessageBoxHandler, BoxesAfterwardsOpenFromTheEventLoop)
     InstallQtMessageBoxHandler();
     QStringList seen;
     {
-        const sonterra::BoxesAfterwards tick;
-        sonterra::ShowMessage("Pasta - /escola/HORA/ - não localizada - Verifique !!");
-        sonterra::ShowMessage("Pasta - /escola/HORA/ - não localizada - Verifique !!");
+        const BoxesAfterwards tick;
+        ShowMessage("Pasta - /escola/HORA/ - não localizada - Verifique !!");
+        ShowMessage("Pasta - /escola/HORA/ - não localizada - Verifique !!");
     }
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     WhenModalBoxShows([&](QMessageBox* box) {
@@ -210,20 +212,22 @@ TEST(ErrorBox, FullStopWhenTheLastCharacterSortsAfterIt)
 TEST(ErrorBox, GoesThroughTheSeamWithTitleAndErrorIcon)
 {
     HandlerGuard guard;
-    const std::string oldTitle = sonterra::ApplicationTitle();
-    sonterra::SetApplicationTitle("/opt/sonterra/sonterra");
-    std::vector<sonterra::MessageBoxRequest> seen;
-    sonterra::setMessageBoxHandler([&](const sonterra::MessageBoxRequest& r) {
+    const std::string oldTitle = ApplicationTitle();
+    SetApplicationTitle("/opt/sonterra/sonterra");
+    std::vector<MessageBoxRequest> seen;
+    setMessageBoxHandler([&](const MessageBoxRequest& r) {
         seen.push_back(r);
-        return sonterra::BoxResult::Ok;
+        return BoxResult::Ok;
     });
     ShowErrorBox(QStringLiteral("Não foi possível gravar /x/01.PR2: Permissão negada"));
-    sonterra::SetApplicationTitle(oldTitle);
+    SetApplicationTitle(oldTitle);
 
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].caption, "/opt/sonterra/sonterra");
     EXPECT_EQ(seen[0].text, "Não foi possível gravar /x/01.PR2: Permissão negada.");
-    EXPECT_EQ(seen[0].icon, sonterra::BoxIcon::Error);
-    EXPECT_EQ(seen[0].buttons, sonterra::BoxButtons::Ok);
+    EXPECT_EQ(seen[0].icon, BoxIcon::Error);
+    EXPECT_EQ(seen[0].buttons, BoxButtons::Ok);
     EXPECT_FALSE(seen[0].beep);
 }
+
+} // namespace sonterra

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+namespace sonterra {
+
 TEST(RxClock, ShowsTwentyFourHourTimeWithSecondsAndLeadingZeros)
 {
     FakeClock clock;
@@ -45,3 +47,5 @@ TEST(RxClock, ClockCanBeSwappedAfterConstruction)
     display.setClock(clock);
     EXPECT_EQ(display.text(), QStringLiteral("08:09:10"));
 }
+
+} // namespace sonterra

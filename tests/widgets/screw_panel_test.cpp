@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+namespace sonterra {
+
 TEST(ScrewPanel, CaptionAndColour)
 {
     TScrewPanel panel;
@@ -39,3 +41,5 @@ TEST(ScrewPanel, PaintsGreyFaceAndDarkScrewHeads)
         EXPECT_LT(darkest, 100) << "corner " << corner;
     }
 }
+
+} // namespace sonterra

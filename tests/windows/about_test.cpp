@@ -15,6 +15,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+namespace sonterra {
+
 namespace {
 
 // Catches what the window asks the desktop to open.
@@ -210,5 +212,7 @@ TEST(About, NoBrowserIsNotReported)
         EXPECT_FALSE(w->isVisible() && w != about) << w->metaObject()->className();
     delete about.data();
 }
+
+} // namespace sonterra
 
 #include "about_test.moc"

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+namespace sonterra {
+
 TEST(Splash, BorderlessOnTopBlackWithWaitCursor)
 {
     Tform_abertura splash;
@@ -54,3 +56,5 @@ TEST(Splash, ShownCentredAndPainted)
     const QColor logo(image.pixel(4, 40));
     EXPECT_GT(logo.blue(), logo.red());
 }
+
+} // namespace sonterra

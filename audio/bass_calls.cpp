@@ -1,4 +1,4 @@
-#include "audio/bass_api.h"
+#include "audio/bass_calls.h"
 
 namespace sonterra {
 

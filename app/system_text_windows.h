@@ -1,0 +1,12 @@
+#pragma once
+// What the Windows files alone add to system_text.h (system_text_windows.cpp).
+
+#include <string>
+
+namespace sonterra {
+
+// The system's text for an error code (GetLastError), in the words of
+// FormatMessageA and without its closing line break; "erro N" when there is none.
+std::string WindowsErrorText(unsigned long error);
+
+} // namespace sonterra
