@@ -1,8 +1,8 @@
 #include "app/application.h"
 #include "app/application_platform.h"
 
-#include <objbase.h>
 #include <windows.h>
+#include <objbase.h>
 
 namespace sonterra {
 

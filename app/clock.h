@@ -7,7 +7,7 @@ namespace sonterra {
 
 // A local date and time, as the wall clock shows it.
 struct DateTime {
-    int year = 1899, month = 12, day = 30;  // day zero of the date representation
+    int year = 1899, month = 12, day = 30; // day zero of the date representation
     int hour = 0, minute = 0, second = 0, millisecond = 0;
     friend bool operator==(const DateTime&, const DateTime&) = default;
 };

@@ -6,8 +6,7 @@
 
 #include <exception>
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     // The application object touches no file; the check's boxes need it.
     sonterra::SonterraApplication app(argc, argv);
     sonterra::InstallQtMessageBoxHandler();

@@ -13,11 +13,11 @@ enum class BoxButtons { Ok, OkCancel };
 enum class BoxResult { Ok, Cancel };
 
 struct MessageBoxRequest {
-    std::string caption;  // UTF-8
-    std::string text;     // UTF-8, lines separated by a single CR
+    std::string caption; // UTF-8
+    std::string text;    // UTF-8, lines separated by a single CR
     BoxIcon icon = BoxIcon::None;
     BoxButtons buttons = BoxButtons::Ok;
-    bool beep = false;    // sound the default beep first
+    bool beep = false; // sound the default beep first
 };
 
 using MessageBoxHandler = std::function<BoxResult(const MessageBoxRequest&)>;

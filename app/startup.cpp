@@ -25,8 +25,7 @@ struct ProgramNameOnly {
     char* argv[2] = {nullptr, nullptr};
 };
 
-ProgramNameOnly& NameOnly(int argc, char** argv)
-{
+ProgramNameOnly& NameOnly(int argc, char** argv) {
     static char fallback[] = "sonterra";
     static ProgramNameOnly args;
     args.argv[0] = argc > 0 && argv && argv[0] ? argv[0] : fallback;
@@ -36,25 +35,25 @@ ProgramNameOnly& NameOnly(int argc, char** argv)
 } // namespace
 
 SonterraApplication::SonterraApplication(int argc, char** argv)
-    : QApplication(NameOnly(argc, argv).argc, NameOnly(argc, argv).argv)
-{
+    : QApplication(NameOnly(argc, argv).argc, NameOnly(argc, argv).argv) {
     // Message boxes shown while the main window is hidden must not end the
     // program when they close; only the confirmed closing question does.
     setQuitOnLastWindowClosed(false);
     // The layouts are measured for MS Sans Serif; where it is missing a
     // condensed sans keeps the texts inside their boxes.
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans Narrow"),
+                               {QStringLiteral("DejaVu Sans Condensed"),
+                                QStringLiteral("Liberation Sans Narrow"),
                                 QStringLiteral("Arial Narrow")});
     // Qt's own texts (the file chooser, Cancel) in the operator's language;
     // the program's texts are not in Qt's catalogue and stay as they are.
     auto* qtTexts = new QTranslator(this);
-    if (qtTexts->load(QStringLiteral("qtbase_pt_BR"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (qtTexts->load(QStringLiteral("qtbase_pt_BR"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         installTranslator(qtTexts);
 }
 
-bool SonterraApplication::notify(QObject* receiver, QEvent* event)
-{
+bool SonterraApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
@@ -63,8 +62,7 @@ bool SonterraApplication::notify(QObject* receiver, QEvent* event)
     return false;
 }
 
-int RunStartup(const CheckFunction& check, const MainWindowFactory& makeMainWindow)
-{
+int RunStartup(const CheckFunction& check, const MainWindowFactory& makeMainWindow) {
     if (!(check ? check() : CheckRegionalFormats()))
         return 0;
     const MainThreadCom com; // for the shortcut's shell link, until the program ends

@@ -19,8 +19,7 @@ namespace {
 class RegKey {
 public:
     RegKey() = default;
-    ~RegKey()
-    {
+    ~RegKey() {
         if (key_)
             RegCloseKey(key_);
     }
@@ -33,12 +32,10 @@ private:
     HKEY key_ = nullptr;
 };
 
-template <typename T>
-class ComRef {
+template <typename T> class ComRef {
 public:
     ComRef() = default;
-    ~ComRef()
-    {
+    ~ComRef() {
         if (ptr_)
             ptr_->Release();
     }
@@ -52,8 +49,7 @@ private:
 };
 
 // An absent key or value reads as the empty string.
-std::string ReadStartupFolder()
-{
+std::string ReadStartupFolder() {
     RegKey key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER,
                       "Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
@@ -71,8 +67,7 @@ std::string ReadStartupFolder()
     return std::string(buffer.data());
 }
 
-std::wstring ToWide(const std::string& text)
-{
+std::wstring ToWide(const std::string& text) {
     const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
     if (n <= 0)
         return {};
@@ -82,13 +77,11 @@ std::wstring ToWide(const std::string& text)
     return wide;
 }
 
-std::string SystemText(HRESULT hr)
-{
+std::string SystemText(HRESULT hr) {
     char* text = nullptr;
-    const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, static_cast<DWORD>(hr), 0,
-                                   reinterpret_cast<char*>(&text), 0, nullptr);
+    const DWORD n = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<char*>(&text), 0, nullptr);
     std::string result = n && text ? std::string(text, n) : "erro " + std::to_string(hr);
     if (text)
         LocalFree(text);
@@ -97,24 +90,23 @@ std::string SystemText(HRESULT hr)
     return result;
 }
 
-bool IsFile(const std::string& path)
-{
+bool IsFile(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 } // namespace
 
-std::string StartupFolder() { return ReadStartupFolder(); }
+std::string StartupFolder() {
+    return ReadStartupFolder();
+}
 
-std::string ShortcutPath(const std::string& name)
-{
+std::string ShortcutPath(const std::string& name) {
     return StartupFolder() + "\\" + name + ".lnk";
 }
 
 void Cria_atalho(const std::string& target, const std::string& arguments,
-                 const std::string& workingFolder, const std::string& name)
-{
+                 const std::string& workingFolder, const std::string& name) {
     ComRef<IShellLinkA> link;
     HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                   link.out());
@@ -133,13 +125,14 @@ void Cria_atalho(const std::string& target, const std::string& arguments,
     file->Save(path.c_str(), FALSE);
 }
 
-void Apaga_atalho(const std::string& name)
-{
+void Apaga_atalho(const std::string& name) {
     const std::string path = ShortcutPath(name);
     if (IsFile(path))
         DeleteFileA(path.c_str());
 }
 
-bool Existe_atalho(const std::string& name) { return IsFile(ShortcutPath(name)); }
+bool Existe_atalho(const std::string& name) {
+    return IsFile(ShortcutPath(name));
+}
 
 } // namespace sonterra

@@ -19,14 +19,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string EnvValue(const char* name)
-{
+std::string EnvValue(const char* name) {
     const char* value = std::getenv(name);
     return value ? std::string(value) : std::string();
 }
 
-std::string HomeFolder()
-{
+std::string HomeFolder() {
     std::string home = EnvValue("HOME");
     if (!home.empty())
         return home;
@@ -35,16 +33,14 @@ std::string HomeFolder()
     return {};
 }
 
-bool IsFile(const std::string& path)
-{
+bool IsFile(const std::string& path) {
     std::error_code ec;
     return fs::exists(fs::path(path), ec) && !fs::is_directory(fs::path(path), ec);
 }
 
 } // namespace
 
-std::string StartupFolder()
-{
+std::string StartupFolder() {
     // A relative XDG_CONFIG_HOME is invalid and ignored.
     std::string config = EnvValue("XDG_CONFIG_HOME");
     if (config.empty() || config.front() != '/')
@@ -52,14 +48,12 @@ std::string StartupFolder()
     return config + "/autostart";
 }
 
-std::string ShortcutPath(const std::string& name)
-{
+std::string ShortcutPath(const std::string& name) {
     return StartupFolder() + "/" + name + ".desktop";
 }
 
 void Cria_atalho(const std::string& target, const std::string& arguments,
-                 const std::string& workingFolder, const std::string& name)
-{
+                 const std::string& workingFolder, const std::string& name) {
     // A logon starts the program with the session's own regional formats.
     // When this run was given LC_TIME (run.sh does so where the user's formats
     // would be refused), the shortcut passes it on, or the program would
@@ -76,13 +70,14 @@ void Cria_atalho(const std::string& target, const std::string& arguments,
     }
 }
 
-void Apaga_atalho(const std::string& name)
-{
+void Apaga_atalho(const std::string& name) {
     const std::string path = ShortcutPath(name);
     if (IsFile(path))
         ::unlink(path.c_str());
 }
 
-bool Existe_atalho(const std::string& name) { return IsFile(ShortcutPath(name)); }
+bool Existe_atalho(const std::string& name) {
+    return IsFile(ShortcutPath(name));
+}
 
 } // namespace sonterra

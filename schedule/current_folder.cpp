@@ -7,8 +7,7 @@
 
 namespace sonterra {
 
-bool SetCurrentFolder(const std::string& path)
-{
+bool SetCurrentFolder(const std::string& path) {
     std::error_code ec;
     std::filesystem::current_path(SystemPath(path), ec);
     return !ec;

@@ -38,11 +38,20 @@ std::string EscapeValue(const std::string& value) {
     std::string out;
     for (char c : value) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        case '\r': out += "\\r"; break;
-        default: out += c;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -164,8 +173,8 @@ std::string DesktopEntryText(const std::string& target, const std::string& argum
         // exec, whenever it cannot come first: env takes every leading
         // argument with "=" for a variable (/srv/a=b/sonterra too), and GLib
         // and systemd look the program up before "%%" turns back into "%".
-        const std::string viaShell = "/bin/sh -c " + QuoteExecArgument("exec \"$0\" \"$@\"") +
-                                     " " + QuoteExecArgument(target);
+        const std::string viaShell = "/bin/sh -c " + QuoteExecArgument("exec \"$0\" \"$@\"") + " " +
+                                     QuoteExecArgument(target);
         if (!lcTime.empty())
             exec = "env " + QuoteExecArgument("LC_TIME=" + lcTime) + " " + viaShell;
         else if (target.find('%') != std::string::npos)
@@ -178,8 +187,11 @@ std::string DesktopEntryText(const std::string& target, const std::string& argum
 
     std::string text = "[Desktop Entry]\n"
                        "Type=Application\n"
-                       "Name=" + EscapeValue(name) + "\n"
-                       "Exec=" + EscapeValue(exec) + "\n";
+                       "Name=" +
+                       EscapeValue(name) +
+                       "\n"
+                       "Exec=" +
+                       EscapeValue(exec) + "\n";
     if (literal)
         text += "Path=" + EscapeValue(workingFolder) + "\n";
     text += "Terminal=false\n"

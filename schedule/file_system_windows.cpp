@@ -3,13 +3,13 @@
 #include "schedule/file_system_platform.h"
 #include "schedule/schedule_files.h"
 
+#include <windows.h>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <utility>
-#include <windows.h>
 
 namespace sonterra {
 

@@ -4,8 +4,7 @@
 
 namespace sonterra {
 
-int PhasedDelayMs(const DateTime& now, int marginMs)
-{
+int PhasedDelayMs(const DateTime& now, int marginMs) {
     const int ms = now.millisecond;
     const int boundary = ms < 500 ? 500 : 1000;
     return boundary - ms + marginMs;
@@ -17,15 +16,13 @@ namespace {
 // of the wall clock: a repeating timer would drift off the second's edge.
 class PhasedTimer final : public TickTimer {
 public:
-    explicit PhasedTimer(Clock& clock) : clock_(clock)
-    {
+    explicit PhasedTimer(Clock& clock) : clock_(clock) {
         timer_.setSingleShot(true);
         timer_.setTimerType(Qt::PreciseTimer);
         QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { Fire(); });
     }
 
-    void SetEnabled(bool enabled) override
-    {
+    void SetEnabled(bool enabled) override {
         if (enabled == enabled_)
             return;
         enabled_ = enabled;
@@ -40,8 +37,7 @@ public:
 private:
     void Arm() { timer_.start(PhasedDelayMs(clock_.Now())); }
 
-    void Fire()
-    {
+    void Fire() {
         if (!enabled_)
             return;
         // Re-armed first, so a tick that shows a modal box still has a successor.
@@ -57,8 +53,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<TickTimer> MakePhasedTimer(Clock& clock)
-{
+std::unique_ptr<TickTimer> MakePhasedTimer(Clock& clock) {
     return std::make_unique<PhasedTimer>(clock);
 }
 

@@ -41,9 +41,9 @@ std::string EntryAudioPath(const std::string& line); // at most 255 characters f
 std::string MakeEntryLine(const std::string& timeText, bool speakTime, const std::string& path);
 
 // Paths below a program folder (with its trailing separator).
-std::string StateFilePath(const std::string& programFolder);   // SOM.INI
+std::string StateFilePath(const std::string& programFolder);    // SOM.INI
 std::string DayFileName(int weekday);                           // "01.PR2" .. "07.PR2"
-std::string AudioFolder(const std::string& programFolder);     // AUDIO/
+std::string AudioFolder(const std::string& programFolder);      // AUDIO/
 std::string SpokenTimeFolder(const std::string& programFolder); // HORA/
 
 bool ReadState(const std::string& programFolder);               // line 1 is exactly "1"

@@ -14,14 +14,12 @@ namespace sonterra {
 
 namespace {
 
-bool SameDate(const DateTime& a, const DateTime& b)
-{
+bool SameDate(const DateTime& a, const DateTime& b) {
     return a.year == b.year && a.month == b.month && a.day == b.day;
 }
 
 // StrToInt of a short digit string; anything else reads as 0.
-int LeadingNumber(const std::string& text)
-{
+int LeadingNumber(const std::string& text) {
     int value = 0;
     for (char c : text) {
         if (c < '0' || c > '9')
@@ -31,7 +29,9 @@ int LeadingNumber(const std::string& text)
     return value;
 }
 
-const char* CaptionFor(bool enabled) { return enabled ? "OK" : "Ativar"; }
+const char* CaptionFor(bool enabled) {
+    return enabled ? "OK" : "Ativar";
+}
 
 // How long before its minute an entry's output is made ready: enough for a
 // sound server to answer and a sink to wake, short enough to stay ready.
@@ -44,29 +44,28 @@ TScheduler::TScheduler(Clock& clock, AudioPlayer& player_toque, AudioPlayer& pla
                        std::string programFileName, std::unique_ptr<TickTimer> timer)
     : clock_(clock), player_toque_(player_toque), player_hora_(player_hora), window_(window),
       programFolder_(std::move(programFolder)), programFileName_(std::move(programFileName)),
-      timer_(timer ? std::move(timer) : MakePhasedTimer(clock))
-{
+      timer_(timer ? std::move(timer) : MakePhasedTimer(clock)) {
     timer_->OnTimer = [this] { Tick(); };
 }
 
 TScheduler::TScheduler(Clock& clock, AudioPlayer& player_toque, AudioPlayer& player_hora,
                        SchedulerWindow& window)
-    : TScheduler(clock, player_toque, player_hora, window, ProgramFolder(), ProgramFileName())
-{
-}
+    : TScheduler(clock, player_toque, player_hora, window, ProgramFolder(), ProgramFileName()) {}
 
-TScheduler::~TScheduler()
-{
+TScheduler::~TScheduler() {
     timer_->SetEnabled(false);
     timer_->OnTimer = nullptr;
 }
 
-bool TScheduler::Active() const { return timer_->Enabled(); }
+bool TScheduler::Active() const {
+    return timer_->Enabled();
+}
 
-void TScheduler::SetActive(bool active) { timer_->SetEnabled(active); }
+void TScheduler::SetActive(bool active) {
+    timer_->SetEnabled(active);
+}
 
-void TScheduler::Activate()
-{
+void TScheduler::Activate() {
     SetActive(true);
     if (!MarkerPresent(programFolder_) && !Existe_atalho(nome_atalho))
         Cria_atalho(programFileName_, "", programFolder_, nome_atalho);
@@ -76,8 +75,7 @@ void TScheduler::Activate()
     keepHidden_ = true;
 }
 
-void TScheduler::Deactivate()
-{
+void TScheduler::Deactivate() {
     SetActive(false);
     window_.SetIndicatorVisible(false);
     if (Existe_atalho(nome_atalho))
@@ -87,18 +85,18 @@ void TScheduler::Deactivate()
     window_.SetActivateCaption(CaptionFor(Active()));
 }
 
-void TScheduler::RestoreState()
-{
+void TScheduler::RestoreState() {
     if (ReadState(programFolder_)) {
         SetActive(true);
         keepHidden_ = true;
     }
 }
 
-void TScheduler::ReloadToday() { LoadToday(clock_.Now()); }
+void TScheduler::ReloadToday() {
+    LoadToday(clock_.Now());
+}
 
-void TScheduler::LoadToday(const DateTime& now)
-{
+void TScheduler::LoadToday(const DateTime& now) {
     todayFile_ = DayFileName(DayOfWeek(now));
     today_.clear();
     loadedDate_ = now;
@@ -113,8 +111,7 @@ void TScheduler::LoadToday(const DateTime& now)
     window_.ShowToday(today_);
 }
 
-void TScheduler::Tick()
-{
+void TScheduler::Tick() {
     if (keepHidden_)
         window_.HideWindow();
     window_.SetIndicatorVisible(!window_.IndicatorVisible());
@@ -142,8 +139,7 @@ void TScheduler::Tick()
     } while (tickedWhileScanning_);
 }
 
-void TScheduler::ScanCurrentMinute()
-{
+void TScheduler::ScanCurrentMinute() {
     const DateTime moment = clock_.Now();
     // A list loaded on another day would ring that day's bells.
     if (!loadedDate_ || !SameDate(*loadedDate_, moment))
@@ -173,8 +169,7 @@ void TScheduler::ScanCurrentMinute()
     }
 }
 
-void TScheduler::PrepareAhead(const DateTime& moment)
-{
+void TScheduler::PrepareAhead(const DateTime& moment) {
     if (moment.second < 60 - kPrepareSeconds)
         return;
     DateTime next = moment;
@@ -196,8 +191,7 @@ void TScheduler::PrepareAhead(const DateTime& moment)
     }
 }
 
-void TScheduler::BellStopped()
-{
+void TScheduler::BellStopped() {
     // Runs inside the player's Stop: a box here would hold the bell player
     // mid-stop while later ticks load it again.
     const BoxesAfterwards boxesAfterwards;
@@ -206,8 +200,7 @@ void TScheduler::BellStopped()
     player_toque_.SpeakTimeAfter = 0;
 }
 
-void TScheduler::SpeakTime()
-{
+void TScheduler::SpeakTime() {
     if (player_hora_.IsPlaying()) {
         player_hora_.Stop();
         return;

@@ -36,8 +36,8 @@ public:
     // programFolder ends with its separator. A null timer means the wall-clock
     // phased timer (MakePhasedTimer); tests pass one they fire by hand.
     TScheduler(Clock& clock, AudioPlayer& player_toque, AudioPlayer& player_hora,
-               SchedulerWindow& window, std::string programFolder,
-               std::string programFileName, std::unique_ptr<TickTimer> timer = nullptr);
+               SchedulerWindow& window, std::string programFolder, std::string programFileName,
+               std::unique_ptr<TickTimer> timer = nullptr);
     // Same, for the running program's own folder and file.
     TScheduler(Clock& clock, AudioPlayer& player_toque, AudioPlayer& player_hora,
                SchedulerWindow& window);

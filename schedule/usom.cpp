@@ -37,11 +37,14 @@ namespace {
 
 // Lines and paths are the system's narrow text: UTF-8 on Linux, the ANSI
 // code page on Windows.
-QString FromText(const std::string& s) { return FromSystemText(s); }
-std::string ToText(const QString& s) { return ToSystemText(s); }
+QString FromText(const std::string& s) {
+    return FromSystemText(s);
+}
+std::string ToText(const QString& s) {
+    return ToSystemText(s);
+}
 
-QStringList ToQStringList(const Lines& lines)
-{
+QStringList ToQStringList(const Lines& lines) {
     QStringList out;
     out.reserve(static_cast<qsizetype>(lines.size()));
     for (const std::string& line : lines)
@@ -50,8 +53,7 @@ QStringList ToQStringList(const Lines& lines)
 }
 
 // A line break in a path would end the entry line early and forge another.
-bool HasLineBreak(const QString& s)
-{
+bool HasLineBreak(const QString& s) {
     return s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n'));
 }
 
@@ -62,30 +64,28 @@ TForm1::TForm1(QWidget* parent) : TForm1(TForm1Seams{}, parent) {}
 TForm1::TForm1(TForm1Seams seams, QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::TForm1>()),
       clock_(seams.clock ? *seams.clock : SystemClock()),
-      trayAvailable_(seams.trayAvailable ? std::move(seams.trayAvailable)
-                                         : std::function<bool()>(&QSystemTrayIcon::isSystemTrayAvailable))
-{
+      trayAvailable_(seams.trayAvailable
+                         ? std::move(seams.trayAvailable)
+                         : std::function<bool()>(&QSystemTrayIcon::isSystemTrayAvailable)) {
     BuildControls();
     // The players and the engine exist with the window; FormCreate sets them up.
     player_toque = new TDarvoBass(this);
     player_hora = new TDarvoBass(this);
-    scheduler_ = std::make_unique<TScheduler>(clock_, *player_toque, *player_hora, *this,
-                                              ProgramFolder(), ProgramFileName(),
-                                              std::move(seams.timer));
+    scheduler_ =
+        std::make_unique<TScheduler>(clock_, *player_toque, *player_hora, *this, ProgramFolder(),
+                                     ProgramFileName(), std::move(seams.timer));
     ConnectHandlers();
     Guarded([this] { FormCreate(); });
 }
 
-TForm1::~TForm1()
-{
+TForm1::~TForm1() {
     scheduler_.reset(); // before the players it refers to
 }
 
-void TForm1::BuildControls()
-{
+void TForm1::BuildControls() {
     ui->setupUi(this);
-    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                            | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint;
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint;
     // Hiding means minimising where the desktop has no notification area, and
     // some window managers refuse to minimise a window that offers no button.
     if (!TrayAvailable())
@@ -123,10 +123,10 @@ void TForm1::BuildControls()
     RxTrayIcon1->show();
 }
 
-void TForm1::ConnectHandlers()
-{
+void TForm1::ConnectHandlers() {
     const auto on = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
-        connect(sender, signal, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+        connect(sender, signal, this,
+                [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
     };
     on(ui->BitBtn1, &QPushButton::clicked, &TForm1::BitBtn1Click);
     on(ui->BitBtn2, &QPushButton::clicked, &TForm1::BitBtn2Click);
@@ -148,8 +148,7 @@ void TForm1::ConnectHandlers()
             });
 }
 
-void TForm1::Guarded(const std::function<void()>& handler)
-{
+void TForm1::Guarded(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const std::exception& e) {
@@ -157,8 +156,7 @@ void TForm1::Guarded(const std::function<void()>& handler)
     }
 }
 
-void TForm1::SetupPlayer(TDarvoBass& player)
-{
+void TForm1::SetupPlayer(TDarvoBass& player) {
     player.InitDevice(1, false, reinterpret_cast<void*>(winId()), false);
     player.SelectDevice(1);
     player.ManualUpdate = false;
@@ -166,8 +164,7 @@ void TForm1::SetupPlayer(TDarvoBass& player)
     player.SetVolume(100);
 }
 
-void TForm1::FormCreate()
-{
+void TForm1::FormCreate() {
     FormatSettings& fs = CurrentFormatSettings();
     fs.DateSeparator = "/";
     fs.ShortDateFormat = "dd/mm/yyyy";
@@ -195,16 +192,14 @@ void TForm1::FormCreate()
     ui->FilenameEdit1->setInitialDir(FromText(AudioFolder(folder)));
 }
 
-void TForm1::FormShow()
-{
+void TForm1::FormShow() {
     ui->semana->setCurrentIndex(DayOfWeek(clock_.Now()) - 1); // silent: not the operator's
     semanaClick();
     ui->VrLabel3->setText(QStringLiteral("Quorvel SONTERRA"));
     setWindowTitle(QStringLiteral("Quorvel Sonterra V2"));
 }
 
-void TForm1::semanaClick()
-{
+void TForm1::semanaClick() {
     const int n = ui->semana->currentIndex() + 1;
     ui->ListBox3->clear();
     const Lines lines = LoadDay(ProgramFolder(), n);
@@ -212,15 +207,13 @@ void TForm1::semanaClick()
         ui->ListBox3->AddLines(ToQStringList(lines));
 }
 
-QString TForm1::MaskEdit1Text() const
-{
+QString TForm1::MaskEdit1Text() const {
     QString text = ui->MaskEdit1->displayText();
     text.replace(QLatin1Char('_'), QLatin1Char(' '));
     return text;
 }
 
-void TForm1::BitBtn1Click()
-{
+void TForm1::BitBtn1Click() {
     const int n = ui->semana->currentIndex() + 1;
     const QString time = MaskEdit1Text();
     if (time.trimmed().size() != 5)
@@ -242,14 +235,12 @@ void TForm1::BitBtn1Click()
     Atualiza_whoje();
 }
 
-void TForm1::FillListBox3(const Lines& lines)
-{
+void TForm1::FillListBox3(const Lines& lines) {
     ui->ListBox3->clear();
     ui->ListBox3->AddLines(ToQStringList(lines));
 }
 
-void TForm1::ToggleTestPlay(const std::string& path)
-{
+void TForm1::ToggleTestPlay(const std::string& path) {
     if (!player_toque || !FileExists(path))
         return;
     if (player_toque->IsPlaying()) {
@@ -261,18 +252,18 @@ void TForm1::ToggleTestPlay(const std::string& path)
     }
 }
 
-void TForm1::BitBtn2Click() { ToggleTestPlay(ToText(ui->FilenameEdit1->FileName())); }
+void TForm1::BitBtn2Click() {
+    ToggleTestPlay(ToText(ui->FilenameEdit1->FileName()));
+}
 
-void TForm1::Play1Click()
-{
+void TForm1::Play1Click() {
     const QListWidgetItem* item = ui->ListBox3->currentItem();
     if (!item || !item->isSelected())
         return;
     ToggleTestPlay(EntryAudioPath(ToText(item->text())));
 }
 
-void TForm1::Excluir1Click()
-{
+void TForm1::Excluir1Click() {
     const int n = ui->semana->currentIndex() + 1;
     QListWidgetItem* item = ui->ListBox3->currentItem();
     if (!item || !item->isSelected())
@@ -289,8 +280,7 @@ void TForm1::Excluir1Click()
     Atualiza_whoje();
 }
 
-void TForm1::RxTrayIcon1Click()
-{
+void TForm1::RxTrayIcon1Click() {
     const bool wasHidden = isHidden();
     const bool wasMinimized = isMinimized();
     if (wasMinimized) {
@@ -307,24 +297,39 @@ void TForm1::RxTrayIcon1Click()
     SetActivateCaption(scheduler_->Active() ? "OK" : "Ativar");
 }
 
-void TForm1::BitBtn3Click() { close(); }
+void TForm1::BitBtn3Click() {
+    close();
+}
 
-void TForm1::Image1Click() { Tform_about::ShowModalAbout(this); }
+void TForm1::Image1Click() {
+    Tform_about::ShowModalAbout(this);
+}
 
-void TForm1::Button1Click() { scheduler_->Activate(); }
+void TForm1::Button1Click() {
+    scheduler_->Activate();
+}
 
-void TForm1::Button2Click() { scheduler_->Deactivate(); }
+void TForm1::Button2Click() {
+    scheduler_->Deactivate();
+}
 
-void TForm1::Timer1Timer() { scheduler_->Tick(); }
+void TForm1::Timer1Timer() {
+    scheduler_->Tick();
+}
 
-void TForm1::pStop() { scheduler_->BellStopped(); }
+void TForm1::pStop() {
+    scheduler_->BellStopped();
+}
 
-void TForm1::play_hora() { scheduler_->SpeakTime(); }
+void TForm1::play_hora() {
+    scheduler_->SpeakTime();
+}
 
-void TForm1::Atualiza_whoje() { scheduler_->ReloadToday(); }
+void TForm1::Atualiza_whoje() {
+    scheduler_->ReloadToday();
+}
 
-void TForm1::FormClose(QCloseEvent* event)
-{
+void TForm1::FormClose(QCloseEvent* event) {
     if (!ConfirmBox("Deseja Sair do Sonterra ??")) {
         event->ignore();
         return;
@@ -342,10 +347,11 @@ void TForm1::FormClose(QCloseEvent* event)
 
 // SchedulerWindow
 
-bool TForm1::TrayAvailable() const { return trayAvailable_(); }
+bool TForm1::TrayAvailable() const {
+    return trayAvailable_();
+}
 
-void TForm1::HideWindow()
-{
+void TForm1::HideWindow() {
     // With no notification area a hidden window could never come back.
     if (TrayAvailable())
         hide();
@@ -353,14 +359,19 @@ void TForm1::HideWindow()
         showMinimized();
 }
 
-bool TForm1::IndicatorVisible() const { return !ui->Label2->isHidden(); }
+bool TForm1::IndicatorVisible() const {
+    return !ui->Label2->isHidden();
+}
 
-void TForm1::SetIndicatorVisible(bool visible) { ui->Label2->setVisible(visible); }
+void TForm1::SetIndicatorVisible(bool visible) {
+    ui->Label2->setVisible(visible);
+}
 
-void TForm1::SetActivateCaption(const std::string& caption) { ui->Button1->setText(FromText(caption)); }
+void TForm1::SetActivateCaption(const std::string& caption) {
+    ui->Button1->setText(FromText(caption));
+}
 
-void TForm1::ShowToday(const Lines& lines)
-{
+void TForm1::ShowToday(const Lines& lines) {
     ui->ListBox2->clear();
     if (!lines.empty())
         ui->ListBox2->AddLines(ToQStringList(lines));
@@ -368,17 +379,17 @@ void TForm1::ShowToday(const Lines& lines)
 
 // Events
 
-void TForm1::showEvent(QShowEvent* event)
-{
+void TForm1::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!event->spontaneous())
         Guarded([this] { FormShow(); });
 }
 
-void TForm1::closeEvent(QCloseEvent* event) { FormClose(event); }
+void TForm1::closeEvent(QCloseEvent* event) {
+    FormClose(event);
+}
 
-void TForm1::changeEvent(QEvent* event)
-{
+void TForm1::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || restoring_ || TrayAvailable())
         return;
@@ -393,10 +404,9 @@ void TForm1::changeEvent(QEvent* event)
     }
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == ui->Image1 && event->type() == QEvent::MouseButtonRelease
-        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui->Image1 && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         Guarded([this] { Image1Click(); });
         return true;
     }

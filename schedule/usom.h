@@ -28,9 +28,9 @@ class TDarvoBass;
 // What a test may put in place of the wall clock, the 500 ms timer and the
 // desktop's notification area.
 struct TForm1Seams {
-    Clock* clock = nullptr;                  // null: the system clock
-    std::unique_ptr<TickTimer> timer;        // null: the wall-clock phased timer
-    std::function<bool()> trayAvailable;     // empty: ask the desktop
+    Clock* clock = nullptr;              // null: the system clock
+    std::unique_ptr<TickTimer> timer;    // null: the wall-clock phased timer
+    std::function<bool()> trayAvailable; // empty: ask the desktop
 };
 
 class TForm1 : public QWidget, public SchedulerWindow {

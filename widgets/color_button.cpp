@@ -6,37 +6,31 @@
 
 namespace sonterra {
 
-TSRColorButton::TSRColorButton(QWidget* parent) : QWidget(parent)
-{
+TSRColorButton::TSRColorButton(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::NoFocus);
 }
 
-void TSRColorButton::setCaption(const QString& caption)
-{
+void TSRColorButton::setCaption(const QString& caption) {
     caption_ = caption;
     update();
 }
 
-void TSRColorButton::setColor(const QColor& color)
-{
+void TSRColorButton::setColor(const QColor& color) {
     color_ = color;
     update();
 }
 
-void TSRColorButton::setBevelWidth(int width)
-{
+void TSRColorButton::setBevelWidth(int width) {
     bevelWidth_ = qMax(0, width);
     update();
 }
 
-QSize TSRColorButton::sizeHint() const
-{
+QSize TSRColorButton::sizeHint() const {
     const QFontMetrics fm(font());
     return {fm.horizontalAdvance(caption_) + 16, fm.height() + 10};
 }
 
-void TSRColorButton::mousePressEvent(QMouseEvent* event)
-{
+void TSRColorButton::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         event->ignore();
         return;
@@ -46,8 +40,7 @@ void TSRColorButton::mousePressEvent(QMouseEvent* event)
     update();
 }
 
-void TSRColorButton::mouseMoveEvent(QMouseEvent* event)
-{
+void TSRColorButton::mouseMoveEvent(QMouseEvent* event) {
     if (!pressed_)
         return;
     const bool inside = rect().contains(event->position().toPoint());
@@ -57,8 +50,7 @@ void TSRColorButton::mouseMoveEvent(QMouseEvent* event)
     }
 }
 
-void TSRColorButton::mouseReleaseEvent(QMouseEvent* event)
-{
+void TSRColorButton::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !pressed_) {
         event->ignore();
         return;
@@ -71,8 +63,7 @@ void TSRColorButton::mouseReleaseEvent(QMouseEvent* event)
         Q_EMIT clicked();
 }
 
-void TSRColorButton::paintEvent(QPaintEvent*)
-{
+void TSRColorButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QColor face = color_.isValid() ? color_ : palette().color(QPalette::Button);
     const QRect r = rect();

@@ -10,8 +10,7 @@
 
 namespace sonterra {
 
-QString ToQtFileFilter(const QString& filter)
-{
+QString ToQtFileFilter(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList entries;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
@@ -24,8 +23,7 @@ QString ToQtFileFilter(const QString& filter)
     return entries.join(QStringLiteral(";;"));
 }
 
-QString FirstCommandLineItem(const QString& text)
-{
+QString FirstCommandLineItem(const QString& text) {
     qsizetype i = 0;
     const qsizetype n = text.size();
     while (i < n && text[i] <= QLatin1Char(' '))
@@ -46,8 +44,7 @@ QString FirstCommandLineItem(const QString& text)
 
 namespace {
 
-QString RunFileDialog(QWidget* parent, const QString& dir, const QString& qtFilter)
-{
+QString RunFileDialog(QWidget* parent, const QString& dir, const QString& qtFilter) {
     return QFileDialog::getOpenFileName(parent, QString(), dir, qtFilter, nullptr,
                                         QFileDialog::DontUseNativeDialog);
 }
@@ -55,8 +52,7 @@ QString RunFileDialog(QWidget* parent, const QString& dir, const QString& qtFilt
 } // namespace
 
 TFilenameEdit::TFilenameEdit(QWidget* parent)
-    : QWidget(parent), edit_(new QLineEdit(this)), button_(new QToolButton(this))
-{
+    : QWidget(parent), edit_(new QLineEdit(this)), button_(new QToolButton(this)) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -72,41 +68,34 @@ TFilenameEdit::TFilenameEdit(QWidget* parent)
     connect(button_, &QToolButton::clicked, this, &TFilenameEdit::browse);
 }
 
-QString TFilenameEdit::text() const
-{
+QString TFilenameEdit::text() const {
     return edit_->text();
 }
 
-void TFilenameEdit::setText(const QString& text)
-{
+void TFilenameEdit::setText(const QString& text) {
     edit_->setText(text);
 }
 
-QString TFilenameEdit::FileName() const
-{
+QString TFilenameEdit::FileName() const {
     const QString t = text();
     if (!t.isEmpty() && QFileInfo(t).isFile())
         return t;
     return FirstCommandLineItem(t);
 }
 
-void TFilenameEdit::setFilter(const QString& filter)
-{
+void TFilenameEdit::setFilter(const QString& filter) {
     filter_ = filter;
 }
 
-void TFilenameEdit::setInitialDir(const QString& dir)
-{
+void TFilenameEdit::setInitialDir(const QString& dir) {
     initialDir_ = dir;
 }
 
-void TFilenameEdit::setDialogFunction(DialogFunction function)
-{
+void TFilenameEdit::setDialogFunction(DialogFunction function) {
     dialog_ = std::move(function);
 }
 
-void TFilenameEdit::browse()
-{
+void TFilenameEdit::browse() {
     // Start where the current file is, when it is somewhere that exists.
     QString dir = initialDir_;
     const QString current = FileName();
@@ -116,7 +105,8 @@ void TFilenameEdit::browse()
             dir = info.absolutePath();
     }
     const QString qtFilter = ToQtFileFilter(filter_);
-    const QString picked = dialog_ ? dialog_(this, dir, qtFilter) : RunFileDialog(this, dir, qtFilter);
+    const QString picked =
+        dialog_ ? dialog_(this, dir, qtFilter) : RunFileDialog(this, dir, qtFilter);
     if (picked.isEmpty())
         return;
     const QString path = QDir::toNativeSeparators(QFileInfo(picked).absoluteFilePath());

@@ -16,8 +16,7 @@ namespace sonterra {
 
 namespace {
 
-QString BoxText(const std::string& text)
-{
+QString BoxText(const std::string& text) {
     // The program separates lines with a lone CR.
     QString t = FromSystemText(text);
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -27,21 +26,18 @@ QString BoxText(const std::string& text)
 
 } // namespace
 
-QString FromSystemText(const std::string& text)
-{
+QString FromSystemText(const std::string& text) {
     const std::string utf8 = SystemTextToUtf8(text);
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-std::string ToSystemText(const QString& text)
-{
+std::string ToSystemText(const QString& text) {
     return Utf8ToSystemText(text.toStdString());
 }
 
 namespace {
 
-void CentreOnScreen(QWidget& box)
-{
+void CentreOnScreen(QWidget& box) {
     box.adjustSize();
     QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
@@ -55,8 +51,7 @@ void CentreOnScreen(QWidget& box)
 // long caption ("Tivra Sistemas", the program's path) had its caption cut.
 // A strut as wide as the caption in a bold title font, plus the room of the
 // title bar's icon and buttons, keeps it whole.
-void KeepCaptionWhole(QMessageBox& box)
-{
+void KeepCaptionWhole(QMessageBox& box) {
     constexpr int kTitleBarRoom = 120;
     QFont titleFont = box.font();
     titleFont.setBold(true);
@@ -66,8 +61,7 @@ void KeepCaptionWhole(QMessageBox& box)
                       grid->rowCount(), 0, 1, grid->columnCount());
 }
 
-BoxResult RunMessageBox(const MessageBoxRequest& request)
-{
+BoxResult RunMessageBox(const MessageBoxRequest& request) {
     if (request.beep)
         QApplication::beep();
     QPointer<QWidget> hadFocus = QApplication::focusWidget();
@@ -88,8 +82,7 @@ BoxResult RunMessageBox(const MessageBoxRequest& request)
 
 } // namespace
 
-std::unique_ptr<QMessageBox> BuildMessageBox(const MessageBoxRequest& request, QWidget* parent)
-{
+std::unique_ptr<QMessageBox> BuildMessageBox(const MessageBoxRequest& request, QWidget* parent) {
     auto box = std::make_unique<QMessageBox>(parent);
     box->setWindowTitle(FromSystemText(request.caption));
     box->setText(BoxText(request.text));
@@ -110,8 +103,7 @@ std::unique_ptr<QMessageBox> BuildMessageBox(const MessageBoxRequest& request, Q
     return box;
 }
 
-BoxResult MessageBoxResult(const QMessageBox& box)
-{
+BoxResult MessageBoxResult(const QMessageBox& box) {
     QAbstractButton* clicked = box.clickedButton();
     if (clicked && box.standardButton(clicked) == QMessageBox::Ok)
         return BoxResult::Ok;
@@ -119,8 +111,7 @@ BoxResult MessageBoxResult(const QMessageBox& box)
     return BoxResult::Cancel;
 }
 
-void InstallQtMessageBoxHandler()
-{
+void InstallQtMessageBoxHandler() {
     setMessageBoxHandler(&RunMessageBox);
     // A box the bell ticks raised opens from the event loop, with nothing of
     // the tick left on the stack; the ticks go on under it.
@@ -129,15 +120,13 @@ void InstallQtMessageBoxHandler()
     });
 }
 
-QString ErrorBoxText(const QString& message)
-{
+QString ErrorBoxText(const QString& message) {
     if (!message.isEmpty() && message.back() > QLatin1Char('.'))
         return message + QLatin1Char('.');
     return message;
 }
 
-void ShowErrorBox(const QString& message)
-{
+void ShowErrorBox(const QString& message) {
     MessageBoxRequest request;
     request.caption = ApplicationTitle();
     request.text = ToSystemText(ErrorBoxText(message));

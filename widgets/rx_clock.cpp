@@ -10,8 +10,7 @@ namespace sonterra {
 
 namespace {
 
-QString TimeText(const DateTime& t)
-{
+QString TimeText(const DateTime& t) {
     return QStringLiteral("%1:%2:%3")
         .arg(t.hour, 2, 10, QLatin1Char('0'))
         .arg(t.minute, 2, 10, QLatin1Char('0'))
@@ -23,22 +22,19 @@ QString TimeText(const DateTime& t)
 TRxClock::TRxClock(QWidget* parent) : TRxClock(SystemClock(), parent) {}
 
 TRxClock::TRxClock(Clock& clock, QWidget* parent)
-    : QWidget(parent), clock_(&clock), timer_(new QTimer(this))
-{
+    : QWidget(parent), clock_(&clock), timer_(new QTimer(this)) {
     timer_->setInterval(kIntervalMs);
     connect(timer_, &QTimer::timeout, this, &TRxClock::refresh);
     timer_->start();
     refresh();
 }
 
-void TRxClock::setClock(Clock& clock)
-{
+void TRxClock::setClock(Clock& clock) {
     clock_ = &clock;
     refresh();
 }
 
-void TRxClock::refresh()
-{
+void TRxClock::refresh() {
     QString now = TimeText(clock_->Now());
     if (now == text_)
         return;
@@ -46,14 +42,12 @@ void TRxClock::refresh()
     update();
 }
 
-QSize TRxClock::sizeHint() const
-{
+QSize TRxClock::sizeHint() const {
     const QFontMetrics fm(font());
     return {fm.horizontalAdvance(QStringLiteral("00:00:00")) + 12, fm.height() + 8};
 }
 
-void TRxClock::paintEvent(QPaintEvent*)
-{
+void TRxClock::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QRect r = rect();
     p.fillRect(r, palette().window());

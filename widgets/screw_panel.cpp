@@ -5,42 +5,41 @@
 
 namespace sonterra {
 
-TScrewPanel::TScrewPanel(QWidget* parent) : QFrame(parent)
-{
+TScrewPanel::TScrewPanel(QWidget* parent) : QFrame(parent) {
     setFrameStyle(QFrame::Panel | QFrame::Raised);
     setLineWidth(1);
 }
 
-void TScrewPanel::setCaption(const QString& caption)
-{
+void TScrewPanel::setCaption(const QString& caption) {
     if (caption_ == caption)
         return;
     caption_ = caption;
     update();
 }
 
-void TScrewPanel::setColor(const QColor& color)
-{
+void TScrewPanel::setColor(const QColor& color) {
     color_ = color;
     update();
 }
 
-QRect TScrewPanel::screwRect(int corner) const
-{
+QRect TScrewPanel::screwRect(int corner) const {
     const int left = kScrewMargin;
     const int top = kScrewMargin;
     const int right = width() - kScrewMargin - kScrewBox;
     const int bottom = height() - kScrewMargin - kScrewBox;
     switch (corner & 3) {
-    case 0: return {left, top, kScrewBox, kScrewBox};
-    case 1: return {right, top, kScrewBox, kScrewBox};
-    case 2: return {left, bottom, kScrewBox, kScrewBox};
-    default: return {right, bottom, kScrewBox, kScrewBox};
+    case 0:
+        return {left, top, kScrewBox, kScrewBox};
+    case 1:
+        return {right, top, kScrewBox, kScrewBox};
+    case 2:
+        return {left, bottom, kScrewBox, kScrewBox};
+    default:
+        return {right, bottom, kScrewBox, kScrewBox};
     }
 }
 
-void TScrewPanel::paintEvent(QPaintEvent*)
-{
+void TScrewPanel::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), color_);
 

@@ -13,14 +13,11 @@
 
 namespace sonterra {
 
-QString Tform_about::MakerHost()
-{
+QString Tform_about::MakerHost() {
     return QStringLiteral("www.tivra.example");
 }
 
-Tform_about::Tform_about(QWidget* owner)
-    : QDialog(owner), ui_(std::make_unique<Ui::form_about>())
-{
+Tform_about::Tform_about(QWidget* owner) : QDialog(owner), ui_(std::make_unique<Ui::form_about>()) {
     ui_->setupUi(this);
     Panel1 = ui_->Panel1;
     Panel2 = ui_->Panel2;
@@ -54,43 +51,38 @@ Tform_about::Tform_about(QWidget* owner)
 
 Tform_about::~Tform_about() = default;
 
-void Tform_about::ShowModalAbout(QWidget* owner)
-{
+void Tform_about::ShowModalAbout(QWidget* owner) {
     QPointer<Tform_about> about = new Tform_about(owner);
     about->exec();
     delete about.data(); // already gone when closed the usual way
 }
 
-void Tform_about::FormCreate()
-{
+void Tform_about::FormCreate() {
     ProductName->setText(QStringLiteral("Quorvel Sonterra"));
     Version->setText(QStringLiteral("2.0"));
     Label1->setText(MakerHost());
     Copyright->setText(QStringLiteral("© 2026 Tivra Sistemas"));
 }
 
-void Tform_about::Label1Click()
-{
+void Tform_about::Label1Click() {
     // No browser is not the operator's problem here: the result is ignored.
     QDesktopServices::openUrl(QUrl(QStringLiteral("http://") + Label1->text()));
 }
 
-void Tform_about::SRColorButton1Click()
-{
+void Tform_about::SRColorButton1Click() {
     close();
 }
 
-void Tform_about::keyPressEvent(QKeyEvent* event)
-{
+void Tform_about::keyPressEvent(QKeyEvent* event) {
     // No key closes this window, Enter and Esc included.
     event->accept();
 }
 
-bool Tform_about::eventFilter(QObject* watched, QEvent* event)
-{
+bool Tform_about::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Label1 && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton && Label1->rect().contains(mouse->position().toPoint())) {
+        if (mouse->button() == Qt::LeftButton &&
+            Label1->rect().contains(mouse->position().toPoint())) {
             Label1Click();
             return true;
         }

@@ -12,8 +12,7 @@
 namespace sonterra {
 
 Tform_abertura::Tform_abertura(QWidget* parent)
-    : QWidget(parent), ui_(std::make_unique<Ui::form_abertura>())
-{
+    : QWidget(parent), ui_(std::make_unique<Ui::form_abertura>()) {
     ui_->setupUi(this);
     Image1 = ui_->Image1;
     ScrewPanel1 = ui_->ScrewPanel1;
@@ -24,13 +23,11 @@ Tform_abertura::Tform_abertura(QWidget* parent)
 
 Tform_abertura::~Tform_abertura() = default;
 
-void Tform_abertura::FormCreate()
-{
+void Tform_abertura::FormCreate() {
     ScrewPanel1->setCaption(QStringLiteral("Quorvel Sonterra"));
 }
 
-void Tform_abertura::ShowAndPaint()
-{
+void Tform_abertura::ShowAndPaint() {
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect r = frameGeometry();
         r.moveCenter(screen->availableGeometry().center());

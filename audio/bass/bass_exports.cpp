@@ -41,22 +41,19 @@ constexpr DWORD kVersion = 0x02030100;
 constexpr int kMinBufferMs = 60;
 constexpr int kMaxBufferMs = 5000;
 
-BOOL result(int error)
-{
+BOOL result(int error) {
     setError(error);
     return error == BASS_OK ? TRUE : FALSE;
 }
 
-std::shared_ptr<Channel> channelOrError(DWORD handle)
-{
+std::shared_ptr<Channel> channelOrError(DWORD handle) {
     auto channel = Library::instance().channel(handle);
     if (!channel)
         setError(BASS_ERROR_HANDLE);
     return channel;
 }
 
-HSTREAM createFromName(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags)
-{
+HSTREAM createFromName(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags) {
     // Streams from memory and file sections are not offered: the player opens whole files by name.
     if (mem || file == nullptr || offset != 0 || length != 0) {
         setError(BASS_ERROR_ILLPARAM);
@@ -74,7 +71,8 @@ HSTREAM createFromName(BOOL mem, const void* file, QWORD offset, QWORD length, D
         setError(error);
         return 0;
     }
-    const HSTREAM handle = library.addChannel(std::move(source), *output, flags & BASS_SAMPLE_FLOAT, error);
+    const HSTREAM handle =
+        library.addChannel(std::move(source), *output, flags & BASS_SAMPLE_FLOAT, error);
     setError(error);
     return handle;
 }
@@ -83,35 +81,31 @@ HSTREAM createFromName(BOOL mem, const void* file, QWORD offset, QWORD length, D
 
 extern "C" {
 
-DWORD BASS_GetVersion(void)
-{
+DWORD BASS_GetVersion(void) {
     setError(BASS_OK);
     return kVersion;
 }
 
-BOOL BASS_Init(int device, DWORD freq, DWORD /*flags*/, void* /*win*/, void* /*clsid*/)
-{
+BOOL BASS_Init(int device, DWORD freq, DWORD /*flags*/, void* /*win*/, void* /*clsid*/) {
     return result(Library::instance().init(device, static_cast<int>(freq)));
 }
 
-const char* BASS_GetDeviceDescription(int device)
-{
+const char* BASS_GetDeviceDescription(int device) {
     const char* name = Library::instance().description(device);
     setError(name != nullptr ? BASS_OK : BASS_ERROR_DEVICE);
     return name;
 }
 
-BOOL BASS_SetDevice(DWORD device)
-{
+BOOL BASS_SetDevice(DWORD device) {
     return result(Library::instance().setDevice(static_cast<int>(device)));
 }
 
-BOOL BASS_SetConfig(DWORD option, DWORD value)
-{
+BOOL BASS_SetConfig(DWORD option, DWORD value) {
     auto& library = Library::instance();
     switch (option) {
     case BASS_CONFIG_BUFFER:
-        library.buffer_ms.store(static_cast<int>(std::clamp<DWORD>(value, kMinBufferMs, kMaxBufferMs)));
+        library.buffer_ms.store(
+            static_cast<int>(std::clamp<DWORD>(value, kMinBufferMs, kMaxBufferMs)));
         return result(BASS_OK);
     case BASS_CONFIG_UPDATEPERIOD:
         // Kept for the record: decoding runs on each channel's own thread whatever
@@ -123,19 +117,16 @@ BOOL BASS_SetConfig(DWORD option, DWORD value)
     }
 }
 
-BOOL BASS_Update(void)
-{
+BOOL BASS_Update(void) {
     // Decoder threads keep every ring filled; there is nothing to do by hand.
     return result(BASS_OK);
 }
 
-int BASS_ErrorGetCode(void)
-{
+int BASS_ErrorGetCode(void) {
     return sonterra::bass::lastError();
 }
 
-HSTREAM BASS_StreamCreate(DWORD freq, DWORD chans, DWORD flags, STREAMPROC* proc, void* user)
-{
+HSTREAM BASS_StreamCreate(DWORD freq, DWORD chans, DWORD flags, STREAMPROC* proc, void* user) {
     if (freq < 100 || freq > 384000 || chans < 1 || chans > 8) {
         setError(BASS_ERROR_ILLPARAM);
         return 0;
@@ -147,30 +138,30 @@ HSTREAM BASS_StreamCreate(DWORD freq, DWORD chans, DWORD flags, STREAMPROC* proc
         setError(error);
         return 0;
     }
-    auto source = std::make_unique<sonterra::bass::ProcSource>(static_cast<int>(freq), static_cast<int>(chans),
-                                                               (flags & BASS_SAMPLE_FLOAT) != 0, proc, user);
+    auto source = std::make_unique<sonterra::bass::ProcSource>(
+        static_cast<int>(freq), static_cast<int>(chans), (flags & BASS_SAMPLE_FLOAT) != 0, proc,
+        user);
     auto* raw = source.get();
     // The procedure learns its handle only once the stream exists; calls made
     // while the stream is being prefilled pass 0.
-    const HSTREAM handle = library.addChannel(std::move(source), *output, flags & BASS_SAMPLE_FLOAT, error);
+    const HSTREAM handle =
+        library.addChannel(std::move(source), *output, flags & BASS_SAMPLE_FLOAT, error);
     if (handle != 0 && proc != nullptr)
         raw->setHandle(handle);
     setError(error);
     return handle;
 }
 
-HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags)
-{
+HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags) {
     return createFromName(mem, file, offset, length, flags);
 }
 
-HSTREAM BASS_WMA_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags)
-{
+HSTREAM BASS_WMA_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length,
+                                  DWORD flags) {
     return createFromName(mem, file, offset, length, flags);
 }
 
-BOOL BASS_StreamFree(HSTREAM handle)
-{
+BOOL BASS_StreamFree(HSTREAM handle) {
     auto channel = Library::instance().takeChannel(handle);
     if (!channel)
         return result(BASS_ERROR_HANDLE);
@@ -178,8 +169,7 @@ BOOL BASS_StreamFree(HSTREAM handle)
     return result(BASS_OK);
 }
 
-BOOL BASS_ChannelPlay(DWORD handle, BOOL restart)
-{
+BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
     auto channel = channelOrError(handle);
     if (!channel)
         return FALSE;
@@ -187,8 +177,7 @@ BOOL BASS_ChannelPlay(DWORD handle, BOOL restart)
     return result(BASS_OK);
 }
 
-BOOL BASS_ChannelStop(DWORD handle)
-{
+BOOL BASS_ChannelStop(DWORD handle) {
     auto channel = channelOrError(handle);
     if (!channel)
         return FALSE;
@@ -196,8 +185,7 @@ BOOL BASS_ChannelStop(DWORD handle)
     return result(BASS_OK);
 }
 
-DWORD BASS_ChannelIsActive(DWORD handle)
-{
+DWORD BASS_ChannelIsActive(DWORD handle) {
     auto channel = channelOrError(handle);
     if (!channel)
         return BASS_ACTIVE_STOPPED;
@@ -205,8 +193,7 @@ DWORD BASS_ChannelIsActive(DWORD handle)
     return channel->isPlaying() ? BASS_ACTIVE_PLAYING : BASS_ACTIVE_STOPPED;
 }
 
-BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info)
-{
+BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info) {
     auto channel = channelOrError(handle);
     if (!channel)
         return FALSE;
@@ -216,8 +203,7 @@ BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info)
     return result(BASS_OK);
 }
 
-BOOL BASS_ChannelGetAttributes(DWORD handle, int* freq, int* volume, int* pan)
-{
+BOOL BASS_ChannelGetAttributes(DWORD handle, int* freq, int* volume, int* pan) {
     auto channel = channelOrError(handle);
     if (!channel)
         return FALSE;
@@ -232,16 +218,14 @@ BOOL BASS_ChannelGetAttributes(DWORD handle, int* freq, int* volume, int* pan)
     return result(BASS_OK);
 }
 
-BOOL BASS_ChannelSetAttributes(DWORD handle, int freq, int volume, int pan)
-{
+BOOL BASS_ChannelSetAttributes(DWORD handle, int freq, int volume, int pan) {
     auto channel = channelOrError(handle);
     if (!channel)
         return FALSE;
     return result(channel->setAttributes(freq, volume, pan));
 }
 
-QWORD BASS_ChannelGetLength(DWORD handle)
-{
+QWORD BASS_ChannelGetLength(DWORD handle) {
     auto channel = channelOrError(handle);
     if (!channel)
         return static_cast<QWORD>(-1);
@@ -250,8 +234,7 @@ QWORD BASS_ChannelGetLength(DWORD handle)
     return static_cast<QWORD>(bytes);
 }
 
-QWORD BASS_ChannelGetPosition(DWORD handle)
-{
+QWORD BASS_ChannelGetPosition(DWORD handle) {
     auto channel = channelOrError(handle);
     if (!channel)
         return static_cast<QWORD>(-1);
@@ -259,16 +242,14 @@ QWORD BASS_ChannelGetPosition(DWORD handle)
     return static_cast<QWORD>(channel->positionBytes());
 }
 
-BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos)
-{
+BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos) {
     auto channel = channelOrError(handle);
     if (!channel)
         return FALSE;
     return result(channel->setPosition(pos));
 }
 
-float BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos)
-{
+float BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos) {
     auto channel = channelOrError(handle);
     if (!channel)
         return -1.0f;
@@ -276,45 +257,39 @@ float BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos)
     return static_cast<float>(channel->bytesToSeconds(pos));
 }
 
-BOOL BASS_FX_DSP_Set(DWORD handle, int dsp, int /*priority*/)
-{
+BOOL BASS_FX_DSP_Set(DWORD handle, int dsp, int /*priority*/) {
     auto channel = channelOrError(handle);
     if (!channel)
         return FALSE;
     return result(channel->dspSet(dsp, true));
 }
 
-BOOL BASS_FX_DSP_Remove(DWORD handle, int dsp)
-{
+BOOL BASS_FX_DSP_Remove(DWORD handle, int dsp) {
     auto channel = channelOrError(handle);
     if (!channel)
         return FALSE;
     return result(channel->dspSet(dsp, false));
 }
 
-BOOL BASS_FX_DSP_GetParameters(DWORD handle, int dsp, void* params)
-{
+BOOL BASS_FX_DSP_GetParameters(DWORD handle, int dsp, void* params) {
     auto channel = channelOrError(handle);
     if (!channel)
         return FALSE;
     return result(channel->dspParameters(dsp, params, false));
 }
 
-BOOL BASS_FX_DSP_SetParameters(DWORD handle, int dsp, void* params)
-{
+BOOL BASS_FX_DSP_SetParameters(DWORD handle, int dsp, void* params) {
     auto channel = channelOrError(handle);
     if (!channel)
         return FALSE;
     return result(channel->dspParameters(dsp, params, true));
 }
 
-BOOL BASSX_DevicePrepare(int device)
-{
+BOOL BASSX_DevicePrepare(int device) {
     return result(Library::instance().prepare(device));
 }
 
-uint64_t BASSX_ChannelFirstOutputNs(DWORD handle)
-{
+uint64_t BASSX_ChannelFirstOutputNs(DWORD handle) {
     auto channel = channelOrError(handle);
     if (!channel)
         return 0;
@@ -322,8 +297,7 @@ uint64_t BASSX_ChannelFirstOutputNs(DWORD handle)
     return channel->firstOutputNs();
 }
 
-DWORD BASSX_ChannelRingBytes(DWORD handle)
-{
+DWORD BASSX_ChannelRingBytes(DWORD handle) {
     auto channel = channelOrError(handle);
     if (!channel)
         return 0;
@@ -331,8 +305,7 @@ DWORD BASSX_ChannelRingBytes(DWORD handle)
     return static_cast<DWORD>(channel->ringBytes());
 }
 
-BOOL BASSX_DeviceFormat(int device, DWORD* rate, DWORD* period_frames)
-{
+BOOL BASSX_DeviceFormat(int device, DWORD* rate, DWORD* period_frames) {
     DWORD r = 0, p = 0;
     const int error = Library::instance().deviceFormat(device, r, p);
     if (error == BASS_OK) {

@@ -15,25 +15,23 @@ constexpr int kMaxRate = 384000;
 constexpr int kPrefillMs = 50;
 
 // Wider than any rounding of a position to whole ms.
-constexpr std::int64_t kShortOfClaimedEnd(int rate)
-{
+constexpr std::int64_t kShortOfClaimedEnd(int rate) {
     return rate / 100 + 1;
 }
 
-std::uint64_t monotonicNs()
-{
+std::uint64_t monotonicNs() {
     const auto since = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(since).count());
+    return static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(since).count());
 }
 
-std::size_t ringFrames(const Output& output, int ahead_ms)
-{
-    const std::size_t frames = static_cast<std::size_t>(output.rate()) * static_cast<std::size_t>(ahead_ms) / 1000;
+std::size_t ringFrames(const Output& output, int ahead_ms) {
+    const std::size_t frames =
+        static_cast<std::size_t>(output.rate()) * static_cast<std::size_t>(ahead_ms) / 1000;
     return std::max(frames, static_cast<std::size_t>(output.periodFrames()) * 4);
 }
 
-int effectIndex(int dsp)
-{
+int effectIndex(int dsp) {
     switch (dsp) {
     case 5:
         return 0;
@@ -46,23 +44,21 @@ int effectIndex(int dsp)
 
 } // namespace
 
-Channel::Channel(DWORD handle, std::unique_ptr<Source> source, Output& output, DWORD flags, int ahead_ms)
+Channel::Channel(DWORD handle, std::unique_ptr<Source> source, Output& output, DWORD flags,
+                 int ahead_ms)
     : handle_(handle), flags_(flags),
       bytes_per_frame_(source->format().channels * ((flags & BASS_SAMPLE_FLOAT) ? 4 : 2)),
       decoder_(std::move(source), output.rate()), output_(output),
-      ring_(ringFrames(output, ahead_ms), Output::kChannels)
-{
+      ring_(ringFrames(output, ahead_ms), Output::kChannels) {
     play_rate_.store(decoder_.format().rate);
     length_frames_.store(decoder_.format().length_frames);
 }
 
-Channel::~Channel()
-{
+Channel::~Channel() {
     shutdown();
 }
 
-int Channel::start()
-{
+int Channel::start() {
     std::lock_guard control(control_);
     if (!decoder_.configure(play_rate_.load()))
         return BASS_ERROR_FILEFORM;
@@ -74,8 +70,7 @@ int Channel::start()
     return BASS_OK;
 }
 
-void Channel::shutdown()
-{
+void Channel::shutdown() {
     std::lock_guard control(control_);
     if (shut_down_)
         return;
@@ -84,8 +79,7 @@ void Channel::shutdown()
     stopThread();
 }
 
-bool Channel::produce()
-{
+bool Channel::produce() {
     switch (decoder_.pump(ring_)) {
     case Decoder::Step::SourceEnded: {
         const std::int64_t end = base_frame_.load() + decoder_.decodedFrames();
@@ -102,17 +96,15 @@ bool Channel::produce()
     }
 }
 
-void Channel::prefill()
-{
-    const std::size_t target = std::min(ring_.capacityFrames(),
-                                        static_cast<std::size_t>(output_.rate()) * kPrefillMs / 1000 +
-                                            static_cast<std::size_t>(output_.periodFrames()) * 2);
+void Channel::prefill() {
+    const std::size_t target = std::min(
+        ring_.capacityFrames(), static_cast<std::size_t>(output_.rate()) * kPrefillMs / 1000 +
+                                    static_cast<std::size_t>(output_.periodFrames()) * 2);
     while (ring_.readableFrames() < target && produce() && !decoder_.waiting()) {
     }
 }
 
-void Channel::decodeLoop()
-{
+void Channel::decodeLoop() {
     while (!stop_thread_.load()) {
         if (!produce())
             return;
@@ -129,14 +121,12 @@ void Channel::decodeLoop()
     }
 }
 
-void Channel::startThread()
-{
+void Channel::startThread() {
     stop_thread_.store(false);
     thread_ = std::thread([this] { decodeLoop(); });
 }
 
-void Channel::stopThread()
-{
+void Channel::stopThread() {
     if (!thread_.joinable())
         return;
     stop_thread_.store(true);
@@ -147,8 +137,7 @@ void Channel::stopThread()
     decoder_.source().setInterrupted(false);
 }
 
-int Channel::repositionLocked(std::int64_t frame)
-{
+int Channel::repositionLocked(std::int64_t frame) {
     bool was_playing = false;
     {
         OutputLock lock(output_);
@@ -181,8 +170,7 @@ int Channel::repositionLocked(std::int64_t frame)
     return error;
 }
 
-void Channel::play(bool restart)
-{
+void Channel::play(bool restart) {
     std::lock_guard control(control_);
     // A sound that has ended starts again from the start, as a loop wants it.
     if (restart || (ended_.load() && decoder_.format().seekable))
@@ -197,8 +185,7 @@ void Channel::play(bool restart)
     output_.started(*this);
 }
 
-void Channel::stop()
-{
+void Channel::stop() {
     std::lock_guard control(control_);
     std::int64_t heard_at = -1;
     {
@@ -216,8 +203,7 @@ void Channel::stop()
         repositionLocked(heard_at);
 }
 
-BASS_CHANNELINFO Channel::info() const
-{
+BASS_CHANNELINFO Channel::info() const {
     const SourceFormat& f = decoder_.format();
     BASS_CHANNELINFO info{};
     info.freq = static_cast<DWORD>(f.rate);
@@ -231,23 +217,20 @@ BASS_CHANNELINFO Channel::info() const
     return info;
 }
 
-void Channel::attributes(int& freq, int& volume, int& pan) const
-{
+void Channel::attributes(int& freq, int& volume, int& pan) const {
     freq = play_rate_.load();
     volume = volume_.load();
     pan = pan_.load();
 }
 
-void Channel::updateGains()
-{
+void Channel::updateGains() {
     const float volume = static_cast<float>(volume_.load()) / 100.0f;
     const int pan = pan_.load();
     gain_left_.store(volume * (pan > 0 ? static_cast<float>(100 - pan) / 100.0f : 1.0f));
     gain_right_.store(volume * (pan < 0 ? static_cast<float>(100 + pan) / 100.0f : 1.0f));
 }
 
-int Channel::setAttributes(int freq, int volume, int pan)
-{
+int Channel::setAttributes(int freq, int volume, int pan) {
     if (freq == 0)
         freq = decoder_.format().rate;
     if (freq < kMinRate || freq > kMaxRate || volume < 0 || volume > 100 || pan < -100 || pan > 100)
@@ -267,8 +250,7 @@ int Channel::setAttributes(int freq, int volume, int pan)
     return BASS_OK;
 }
 
-std::int64_t Channel::positionFrames() const
-{
+std::int64_t Channel::positionFrames() const {
     const std::int64_t length = length_frames_.load();
     std::int64_t pos;
     if (ended_.load() && end_frame_.load() >= 0) {
@@ -287,24 +269,23 @@ std::int64_t Channel::positionFrames() const
     // Before the decoder has met the true end, the container's length is only a
     // claim: stay short of it, so the player never takes it for the end.
     if (end_frame_.load() < 0)
-        return std::max<std::int64_t>(0, std::min(pos, length - kShortOfClaimedEnd(decoder_.format().rate)));
+        return std::max<std::int64_t>(
+            0, std::min(pos, length - kShortOfClaimedEnd(decoder_.format().rate)));
     return std::min(pos, length);
 }
 
-std::int64_t Channel::lengthBytes() const
-{
+std::int64_t Channel::lengthBytes() const {
     const std::int64_t frames = length_frames_.load();
     return frames < 0 ? -1 : frames * bytes_per_frame_;
 }
 
-std::int64_t Channel::positionBytes() const
-{
+std::int64_t Channel::positionBytes() const {
     return positionFrames() * bytes_per_frame_;
 }
 
-int Channel::setPosition(std::uint64_t bytes)
-{
-    const auto frame = static_cast<std::int64_t>(bytes / static_cast<std::uint64_t>(bytes_per_frame_));
+int Channel::setPosition(std::uint64_t bytes) {
+    const auto frame =
+        static_cast<std::int64_t>(bytes / static_cast<std::uint64_t>(bytes_per_frame_));
     const std::int64_t length = length_frames_.load();
     if (length >= 0 && frame > length)
         return BASS_ERROR_POSITION;
@@ -316,13 +297,11 @@ int Channel::setPosition(std::uint64_t bytes)
     return repositionLocked(frame);
 }
 
-double Channel::bytesToSeconds(std::uint64_t bytes) const
-{
+double Channel::bytesToSeconds(std::uint64_t bytes) const {
     return static_cast<double>(bytes) / bytes_per_frame_ / decoder_.format().rate;
 }
 
-int Channel::dspSet(int dsp, bool enabled)
-{
+int Channel::dspSet(int dsp, bool enabled) {
     const int i = effectIndex(dsp);
     if (i < 0)
         return BASS_ERROR_ILLTYPE;
@@ -331,8 +310,7 @@ int Channel::dspSet(int dsp, bool enabled)
     return BASS_OK;
 }
 
-int Channel::dspParameters(int dsp, void* params, bool store)
-{
+int Channel::dspParameters(int dsp, void* params, bool store) {
     const int i = effectIndex(dsp);
     if (i < 0)
         return BASS_ERROR_ILLTYPE;
@@ -347,8 +325,7 @@ int Channel::dspParameters(int dsp, void* params, bool store)
     return BASS_OK;
 }
 
-std::size_t Channel::mixInto(float* out, std::size_t frames)
-{
+std::size_t Channel::mixInto(float* out, std::size_t frames) {
     if (!playing_.load(std::memory_order_relaxed) || hold_.load(std::memory_order_acquire))
         return 0;
     const std::size_t n = std::min(frames, ring_.readableFrames());
@@ -376,14 +353,12 @@ std::size_t Channel::mixInto(float* out, std::size_t frames)
     return n;
 }
 
-bool Channel::drained() const
-{
+bool Channel::drained() const {
     return playing_.load(std::memory_order_relaxed) && !hold_.load(std::memory_order_acquire) &&
            decoder_done_.load(std::memory_order_acquire) && ring_.readableFrames() == 0;
 }
 
-void Channel::markEnded()
-{
+void Channel::markEnded() {
     playing_.store(false);
     ended_.store(true);
 }

@@ -29,7 +29,8 @@ class Channel {
 public:
     // `flags`: BASS_SAMPLE_FLOAT decides the byte units (4 or 2 bytes a sample).
     // `ahead_ms`: how far the decoder may run ahead of the mixer.
-    Channel(DWORD handle, std::unique_ptr<Source> source, Output& output, DWORD flags, int ahead_ms);
+    Channel(DWORD handle, std::unique_ptr<Source> source, Output& output, DWORD flags,
+            int ahead_ms);
     ~Channel();
     Channel(const Channel&) = delete;
     Channel& operator=(const Channel&) = delete;
@@ -57,7 +58,9 @@ public:
     int dspParameters(int dsp, void* params, bool store);
 
     std::uint64_t firstOutputNs() const { return first_output_ns_.load(); }
-    std::size_t ringBytes() const { return ring_.capacityFrames() * ring_.channels() * sizeof(float); }
+    std::size_t ringBytes() const {
+        return ring_.capacityFrames() * ring_.channels() * sizeof(float);
+    }
     // Output frames the mixer has taken since the last reposition.
     std::uint64_t mixedFrames() const { return consumed_.load(); }
 
@@ -96,7 +99,7 @@ private:
 
     std::thread thread_;
     std::atomic<bool> stop_thread_{false};
-    std::atomic<std::uint32_t> room_{0};     // bumped by the mixer after each take
+    std::atomic<std::uint32_t> room_{0};      // bumped by the mixer after each take
     std::atomic<bool> decoder_asleep_{false}; // the decoder waits on room_
 
     // Shared with the mixer.

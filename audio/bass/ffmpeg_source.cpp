@@ -24,8 +24,7 @@ constexpr int kMinProbeScore = AVPROBE_SCORE_EXTENSION / 2;
 // Undecodable packets in a row before the source gives up.
 constexpr int kMaxBadPackets = 64;
 
-void initFFmpegOnce()
-{
+void initFFmpegOnce() {
     static std::once_flag once;
     std::call_once(once, [] {
         av_log_set_level(AV_LOG_FATAL);
@@ -33,8 +32,7 @@ void initFFmpegOnce()
     });
 }
 
-int addressError(int averror)
-{
+int addressError(int averror) {
     switch (averror) {
     case AVERROR(ETIMEDOUT):
     case AVERROR_EXIT:
@@ -53,8 +51,7 @@ int addressError(int averror)
     }
 }
 
-int fileError(int averror)
-{
+int fileError(int averror) {
     switch (averror) {
     case AVERROR(ENOENT):
     case AVERROR(EACCES):
@@ -65,8 +62,7 @@ int fileError(int averror)
     }
 }
 
-bool isEightBit(const AVCodecParameters* par)
-{
+bool isEightBit(const AVCodecParameters* par) {
     switch (par->codec_id) {
     case AV_CODEC_ID_PCM_U8:
     case AV_CODEC_ID_PCM_S8:
@@ -77,29 +73,26 @@ bool isEightBit(const AVCodecParameters* par)
     }
 }
 
-bool headerIsComplete(const AVFormatContext* fmt)
-{
-    if (fmt->nb_streams != 1 || fmt->iformat == nullptr || std::strcmp(fmt->iformat->name, "wav") != 0)
+bool headerIsComplete(const AVFormatContext* fmt) {
+    if (fmt->nb_streams != 1 || fmt->iformat == nullptr ||
+        std::strcmp(fmt->iformat->name, "wav") != 0)
         return false;
     const AVCodecParameters* par = fmt->streams[0]->codecpar;
-    return par->codec_type == AVMEDIA_TYPE_AUDIO && par->codec_id != AV_CODEC_ID_NONE && par->sample_rate > 0 &&
-           par->ch_layout.nb_channels > 0;
+    return par->codec_type == AVMEDIA_TYPE_AUDIO && par->codec_id != AV_CODEC_ID_NONE &&
+           par->sample_rate > 0 && par->ch_layout.nb_channels > 0;
 }
 
 } // namespace
 
-FFmpegSource::FFmpegSource(std::string name) : name_(std::move(name))
-{
+FFmpegSource::FFmpegSource(std::string name) : name_(std::move(name)) {
     is_address_ = name_.find("://") != std::string::npos;
 }
 
-FFmpegSource::~FFmpegSource()
-{
+FFmpegSource::~FFmpegSource() {
     closeContexts();
 }
 
-std::unique_ptr<FFmpegSource> FFmpegSource::open(const std::string& name, int& error)
-{
+std::unique_ptr<FFmpegSource> FFmpegSource::open(const std::string& name, int& error) {
     initFFmpegOnce();
     std::unique_ptr<FFmpegSource> source(new FFmpegSource(name));
     if (!source->is_address_) {
@@ -126,16 +119,14 @@ std::unique_ptr<FFmpegSource> FFmpegSource::open(const std::string& name, int& e
     return source;
 }
 
-int FFmpegSource::interruptCallback(void* opaque)
-{
+int FFmpegSource::interruptCallback(void* opaque) {
     auto* self = static_cast<FFmpegSource*>(opaque);
     if (self->interrupted_.load(std::memory_order_relaxed))
         return 1;
     return self->is_address_ && std::chrono::steady_clock::now() > self->deadline_ ? 1 : 0;
 }
 
-int FFmpegSource::openContexts()
-{
+int FFmpegSource::openContexts() {
     const auto fail = [this](int averror) {
         closeContexts();
         return is_address_ ? addressError(averror) : fileError(averror);
@@ -205,14 +196,16 @@ int FFmpegSource::openContexts()
     else
         av_channel_layout_default(&format_.layout, format_.channels);
     format_.eight_bit = isEightBit(stream->codecpar);
-    format_.seekable = !is_address_ || (fmt_->pb != nullptr && (fmt_->pb->seekable & AVIO_SEEKABLE_NORMAL));
+    format_.seekable =
+        !is_address_ || (fmt_->pb != nullptr && (fmt_->pb->seekable & AVIO_SEEKABLE_NORMAL));
     // A length guessed from the bitrate (an MP3 without a Xing header, two MP3s
     // joined with cat) can be a third of the real one: unknown until the decoder
     // counts it at the end, so the player never stops such a sound early.
     if (fmt_->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE)
         format_.length_frames = -1;
     else if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
-        format_.length_frames = av_rescale_q(stream->duration, stream->time_base, AVRational{1, format_.rate});
+        format_.length_frames =
+            av_rescale_q(stream->duration, stream->time_base, AVRational{1, format_.rate});
     else if (fmt_->duration != AV_NOPTS_VALUE && fmt_->duration > 0)
         format_.length_frames = av_rescale(fmt_->duration, format_.rate, AV_TIME_BASE);
     else
@@ -224,8 +217,7 @@ int FFmpegSource::openContexts()
     return BASS_OK;
 }
 
-void FFmpegSource::closeContexts()
-{
+void FFmpegSource::closeContexts() {
     av_packet_free(&packet_);
     av_frame_free(&frame_);
     avcodec_free_context(&codec_);
@@ -234,8 +226,7 @@ void FFmpegSource::closeContexts()
     fmt_ = nullptr;
 }
 
-int FFmpegSource::next(const std::uint8_t* const*& data)
-{
+int FFmpegSource::next(const std::uint8_t* const*& data) {
     if (codec_ == nullptr)
         return -1;
     int bad_packets = 0;
@@ -249,7 +240,8 @@ int FFmpegSource::next(const std::uint8_t* const*& data)
                 std::int64_t ts = frame_->best_effort_timestamp;
                 if (stream->start_time != AV_NOPTS_VALUE)
                     ts -= stream->start_time;
-                const std::int64_t first = av_rescale_q(ts, stream->time_base, AVRational{1, format_.rate});
+                const std::int64_t first =
+                    av_rescale_q(ts, stream->time_base, AVRational{1, format_.rate});
                 if (first + frame_->nb_samples <= skip_to_)
                     continue;
                 offset = static_cast<int>(std::max<std::int64_t>(0, skip_to_ - first));
@@ -262,7 +254,8 @@ int FFmpegSource::next(const std::uint8_t* const*& data)
                 return frame_->nb_samples;
             }
             const int bps = av_get_bytes_per_sample(static_cast<AVSampleFormat>(frame_->format));
-            const bool planar = av_sample_fmt_is_planar(static_cast<AVSampleFormat>(frame_->format)) != 0;
+            const bool planar =
+                av_sample_fmt_is_planar(static_cast<AVSampleFormat>(frame_->format)) != 0;
             const int planes = planar ? format_.channels : 1;
             const int step = planar ? bps : bps * format_.channels;
             for (int p = 0; p < planes && p < 64; ++p)
@@ -295,8 +288,7 @@ int FFmpegSource::next(const std::uint8_t* const*& data)
     }
 }
 
-bool FFmpegSource::seek(std::int64_t frame)
-{
+bool FFmpegSource::seek(std::int64_t frame) {
     if (frame <= 0 || codec_ == nullptr) {
         // Reopening is the one way to the start that every format and decoder agree on.
         closeContexts();

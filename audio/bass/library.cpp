@@ -25,24 +25,20 @@ const char* const kDefaultOutputName = "Saída padrão";
 
 } // namespace
 
-void setError(int code)
-{
+void setError(int code) {
     t_error = code;
 }
 
-int lastError()
-{
+int lastError() {
     return t_error;
 }
 
-Library& Library::instance()
-{
+Library& Library::instance() {
     static Library library;
     return library;
 }
 
-Library::~Library()
-{
+Library::~Library() {
     std::map<DWORD, std::shared_ptr<Channel>> channels;
     {
         std::lock_guard lock(mutex_);
@@ -56,8 +52,7 @@ Library::~Library()
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-bool Library::startSdlAudio()
-{
+bool Library::startSdlAudio() {
     if (!sdl_audio_) {
         // SDL would otherwise take SIGINT and SIGTERM for itself and the
         // program could no longer be ended by a logout or a kill.
@@ -67,13 +62,11 @@ bool Library::startSdlAudio()
     return sdl_audio_;
 }
 
-int Library::outputCount()
-{
+int Library::outputCount() {
     return std::max(SDL_GetNumAudioDevices(0), 0);
 }
 
-int Library::init(int device, int freq)
-{
+int Library::init(int device, int freq) {
     if (device == -1)
         device = 1; // -1 asks for the default output
     if (device < 0)
@@ -93,16 +86,14 @@ int Library::init(int device, int freq)
     return BASS_OK;
 }
 
-bool Library::wantsPulse()
-{
+bool Library::wantsPulse() {
     // SDL_AUDIODRIVER naming another driver asks for SDL (dummy and disk in tests).
     const char* driver = std::getenv("SDL_AUDIODRIVER");
     return driver == nullptr || *driver == '\0' || std::string_view(driver) == "pulseaudio" ||
            std::string_view(driver) == "pulse";
 }
 
-int Library::openOutput(int device, int freq)
-{
+int Library::openOutput(int device, int freq) {
     std::unique_ptr<Output> output;
     if (device == 0) {
         output = std::make_unique<NullOutput>(freq);
@@ -136,8 +127,7 @@ int Library::openOutput(int device, int freq)
     return BASS_OK;
 }
 
-Output* Library::outputOrRetry(int device)
-{
+Output* Library::outputOrRetry(int device) {
     auto it = outputs_.find(device);
     if (it == outputs_.end()) {
         const auto wanted = wanted_.find(device);
@@ -150,8 +140,7 @@ Output* Library::outputOrRetry(int device)
     return it->second.get();
 }
 
-int Library::prepare(int device)
-{
+int Library::prepare(int device) {
     Output* output = nullptr;
     {
         std::lock_guard lock(mutex_);
@@ -163,8 +152,7 @@ int Library::prepare(int device)
     return BASS_OK;
 }
 
-const char* Library::description(int device)
-{
+const char* Library::description(int device) {
     if (device == 0)
         return kNoSoundName;
     if (device == 1 || device == -1)
@@ -185,8 +173,7 @@ const char* Library::description(int device)
     return names_.insert(name).first->c_str();
 }
 
-int Library::setDevice(int device)
-{
+int Library::setDevice(int device) {
     if (device < 0)
         return BASS_ERROR_DEVICE;
     std::lock_guard lock(mutex_);
@@ -196,8 +183,7 @@ int Library::setDevice(int device)
     return BASS_OK;
 }
 
-Output* Library::currentOutput(int& error)
-{
+Output* Library::currentOutput(int& error) {
     std::lock_guard lock(mutex_);
     int device = t_device >= 0 ? t_device : last_device_;
     if (device < 0 && !wanted_.empty())
@@ -207,8 +193,7 @@ Output* Library::currentOutput(int& error)
     return output;
 }
 
-int Library::deviceFormat(int device, DWORD& rate, DWORD& period_frames)
-{
+int Library::deviceFormat(int device, DWORD& rate, DWORD& period_frames) {
     std::lock_guard lock(mutex_);
     const auto it = outputs_.find(device);
     if (it == outputs_.end())
@@ -218,14 +203,14 @@ int Library::deviceFormat(int device, DWORD& rate, DWORD& period_frames)
     return BASS_OK;
 }
 
-DWORD Library::addChannel(std::unique_ptr<Source> source, Output& output, DWORD flags, int& error)
-{
+DWORD Library::addChannel(std::unique_ptr<Source> source, Output& output, DWORD flags, int& error) {
     DWORD handle = 0;
     {
         std::lock_guard lock(mutex_);
         handle = next_handle_++;
     }
-    auto channel = std::make_shared<Channel>(handle, std::move(source), output, flags, buffer_ms.load());
+    auto channel =
+        std::make_shared<Channel>(handle, std::move(source), output, flags, buffer_ms.load());
     error = channel->start();
     if (error != BASS_OK)
         return 0;
@@ -234,15 +219,13 @@ DWORD Library::addChannel(std::unique_ptr<Source> source, Output& output, DWORD 
     return handle;
 }
 
-std::shared_ptr<Channel> Library::channel(DWORD handle)
-{
+std::shared_ptr<Channel> Library::channel(DWORD handle) {
     std::lock_guard lock(mutex_);
     const auto it = channels_.find(handle);
     return it == channels_.end() ? nullptr : it->second;
 }
 
-std::shared_ptr<Channel> Library::takeChannel(DWORD handle)
-{
+std::shared_ptr<Channel> Library::takeChannel(DWORD handle) {
     std::lock_guard lock(mutex_);
     const auto it = channels_.find(handle);
     if (it == channels_.end())

@@ -45,7 +45,7 @@ public:
 
 private:
     Library() = default;
-    bool startSdlAudio(); // mutex_ and sdl_calls_ held
+    bool startSdlAudio();     // mutex_ and sdl_calls_ held
     static int outputCount(); // SDL outputs, without device 0
     static bool wantsPulse();
     // mutex_ held. Opens the output of `device`; 0 or an error code.

@@ -13,19 +13,16 @@ constexpr int kPeriodFrames = 256;
 } // namespace
 
 NullOutput::NullOutput(int rate)
-    : Output(rate, kPeriodFrames), scratch_(static_cast<std::size_t>(kPeriodFrames) * kChannels)
-{
+    : Output(rate, kPeriodFrames), scratch_(static_cast<std::size_t>(kPeriodFrames) * kChannels) {
     thread_ = std::thread([this] { run(); });
 }
 
-NullOutput::~NullOutput()
-{
+NullOutput::~NullOutput() {
     stop_.store(true);
     thread_.join();
 }
 
-void NullOutput::run()
-{
+void NullOutput::run() {
     // Periods are counted from the start, so the pace never drifts; after a
     // stall of the whole machine it starts counting afresh instead of racing.
     auto start = Clock::now();
@@ -36,7 +33,8 @@ void NullOutput::run()
             mix(scratch_.data(), kPeriodFrames);
         }
         ++periods;
-        const auto next = start + std::chrono::nanoseconds(periods * kPeriodFrames * 1'000'000'000LL / rate());
+        const auto next =
+            start + std::chrono::nanoseconds(periods * kPeriodFrames * 1'000'000'000LL / rate());
         const auto now = Clock::now();
         if (now - next > std::chrono::milliseconds(100)) {
             start = now;

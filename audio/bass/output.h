@@ -52,8 +52,7 @@ protected:
     Output(int rate, int period_frames);
     // Mixer thread, lock held: fills `frames` stereo frames; never blocks or allocates.
     void mix(float* out, std::size_t frames);
-    void setFormat(int rate, int period_frames)
-    {
+    void setFormat(int rate, int period_frames) {
         rate_ = rate;
         period_frames_ = period_frames;
     }

@@ -53,22 +53,22 @@ private:
         Channel* channel = nullptr;
         pa_stream* stream = nullptr; // null until the server is ready
         std::uint64_t mixed_at_start = 0;
-        std::uint64_t written = 0; // frames written to the stream
-        pa_usec_t alive_at = 0; // the server's last sign of life for it
-        pa_usec_t silent_until = 0; // warm-up stream: when it goes
-        bool draining = false;          // everything is written
-        pa_operation* drain = nullptr;  // while the server has not confirmed it
+        std::uint64_t written = 0;     // frames written to the stream
+        pa_usec_t alive_at = 0;        // the server's last sign of life for it
+        pa_usec_t silent_until = 0;    // warm-up stream: when it goes
+        bool draining = false;         // everything is written
+        pa_operation* drain = nullptr; // while the server has not confirmed it
         pa_time_event* retry = nullptr;
     };
 
     pa_sample_spec spec() const;
-    bool connect();  // lock held: starts connecting unless connected or on the way
+    bool connect();    // lock held: starts connecting unless connected or on the way
     void dropServer(); // lock held: every playing channel ends, the context goes
     void disconnect(); // lock held: the streams, the watch and the context go
     void openStream(Stream& s);
     void closeStream(const Stream& s); // and forgets it
     void feed(Stream& s);
-    void finish(Stream& s); // everything heard: the channel has ended
+    void finish(Stream& s);   // everything heard: the channel has ended
     void checkEnd(Stream& s); // everything written: finish once it is heard
     void retryLater(Stream& s, pa_usec_t after);
     void watchStreams();
@@ -79,7 +79,8 @@ private:
     static void timingCame(pa_stream* stream, void* s);
     static void drainDone(pa_stream* stream, int success, void* s);
     static void retryDue(pa_mainloop_api* api, pa_time_event* e, const struct timeval* tv, void* s);
-    static void watchDue(pa_mainloop_api* api, pa_time_event* e, const struct timeval* tv, void* self);
+    static void watchDue(pa_mainloop_api* api, pa_time_event* e, const struct timeval* tv,
+                         void* self);
 
     pa_threaded_mainloop* loop_ = nullptr;
     pa_mainloop_api* api_ = nullptr;
@@ -88,8 +89,7 @@ private:
     std::map<const Channel*, std::unique_ptr<Stream>> streams_; // warm-up under null
 };
 
-PulseOutput::PulseOutput(int rate) : Output(rate, static_cast<int>(rate / 100))
-{
+PulseOutput::PulseOutput(int rate) : Output(rate, static_cast<int>(rate / 100)) {
     loop_ = pa_threaded_mainloop_new();
     if (loop_ != nullptr) {
         api_ = pa_threaded_mainloop_get_api(loop_);
@@ -101,8 +101,7 @@ PulseOutput::PulseOutput(int rate) : Output(rate, static_cast<int>(rate / 100))
     }
 }
 
-PulseOutput::~PulseOutput()
-{
+PulseOutput::~PulseOutput() {
     if (loop_ == nullptr)
         return;
     lock();
@@ -112,13 +111,11 @@ PulseOutput::~PulseOutput()
     pa_threaded_mainloop_free(loop_);
 }
 
-pa_sample_spec PulseOutput::spec() const
-{
+pa_sample_spec PulseOutput::spec() const {
     return pa_sample_spec{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(rate()), kChannels};
 }
 
-bool PulseOutput::connect()
-{
+bool PulseOutput::connect() {
     if (context_ != nullptr) {
         if (PA_CONTEXT_IS_GOOD(pa_context_get_state(context_)))
             return true;
@@ -136,13 +133,13 @@ bool PulseOutput::connect()
     // A server that is not there fails inside the call, and the state callback
     // may have dropped the context already.
     pa_context* const context = context_;
-    if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 && context_ == context)
+    if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 &&
+        context_ == context)
         dropServer();
     return context_ != nullptr;
 }
 
-bool PulseOutput::connectAndWait()
-{
+bool PulseOutput::connectAndWait() {
     if (loop_ == nullptr)
         return false;
     struct Timeout {
@@ -174,16 +171,14 @@ bool PulseOutput::connectAndWait()
     return ready;
 }
 
-void PulseOutput::dropServer()
-{
+void PulseOutput::dropServer() {
     for (const auto& [channel, s] : streams_)
         if (s->channel != nullptr)
             s->channel->markEnded(); // so that its end is still reported
     disconnect();
 }
 
-void PulseOutput::disconnect()
-{
+void PulseOutput::disconnect() {
     while (!streams_.empty())
         closeStream(*streams_.begin()->second);
     if (watch_ != nullptr)
@@ -197,8 +192,7 @@ void PulseOutput::disconnect()
     }
 }
 
-void PulseOutput::contextChanged(pa_context* context, void* self)
-{
+void PulseOutput::contextChanged(pa_context* context, void* self) {
     auto* output = static_cast<PulseOutput*>(self);
     switch (pa_context_get_state(context)) {
     case PA_CONTEXT_READY:
@@ -216,10 +210,10 @@ void PulseOutput::contextChanged(pa_context* context, void* self)
     pa_threaded_mainloop_signal(output->loop_, 0);
 }
 
-void PulseOutput::openStream(Stream& s)
-{
+void PulseOutput::openStream(Stream& s) {
     const pa_sample_spec format = spec();
-    s.stream = pa_stream_new(context_, s.channel != nullptr ? "Sonterra" : "Sonterra (pronto)", &format, nullptr);
+    s.stream = pa_stream_new(context_, s.channel != nullptr ? "Sonterra" : "Sonterra (pronto)",
+                             &format, nullptr);
     if (s.stream == nullptr)
         return; // the watch ends it
     pa_stream_set_state_callback(s.stream, &PulseOutput::streamChanged, &s);
@@ -242,8 +236,7 @@ void PulseOutput::openStream(Stream& s)
     }
 }
 
-void PulseOutput::closeStream(const Stream& s)
-{
+void PulseOutput::closeStream(const Stream& s) {
     if (s.retry != nullptr)
         api_->time_free(s.retry);
     if (s.drain != nullptr) {
@@ -260,8 +253,7 @@ void PulseOutput::closeStream(const Stream& s)
     streams_.erase(s.channel); // s is gone from here on
 }
 
-void PulseOutput::streamChanged(pa_stream* stream, void* p)
-{
+void PulseOutput::streamChanged(pa_stream* stream, void* p) {
     auto& s = *static_cast<Stream*>(p);
     const pa_stream_state_t state = pa_stream_get_state(stream);
     if (state == PA_STREAM_READY) {
@@ -273,20 +265,17 @@ void PulseOutput::streamChanged(pa_stream* stream, void* p)
     }
 }
 
-void PulseOutput::wantsMore(pa_stream*, std::size_t, void* p)
-{
+void PulseOutput::wantsMore(pa_stream*, std::size_t, void* p) {
     auto& s = *static_cast<Stream*>(p);
     s.alive_at = pa_rtclock_now();
     s.output->feed(s);
 }
 
-void PulseOutput::timingCame(pa_stream*, void* p)
-{
+void PulseOutput::timingCame(pa_stream*, void* p) {
     static_cast<Stream*>(p)->alive_at = pa_rtclock_now();
 }
 
-void PulseOutput::feed(Stream& s)
-{
+void PulseOutput::feed(Stream& s) {
     if (s.stream == nullptr || s.draining || pa_stream_get_state(s.stream) != PA_STREAM_READY)
         return;
     const std::size_t writable = pa_stream_writable_size(s.stream);
@@ -339,16 +328,15 @@ void PulseOutput::feed(Stream& s)
         retryLater(s, kRetryUs);
 }
 
-void PulseOutput::retryLater(Stream& s, pa_usec_t after)
-{
+void PulseOutput::retryLater(Stream& s, pa_usec_t after) {
     if (s.retry != nullptr)
         pa_context_rttime_restart(context_, s.retry, pa_rtclock_now() + after);
     else
-        s.retry = pa_context_rttime_new(context_, pa_rtclock_now() + after, &PulseOutput::retryDue, &s);
+        s.retry =
+            pa_context_rttime_new(context_, pa_rtclock_now() + after, &PulseOutput::retryDue, &s);
 }
 
-void PulseOutput::retryDue(pa_mainloop_api* api, pa_time_event* e, const struct timeval*, void* p)
-{
+void PulseOutput::retryDue(pa_mainloop_api* api, pa_time_event* e, const struct timeval*, void* p) {
     auto& s = *static_cast<Stream*>(p);
     api->time_free(e);
     s.retry = nullptr;
@@ -358,16 +346,14 @@ void PulseOutput::retryDue(pa_mainloop_api* api, pa_time_event* e, const struct 
         s.output->feed(s);
 }
 
-void PulseOutput::drainDone(pa_stream*, int, void* p)
-{
+void PulseOutput::drainDone(pa_stream*, int, void* p) {
     auto& s = *static_cast<Stream*>(p);
     pa_operation_unref(s.drain);
     s.drain = nullptr;
     s.output->finish(s); // if the clock has not told it already
 }
 
-void PulseOutput::checkEnd(Stream& s)
-{
+void PulseOutput::checkEnd(Stream& s) {
     pa_usec_t played = 0;
     const pa_usec_t total = s.written * 1'000'000u / static_cast<std::uint64_t>(rate());
     if (pa_stream_get_time(s.stream, &played) != 0)
@@ -379,19 +365,16 @@ void PulseOutput::checkEnd(Stream& s)
     retryLater(s, std::min<pa_usec_t>(total - played + 2'000, kAheadUs));
 }
 
-void PulseOutput::finish(Stream& s)
-{
+void PulseOutput::finish(Stream& s) {
     s.channel->markEnded();
     closeStream(s);
 }
 
-void PulseOutput::watchDue(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self)
-{
+void PulseOutput::watchDue(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self) {
     static_cast<PulseOutput*>(self)->watchStreams();
 }
 
-void PulseOutput::watchStreams()
-{
+void PulseOutput::watchStreams() {
     const pa_usec_t now = pa_rtclock_now();
     bool stalled = false;
     for (const auto& [channel, s] : streams_)
@@ -407,8 +390,7 @@ void PulseOutput::watchStreams()
     pa_context_rttime_restart(context_, watch_, now + kWatchUs);
 }
 
-void PulseOutput::started(Channel& channel)
-{
+void PulseOutput::started(Channel& channel) {
     if (!connect()) {
         channel.markEnded(); // nowhere to play: end at once, reported as ever
         return;
@@ -424,24 +406,22 @@ void PulseOutput::started(Channel& channel)
     if (s->stream == nullptr && pa_context_get_state(context_) == PA_CONTEXT_READY)
         openStream(*s);
     if (watch_ == nullptr)
-        watch_ = pa_context_rttime_new(context_, pa_rtclock_now() + kWatchUs, &PulseOutput::watchDue, this);
+        watch_ = pa_context_rttime_new(context_, pa_rtclock_now() + kWatchUs,
+                                       &PulseOutput::watchDue, this);
 }
 
-void PulseOutput::stopped(Channel& channel)
-{
+void PulseOutput::stopped(Channel& channel) {
     if (auto it = streams_.find(&channel); it != streams_.end())
         closeStream(*it->second);
 }
 
-void PulseOutput::detach(Channel* channel)
-{
+void PulseOutput::detach(Channel* channel) {
     OutputLock hold(*this);
     stopped(*channel);
     Output::detach(channel);
 }
 
-std::uint64_t PulseOutput::heardFrames(const Channel& channel, std::uint64_t mixed)
-{
+std::uint64_t PulseOutput::heardFrames(const Channel& channel, std::uint64_t mixed) {
     OutputLock hold(*this);
     const auto it = streams_.find(&channel);
     if (it == streams_.end())
@@ -451,12 +431,12 @@ std::uint64_t PulseOutput::heardFrames(const Channel& channel, std::uint64_t mix
     if (s.stream == nullptr || pa_stream_get_state(s.stream) != PA_STREAM_READY ||
         pa_stream_get_time(s.stream, &played) != 0)
         return std::min(mixed, s.mixed_at_start);
-    const std::uint64_t heard = s.mixed_at_start + played * static_cast<std::uint64_t>(rate()) / 1'000'000u;
+    const std::uint64_t heard =
+        s.mixed_at_start + played * static_cast<std::uint64_t>(rate()) / 1'000'000u;
     return std::min(mixed, heard);
 }
 
-void PulseOutput::prepare()
-{
+void PulseOutput::prepare() {
     OutputLock hold(*this);
     if (!connect())
         return;
@@ -474,8 +454,7 @@ void PulseOutput::prepare()
 
 } // namespace
 
-std::unique_ptr<Output> openPulseOutput(int rate)
-{
+std::unique_ptr<Output> openPulseOutput(int rate) {
     auto output = std::make_unique<PulseOutput>(rate);
     if (!output->connectAndWait())
         return nullptr;

@@ -4,8 +4,7 @@
 
 namespace sonterra::bass {
 
-std::unique_ptr<Output> openPulseOutput(int)
-{
+std::unique_ptr<Output> openPulseOutput(int) {
     return nullptr;
 }
 

@@ -16,22 +16,19 @@ class RingBuffer {
 public:
     RingBuffer(std::size_t capacity_frames, int channels)
         : channels_(channels), capacity_(capacity_frames),
-          data_(capacity_frames * static_cast<std::size_t>(channels), 0.0f)
-    {
-    }
+          data_(capacity_frames * static_cast<std::size_t>(channels), 0.0f) {}
 
     std::size_t capacityFrames() const { return capacity_; }
     int channels() const { return channels_; }
 
     // Producer side.
-    std::size_t writableFrames() const
-    {
-        return capacity_ - (write_.load(std::memory_order_relaxed) - read_.load(std::memory_order_acquire));
+    std::size_t writableFrames() const {
+        return capacity_ -
+               (write_.load(std::memory_order_relaxed) - read_.load(std::memory_order_acquire));
     }
 
     // Copies as many whole frames as fit; returns the number copied.
-    std::size_t write(const float* frames, std::size_t count)
-    {
+    std::size_t write(const float* frames, std::size_t count) {
         const std::uint64_t w = write_.load(std::memory_order_relaxed);
         count = std::min(count, writableFrames());
         std::size_t done = 0;
@@ -46,24 +43,25 @@ public:
     }
 
     // Consumer side.
-    std::size_t readableFrames() const
-    {
-        return static_cast<std::size_t>(write_.load(std::memory_order_acquire) - read_.load(std::memory_order_relaxed));
+    std::size_t readableFrames() const {
+        return static_cast<std::size_t>(write_.load(std::memory_order_acquire) -
+                                        read_.load(std::memory_order_relaxed));
     }
 
     // Up to two spans that together hold the next `count` readable frames (count must be readable).
-    std::pair<std::span<const float>, std::span<const float>> peek(std::size_t count) const
-    {
-        const std::size_t at = static_cast<std::size_t>(read_.load(std::memory_order_relaxed) % capacity_);
+    std::pair<std::span<const float>, std::span<const float>> peek(std::size_t count) const {
+        const std::size_t at =
+            static_cast<std::size_t>(read_.load(std::memory_order_relaxed) % capacity_);
         const std::size_t first = std::min(count, capacity_ - at);
         return {std::span<const float>(data_.data() + at * channels_, first * channels_),
                 std::span<const float>(data_.data(), (count - first) * channels_)};
     }
 
-    void consume(std::size_t count) { read_.store(read_.load(std::memory_order_relaxed) + count, std::memory_order_release); }
+    void consume(std::size_t count) {
+        read_.store(read_.load(std::memory_order_relaxed) + count, std::memory_order_release);
+    }
 
-    void reset()
-    {
+    void reset() {
         read_.store(0, std::memory_order_relaxed);
         write_.store(0, std::memory_order_release);
     }

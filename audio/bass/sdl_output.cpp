@@ -13,8 +13,7 @@ constexpr auto kWatchInterval = std::chrono::milliseconds(500);
 
 } // namespace
 
-SDL_AudioDeviceID SdlOutput::openDevice(int rate, int allowed_changes, SDL_AudioSpec& have)
-{
+SDL_AudioDeviceID SdlOutput::openDevice(int rate, int allowed_changes, SDL_AudioSpec& have) {
     SDL_AudioSpec want{};
     want.freq = rate;
     want.format = AUDIO_F32SYS;
@@ -23,11 +22,12 @@ SDL_AudioDeviceID SdlOutput::openDevice(int rate, int allowed_changes, SDL_Audio
     want.callback = &SdlOutput::callback;
     want.userdata = this;
     std::lock_guard calls(sdl_calls_);
-    return SDL_OpenAudioDevice(name_.empty() ? nullptr : name_.c_str(), 0, &want, &have, allowed_changes);
+    return SDL_OpenAudioDevice(name_.empty() ? nullptr : name_.c_str(), 0, &want, &have,
+                               allowed_changes);
 }
 
-std::unique_ptr<SdlOutput> SdlOutput::open(const std::string& name, int rate, std::mutex& sdl_calls)
-{
+std::unique_ptr<SdlOutput> SdlOutput::open(const std::string& name, int rate,
+                                           std::mutex& sdl_calls) {
     std::unique_ptr<SdlOutput> output(new SdlOutput(name, sdl_calls));
     SDL_AudioSpec have{};
     output->device_ = output->openDevice(rate, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE, have);
@@ -39,8 +39,7 @@ std::unique_ptr<SdlOutput> SdlOutput::open(const std::string& name, int rate, st
     return output;
 }
 
-SdlOutput::~SdlOutput()
-{
+SdlOutput::~SdlOutput() {
     if (watchdog_.joinable()) {
         {
             std::lock_guard lock(watch_mutex_);
@@ -55,20 +54,17 @@ SdlOutput::~SdlOutput()
     }
 }
 
-void SdlOutput::lock()
-{
+void SdlOutput::lock() {
     reopen_.lock();
     SDL_LockAudioDevice(device_);
 }
 
-void SdlOutput::unlock()
-{
+void SdlOutput::unlock() {
     SDL_UnlockAudioDevice(device_);
     reopen_.unlock();
 }
 
-void SdlOutput::watch()
-{
+void SdlOutput::watch() {
     std::vector<float> scratch;
     std::unique_lock wait_lock(watch_mutex_);
     while (!watch_wake_.wait_for(wait_lock, kWatchInterval, [this] { return stop_watch_; })) {
@@ -95,8 +91,7 @@ void SdlOutput::watch()
     }
 }
 
-void SdlOutput::callback(void* self, Uint8* stream, int len)
-{
+void SdlOutput::callback(void* self, Uint8* stream, int len) {
     auto* output = static_cast<SdlOutput*>(self);
     output->mix(reinterpret_cast<float*>(stream),
                 static_cast<std::size_t>(len) / (sizeof(float) * kChannels));

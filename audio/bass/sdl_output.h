@@ -25,14 +25,16 @@ public:
     // `name` empty = the system's default output. Null when SDL cannot open it.
     // `sdl_calls` serialises SDL's opening and closing of devices (a leaf lock)
     // and must outlive the output.
-    static std::unique_ptr<SdlOutput> open(const std::string& name, int rate, std::mutex& sdl_calls);
+    static std::unique_ptr<SdlOutput> open(const std::string& name, int rate,
+                                           std::mutex& sdl_calls);
     ~SdlOutput() override;
 
     void lock() override;
     void unlock() override;
 
 private:
-    SdlOutput(std::string name, std::mutex& sdl_calls) : Output(0, 0), name_(std::move(name)), sdl_calls_(sdl_calls) {}
+    SdlOutput(std::string name, std::mutex& sdl_calls)
+        : Output(0, 0), name_(std::move(name)), sdl_calls_(sdl_calls) {}
     static void callback(void* self, Uint8* stream, int len);
     SDL_AudioDeviceID openDevice(int rate, int allowed_changes, SDL_AudioSpec& have);
     void watch();

@@ -16,8 +16,8 @@ struct SourceFormat {
     int rate = 0;
     int channels = 0;
     AVSampleFormat sample_format = AV_SAMPLE_FMT_NONE;
-    AVChannelLayout layout{};      // native-order layout, no heap data
-    bool eight_bit = false;        // the source holds 8-bit PCM
+    AVChannelLayout layout{};        // native-order layout, no heap data
+    bool eight_bit = false;          // the source holds 8-bit PCM
     std::int64_t length_frames = -1; // -1 when the container does not know
     bool seekable = true;
 };

@@ -31,14 +31,13 @@ namespace {
 using namespace sonterra::bass::testing;
 using namespace std::chrono_literals;
 
-std::uint64_t nowNs()
-{
+std::uint64_t nowNs() {
     const auto since = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(since).count());
+    return static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(since).count());
 }
 
-double cpuSeconds()
-{
+double cpuSeconds() {
     rusage ru{};
     getrusage(RUSAGE_SELF, &ru);
     return static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
@@ -48,24 +47,22 @@ double cpuSeconds()
 struct Stats {
     std::vector<double> v;
     void add(double x) { v.push_back(x); }
-    void print(const char* what, const char* unit) const
-    {
+    void print(const char* what, const char* unit) const {
         if (v.empty()) {
             std::printf("%-44s n/a\n", what);
             return;
         }
         auto s = v;
         std::sort(s.begin(), s.end());
-        std::printf("%-44s median %7.2f %s  min %7.2f  max %7.2f  (n=%zu)\n", what, s[s.size() / 2], unit, s.front(),
-                    s.back(), s.size());
+        std::printf("%-44s median %7.2f %s  min %7.2f  max %7.2f  (n=%zu)\n", what, s[s.size() / 2],
+                    unit, s.front(), s.back(), s.size());
     }
 };
 
 // Reads the null sink's monitor through parec, noting when each block arrived.
 class MonitorRecorder {
 public:
-    MonitorRecorder()
-    {
+    MonitorRecorder() {
         int fds[2];
         if (::pipe(fds) != 0)
             return;
@@ -73,10 +70,15 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
         posix_spawn_file_actions_addclose(&actions, fds[0]);
-        char* const args[] = {const_cast<char*>("parec"), const_cast<char*>("-d"), const_cast<char*>("bell.monitor"),
-                              const_cast<char*>("--raw"), const_cast<char*>("--format=s16le"),
-                              const_cast<char*>("--rate=48000"), const_cast<char*>("--channels=2"),
-                              const_cast<char*>("--latency-msec=5"), nullptr};
+        char* const args[] = {const_cast<char*>("parec"),
+                              const_cast<char*>("-d"),
+                              const_cast<char*>("bell.monitor"),
+                              const_cast<char*>("--raw"),
+                              const_cast<char*>("--format=s16le"),
+                              const_cast<char*>("--rate=48000"),
+                              const_cast<char*>("--channels=2"),
+                              const_cast<char*>("--latency-msec=5"),
+                              nullptr};
         const int rc = posix_spawnp(&pid_, "parec", &actions, nullptr, args, environ);
         posix_spawn_file_actions_destroy(&actions);
         ::close(fds[1]);
@@ -88,8 +90,7 @@ public:
         pipe_ = ::fdopen(fds[0], "r");
         thread_ = std::thread([this] { run(); });
     }
-    ~MonitorRecorder()
-    {
+    ~MonitorRecorder() {
         stop_.store(true);
         if (pid_ != 0) {
             ::kill(pid_, SIGTERM);
@@ -105,8 +106,7 @@ public:
     bool ok() const { return pipe_ != nullptr; }
 
     // Estimated CLOCK_MONOTONIC time of the first loud sample after `since`, 0 if none.
-    std::uint64_t firstLoudAfter(std::uint64_t since)
-    {
+    std::uint64_t firstLoudAfter(std::uint64_t since) {
         std::lock_guard lock(mutex_);
         for (const auto& [at, offset] : loud_)
             if (at >= since)
@@ -115,11 +115,11 @@ public:
     }
 
 private:
-    void run()
-    {
+    void run() {
         std::vector<std::int16_t> block(480 * 2);
         while (!stop_.load()) {
-            const std::size_t got = std::fread(block.data(), sizeof(std::int16_t), block.size(), pipe_);
+            const std::size_t got =
+                std::fread(block.data(), sizeof(std::int16_t), block.size(), pipe_);
             if (got == 0)
                 break;
             const std::uint64_t at = nowNs();
@@ -127,7 +127,8 @@ private:
             for (std::size_t i = 0; i < frames; ++i) {
                 if (std::abs(block[i * 2]) > 300) {
                     std::lock_guard lock(mutex_);
-                    loud_.emplace_back(at, static_cast<std::uint64_t>((frames - i) * 1000000000ull / 48000));
+                    loud_.emplace_back(
+                        at, static_cast<std::uint64_t>((frames - i) * 1000000000ull / 48000));
                     break;
                 }
             }
@@ -142,16 +143,14 @@ private:
     std::vector<std::pair<std::uint64_t, std::uint64_t>> loud_;
 };
 
-void waitInactive(HSTREAM h)
-{
+void waitInactive(HSTREAM h) {
     while (BASS_ChannelIsActive(h) != 0)
         std::this_thread::sleep_for(1ms);
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const int device = argc > 1 ? std::atoi(argv[1]) : 0;
     TempDir dir;
     const std::string wav = dir.file("bell.wav");
@@ -170,8 +169,8 @@ int main(int argc, char** argv)
     BASS_SetConfig(BASS_CONFIG_BUFFER, 3000); // what the main window hands over
     DWORD rate = 0, period = 0;
     BASSX_DeviceFormat(device, &rate, &period);
-    std::printf("device %d \"%s\": %u Hz, %u frames a period (%.1f ms)\n", device, BASS_GetDeviceDescription(device),
-                rate, period, period * 1000.0 / rate);
+    std::printf("device %d \"%s\": %u Hz, %u frames a period (%.1f ms)\n", device,
+                BASS_GetDeviceDescription(device), rate, period, period * 1000.0 / rate);
 
     std::unique_ptr<MonitorRecorder> recorder;
     if (device == 1 && std::getenv("PULSE_SERVER") != nullptr) {
@@ -198,7 +197,8 @@ int main(int argc, char** argv)
         first_mixed.add((first - play) / 1e6);
         waitInactive(h);
         const std::uint64_t inactive = nowNs();
-        end_lag.add((static_cast<double>(inactive) - (static_cast<double>(first) + length_s * 1e9)) / 1e6);
+        end_lag.add(
+            (static_cast<double>(inactive) - (static_cast<double>(first) + length_s * 1e9)) / 1e6);
         BASS_StreamFree(h);
         std::this_thread::sleep_for(300ms);
         if (recorder && recorder->ok()) {
@@ -218,13 +218,15 @@ int main(int argc, char** argv)
     constexpr double kWindow = 5.0;
     double c0 = cpuSeconds();
     std::this_thread::sleep_for(std::chrono::duration<double>(kWindow));
-    std::printf("%-44s %.2f %% of one core\n", "CPU, device open, nothing playing", (cpuSeconds() - c0) / kWindow * 100);
+    std::printf("%-44s %.2f %% of one core\n", "CPU, device open, nothing playing",
+                (cpuSeconds() - c0) / kWindow * 100);
 
     const HSTREAM m = BASS_StreamCreateFile(FALSE, mp3.c_str(), 0, 0, BASS_SAMPLE_FLOAT);
     BASS_ChannelPlay(m, FALSE);
     c0 = cpuSeconds();
     std::this_thread::sleep_for(std::chrono::duration<double>(kWindow));
-    std::printf("%-44s %.2f %% of one core\n", "CPU, playing a 128 kbit/s MP3", (cpuSeconds() - c0) / kWindow * 100);
+    std::printf("%-44s %.2f %% of one core\n", "CPU, playing a 128 kbit/s MP3",
+                (cpuSeconds() - c0) / kWindow * 100);
     BASS_StreamFree(m);
 
     const long rss_before = rssKb();

@@ -20,28 +20,27 @@
 
 namespace {
 
-double wallNow()
-{
+double wallNow() {
     using namespace std::chrono;
     return duration<double>(system_clock::now().time_since_epoch()).count();
 }
 
-std::string titleOf(Display *d, Window w)
-{
+std::string titleOf(Display* d, Window w) {
     const Atom netName = XInternAtom(d, "_NET_WM_NAME", False);
     const Atom utf8 = XInternAtom(d, "UTF8_STRING", False);
     Atom type = None;
     int format = 0;
     unsigned long count = 0, after = 0;
-    unsigned char *data = nullptr;
+    unsigned char* data = nullptr;
     std::string title;
-    if (XGetWindowProperty(d, w, netName, 0, 1024, False, utf8, &type, &format, &count, &after, &data) == Success
-        && data) {
-        title.assign(reinterpret_cast<char *>(data), count);
+    if (XGetWindowProperty(d, w, netName, 0, 1024, False, utf8, &type, &format, &count, &after,
+                           &data) == Success &&
+        data) {
+        title.assign(reinterpret_cast<char*>(data), count);
         XFree(data);
     }
     if (title.empty()) {
-        char *name = nullptr;
+        char* name = nullptr;
         if (XFetchName(d, w, &name) && name) {
             title = name;
             XFree(name);
@@ -52,8 +51,7 @@ std::string titleOf(Display *d, Window w)
 
 } // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: window_probe TEXT [TIMEOUT_SECONDS]\n");
         return 2;
@@ -61,7 +59,7 @@ int main(int argc, char **argv)
     const std::string wanted = argv[1];
     const double timeout = argc > 2 ? std::atof(argv[2]) : 30.0;
 
-    Display *d = nullptr;
+    Display* d = nullptr;
     for (int i = 0; i < 200 && !d; ++i) {
         d = XOpenDisplay(nullptr);
         if (!d)

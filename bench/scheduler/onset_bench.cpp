@@ -39,8 +39,7 @@ using namespace sonterra;
 
 namespace {
 
-int64_t MonotonicNs()
-{
+int64_t MonotonicNs() {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
@@ -49,13 +48,11 @@ int64_t MonotonicNs()
 // Wall time = anchor + monotonic time elapsed since the anchor.
 class AnchoredClock : public Clock {
 public:
-    void Anchor(const DateTime& wall, int64_t monoNs)
-    {
+    void Anchor(const DateTime& wall, int64_t monoNs) {
         wall_ = wall;
         monoNs_ = monoNs;
     }
-    DateTime Now() const override
-    {
+    DateTime Now() const override {
         DateTime dt = wall_;
         const int64_t dayMs = ((dt.hour * 60 + dt.minute) * 60 + dt.second) * 1000LL +
                               dt.millisecond + (MonotonicNs() - monoNs_) / 1'000'000;
@@ -76,8 +73,7 @@ class TickWindow : public SchedulerWindow {
 public:
     void HideWindow() override {}
     bool IndicatorVisible() const override { return indicator_; }
-    void SetIndicatorVisible(bool visible) override
-    {
+    void SetIndicatorVisible(bool visible) override {
         indicator_ = visible;
         ticks.push_back(MonotonicNs());
     }
@@ -94,31 +90,26 @@ private:
 class BenchPlayer : public TDarvoBass {
 public:
     DWORD channel() const { return Channel; }
-    void Play() override
-    {
+    void Play() override {
         TDarvoBass::Play();
         playedNs = MonotonicNs();
     }
     int64_t playedNs = 0;
 };
 
-void WriteBell(const std::string& path)
-{
-    test::writeWav(path, test::Tone{.seconds = 0.5,
-                                    .left_hz = 880,
-                                    .right_hz = 880,
-                                    .amplitude = 12000 / 32767.0});
+void WriteBell(const std::string& path) {
+    test::writeWav(
+        path,
+        test::Tone{.seconds = 0.5, .left_hz = 880, .right_hz = 880, .amplitude = 12000 / 32767.0});
 }
 
-double Percentile(std::vector<double> v, double p)
-{
+double Percentile(std::vector<double> v, double p) {
     std::sort(v.begin(), v.end());
     const size_t rank = size_t(std::ceil(p / 100.0 * double(v.size())));
     return v[std::clamp<size_t>(rank, 1, v.size()) - 1];
 }
 
-void Summary(const char* what, const std::vector<double>& ms)
-{
+void Summary(const char* what, const std::vector<double>& ms) {
     if (ms.empty()) {
         std::printf("%-34s no samples\n", what);
         return;
@@ -129,8 +120,7 @@ void Summary(const char* what, const std::vector<double>& ms)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     int runs = 25, device = 0;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--runs") == 0)
@@ -141,7 +131,8 @@ int main(int argc, char** argv)
     ::setenv("SDL_AUDIODRIVER", "dummy", 0);
     QCoreApplication app(argc, argv);
 
-    const fs::path folder = fs::temp_directory_path() / ("sonterra-onset-" + std::to_string(::getpid()));
+    const fs::path folder =
+        fs::temp_directory_path() / ("sonterra-onset-" + std::to_string(::getpid()));
     fs::create_directories(folder / "HORA");
     const std::string programFolder = folder.string() + "/";
     const std::string bell = programFolder + "sino.wav";
@@ -176,8 +167,13 @@ int main(int argc, char** argv)
         // Boundary 0.7 to 1.2 s ahead, at a random phase of the real second.
         const int ahead = 700 + int(rng() % 500);
         DateTime wall;
-        wall.year = 2026; wall.month = 12; wall.day = 7;
-        wall.hour = 7; wall.minute = 29; wall.second = 59; wall.millisecond = 1000 - ahead;
+        wall.year = 2026;
+        wall.month = 12;
+        wall.day = 7;
+        wall.hour = 7;
+        wall.minute = 29;
+        wall.second = 59;
+        wall.millisecond = 1000 - ahead;
         if (ahead > 1000) {
             wall.second = 58;
             wall.millisecond = 2000 - ahead;
@@ -218,9 +214,10 @@ int main(int argc, char** argv)
             ++missed;
         } else {
             onsetMs.push_back(double(int64_t(first) - boundary) / 1e6);
-            std::printf("run %2d: tick +%.2f ms, Play returned +%.2f ms, first sample mixed +%.2f ms\n",
-                        run + 1, tickMs.empty() ? -1.0 : tickMs.back(),
-                        playMs.empty() ? -1.0 : playMs.back(), onsetMs.back());
+            std::printf(
+                "run %2d: tick +%.2f ms, Play returned +%.2f ms, first sample mixed +%.2f ms\n",
+                run + 1, tickMs.empty() ? -1.0 : tickMs.back(),
+                playMs.empty() ? -1.0 : playMs.back(), onsetMs.back());
         }
         toque.OnStop = nullptr;
         toque.CloseStream();

@@ -207,9 +207,9 @@ void PrintTo(const SystemCase& c, std::ostream* out) {
 // Box numbers in the order shown, told apart by their first words.
 std::vector<int> PrintedBoxes(const std::string& output, const std::string& caption) {
     const std::string header = "[" + caption + "]\n";
-    const char* const starts[6] = {"Formato de Hora Inválido:", "Formato de Data Inválido:",
-                                   "O Formato de HORA Padrão",  "FORMATO DE HORA ATUAL: ",
-                                   "O Formato de DATA Padrão",  "FORMATO DE DATA ATUAL: "};
+    const char* const starts[6] = {
+        "Formato de Hora Inválido:", "Formato de Data Inválido:", "O Formato de HORA Padrão",
+        "FORMATO DE HORA ATUAL: ",   "O Formato de DATA Padrão",  "FORMATO DE DATA ATUAL: "};
     std::vector<int> numbers;
     for (std::size_t at = output.find(header); at != std::string::npos;
          at = output.find(header, at + 1)) {
@@ -229,8 +229,7 @@ TEST_P(SystemRegionalFormats, FreshProcessShowsTheBoxesOfItsCase) {
     test::ScopedRegionalFormats formats(c.formats);
     if (!formats.active())
         GTEST_SKIP() << c.name << ": no way to set these formats here (Linux: no such locale)";
-    const std::string program =
-        ProgramFolder() + "sonterra-formats" + test::ExecutableSuffix();
+    const std::string program = ProgramFolder() + "sonterra-formats" + test::ExecutableSuffix();
     const test::ProgramRun run = test::RunProgram(program);
     EXPECT_EQ(run.exitCode, c.boxes.empty() ? 0 : 1) << run.output;
     EXPECT_EQ(PrintedBoxes(run.output, "Sonterra-formats"), c.boxes) << run.output;
@@ -239,15 +238,20 @@ TEST_P(SystemRegionalFormats, FreshProcessShowsTheBoxesOfItsCase) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, SystemRegionalFormats,
     ::testing::Values(
-        SystemCase{"ptBR", {"dd/MM/yyyy", "/", ":", "1", "1", "", "", "HH:mm:ss", "pt_BR.UTF-8"}, {}},
-        SystemCase{"enUS", {"M/d/yyyy", "/", ":", "0", "0", "AM", "PM", "h:mm:ss tt", ""}, {3, 4, 5, 6}},
+        SystemCase{
+            "ptBR", {"dd/MM/yyyy", "/", ":", "1", "1", "", "", "HH:mm:ss", "pt_BR.UTF-8"}, {}},
+        SystemCase{
+            "enUS", {"M/d/yyyy", "/", ":", "0", "0", "AM", "PM", "h:mm:ss tt", ""}, {3, 4, 5, 6}},
         SystemCase{"enUSTwoDigitFields",
                    {"MM/dd/yyyy", "/", ":", "0", "0", "AM", "PM", "h:mm:ss tt", "en_US.UTF-8"},
                    {3, 4}},
         SystemCase{"deDE", {"dd.MM.yyyy", ".", ":", "1", "1", "", "", "HH:mm:ss", ""}, {2, 5, 6}},
         SystemCase{"ISO", {"yyyy-MM-dd", "-", ":", "1", "1", "", "", "HH:mm:ss", ""}, {2, 5, 6}},
-        SystemCase{"TwoDigitYear", {"MM/dd/yy", "/", ":", "1", "1", "", "", "HH:mm:ss", "C.UTF-8"}, {5, 6}},
-        SystemCase{"AllWrong", {"yyyy-MM-dd", "-", ".", "0", "0", "am", "pm", "h.mm.ss tt", ""},
+        SystemCase{"TwoDigitYear",
+                   {"MM/dd/yy", "/", ":", "1", "1", "", "", "HH:mm:ss", "C.UTF-8"},
+                   {5, 6}},
+        SystemCase{"AllWrong",
+                   {"yyyy-MM-dd", "-", ".", "0", "0", "am", "pm", "h.mm.ss tt", ""},
                    {1, 2, 3, 4, 5, 6}}),
     [](const ::testing::TestParamInfo<SystemCase>& info) { return std::string(info.param.name); });
 

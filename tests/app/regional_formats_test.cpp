@@ -54,9 +54,9 @@ TEST(LanginfoTranslation, LettersBetweenFieldsStayLiteral) {
     // UTF-8 spelt in bytes: a Windows build compiles its literals as Windows-1252.
     const std::string year = "\xE5\xB9\xB4", month = "\xE6\x9C\x88", day = "\xE6\x97\xA5";
     const std::string hour = "\xE6\x99\x82", minute = "\xE5\x88\x86", second = "\xE7\xA7\x92";
-    const FormatSettings fs = FormatSettingsFromLanginfo("%Y" + year + "%m" + month + "%d" + day,
-                                                         "%H" + hour + "%M" + minute + "%S" + second,
-                                                         "", "");
+    const FormatSettings fs =
+        FormatSettingsFromLanginfo("%Y" + year + "%m" + month + "%d" + day,
+                                   "%H" + hour + "%M" + minute + "%S" + second, "", "");
     EXPECT_EQ(fs.ShortDateFormat, "yyyy" + year + "mm" + month + "dd" + day);
     EXPECT_EQ(fs.DateSeparator, year);
     EXPECT_EQ(fs.TimeSeparator, hour);

@@ -73,7 +73,8 @@ public:
     // The first `fraction` of a file's bytes, as a download cut short leaves it.
     std::string truncated(const std::string& name, const std::string& from, double fraction) const {
         std::ifstream in(from, std::ios::binary);
-        const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string all((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
         return bytes(name, all.substr(0, static_cast<std::size_t>(all.size() * fraction)));
     }
 

@@ -160,7 +160,8 @@ TEST_F(DarvoBassReal, Mp3EndsWithOnStopAfterItsLength) {
 // Lengths that FFmpeg can only guess from a bitrate, or that the header
 // overstates: each sound plays to its true end and OnStop follows it.
 TEST_F(DarvoBassReal, Mp3sWithoutATrueLengthPlayToTheirRealEnd) {
-    const std::string sine = "-f lavfi -i 'sine=frequency=%d:sample_rate=44100:duration=%d' -ac 2 -c:a libmp3lame";
+    const std::string sine =
+        "-f lavfi -i 'sine=frequency=%d:sample_rate=44100:duration=%d' -ac 2 -c:a libmp3lame";
     auto tone = [&](const std::string& name, int hz, int seconds, const std::string& options) {
         char args[256];
         std::snprintf(args, sizeof args, sine.c_str(), hz, seconds);
@@ -172,13 +173,15 @@ TEST_F(DarvoBassReal, Mp3sWithoutATrueLengthPlayToTheirRealEnd) {
     };
     const std::vector<Case> cases = {
         // Loud noise first, quiet tone after, VBR, no Xing header: guessed at about 2.7 s.
-        {sounds.ffmpeg("vbr.mp3", "-f lavfi -i 'anoisesrc=d=1:c=white:r=44100:a=0.5' "
-                                  "-f lavfi -i 'sine=frequency=440:sample_rate=44100:duration=3' "
-                                  "-filter_complex '[0][1]concat=n=2:v=0:a=1' -ac 2 -c:a libmp3lame "
-                                  "-q:a 4 -write_xing 0"),
+        {sounds.ffmpeg("vbr.mp3",
+                       "-f lavfi -i 'anoisesrc=d=1:c=white:r=44100:a=0.5' "
+                       "-f lavfi -i 'sine=frequency=440:sample_rate=44100:duration=3' "
+                       "-filter_complex '[0][1]concat=n=2:v=0:a=1' -ac 2 -c:a libmp3lame "
+                       "-q:a 4 -write_xing 0"),
          4000},
         // 1 s at 64 kbit/s, then 3 s at 320 kbit/s: guessed at about 3.3 s.
-        {sounds.joined("juntos.mp3", {tone("a.mp3", 660, 1, "-b:a 64k"), tone("b.mp3", 440, 3, "-b:a 320k")}),
+        {sounds.joined("juntos.mp3",
+                       {tone("a.mp3", 660, 1, "-b:a 64k"), tone("b.mp3", 440, 3, "-b:a 320k")}),
          4000},
         // A Xing header that promises 4 s over 2 s of frames.
         {sounds.truncated("cortado.mp3", tone("inteiro.mp3", 550, 4, "-b:a 128k"), 0.5), 2000},

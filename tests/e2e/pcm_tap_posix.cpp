@@ -28,26 +28,26 @@ namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
 
-void onSignal(int) { g_stop = 1; }
+void onSignal(int) {
+    g_stop = 1;
+}
 
-double wallNow()
-{
+double wallNow() {
     using namespace std::chrono;
     return duration<double>(system_clock::now().time_since_epoch()).count();
 }
 
-[[noreturn]] void fail(const std::string &what)
-{
+[[noreturn]] void fail(const std::string& what) {
     std::fprintf(stderr, "pcm_tap: %s: %s\n", what.c_str(), std::strerror(errno));
     std::exit(1);
 }
 
 } // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char** argv) {
     if (argc < 6 || std::string(argv[4]) != "--") {
-        std::fprintf(stderr, "usage: pcm_tap OUT.raw ANCHOR BYTES_PER_SECOND -- RECORDER ARGS...\n");
+        std::fprintf(stderr,
+                     "usage: pcm_tap OUT.raw ANCHOR BYTES_PER_SECOND -- RECORDER ARGS...\n");
         return 2;
     }
     const std::string outPath = argv[1];
@@ -120,7 +120,7 @@ int main(int argc, char **argv)
     int status = 0;
     waitpid(child, &status, 0);
 
-    FILE *a = std::fopen(anchorPath.c_str(), "w");
+    FILE* a = std::fopen(anchorPath.c_str(), "w");
     if (!a)
         fail(anchorPath);
     if (total > 0)

@@ -32,10 +32,10 @@ struct Tone {
 };
 
 struct Span {
-    long first = 0;  // in frames or samples
-    long last = 0;   // inclusive
+    long first = 0; // in frames or samples
+    long last = 0;  // inclusive
     double peak = 0;
-    long marks = 0;  // frames or samples above the threshold
+    long marks = 0; // frames or samples above the threshold
 };
 
 struct Options {
@@ -47,15 +47,14 @@ struct Options {
     std::vector<Tone> tones;
 };
 
-[[noreturn]] void usage(const std::string &why)
-{
+[[noreturn]] void usage(const std::string& why) {
     std::cerr << "tone_scan: " << why << "\n"
-              << "usage: tone_scan FILE [--rate HZ] [--channels N] [--threshold A] [--gap S] NAME=HZ ...\n";
+              << "usage: tone_scan FILE [--rate HZ] [--channels N] [--threshold A] [--gap S] "
+                 "NAME=HZ ...\n";
     std::exit(2);
 }
 
-Options parse(int argc, char **argv)
-{
+Options parse(int argc, char** argv) {
     Options o;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -87,8 +86,7 @@ Options parse(int argc, char **argv)
 }
 
 // Mono mix in [-1, 1].
-std::vector<float> readMono(const Options &o)
-{
+std::vector<float> readMono(const Options& o) {
     std::ifstream in(o.file, std::ios::binary);
     if (!in)
         usage("cannot open " + o.file);
@@ -99,7 +97,8 @@ std::vector<float> readMono(const Options &o)
     for (size_t i = 0; i < n; ++i) {
         double sum = 0;
         for (int c = 0; c < o.channels; ++c) {
-            const auto *p = reinterpret_cast<const unsigned char *>(&bytes[i * frameBytes + 2 * static_cast<size_t>(c)]);
+            const auto* p = reinterpret_cast<const unsigned char*>(
+                &bytes[i * frameBytes + 2 * static_cast<size_t>(c)]);
             sum += static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8)));
         }
         mono[i] = static_cast<float>(sum / o.channels / 32768.0);
@@ -108,8 +107,7 @@ std::vector<float> readMono(const Options &o)
 }
 
 // Amplitude of a sine at hz within one frame (1.0 = full scale).
-double goertzel(const float *x, size_t n, double hz, int rate)
-{
+double goertzel(const float* x, size_t n, double hz, int rate) {
     const double coeff = 2 * std::cos(2 * std::numbers::pi * hz / rate);
     double s1 = 0, s2 = 0;
     for (size_t i = 0; i < n; ++i) {
@@ -122,8 +120,8 @@ double goertzel(const float *x, size_t n, double hz, int rate)
 }
 
 // Joins marks closer than maxGap, then drops spans with fewer than minMarks.
-std::vector<Span> spans(const std::vector<double> &level, double threshold, long maxGap, long minMarks)
-{
+std::vector<Span> spans(const std::vector<double>& level, double threshold, long maxGap,
+                        long minMarks) {
     std::vector<Span> out;
     for (long i = 0; i < static_cast<long>(level.size()); ++i) {
         if (level[static_cast<size_t>(i)] < threshold)
@@ -136,14 +134,13 @@ std::vector<Span> spans(const std::vector<double> &level, double threshold, long
         out.back().peak = std::max(out.back().peak, level[static_cast<size_t>(i)]);
         ++out.back().marks;
     }
-    std::erase_if(out, [&](const Span &s) { return s.marks < minMarks; });
+    std::erase_if(out, [&](const Span& s) { return s.marks < minMarks; });
     return out;
 }
 
 } // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char** argv) {
     const Options o = parse(argc, argv);
     const std::vector<float> mono = readMono(o);
     const double rate = o.rate;
@@ -153,7 +150,7 @@ int main(int argc, char **argv)
     std::vector<double> magnitude(mono.size());
     for (size_t i = 0; i < mono.size(); ++i)
         magnitude[i] = std::fabs(mono[i]);
-    for (const Span &s : spans(magnitude, o.threshold, static_cast<long>(o.gap * o.rate), 1))
+    for (const Span& s : spans(magnitude, o.threshold, static_cast<long>(o.gap * o.rate), 1))
         std::printf("sound %.6f %.6f\n", s.first / rate, (s.last + 1) / rate);
 
     // Tones, to the 10 ms frame. A frame counts for a tone when the tone
@@ -169,14 +166,15 @@ int main(int argc, char **argv)
             sum += static_cast<double>(mono[f * frame + i]) * mono[f * frame + i];
         power[f] = sum / static_cast<double>(frame);
     }
-    for (const Tone &t : o.tones) {
+    for (const Tone& t : o.tones) {
         std::vector<double> level(frames);
         for (size_t f = 0; f < frames; ++f) {
             const double a = goertzel(&mono[f * frame], frame, t.hz, o.rate);
             level[f] = a * a / 2 >= 0.2 * power[f] ? a : 0;
         }
-        for (const Span &s : spans(level, o.threshold, 3, 3))
-            std::printf("tone %s %.3f %.3f %.3f\n", t.name.c_str(), static_cast<double>(s.first * frame) / rate,
+        for (const Span& s : spans(level, o.threshold, 3, 3))
+            std::printf("tone %s %.3f %.3f %.3f\n", t.name.c_str(),
+                        static_cast<double>(s.first * frame) / rate,
                         static_cast<double>((s.last + 1) * frame) / rate, s.peak);
     }
     return 0;

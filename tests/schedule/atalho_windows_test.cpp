@@ -6,13 +6,13 @@
 #include "schedule/atalho.h"
 #include "tests/support/test_platform.h"
 
+#include <windows.h>
 #include <gtest/gtest.h>
 #include <objbase.h>
 #include <objidl.h>
 #include <optional>
 #include <shlobj.h>
 #include <stdexcept>
-#include <windows.h>
 
 namespace sonterra {
 namespace {

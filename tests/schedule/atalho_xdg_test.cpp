@@ -32,8 +32,7 @@ namespace fs = std::filesystem;
 // Sets (or unsets) an environment variable for one scope.
 class ScopedEnv {
 public:
-    ScopedEnv(const char* name, std::optional<std::string> value) : name_(name)
-    {
+    ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
         if (const char* old = std::getenv(name))
             old_ = old;
         Apply(value);
@@ -43,8 +42,7 @@ public:
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
 private:
-    void Apply(const std::optional<std::string>& value)
-    {
+    void Apply(const std::optional<std::string>& value) {
         if (value)
             ::setenv(name_, value->c_str(), 1);
         else
@@ -54,8 +52,7 @@ private:
     std::optional<std::string> old_;
 };
 
-std::string ReadFile(const fs::path& path)
-{
+std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
@@ -63,8 +60,7 @@ std::string ReadFile(const fs::path& path)
 }
 
 // Key=value pairs of the [Desktop Entry] group, values still escaped.
-std::map<std::string, std::string> ParseEntry(const std::string& text)
-{
+std::map<std::string, std::string> ParseEntry(const std::string& text) {
     std::map<std::string, std::string> keys;
     std::istringstream in(text);
     std::string line;
@@ -77,8 +73,7 @@ std::map<std::string, std::string> ParseEntry(const std::string& text)
 }
 
 // String-value unescaping of a desktop entry.
-std::string Unescape(const std::string& value)
-{
+std::string Unescape(const std::string& value) {
     std::string out;
     for (size_t i = 0; i < value.size(); ++i) {
         if (value[i] != '\\' || i + 1 == value.size()) {
@@ -92,15 +87,15 @@ std::string Unescape(const std::string& value)
 }
 
 // Exec argument splitting as a launcher does it, then %% -> %.
-std::vector<std::string> SplitExec(const std::string& exec)
-{
+std::vector<std::string> SplitExec(const std::string& exec) {
     std::vector<std::string> args;
     std::string cur;
     bool inArg = false, quoted = false;
     for (size_t i = 0; i < exec.size(); ++i) {
         const char c = exec[i];
         if (quoted) {
-            if (c == '\\' && i + 1 < exec.size() && std::string("\"`$\\").find(exec[i + 1]) != std::string::npos)
+            if (c == '\\' && i + 1 < exec.size() &&
+                std::string("\"`$\\").find(exec[i + 1]) != std::string::npos)
                 cur += exec[++i];
             else if (c == '"')
                 quoted = false;
@@ -140,8 +135,7 @@ struct ToolResult {
 
 // Runs a tool with its arguments as they are (no shell), output and errors
 // together.
-ToolResult RunTool(const std::vector<std::string>& argv)
-{
+ToolResult RunTool(const std::vector<std::string>& argv) {
     ToolResult result{-1, {}};
     int fds[2];
     if (::pipe(fds) != 0)
@@ -169,12 +163,13 @@ ToolResult RunTool(const std::vector<std::string>& argv)
     return result;
 }
 
-ToolResult Validate(const fs::path& file) { return RunTool({"desktop-file-validate", file.string()}); }
+ToolResult Validate(const fs::path& file) {
+    return RunTool({"desktop-file-validate", file.string()});
+}
 
 class AtalhoXdg : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         root_ = fs::temp_directory_path() /
                 ("sonterra-atalho-" + std::to_string(::getpid()) + "-" +
                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -184,8 +179,7 @@ protected:
         lcTime_.emplace("LC_TIME", std::nullopt);
         config_.emplace("XDG_CONFIG_HOME", (root_ / "config").string());
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         config_.reset();
         home_.reset();
         lcTime_.reset();
@@ -198,8 +192,7 @@ protected:
     std::optional<ScopedEnv> home_, config_, lcTime_;
 };
 
-TEST_F(AtalhoXdg, WritesAValidDesktopEntryInTheAutostartFolder)
-{
+TEST_F(AtalhoXdg, WritesAValidDesktopEntryInTheAutostartFolder) {
     EXPECT_EQ(std::string(nome_atalho), "Quorvel STV2");
     EXPECT_EQ(ShortcutPath(nome_atalho), Shortcut().string());
     ASSERT_FALSE(Existe_atalho(nome_atalho));
@@ -228,8 +221,7 @@ TEST_F(AtalhoXdg, WritesAValidDesktopEntryInTheAutostartFolder)
     EXPECT_EQ(files, 1);
 }
 
-TEST_F(AtalhoXdg, ExecAndPathSurviveAwkwardCharacters)
-{
+TEST_F(AtalhoXdg, ExecAndPathSurviveAwkwardCharacters) {
     const std::vector<std::string> targets = {
         "/opt/Escola Central/Son terra/sonterra",
         "/opt/a\"b/sonterra",
@@ -258,15 +250,13 @@ TEST_F(AtalhoXdg, ExecAndPathSurviveAwkwardCharacters)
     }
 }
 
-TEST_F(AtalhoXdg, ArgumentsFollowTheTarget)
-{
+TEST_F(AtalhoXdg, ArgumentsFollowTheTarget) {
     Cria_atalho("/opt/s t/sonterra", "--x 50%", "/opt/s t/", nome_atalho);
     const auto args = SplitExec(Unescape(ParseEntry(ReadFile(Shortcut())).at("Exec")));
     EXPECT_EQ(args, (std::vector<std::string>{"/opt/s t/sonterra", "--x", "50%"}));
 }
 
-TEST_F(AtalhoXdg, RegionalFormatsGivenToThisRunArePassedOn)
-{
+TEST_F(AtalhoXdg, RegionalFormatsGivenToThisRunArePassedOn) {
     // run.sh starts the program with LC_TIME when the user's own formats
     // would be refused; the next logon must start it the same way.
     lcTime_.emplace("LC_TIME", "pt_BR.UTF-8");
@@ -287,8 +277,7 @@ struct Started {
 };
 
 // Places a stand-in program at target that records how it was started.
-void PlaceStandIn(const fs::path& target, const fs::path& record)
-{
+void PlaceStandIn(const fs::path& target, const fs::path& record) {
     fs::create_directories(target.parent_path());
     std::ofstream(target, std::ios::binary)
         << "#!/bin/sh\n"
@@ -301,8 +290,7 @@ void PlaceStandIn(const fs::path& target, const fs::path& record)
 // Starts the entry the way a session does at logon (GLib's launcher, as the
 // GNOME and Xfce sessions use it) and reads what the stand-in recorded.
 std::optional<Started> LaunchThroughGio(const fs::path& entry, const fs::path& record,
-                                        std::string& log)
-{
+                                        std::string& log) {
     fs::remove(record);
     // Without this run's LC_TIME: only the entry may give it to the program.
     const ToolResult launch = RunTool({"env", "-u", "LC_TIME", "gio", "launch", entry.string()});
@@ -323,18 +311,19 @@ std::optional<Started> LaunchThroughGio(const fs::path& entry, const fs::path& r
     return Started{fields[0], fields[1], fields[2], {fields.begin() + 3, fields.end()}};
 }
 
-TEST_F(AtalhoXdg, ARealLauncherStartsTheProgramWhateverItsPathHolds)
-{
+TEST_F(AtalhoXdg, ARealLauncherStartsTheProgramWhateverItsPathHolds) {
     // Folder names that broke the entry: "=" after env, Latin-1 bytes (the
     // file must be UTF-8), control characters; and the shell's own specials.
     const std::vector<std::string> folders = {
         "a=b",
-        "Fran\xe7" "a",
+        "Fran\xe7"
+        "a",
         "Escola S\xe3o Jos\xe9=1",
         "tab\there",
         "line\nbreak",
         "it's \"$HOME\" `x` 100% back\\slash \\0101 ;|&",
-        "Fran\xc3\xa7" "a x",
+        "Fran\xc3\xa7"
+        "a x",
     };
     const fs::path record = root_ / "started";
     for (const std::string& lcTime : {std::string(), std::string("pt_BR.UTF-8")}) {
@@ -362,8 +351,7 @@ TEST_F(AtalhoXdg, ARealLauncherStartsTheProgramWhateverItsPathHolds)
     }
 }
 
-TEST_F(AtalhoXdg, CreatesTheFolderWithParentsAndReplacesTheShortcut)
-{
+TEST_F(AtalhoXdg, CreatesTheFolderWithParentsAndReplacesTheShortcut) {
     config_.emplace("XDG_CONFIG_HOME", (root_ / "deep" / "er" / "config").string());
     Cria_atalho("/opt/one/sonterra", "", "/opt/one/", nome_atalho);
     const fs::path file = root_ / "deep" / "er" / "config" / "autostart" / "Quorvel STV2.desktop";
@@ -373,8 +361,7 @@ TEST_F(AtalhoXdg, CreatesTheFolderWithParentsAndReplacesTheShortcut)
     EXPECT_EQ(ParseEntry(ReadFile(file)).at("Exec"), "/opt/two/sonterra");
 }
 
-TEST_F(AtalhoXdg, StartupFolderIsReadAfreshAtEveryCall)
-{
+TEST_F(AtalhoXdg, StartupFolderIsReadAfreshAtEveryCall) {
     Cria_atalho("/opt/s/sonterra", "", "/opt/s/", nome_atalho);
     EXPECT_TRUE(Existe_atalho(nome_atalho));
 
@@ -384,7 +371,8 @@ TEST_F(AtalhoXdg, StartupFolderIsReadAfreshAtEveryCall)
         EXPECT_EQ(StartupFolder(), (root_ / "home" / ".config" / "autostart").string());
         EXPECT_FALSE(Existe_atalho(nome_atalho));
         Cria_atalho("/opt/s/sonterra", "", "/opt/s/", nome_atalho);
-        EXPECT_TRUE(fs::is_regular_file(root_ / "home" / ".config" / "autostart" / "Quorvel STV2.desktop"));
+        EXPECT_TRUE(
+            fs::is_regular_file(root_ / "home" / ".config" / "autostart" / "Quorvel STV2.desktop"));
         EXPECT_TRUE(Existe_atalho(nome_atalho));
     }
     {
@@ -409,8 +397,7 @@ TEST_F(AtalhoXdg, StartupFolderIsReadAfreshAtEveryCall)
     EXPECT_TRUE(fs::exists(root_ / "home" / ".config" / "autostart" / "Quorvel STV2.desktop"));
 }
 
-TEST_F(AtalhoXdg, DeletionAndExistence)
-{
+TEST_F(AtalhoXdg, DeletionAndExistence) {
     // Nothing there: deleting does nothing and does not fail.
     Apaga_atalho(nome_atalho);
     EXPECT_FALSE(Existe_atalho(nome_atalho));
@@ -431,8 +418,7 @@ TEST_F(AtalhoXdg, DeletionAndExistence)
     EXPECT_FALSE(Existe_atalho(nome_atalho));
 }
 
-TEST_F(AtalhoXdg, FailuresToSaveOrDeleteAreSilent)
-{
+TEST_F(AtalhoXdg, FailuresToSaveOrDeleteAreSilent) {
     // The autostart "folder" is a file: nothing can be written below it.
     fs::create_directories(root_ / "config");
     std::ofstream(root_ / "config" / "autostart") << "not a folder";

@@ -13,12 +13,13 @@ namespace {
 
 class Activation : public EngineTest {
 protected:
-    fs::path ShortcutFile() const { return root_ / "config" / "autostart" / "Quorvel STV2.desktop"; }
+    fs::path ShortcutFile() const {
+        return root_ / "config" / "autostart" / "Quorvel STV2.desktop";
+    }
     void Marker() { std::ofstream(folder_ + "auto_execute.exe") << "x"; }
 };
 
-TEST_F(Activation, RunsItsStepsInOrder)
-{
+TEST_F(Activation, RunsItsStepsInOrder) {
     sched_->Activate();
 
     EXPECT_EQ(log_, (Log{"Timer1=1", "window.Caption=OK", "window.Hide"}));
@@ -33,8 +34,7 @@ TEST_F(Activation, RunsItsStepsInOrder)
     EXPECT_TRUE(Only("toque.").empty());
 }
 
-TEST_F(Activation, TwiceKeepsOneShortcutWithoutRewritingIt)
-{
+TEST_F(Activation, TwiceKeepsOneShortcutWithoutRewritingIt) {
     sched_->Activate();
     std::ofstream(ShortcutFile(), std::ios::trunc) << "edited by hand\n";
 
@@ -49,23 +49,20 @@ TEST_F(Activation, TwiceKeepsOneShortcutWithoutRewritingIt)
     EXPECT_EQ(Only("window.").size(), 4u);
 }
 
-TEST_F(Activation, ShortcutDeletedByHandComesBack)
-{
+TEST_F(Activation, ShortcutDeletedByHandComesBack) {
     sched_->Activate();
     fs::remove(ShortcutFile());
     sched_->Activate();
     EXPECT_TRUE(fs::is_regular_file(ShortcutFile()));
 }
 
-TEST_F(Activation, MovedProgramKeepsTheOldShortcut)
-{
+TEST_F(Activation, MovedProgramKeepsTheOldShortcut) {
     Cria_atalho("/old/place/sonterra", "", "/old/place/", nome_atalho);
     sched_->Activate();
     EXPECT_NE(ReadBytes(ShortcutFile()).find("\nExec=/old/place/sonterra\n"), std::string::npos);
 }
 
-TEST_F(Activation, MarkerFileStopsCreationButNotDeletion)
-{
+TEST_F(Activation, MarkerFileStopsCreationButNotDeletion) {
     sched_->Activate();
     ASSERT_TRUE(fs::exists(ShortcutFile()));
     Marker();
@@ -80,8 +77,7 @@ TEST_F(Activation, MarkerFileStopsCreationButNotDeletion)
     EXPECT_EQ(window_.caption, "OK");
 }
 
-TEST_F(Activation, StateWriteFailureStopsTheRemainingSteps)
-{
+TEST_F(Activation, StateWriteFailureStopsTheRemainingSteps) {
     fs::create_directories(folder_ + "SOM.INI");
 
     EXPECT_THROW(sched_->Activate(), FileError);
@@ -94,8 +90,7 @@ TEST_F(Activation, StateWriteFailureStopsTheRemainingSteps)
     EXPECT_EQ(window_.caption, "Ativar");
 }
 
-TEST_F(Activation, DeactivationRunsItsStepsInOrder)
-{
+TEST_F(Activation, DeactivationRunsItsStepsInOrder) {
     sched_->Activate();
     log_.clear();
 
@@ -113,8 +108,7 @@ TEST_F(Activation, DeactivationRunsItsStepsInOrder)
     EXPECT_EQ(StateBytes(), "0\r\n");
 }
 
-TEST_F(Activation, DeactivationStateWriteFailureStopsTheRemainingSteps)
-{
+TEST_F(Activation, DeactivationStateWriteFailureStopsTheRemainingSteps) {
     sched_->Activate();
     fs::remove(folder_ + "SOM.INI");
     fs::create_directories(folder_ + "SOM.INI");
@@ -128,8 +122,7 @@ TEST_F(Activation, DeactivationStateWriteFailureStopsTheRemainingSteps)
     EXPECT_EQ(window_.caption, "OK");
 }
 
-TEST_F(Activation, DeactivationLetsTheSoundFinishAndStillSpeaksTheTime)
-{
+TEST_F(Activation, DeactivationLetsTheSoundFinishAndStillSpeaksTheTime) {
     WriteDayFile(2, {Entry("07:30", true, Sound("sino.wav"))});
     const std::string clip = Clip("07H31M.WAV");
     sched_->ReloadToday();
@@ -152,8 +145,7 @@ TEST_F(Activation, DeactivationLetsTheSoundFinishAndStillSpeaksTheTime)
 
 class Restore : public EngineTest {};
 
-TEST_F(Restore, ActiveStateEnablesAndHidesAndNothingElse)
-{
+TEST_F(Restore, ActiveStateEnablesAndHidesAndNothingElse) {
     std::ofstream(folder_ + "SOM.INI", std::ios::binary) << "1\r\nlixo\r\n";
 
     sched_->RestoreState();
@@ -166,8 +158,7 @@ TEST_F(Restore, ActiveStateEnablesAndHidesAndNothingElse)
     EXPECT_EQ(StateBytes(), "1\r\nlixo\r\n");
 }
 
-TEST_F(Restore, AnythingElseLeavesTheScheduleInactive)
-{
+TEST_F(Restore, AnythingElseLeavesTheScheduleInactive) {
     for (const char* content : {"0\r\n", "1 \r\n", "01\r\n", ""}) {
         SCOPED_TRACE(content);
         std::ofstream(folder_ + "SOM.INI", std::ios::binary | std::ios::trunc) << content;

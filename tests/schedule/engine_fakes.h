@@ -27,8 +27,7 @@ class FakePlayer : public AudioPlayer {
 public:
     FakePlayer(std::string name, Log& log) : name_(std::move(name)), log_(log) {}
 
-    void CloseStream() override
-    {
+    void CloseStream() override {
         Record("CloseStream");
         if (playing_) {
             playing_ = false;
@@ -36,8 +35,7 @@ public:
         }
         loaded_.clear();
     }
-    void LoadFile(const std::string& file) override
-    {
+    void LoadFile(const std::string& file) override {
         Record("LoadFile " + file);
         loaded_ = failLoads || file == unreadable ? std::string() : file;
         if (onLoad)
@@ -45,14 +43,12 @@ public:
         if (file == unreadable) // the player reports its own failures
             ShowMessage("ERRO AO CARREGAR CANAL:\r\rArquivo: " + file + "\r\rErro Cod:BS41");
     }
-    void Play() override
-    {
+    void Play() override {
         Record("Play");
         if (!loaded_.empty())
             playing_ = true;
     }
-    void Stop() override
-    {
+    void Stop() override {
         Record("Stop");
         playing_ = false;
         FireOnStop();
@@ -63,8 +59,7 @@ public:
     int prepares = 0;
 
     // The sound reached its end: the watch timer's Stop.
-    void EndNaturally()
-    {
+    void EndNaturally() {
         Record("end");
         playing_ = false;
         FireOnStop();
@@ -79,8 +74,7 @@ public:
 
 private:
     void Record(const std::string& what) { log_.push_back(name_ + "." + what); }
-    void FireOnStop()
-    {
+    void FireOnStop() {
         Record("OnStop");
         if (OnStop)
             OnStop(*this);
@@ -98,18 +92,15 @@ public:
 
     void HideWindow() override { log_.push_back("window.Hide"); }
     bool IndicatorVisible() const override { return indicator; }
-    void SetIndicatorVisible(bool visible) override
-    {
+    void SetIndicatorVisible(bool visible) override {
         indicator = visible;
         log_.push_back(visible ? "window.Indicator=1" : "window.Indicator=0");
     }
-    void SetActivateCaption(const std::string& caption) override
-    {
+    void SetActivateCaption(const std::string& caption) override {
         this->caption = caption;
         log_.push_back("window.Caption=" + caption);
     }
-    void ShowToday(const Lines& lines) override
-    {
+    void ShowToday(const Lines& lines) override {
         today = lines;
         log_.push_back("window.Today " + std::to_string(lines.size()));
     }
@@ -126,8 +117,7 @@ private:
 class FakeTimer : public TickTimer {
 public:
     explicit FakeTimer(Log& log) : log_(log) {}
-    void SetEnabled(bool enabled) override
-    {
+    void SetEnabled(bool enabled) override {
         enabled_ = enabled;
         log_.push_back(enabled ? "Timer1=1" : "Timer1=0");
     }

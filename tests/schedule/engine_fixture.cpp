@@ -10,14 +10,12 @@ namespace sonterra::testing {
 
 namespace {
 
-std::optional<std::string> GetEnv(const char* name)
-{
+std::optional<std::string> GetEnv(const char* name) {
     const char* v = std::getenv(name);
     return v ? std::optional<std::string>(v) : std::nullopt;
 }
 
-void PutEnv(const char* name, const std::optional<std::string>& value)
-{
+void PutEnv(const char* name, const std::optional<std::string>& value) {
     if (value)
         ::setenv(name, value->c_str(), 1);
     else
@@ -26,8 +24,7 @@ void PutEnv(const char* name, const std::optional<std::string>& value)
 
 } // namespace
 
-void EngineTest::SetUp()
-{
+void EngineTest::SetUp() {
     root_ = fs::temp_directory_path() /
             ("sonterra-engine-" + std::to_string(::getpid()) + "-" +
              ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -46,7 +43,7 @@ void EngineTest::SetUp()
     PutEnv("XDG_CONFIG_HOME", (root_ / "config").string());
     oldCwd_ = fs::current_path();
     oldFormats_ = CurrentFormatSettings();
-    CurrentFormatSettings() = FormatSettings{};  // Brazilian: dd/mm/yyyy, hh:mm:ss
+    CurrentFormatSettings() = FormatSettings{}; // Brazilian: dd/mm/yyyy, hh:mm:ss
 
     oldHandler_ = setMessageBoxHandler([this](const MessageBoxRequest& r) {
         boxes_.push_back(r);
@@ -63,8 +60,7 @@ void EngineTest::SetUp()
     toque_.OnStop = [this](AudioPlayer&) { sched_->BellStopped(); };
 }
 
-void EngineTest::TearDown()
-{
+void EngineTest::TearDown() {
     toque_.OnStop = nullptr;
     sched_.reset();
     setMessageBoxHandler(oldHandler_);
@@ -77,57 +73,49 @@ void EngineTest::TearDown()
     fs::remove_all(root_, ec);
 }
 
-void EngineTest::At(int hour, int minute, int second, int ms)
-{
+void EngineTest::At(int hour, int minute, int second, int ms) {
     clock_.now.hour = hour;
     clock_.now.minute = minute;
     clock_.now.second = second;
     clock_.now.millisecond = ms;
 }
 
-void EngineTest::OnDate(int year, int month, int day)
-{
+void EngineTest::OnDate(int year, int month, int day) {
     clock_.now.year = year;
     clock_.now.month = month;
     clock_.now.day = day;
 }
 
-std::string EngineTest::Sound(const std::string& name)
-{
+std::string EngineTest::Sound(const std::string& name) {
     const fs::path path = root_ / "sons" / name;
     std::ofstream(path, std::ios::binary) << "RIFF";
     return path.string();
 }
 
-void EngineTest::WriteDayFile(int weekday, const Lines& lines)
-{
+void EngineTest::WriteDayFile(int weekday, const Lines& lines) {
     std::ofstream out(folder_ + "0" + std::to_string(weekday) + ".PR2", std::ios::binary);
     for (const auto& line : lines)
         out << line << "\r\n";
 }
 
-std::string EngineTest::Entry(const std::string& time, bool speak, const std::string& path)
-{
+std::string EngineTest::Entry(const std::string& time, bool speak, const std::string& path) {
     return time + (speak ? " + " : " - ") + path;
 }
 
-std::string EngineTest::Clip(const std::string& name)
-{
+std::string EngineTest::Clip(const std::string& name) {
     const std::string path = folder_ + "HORA/" + name;
     std::ofstream(path, std::ios::binary) << "RIFF";
     return path;
 }
 
-std::string EngineTest::ReadBytes(const fs::path& path) const
-{
+std::string EngineTest::ReadBytes(const fs::path& path) const {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
 }
 
-Log EngineTest::Only(const std::string& prefix) const
-{
+Log EngineTest::Only(const std::string& prefix) const {
     Log out;
     for (const auto& line : log_)
         if (line.rfind(prefix, 0) == 0)

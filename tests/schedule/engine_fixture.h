@@ -40,14 +40,14 @@ protected:
     Log Only(const std::string& prefix) const;
 
     fs::path root_;
-    std::string folder_;     // program folder, trailing separator
+    std::string folder_; // program folder, trailing separator
     std::string programFile_;
     Log log_;
     FakeClock clock_;
     FakePlayer toque_{"toque", log_};
     FakePlayer hora_{"hora", log_};
     FakeWindow window_{log_};
-    FakeTimer* timer_ = nullptr;  // owned by sched_
+    FakeTimer* timer_ = nullptr; // owned by sched_
     std::unique_ptr<TScheduler> sched_;
     std::vector<MessageBoxRequest> boxes_;
 

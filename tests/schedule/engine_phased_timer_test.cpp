@@ -16,8 +16,7 @@
 namespace sonterra {
 namespace {
 
-DateTime AtMs(int second, int ms)
-{
+DateTime AtMs(int second, int ms) {
     DateTime dt;
     dt.hour = 7;
     dt.minute = 29;
@@ -26,8 +25,7 @@ DateTime AtMs(int second, int ms)
     return dt;
 }
 
-TEST(PhasedDelay, AimsJustPastTheNextHalfSecond)
-{
+TEST(PhasedDelay, AimsJustPastTheNextHalfSecond) {
     EXPECT_EQ(PhasedDelayMs(AtMs(59, 900)), 100 + kPhaseMarginMs);
     EXPECT_EQ(PhasedDelayMs(AtMs(59, 0)), 500 + kPhaseMarginMs);
     EXPECT_EQ(PhasedDelayMs(AtMs(59, 499)), 1 + kPhaseMarginMs);
@@ -37,8 +35,7 @@ TEST(PhasedDelay, AimsJustPastTheNextHalfSecond)
     EXPECT_EQ(PhasedDelayMs(AtMs(0, 250), 5), 255);
 }
 
-TEST(PhasedDelay, FiringOnTimeGivesAFullHalfSecondNext)
-{
+TEST(PhasedDelay, FiringOnTimeGivesAFullHalfSecondNext) {
     // A tick that ran at the margin past a boundary waits one half second.
     EXPECT_EQ(PhasedDelayMs(AtMs(0, kPhaseMarginMs)), 500);
     EXPECT_EQ(PhasedDelayMs(AtMs(0, 500 + kPhaseMarginMs)), 500);
@@ -52,8 +49,7 @@ struct Tick {
 };
 
 // Runs the event loop for runMs and returns the ticks seen.
-std::vector<Tick> RunFor(TickTimer& timer, int runMs)
-{
+std::vector<Tick> RunFor(TickTimer& timer, int runMs) {
     std::vector<Tick> ticks;
     QElapsedTimer elapsed;
     elapsed.start();
@@ -67,8 +63,7 @@ std::vector<Tick> RunFor(TickTimer& timer, int runMs)
     return ticks;
 }
 
-TEST(PhasedTimer, TicksJustAfterEachHalfSecondOfTheWallClock)
-{
+TEST(PhasedTimer, TicksJustAfterEachHalfSecondOfTheWallClock) {
     int argc = 1;
     char name[] = "schedule_phased_timer_tests";
     char* argv[] = {name, nullptr};
@@ -81,7 +76,7 @@ TEST(PhasedTimer, TicksJustAfterEachHalfSecondOfTheWallClock)
     EXPECT_TRUE(RunFor(*timer, 700).empty());
 
     timer->SetEnabled(true);
-    timer->SetEnabled(true);  // enabling twice arms once
+    timer->SetEnabled(true); // enabling twice arms once
     EXPECT_TRUE(timer->Enabled());
     const auto ticks = RunFor(*timer, 2600);
 

@@ -10,8 +10,7 @@ namespace {
 class SpokenTime : public EngineTest {
 protected:
     // A "+" (or "-") entry for 07:30 has started on the bell player.
-    void StartEntry(bool speak, const std::string& sound = "sino.wav")
-    {
+    void StartEntry(bool speak, const std::string& sound = "sino.wav") {
         WriteDayFile(2, {Entry("07:30", speak, Sound(sound))});
         sched_->ReloadToday();
         sched_->Activate();
@@ -20,8 +19,7 @@ protected:
         ASSERT_TRUE(toque_.IsPlaying());
         log_.clear();
     }
-    Log Speaks(const std::string& clip) const
-    {
+    Log Speaks(const std::string& clip) const {
         return {"hora.CloseStream", "hora.LoadFile " + clip, "hora.Play"};
     }
 };
@@ -33,8 +31,7 @@ struct ClipCase {
 
 class ClipName : public SpokenTime, public ::testing::WithParamInterface<ClipCase> {};
 
-TEST_P(ClipName, NamesTheMomentTheSoundEndsOnATwelveHourDial)
-{
+TEST_P(ClipName, NamesTheMomentTheSoundEndsOnATwelveHourDial) {
     const ClipCase c = GetParam();
     StartEntry(true);
     const std::string clip = Clip(c.clip);
@@ -49,16 +46,13 @@ TEST_P(ClipName, NamesTheMomentTheSoundEndsOnATwelveHourDial)
     EXPECT_TRUE(boxes_.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Dial, ClipName,
-                         ::testing::Values(ClipCase{7, 31, 20, "07H31M.WAV"},
-                                           ClipCase{13, 45, 0, "01H45M.WAV"},
-                                           ClipCase{12, 10, 0, "12H10M.WAV"},
-                                           ClipCase{0, 5, 0, "00H05M.WAV"},
-                                           ClipCase{12, 59, 59, "12H59M.WAV"},
-                                           ClipCase{23, 59, 59, "11H59M.WAV"}));
+INSTANTIATE_TEST_SUITE_P(
+    Dial, ClipName,
+    ::testing::Values(ClipCase{7, 31, 20, "07H31M.WAV"}, ClipCase{13, 45, 0, "01H45M.WAV"},
+                      ClipCase{12, 10, 0, "12H10M.WAV"}, ClipCase{0, 5, 0, "00H05M.WAV"},
+                      ClipCase{12, 59, 59, "12H59M.WAV"}, ClipCase{23, 59, 59, "11H59M.WAV"}));
 
-TEST_F(SpokenTime, OnlyOnceAndOnlyForAPlusEntry)
-{
+TEST_F(SpokenTime, OnlyOnceAndOnlyForAPlusEntry) {
     StartEntry(false);
     Clip("07H31M.WAV");
     At(7, 31);
@@ -73,8 +67,7 @@ TEST_F(SpokenTime, OnlyOnceAndOnlyForAPlusEntry)
     EXPECT_EQ(Only("hora.LoadFile").size(), 1u);
 }
 
-TEST_F(SpokenTime, MissingHoraFolderShowsTheMessageEveryTime)
-{
+TEST_F(SpokenTime, MissingHoraFolderShowsTheMessageEveryTime) {
     const std::string oldTitle = ApplicationTitle();
     SetApplicationTitle("/opt/sonterra/sonterra");
     StartEntry(true);
@@ -98,8 +91,7 @@ TEST_F(SpokenTime, MissingHoraFolderShowsTheMessageEveryTime)
     SetApplicationTitle(oldTitle);
 }
 
-TEST_F(SpokenTime, TicksDuringTheMessageBoxDoNotStartTheMinuteAgain)
-{
+TEST_F(SpokenTime, TicksDuringTheMessageBoxDoNotStartTheMinuteAgain) {
     const std::string a = Sound("a.wav");
     const std::string b = Sound("b.wav");
     WriteDayFile(2, {Entry("07:30", false, a), Entry("07:31", true, b)});
@@ -122,7 +114,7 @@ TEST_F(SpokenTime, TicksDuringTheMessageBoxDoNotStartTheMinuteAgain)
 
     EXPECT_EQ(boxes_.size(), 1u);
     EXPECT_EQ(Only("toque.LoadFile"), (Log{"toque.LoadFile " + b}));
-    EXPECT_EQ(Only("window.Hide").size(), 3u);  // the nested ticks still hide
+    EXPECT_EQ(Only("window.Hide").size(), 3u); // the nested ticks still hide
     EXPECT_EQ(sched_->LastMinute(), "07:31");
 
     // Later ticks scan again.
@@ -131,8 +123,7 @@ TEST_F(SpokenTime, TicksDuringTheMessageBoxDoNotStartTheMinuteAgain)
     EXPECT_EQ(Only("toque.LoadFile").size(), 1u);
 }
 
-TEST_F(SpokenTime, MissingClipPlaysNothingAndSaysNothing)
-{
+TEST_F(SpokenTime, MissingClipPlaysNothingAndSaysNothing) {
     StartEntry(true);
     At(7, 31);
     toque_.EndNaturally();
@@ -141,8 +132,7 @@ TEST_F(SpokenTime, MissingClipPlaysNothingAndSaysNothing)
     EXPECT_TRUE(boxes_.empty());
 }
 
-TEST_F(SpokenTime, SecondRequestWhileAClipPlaysOnlyStopsIt)
-{
+TEST_F(SpokenTime, SecondRequestWhileAClipPlaysOnlyStopsIt) {
     StartEntry(true);
     Clip("07H31M.WAV");
     Clip("07H32M.WAV");
@@ -158,8 +148,7 @@ TEST_F(SpokenTime, SecondRequestWhileAClipPlaysOnlyStopsIt)
     EXPECT_FALSE(hora_.IsPlaying());
 }
 
-TEST_F(SpokenTime, NewPlusEntryCuttingAPlayingSoundSpeaksAtOnce)
-{
+TEST_F(SpokenTime, NewPlusEntryCuttingAPlayingSoundSpeaksAtOnce) {
     const std::string a = Sound("a.wav");
     const std::string b = Sound("b.wav");
     WriteDayFile(2, {Entry("07:30", false, a), Entry("07:31", true, b)});
@@ -185,8 +174,7 @@ TEST_F(SpokenTime, NewPlusEntryCuttingAPlayingSoundSpeaksAtOnce)
     EXPECT_EQ(Only("hora.LoadFile").size(), 1u);
 }
 
-TEST_F(SpokenTime, NewMinusEntryCuttingAPlusSoundSpeaksNothing)
-{
+TEST_F(SpokenTime, NewMinusEntryCuttingAPlusSoundSpeaksNothing) {
     const std::string a = Sound("a.wav");
     const std::string b = Sound("b.wav");
     WriteDayFile(2, {Entry("07:30", true, a), Entry("07:31", false, b)});
@@ -203,17 +191,15 @@ TEST_F(SpokenTime, NewMinusEntryCuttingAPlusSoundSpeaksNothing)
     EXPECT_TRUE(Only("hora.").empty());
 }
 
-TEST_F(SpokenTime, OperatorStoppingAPlusSoundSpeaksTheTimeThen)
-{
+TEST_F(SpokenTime, OperatorStoppingAPlusSoundSpeaksTheTimeThen) {
     StartEntry(true);
     const std::string clip = Clip("08H02M.WAV");
     At(8, 2, 30);
-    toque_.Stop();  // the main window's stop button
+    toque_.Stop(); // the main window's stop button
     EXPECT_EQ(Only("hora."), Speaks(clip));
 }
 
-TEST_F(SpokenTime, AFailedLoadKeepsTheFlagUntilTheNextStop)
-{
+TEST_F(SpokenTime, AFailedLoadKeepsTheFlagUntilTheNextStop) {
     toque_.failLoads = true;
     WriteDayFile(2, {Entry("07:30", true, Sound("estragado.mp3"))});
     const std::string clip = Clip("09H00M.WAV");

@@ -12,25 +12,21 @@ namespace {
 class Tick : public EngineTest {
 protected:
     // Today's list loaded and the schedule active, as after start-up.
-    void Activate()
-    {
+    void Activate() {
         sched_->ReloadToday();
         sched_->Activate();
         log_.clear();
     }
-    void TickAt(int h, int m, int s = 0, int ms = 0)
-    {
+    void TickAt(int h, int m, int s = 0, int ms = 0) {
         At(h, m, s, ms);
         sched_->Tick();
     }
-    Log Starts(const std::string& path) const
-    {
+    Log Starts(const std::string& path) const {
         return {"toque.CloseStream", "toque.LoadFile " + path, "toque.Play"};
     }
 };
 
-TEST_F(Tick, ActivatingMidMinutePlaysThatMinuteAtOnce)
-{
+TEST_F(Tick, ActivatingMidMinutePlaysThatMinuteAtOnce) {
     const std::string sino = Sound("sino.wav");
     WriteDayFile(2, {Entry("07:30", true, sino)});
     At(7, 30, 40);
@@ -43,9 +39,9 @@ TEST_F(Tick, ActivatingMidMinutePlaysThatMinuteAtOnce)
     EXPECT_EQ(sched_->LastMinute(), "07:30");
 }
 
-TEST_F(Tick, TheBellPlayerIsPreparedSecondsBeforeAnEntryOnceAMinute)
-{
-    WriteDayFile(2, {Entry("07:30", true, Sound("sino.wav")), Entry("07:45", false, Sound("sino.wav"))});
+TEST_F(Tick, TheBellPlayerIsPreparedSecondsBeforeAnEntryOnceAMinute) {
+    WriteDayFile(
+        2, {Entry("07:30", true, Sound("sino.wav")), Entry("07:45", false, Sound("sino.wav"))});
     Activate();
     TickAt(7, 29, 50);
     TickAt(7, 29, 54, 900);
@@ -65,8 +61,7 @@ TEST_F(Tick, TheBellPlayerIsPreparedSecondsBeforeAnEntryOnceAMinute)
     EXPECT_EQ(hora_.prepares, 0);
 }
 
-TEST_F(Tick, FlagFollowsTheMarkOfTheLine)
-{
+TEST_F(Tick, FlagFollowsTheMarkOfTheLine) {
     const std::string sino = Sound("sino.wav");
     WriteDayFile(2, {Entry("07:30", false, sino)});
     Activate();
@@ -76,8 +71,7 @@ TEST_F(Tick, FlagFollowsTheMarkOfTheLine)
     EXPECT_EQ(toque_.SpeakTimeAfter, 0);
 }
 
-TEST_F(Tick, ReactivatingWithinTheSameMinuteDoesNotReplay)
-{
+TEST_F(Tick, ReactivatingWithinTheSameMinuteDoesNotReplay) {
     WriteDayFile(2, {Entry("07:30", false, Sound("sino.wav"))});
     Activate();
     TickAt(7, 30, 5);
@@ -93,8 +87,7 @@ TEST_F(Tick, ReactivatingWithinTheSameMinuteDoesNotReplay)
     EXPECT_EQ(Only("toque.Play").size(), 1u);
 }
 
-TEST_F(Tick, MinuteEdges)
-{
+TEST_F(Tick, MinuteEdges) {
     const std::string sino = Sound("sino.wav");
     WriteDayFile(2, {Entry("07:30", false, sino)});
     Activate();
@@ -110,8 +103,7 @@ TEST_F(Tick, MinuteEdges)
     EXPECT_EQ(Only("toque.Play").size(), 1u);
 }
 
-TEST_F(Tick, MissingFileIsPassedOverSilentlyWithoutSpokenTime)
-{
+TEST_F(Tick, MissingFileIsPassedOverSilentlyWithoutSpokenTime) {
     Clip("07H30M.WAV");
     WriteDayFile(2, {Entry("07:30", true, (root_ / "sons" / "sumiu.wav").string())});
     Activate();
@@ -127,8 +119,7 @@ TEST_F(Tick, MissingFileIsPassedOverSilentlyWithoutSpokenTime)
     EXPECT_EQ(sched_->LastMinute(), "07:30");
 }
 
-TEST_F(Tick, LinesThatCanNeverMatch)
-{
+TEST_F(Tick, LinesThatCanNeverMatch) {
     const std::string sino = Sound("sino.wav");
     WriteDayFile(2, {"07:3", "07:30 +", Entry("24:00", false, sino), Entry("7:30", false, sino),
                      Entry("07:30", false, "")});
@@ -138,8 +129,7 @@ TEST_F(Tick, LinesThatCanNeverMatch)
     EXPECT_TRUE(Only("toque.").empty());
 }
 
-TEST_F(Tick, DuplicateTimesBothStartAndTheLaterIsHeard)
-{
+TEST_F(Tick, DuplicateTimesBothStartAndTheLaterIsHeard) {
     const std::string a = Sound("a.wav");
     const std::string b = Sound("b.mp3");
     WriteDayFile(2, {Entry("07:30", true, a), Entry("08:00", false, Sound("c.wav")),
@@ -148,9 +138,9 @@ TEST_F(Tick, DuplicateTimesBothStartAndTheLaterIsHeard)
 
     TickAt(7, 30);
 
-    EXPECT_EQ(Only("toque."), (Log{"toque.CloseStream", "toque.LoadFile " + a, "toque.Play",
-                                   "toque.CloseStream", "toque.OnStop", "toque.LoadFile " + b,
-                                   "toque.Play"}));
+    EXPECT_EQ(Only("toque."),
+              (Log{"toque.CloseStream", "toque.LoadFile " + a, "toque.Play", "toque.CloseStream",
+                   "toque.OnStop", "toque.LoadFile " + b, "toque.Play"}));
     EXPECT_EQ(toque_.loaded(), b);
     EXPECT_TRUE(toque_.IsPlaying());
     EXPECT_EQ(toque_.SpeakTimeAfter, 0);
@@ -158,8 +148,7 @@ TEST_F(Tick, DuplicateTimesBothStartAndTheLaterIsHeard)
     EXPECT_TRUE(Only("hora.").empty());
 }
 
-TEST_F(Tick, ClockSetBackRepeatsAndSetForwardSkips)
-{
+TEST_F(Tick, ClockSetBackRepeatsAndSetForwardSkips) {
     const std::string a = Sound("a.wav");
     const std::string c = Sound("c.wav");
     WriteDayFile(2, {Entry("07:30", false, a), Entry("07:32", false, c)});
@@ -167,16 +156,15 @@ TEST_F(Tick, ClockSetBackRepeatsAndSetForwardSkips)
 
     TickAt(7, 30);
     TickAt(7, 31);
-    TickAt(7, 30, 30);  // set back
+    TickAt(7, 30, 30); // set back
     EXPECT_EQ(Only("toque.LoadFile"), (Log{"toque.LoadFile " + a, "toque.LoadFile " + a}));
 
-    TickAt(7, 33);  // set forward over 07:32
+    TickAt(7, 33); // set forward over 07:32
     TickAt(7, 34);
     EXPECT_EQ(Only("toque.LoadFile").size(), 2u);
 }
 
-TEST_F(Tick, WindowNeverStaysVisibleWhileOcultar)
-{
+TEST_F(Tick, WindowNeverStaysVisibleWhileOcultar) {
     std::ofstream(folder_ + "SOM.INI") << "1\r\n";
     sched_->ReloadToday();
     sched_->RestoreState();
@@ -187,8 +175,9 @@ TEST_F(Tick, WindowNeverStaysVisibleWhileOcultar)
     // Every tick hides first, then blinks.
     EXPECT_EQ(Only("window.Hide").size(), 6u);
     EXPECT_EQ(log_.front(), "window.Hide");
-    EXPECT_EQ(Only("window.Indicator"), (Log{"window.Indicator=0", "window.Indicator=1", "window.Indicator=0",
-                                          "window.Indicator=1", "window.Indicator=0", "window.Indicator=1"}));
+    EXPECT_EQ(Only("window.Indicator"),
+              (Log{"window.Indicator=0", "window.Indicator=1", "window.Indicator=0",
+                   "window.Indicator=1", "window.Indicator=0", "window.Indicator=1"}));
 
     // Opened from the notification area: the ticks leave the window alone.
     sched_->SetKeepHidden(false);
@@ -197,8 +186,7 @@ TEST_F(Tick, WindowNeverStaysVisibleWhileOcultar)
     EXPECT_EQ(log_, (Log{"window.Indicator=0"}));
 }
 
-TEST_F(Tick, TodaysListKeepsFileOrderAndFillsTheListBox)
-{
+TEST_F(Tick, TodaysListKeepsFileOrderAndFillsTheListBox) {
     const Lines lines = {Entry("12:00", false, "/x/b.wav"), Entry("07:30", true, "/x/a.wav")};
     WriteDayFile(2, lines);
     WriteDayFile(3, {Entry("09:00", false, "/x/c.wav")});
@@ -222,8 +210,7 @@ TEST_F(Tick, TodaysListKeepsFileOrderAndFillsTheListBox)
 
 // The list follows the date: a PC left on over the weekend rings Saturday's
 // bells on Saturday, not Friday's.
-TEST_F(Tick, ReloadsTodaysListAfterMidnight)
-{
+TEST_F(Tick, ReloadsTodaysListAfterMidnight) {
     const std::string sunday = Sound("domingo.wav");
     const std::string monday = Sound("segunda.wav");
     WriteDayFile(1, {Entry("00:00", false, sunday), Entry("23:59", false, sunday)});
@@ -240,14 +227,14 @@ TEST_F(Tick, ReloadsTodaysListAfterMidnight)
     TickAt(0, 0, 0, 100);
 
     EXPECT_EQ(sched_->TodayFile(), "02.PR2");
-    EXPECT_EQ(Only("toque.LoadFile"), (Log{"toque.LoadFile " + sunday, "toque.LoadFile " + monday}));
+    EXPECT_EQ(Only("toque.LoadFile"),
+              (Log{"toque.LoadFile " + sunday, "toque.LoadFile " + monday}));
     // Sunday's 23:59 sound was still playing: cut, so the "+" speaks at once.
     EXPECT_EQ(Only("hora."), (Log{"hora.CloseStream", "hora.Play"}));
     EXPECT_EQ(window_.today, (Lines{Entry("00:00", true, monday)}));
 }
 
-TEST_F(Tick, FirstTickLoadsTheListWhenNothingLoadedIt)
-{
+TEST_F(Tick, FirstTickLoadsTheListWhenNothingLoadedIt) {
     const std::string sino = Sound("sino.wav");
     WriteDayFile(2, {Entry("07:30", false, sino)});
     sched_->Activate();
@@ -258,8 +245,7 @@ TEST_F(Tick, FirstTickLoadsTheListWhenNothingLoadedIt)
 // A tick that comes while the scan is still busy (some call inside it ran an
 // event loop) must not cost its minute: here the last tick of 07:31 comes
 // inside the load of 07:30's sound.
-TEST_F(Tick, ATickInsideTheScanDoesNotSkipItsMinute)
-{
+TEST_F(Tick, ATickInsideTheScanDoesNotSkipItsMinute) {
     const std::string a = Sound("a.wav");
     const std::string b = Sound("b.wav");
     const std::string c = Sound("c.wav");
@@ -282,8 +268,7 @@ TEST_F(Tick, ATickInsideTheScanDoesNotSkipItsMinute)
 // meanwhile, with Timer1 ticking as the event loop would.
 class BoxNobodyDismisses : public Tick {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         Tick::SetUp();
         setMessageBoxHandler([this](const MessageBoxRequest& r) {
             boxes_.push_back(r);
@@ -295,8 +280,7 @@ protected:
             return BoxResult::Ok;
         });
     }
-    void LoggedTick(int h, int m, int s)
-    {
+    void LoggedTick(int h, int m, int s) {
         log_.push_back("tick " + std::to_string(h) + ":" + std::to_string(m) + ":" +
                        std::to_string(s));
         TickAt(h, m, s);
@@ -304,8 +288,7 @@ protected:
     // Minute and second of the ticks while the first box is open, hour 7.
     std::vector<std::pair<int, int>> whileOpen;
     // What the player loaded, between the ticks and the box's opening and closing.
-    Log Timeline() const
-    {
+    Log Timeline() const {
         Log out;
         for (const auto& line : log_)
             if (line.rfind("tick ", 0) == 0 || line.rfind("box ", 0) == 0 ||
@@ -315,14 +298,14 @@ protected:
     }
 };
 
-TEST_F(BoxNobodyDismisses, LoadErrorAtSevenThirtyDelaysNothingAfterIt)
-{
+TEST_F(BoxNobodyDismisses, LoadErrorAtSevenThirtyDelaysNothingAfterIt) {
     const std::string bad = Sound("bad.mp3");
     const std::string b = Sound("b.wav");
     const std::string c = Sound("c.wav");
     toque_.unreadable = bad;
     whileOpen = {{30, 30}, {31, 0}, {31, 30}, {32, 0}, {32, 30}};
-    WriteDayFile(2, {Entry("07:30", false, bad), Entry("07:31", false, b), Entry("07:32", false, c)});
+    WriteDayFile(2,
+                 {Entry("07:30", false, bad), Entry("07:31", false, b), Entry("07:32", false, c)});
     Activate();
 
     LoggedTick(7, 30, 0);
@@ -340,8 +323,7 @@ TEST_F(BoxNobodyDismisses, LoadErrorAtSevenThirtyDelaysNothingAfterIt)
 // The box of a missing HORA folder opens inside CloseStream, when the 07:31
 // entry cuts the 07:30 bell: the bell must stop there and 07:32 must ring; the
 // same box again at 07:32 is not opened twice.
-TEST_F(BoxNobodyDismisses, MissingHoraFolderInsideCloseStreamDelaysNothing)
-{
+TEST_F(BoxNobodyDismisses, MissingHoraFolderInsideCloseStreamDelaysNothing) {
     const std::string a = Sound("a.wav");
     const std::string b = Sound("b.wav");
     const std::string c = Sound("c.wav");
@@ -355,9 +337,10 @@ TEST_F(BoxNobodyDismisses, MissingHoraFolderInsideCloseStreamDelaysNothing)
     LoggedTick(7, 31, 0);
     LoggedTick(7, 33, 0);
 
-    EXPECT_EQ(Timeline(), (Log{"tick 7:30:0", "toque.LoadFile " + a, "tick 7:30:59", "tick 7:31:0",
-                               "toque.LoadFile " + b, "box open", "tick 7:31:30", "tick 7:32:0", "toque.LoadFile " + c,
-                               "tick 7:32:30", "box closed", "tick 7:33:0"}));
+    EXPECT_EQ(Timeline(),
+              (Log{"tick 7:30:0", "toque.LoadFile " + a, "tick 7:30:59", "tick 7:31:0",
+                   "toque.LoadFile " + b, "box open", "tick 7:31:30", "tick 7:32:0",
+                   "toque.LoadFile " + c, "tick 7:32:30", "box closed", "tick 7:33:0"}));
     EXPECT_EQ(toque_.loaded(), c);
     ASSERT_EQ(boxes_.size(), 1u);
     EXPECT_EQ(boxes_[0].text, "Pasta - " + folder_ + "HORA/ - não localizada - Verifique !!");

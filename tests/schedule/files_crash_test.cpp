@@ -9,7 +9,6 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <filesystem>
 #include <map>
 #include <random>
 #include <sys/wait.h>

@@ -67,8 +67,8 @@ TEST(FailedWrite, TargetThatCannotBeReplaced) {
         test::UnreplaceableFile held(folder / "02.PR2");
         if (!held.active())
             GTEST_SKIP() << "the immutable flag needs root on ext4, xfs or btrfs";
-        ExpectFileError([&] { WriteDay(folder.path(), 2, {"07:00 + /a.mp3"}); },
-                        folder / "02.PR2", Failure::Unreplaceable);
+        ExpectFileError([&] { WriteDay(folder.path(), 2, {"07:00 + /a.mp3"}); }, folder / "02.PR2",
+                        Failure::Unreplaceable);
     }
     EXPECT_EQ(ReadBytes(folder / "02.PR2"), kOld);
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"02.PR2"}));

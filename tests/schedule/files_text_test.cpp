@@ -80,18 +80,26 @@ TEST(ReadLines, BytesAreKeptAsTheyAre) {
 // must still read as "07:30".
 TEST(ReadLines, ALeadingUtf8ByteOrderMarkIsNotText) {
     TestFolder folder;
-    WriteBytes(folder / "02.PR2", "\xEF\xBB\xBF" "07:30 + /sons/a.mp3\r\n08:00 - /sons/b.mp3\r\n");
+    WriteBytes(folder / "02.PR2", "\xEF\xBB\xBF"
+                                  "07:30 + /sons/a.mp3\r\n08:00 - /sons/b.mp3\r\n");
     const Lines day = LoadDay(folder.path(), 2);
     ASSERT_EQ(day, (Lines{"07:30 + /sons/a.mp3", "08:00 - /sons/b.mp3"}));
     EXPECT_EQ(EntryTimeKey(day[0]), "07:30");
 
-    WriteBytes(folder / "SOM.INI", "\xEF\xBB\xBF" "1\r\n");
+    WriteBytes(folder / "SOM.INI", "\xEF\xBB\xBF"
+                                   "1\r\n");
     EXPECT_TRUE(ReadState(folder.path()));
     WriteBytes(folder / "x", "\xEF\xBB\xBF");
     EXPECT_TRUE(ReadLines(folder / "x").empty());
     // Only at the very start, and only the whole mark.
-    WriteBytes(folder / "x", "a\r\n\xEF\xBB\xBF" "b\r\n\xEF\xBB" "c");
-    EXPECT_EQ(ReadLines(folder / "x"), (Lines{"a", "\xEF\xBB\xBF" "b", "\xEF\xBB" "c"}));
+    WriteBytes(folder / "x", "a\r\n\xEF\xBB\xBF"
+                             "b\r\n\xEF\xBB"
+                             "c");
+    EXPECT_EQ(ReadLines(folder / "x"), (Lines{"a",
+                                              "\xEF\xBB\xBF"
+                                              "b",
+                                              "\xEF\xBB"
+                                              "c"}));
 
     // An add writes the file back as the program writes it: no mark.
     Lines written;

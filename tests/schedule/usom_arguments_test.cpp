@@ -13,8 +13,7 @@
 
 namespace {
 
-TEST(CommandLine, QtOptionsChangeNothing)
-{
+TEST(CommandLine, QtOptionsChangeNothing) {
     EXPECT_EQ(QApplication::arguments().size(), 1);
     EXPECT_EQ(QGuiApplication::layoutDirection(), Qt::LeftToRight);
     EXPECT_EQ(QGuiApplication::platformName(), QStringLiteral("offscreen"));
@@ -28,13 +27,14 @@ TEST(CommandLine, QtOptionsChangeNothing)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    char reverse[] = "-reverse", style[] = "-style", windows[] = "windows", platform[] = "-platform",
-         minimal[] = "minimal", geometry[] = "-geometry", size[] = "20x20+3+3";
-    std::vector<char*> args{argv[0], reverse, style, windows, platform, minimal, geometry, size, nullptr};
+    char reverse[] = "-reverse", style[] = "-style", windows[] = "windows",
+         platform[] = "-platform", minimal[] = "minimal", geometry[] = "-geometry",
+         size[] = "20x20+3+3";
+    std::vector<char*> args{argv[0], reverse,  style, windows, platform,
+                            minimal, geometry, size,  nullptr};
     int count = static_cast<int>(args.size()) - 1;
     sonterra::SonterraApplication app(count, args.data());
     return RUN_ALL_TESTS();

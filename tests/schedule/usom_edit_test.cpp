@@ -19,8 +19,7 @@ namespace {
 
 class EditTest : public FormTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         Make();
         form->show();
         edit = W<TFilenameEdit>("FilenameEdit1");
@@ -32,16 +31,14 @@ protected:
         list2 = W<TSortedListBox>("ListBox2");
     }
 
-    void Add(const QString& time, const QString& chooser, bool speakTime)
-    {
+    void Add(const QString& time, const QString& chooser, bool speakTime) {
         mask->setText(time);
         edit->setText(chooser);
         speak->setChecked(speakTime);
         QTest::mouseClick(add, Qt::LeftButton);
     }
 
-    QStringList Today() const
-    {
+    QStringList Today() const {
         QStringList out;
         for (const std::string& l : form->lista_hoje())
             out << QString::fromStdString(l);
@@ -57,15 +54,15 @@ protected:
     TSortedListBox* list2 = nullptr;
 };
 
-TEST_F(EditTest, AddsWithAndWithoutSpokenTimeByteForByte)
-{
+TEST_F(EditTest, AddsWithAndWithoutSpokenTimeByteForByte) {
     // Picked in the dialog, a path with a space arrives quoted.
     const QString sino = QString::fromStdString(prog.path("AUDIO/sino 1.mp3"));
     const QString hino = QString::fromStdString(prog.path("AUDIO/hino.mp3"));
     Add(QStringLiteral("07:30"), QLatin1Char('"') + sino + QLatin1Char('"'), true);
     Add(QStringLiteral("06:15"), hino, false);
 
-    const QByteArray expected = "07:30 + " + sino.toUtf8() + "\r\n06:15 - " + hino.toUtf8() + "\r\n";
+    const QByteArray expected =
+        "07:30 + " + sino.toUtf8() + "\r\n06:15 - " + hino.toUtf8() + "\r\n";
     EXPECT_EQ(prog.bytes("07.PR2"), expected);
     const QStringList sorted{QStringLiteral("06:15 - ") + hino, QStringLiteral("07:30 + ") + sino};
     EXPECT_EQ(list3->Lines(), sorted);
@@ -78,8 +75,7 @@ TEST_F(EditTest, AddsWithAndWithoutSpokenTimeByteForByte)
     EXPECT_EQ(edit->text(), hino);
 }
 
-TEST_F(EditTest, AddToAnotherDayLeavesTodayAlone)
-{
+TEST_F(EditTest, AddToAnotherDayLeavesTodayAlone) {
     semana->setCurrentIndex(0);
     Add(QStringLiteral("09:00"), QStringLiteral("/sons/domingo.mp3"), false);
     EXPECT_EQ(prog.bytes("01.PR2"), QByteArray("09:00 - /sons/domingo.mp3\r\n"));
@@ -88,8 +84,7 @@ TEST_F(EditTest, AddToAnotherDayLeavesTodayAlone)
     EXPECT_TRUE(form->lista_hoje().empty());
 }
 
-TEST_F(EditTest, TakenTimeIsRefusedWithItsMessageAndNothingWritten)
-{
+TEST_F(EditTest, TakenTimeIsRefusedWithItsMessageAndNothingWritten) {
     prog.write("07.PR2", "07:30 - /sons/a.mp3\r\n");
     Add(QStringLiteral("07:30"), QStringLiteral("/sons/b.mp3"), true);
 
@@ -107,8 +102,7 @@ TEST_F(EditTest, TakenTimeIsRefusedWithItsMessageAndNothingWritten)
     EXPECT_EQ(boxes.boxes.size(), 1u);
 }
 
-TEST_F(EditTest, HalfFilledTimeOrEmptyChooserDoNothing)
-{
+TEST_F(EditTest, HalfFilledTimeOrEmptyChooserDoNothing) {
     mask->setText(QString());
     EXPECT_EQ(form->MaskEdit1Text(), QStringLiteral("  :  "));
     Add(QString(), QStringLiteral("/sons/a.mp3"), false);
@@ -121,16 +115,14 @@ TEST_F(EditTest, HalfFilledTimeOrEmptyChooserDoNothing)
     EXPECT_EQ(list3->count(), 0);
 }
 
-TEST_F(EditTest, BlankInsideTheTimeIsStoredAsTyped)
-{
+TEST_F(EditTest, BlankInsideTheTimeIsStoredAsTyped) {
     mask->setText(QStringLiteral("0 :30"));
     ASSERT_EQ(form->MaskEdit1Text(), QStringLiteral("0 :30"));
     Add(QStringLiteral("0 :30"), QStringLiteral("/sons/a.mp3"), false);
     EXPECT_EQ(prog.bytes("07.PR2"), QByteArray("0 :30 - /sons/a.mp3\r\n"));
 }
 
-TEST_F(EditTest, PathWithLineBreakNeverReachesTheDayFile)
-{
+TEST_F(EditTest, PathWithLineBreakNeverReachesTheDayFile) {
     for (const char* text : {"/sons/a.mp3\r\n07:31 + /sons/forjado.mp3", "\"/sons/a\nb.mp3\""}) {
         mask->setText(QStringLiteral("07:30"));
         edit->lineEdit()->setText(QString::fromUtf8(text));
@@ -141,8 +133,7 @@ TEST_F(EditTest, PathWithLineBreakNeverReachesTheDayFile)
     EXPECT_FALSE(bytes.contains("a\nb")) << bytes.constData();
 }
 
-TEST_F(EditTest, DeletingTheOnlyEntryLeavesAnEmptyFileAndEmptyLists)
-{
+TEST_F(EditTest, DeletingTheOnlyEntryLeavesAnEmptyFileAndEmptyLists) {
     prog.write("07.PR2", "07:30 + /sons/a.mp3\r\n");
     form->hide();
     form->show(); // lists Saturday again
@@ -158,8 +149,7 @@ TEST_F(EditTest, DeletingTheOnlyEntryLeavesAnEmptyFileAndEmptyLists)
     EXPECT_TRUE(form->lista_hoje().empty());
 }
 
-TEST_F(EditTest, DeleteWritesTheRemainingLinesSorted)
-{
+TEST_F(EditTest, DeleteWritesTheRemainingLinesSorted) {
     prog.write("07.PR2", "09:00 - /c.mp3\r\n07:00 - /a.mp3\r\n08:00 - /b.mp3\r\n");
     form->semanaClick();
     list3->setCurrentRow(1); // 08:00
@@ -167,8 +157,7 @@ TEST_F(EditTest, DeleteWritesTheRemainingLinesSorted)
     EXPECT_EQ(prog.bytes("07.PR2"), QByteArray("07:00 - /a.mp3\r\n09:00 - /c.mp3\r\n"));
 }
 
-TEST_F(EditTest, SecondDeleteWithNothingChosenDoesNothing)
-{
+TEST_F(EditTest, SecondDeleteWithNothingChosenDoesNothing) {
     prog.write("07.PR2", "07:00 - /a.mp3\r\n08:00 - /b.mp3\r\n09:00 - /c.mp3\r\n");
     form->semanaClick();
     list3->setCurrentRow(0);
@@ -184,8 +173,7 @@ TEST_F(EditTest, SecondDeleteWithNothingChosenDoesNothing)
     EXPECT_EQ(list3->count(), 2);
 }
 
-TEST_F(EditTest, PlayAndDeleteWithNothingSelectedDoNothing)
-{
+TEST_F(EditTest, PlayAndDeleteWithNothingSelectedDoNothing) {
     prog.write("07.PR2", "07:00 - /a.mp3\r\n");
     form->semanaClick();
     list3->clearSelection();
@@ -196,16 +184,16 @@ TEST_F(EditTest, PlayAndDeleteWithNothingSelectedDoNothing)
     EXPECT_EQ(list3->count(), 1);
 }
 
-TEST_F(EditTest, ListsSortIgnoringCase)
-{
-    prog.write("07.PR2", "07:00 - /b.mp3\r\n07:00 - /A.mp3\r\n07:00 - /a.mp3\r\n06:59 - /z.mp3\r\n");
+TEST_F(EditTest, ListsSortIgnoringCase) {
+    prog.write("07.PR2",
+               "07:00 - /b.mp3\r\n07:00 - /A.mp3\r\n07:00 - /a.mp3\r\n06:59 - /z.mp3\r\n");
     form->semanaClick();
-    EXPECT_EQ(list3->Lines(), (QStringList{QStringLiteral("06:59 - /z.mp3"), QStringLiteral("07:00 - /A.mp3"),
-                                            QStringLiteral("07:00 - /a.mp3"), QStringLiteral("07:00 - /b.mp3")}));
+    EXPECT_EQ(list3->Lines(),
+              (QStringList{QStringLiteral("06:59 - /z.mp3"), QStringLiteral("07:00 - /A.mp3"),
+                           QStringLiteral("07:00 - /a.mp3"), QStringLiteral("07:00 - /b.mp3")}));
 }
 
-TEST_F(EditTest, ArrowKeysWrapAndReloadTheDay)
-{
+TEST_F(EditTest, ArrowKeysWrapAndReloadTheDay) {
     prog.write("01.PR2", "09:00 - /domingo.mp3\r\n");
     prog.write("06.PR2", "10:00 - /sexta.mp3\r\n");
     prog.write("07.PR2", "11:00 - /sabado.mp3\r\n");
@@ -230,8 +218,7 @@ TEST_F(EditTest, ArrowKeysWrapAndReloadTheDay)
     EXPECT_EQ(list3->Lines(), QStringList{QStringLiteral("09:00 - /domingo.mp3")});
 }
 
-TEST_F(EditTest, MouseSelectsADayButTheProgramsSelectionIsSilent)
-{
+TEST_F(EditTest, MouseSelectsADayButTheProgramsSelectionIsSilent) {
     prog.write("02.PR2", "09:00 - /segunda.mp3\r\n");
     prog.write("07.PR2", "11:00 - /sabado.mp3\r\n");
     form->semanaClick();
@@ -243,8 +230,7 @@ TEST_F(EditTest, MouseSelectsADayButTheProgramsSelectionIsSilent)
     EXPECT_EQ(list3->Lines(), QStringList{QStringLiteral("09:00 - /segunda.mp3")});
 }
 
-TEST_F(EditTest, UnreadableDayFileGoesToTheErrorBoxAndTheListsStay)
-{
+TEST_F(EditTest, UnreadableDayFileGoesToTheErrorBoxAndTheListsStay) {
     QDir(QString::fromStdString(prog.folder())).mkdir(QStringLiteral("02.PR2"));
     semana->setCurrentIndex(1);
     Add(QStringLiteral("07:30"), QStringLiteral("/sons/a.mp3"), false);
@@ -252,7 +238,8 @@ TEST_F(EditTest, UnreadableDayFileGoesToTheErrorBoxAndTheListsStay)
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].icon, BoxIcon::Error);
     EXPECT_EQ(boxes.boxes[0].caption, ProgramFileName());
-    EXPECT_NE(boxes.boxes[0].text.find(prog.path("02.PR2")), std::string::npos) << boxes.boxes[0].text;
+    EXPECT_NE(boxes.boxes[0].text.find(prog.path("02.PR2")), std::string::npos)
+        << boxes.boxes[0].text;
     EXPECT_TRUE(QDir(QString::fromStdString(prog.path("02.PR2"))).exists());
 }
 

@@ -15,8 +15,7 @@ namespace sonterra::usomtest {
 
 class FormTest : public ::testing::Test {
 protected:
-    void Make()
-    {
+    void Make() {
         TForm1Seams seams;
         seams.clock = &clock;
         auto manual = std::make_unique<ManualTimer>(&timerEnabled);
@@ -26,9 +25,7 @@ protected:
         form = std::make_unique<TForm1>(std::move(seams));
     }
 
-    template <class T>
-    T* W(const char* name) const
-    {
+    template <class T> T* W(const char* name) const {
         T* w = form->findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(w, nullptr) << name;
         return w;

@@ -1,8 +1,8 @@
 // The start-up sequence and the error box of the message loop.
 
 #include "app/application.h"
-#include "schedule/usom.h"
 #include "app/startup.h"
+#include "schedule/usom.h"
 #include "tests/schedule/usom_support.h"
 #include "windows/uabertura.h"
 
@@ -17,8 +17,7 @@
 namespace sonterra::usomtest {
 namespace {
 
-QList<QWidget*> VisibleSplashes()
-{
+QList<QWidget*> VisibleSplashes() {
     QList<QWidget*> out;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (qobject_cast<Tform_abertura*>(w) && w->isVisible())
@@ -26,16 +25,16 @@ QList<QWidget*> VisibleSplashes()
     return out;
 }
 
-TEST(Startup, RefusedCheckEndsWithZeroAndTouchesNothing)
-{
+TEST(Startup, RefusedCheckEndsWithZeroAndTouchesNothing) {
     TempProgramFolder prog;
     BoxRecorder boxes;
     const auto before = QApplication::topLevelWidgets().size();
     bool built = false;
-    const int status = RunStartup([] { return false; }, [&] {
-        built = true;
-        return std::make_unique<QWidget>();
-    });
+    const int status = RunStartup([] { return false; },
+                                  [&] {
+                                      built = true;
+                                      return std::make_unique<QWidget>();
+                                  });
     EXPECT_EQ(status, 0);
     EXPECT_FALSE(built);
     EXPECT_EQ(QApplication::topLevelWidgets().size(), before);
@@ -43,8 +42,7 @@ TEST(Startup, RefusedCheckEndsWithZeroAndTouchesNothing)
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(prog.path("HORA"))));
 }
 
-TEST(Startup, SplashIsOnScreenExactlyWhileTheMainWindowIsBuilt)
-{
+TEST(Startup, SplashIsOnScreenExactlyWhileTheMainWindowIsBuilt) {
     TempProgramFolder prog;
     SetApplicationTitle("antes");
     int splashesDuringBuild = -1;
@@ -76,38 +74,39 @@ TEST(Startup, SplashIsOnScreenExactlyWhileTheMainWindowIsBuilt)
     EXPECT_EQ(titleDuringBuild, "Quorvel - Sonterra");
 }
 
-TEST(Startup, TerminationAskedWhileBuildingEndsAtTheFirstPass)
-{
+TEST(Startup, TerminationAskedWhileBuildingEndsAtTheFirstPass) {
     TempProgramFolder prog;
     bool shown = false;
-    const int status = RunStartup([] { return true; }, [&] {
-        RequestApplicationTerminate();
-        auto w = std::make_unique<QWidget>();
-        QTimer::singleShot(0, w.get(), [&shown, p = w.get()] { shown = p->isVisible(); });
-        return w;
-    });
+    const int status = RunStartup(
+        [] { return true; },
+        [&] {
+            RequestApplicationTerminate();
+            auto w = std::make_unique<QWidget>();
+            QTimer::singleShot(0, w.get(), [&shown, p = w.get()] { shown = p->isVisible(); });
+            return w;
+        });
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(shown);
 }
 
-TEST(Startup, TheRealMainWindowRunsAndClosesWithZero)
-{
+TEST(Startup, TheRealMainWindowRunsAndClosesWithZero) {
     TempProgramFolder prog;
     BoxRecorder boxes; // answers the closing question with OK
-    const int status = RunStartup([] { return true; }, [&] {
-        auto form = std::make_unique<TForm1>();
-        EXPECT_EQ(ApplicationTitle(), prog.path("sonterra"));
-        QTimer::singleShot(0, form.get(), [p = form.get()] { p->close(); });
-        return form;
-    });
+    const int status =
+        RunStartup([] { return true; },
+                   [&] {
+                       auto form = std::make_unique<TForm1>();
+                       EXPECT_EQ(ApplicationTitle(), prog.path("sonterra"));
+                       QTimer::singleShot(0, form.get(), [p = form.get()] { p->close(); });
+                       return form;
+                   });
     EXPECT_EQ(status, 0);
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, "Deseja Sair do Sonterra ??");
     EXPECT_TRUE(QFileInfo(QString::fromStdString(prog.path("HORA"))).isDir());
 }
 
-TEST(Startup, WithoutAFactoryItBuildsTForm1AsTheMainWindow)
-{
+TEST(Startup, WithoutAFactoryItBuildsTForm1AsTheMainWindow) {
     TempProgramFolder prog;
     BoxRecorder boxes;
     QString caption;
@@ -134,16 +133,14 @@ TEST(Startup, WithoutAFactoryItBuildsTForm1AsTheMainWindow)
 
 class Throwing : public QObject {
 public:
-    bool event(QEvent* e) override
-    {
+    bool event(QEvent* e) override {
         if (e->type() == QEvent::User)
             throw std::runtime_error("Falha ao gravar /x/07.PR2: Disco cheio");
         return QObject::event(e);
     }
 };
 
-TEST(Startup, AnErrorEscapingAHandlerIsShownAndTheLoopGoesOn)
-{
+TEST(Startup, AnErrorEscapingAHandlerIsShownAndTheLoopGoesOn) {
     TempProgramFolder prog;
     BoxRecorder boxes;
     SetApplicationTitle("/opt/sonterra/sonterra");

@@ -29,7 +29,10 @@ public:
     explicit ManualTimer(bool* enabledFlag) : enabled_(enabledFlag) {}
     void SetEnabled(bool enabled) override { *enabled_ = enabled; }
     bool Enabled() const override { return *enabled_; }
-    void Fire() { if (*enabled_ && OnTimer) OnTimer(); }
+    void Fire() {
+        if (*enabled_ && OnTimer)
+            OnTimer();
+    }
 
 private:
     bool* enabled_;
@@ -38,8 +41,7 @@ private:
 // Answers each box with the next queued answer (OK when the queue is empty).
 class BoxRecorder {
 public:
-    BoxRecorder()
-    {
+    BoxRecorder() {
         previous_ = setMessageBoxHandler([this](const MessageBoxRequest& request) {
             boxes.push_back(request);
             if (answers.empty())
@@ -63,22 +65,17 @@ private:
 // A program folder of its own; the program file is "sonterra" inside it.
 class TempProgramFolder {
 public:
-    TempProgramFolder()
-    {
-        SetProgramFileNameForTesting(folder() + "sonterra");
-    }
+    TempProgramFolder() { SetProgramFileNameForTesting(folder() + "sonterra"); }
     std::string folder() const { return dir_.path().toStdString() + "/"; }
     std::string path(const std::string& name) const { return folder() + name; }
 
-    QByteArray bytes(const std::string& name) const
-    {
+    QByteArray bytes(const std::string& name) const {
         QFile f(QString::fromStdString(path(name)));
         if (!f.open(QIODevice::ReadOnly))
             return QByteArray("<missing>");
         return f.readAll();
     }
-    void write(const std::string& name, const QByteArray& content) const
-    {
+    void write(const std::string& name, const QByteArray& content) const {
         QFile f(QString::fromStdString(path(name)));
         if (f.open(QIODevice::WriteOnly))
             f.write(content);

@@ -11,18 +11,17 @@
 namespace sonterra {
 namespace {
 
-TEST(SortedListBox, KeepsCaseInsensitiveOrderAcrossAdds)
-{
+TEST(SortedListBox, KeepsCaseInsensitiveOrderAcrossAdds) {
     TSortedListBox box;
     box.AddLines({QStringLiteral("b"), QStringLiteral("C"), QStringLiteral("a")});
     box.AddLines({QStringLiteral("B0"), QStringLiteral("A")});
-    EXPECT_EQ(box.Lines(), (QStringList{QStringLiteral("A"), QStringLiteral("a"), QStringLiteral("b"),
-                                        QStringLiteral("B0"), QStringLiteral("C")}));
+    EXPECT_EQ(box.Lines(),
+              (QStringList{QStringLiteral("A"), QStringLiteral("a"), QStringLiteral("b"),
+                           QStringLiteral("B0"), QStringLiteral("C")}));
     EXPECT_EQ(box.item(0)->sizeHint().height(), TSortedListBox::kItemHeight);
 }
 
-TEST(SemanaTabBar, HasTheSevenDaysAndReportsOnlyTheOperator)
-{
+TEST(SemanaTabBar, HasTheSevenDaysAndReportsOnlyTheOperator) {
     TSemanaTabBar bar;
     ASSERT_EQ(bar.count(), 7);
     EXPECT_EQ(bar.tabText(0), QStringLiteral("Domingo"));

@@ -13,12 +13,12 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QColor>
-#include <QImage>
 #include <QCheckBox>
+#include <QColor>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -35,10 +35,11 @@
 namespace sonterra::usomtest {
 namespace {
 
-bool IsDir(const std::string& path) { return QFileInfo(QString::fromStdString(path)).isDir(); }
+bool IsDir(const std::string& path) {
+    return QFileInfo(QString::fromStdString(path)).isDir();
+}
 
-TEST_F(FormTest, CreationFixesFormatsTitleFoldersAndControls)
-{
+TEST_F(FormTest, CreationFixesFormatsTitleFoldersAndControls) {
     CurrentFormatSettings().ShortDateFormat = "m/d/yy";
     CurrentFormatSettings().DateSeparator = "-";
     Make();
@@ -84,8 +85,7 @@ TEST_F(FormTest, CreationFixesFormatsTitleFoldersAndControls)
 
 // "+ Hora Certa" on the dark teal panel: a white caption, and a check mark
 // that shows on the box's light square (it was drawn white on white).
-TEST_F(FormTest, HoraCertaCaptionIsWhiteAndItsMarkDark)
-{
+TEST_F(FormTest, HoraCertaCaptionIsWhiteAndItsMarkDark) {
     Make();
     form->show();
     auto* check = W<QCheckBox>("CheckBox1");
@@ -101,7 +101,8 @@ TEST_F(FormTest, HoraCertaCaptionIsWhiteAndItsMarkDark)
     QStyleOptionButton option;
     option.initFrom(check);
     const QRect box = check->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, check);
-    const QRect caption = check->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, check);
+    const QRect caption =
+        check->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, check);
     const auto dark = [&](QRgb p) { return lightness(p) < 90; };
     const auto white = [&](QRgb p) { return lightness(p) > 235; };
 
@@ -118,8 +119,7 @@ TEST_F(FormTest, HoraCertaCaptionIsWhiteAndItsMarkDark)
 
 // Qt's own texts the operator meets are Portuguese too: the file chooser and
 // the Cancel of the closing question. The program's own texts stay as they are.
-TEST_F(FormTest, QtsOwnTextsArePortuguese)
-{
+TEST_F(FormTest, QtsOwnTextsArePortuguese) {
     Make();
     QFileDialog chooser(form.get());
     chooser.setOption(QFileDialog::DontUseNativeDialog);
@@ -131,9 +131,10 @@ TEST_F(FormTest, QtsOwnTextsArePortuguese)
     for (const QAbstractButton* button : chooser.findChildren<QAbstractButton*>())
         texts << button->text();
     texts.removeAll(QString());
-    for (const char* english : {"Look in:", "File &name:", "Files of type:", "&Open", "Open", "Cancel"})
-        EXPECT_FALSE(texts.contains(QString::fromLatin1(english))) << english << " in "
-                                                                   << texts.join(u'|').toStdString();
+    for (const char* english :
+         {"Look in:", "File &name:", "Files of type:", "&Open", "Open", "Cancel"})
+        EXPECT_FALSE(texts.contains(QString::fromLatin1(english)))
+            << english << " in " << texts.join(u'|').toStdString();
     EXPECT_TRUE(texts.contains(QStringLiteral("&Abrir")) || texts.contains(QStringLiteral("Abrir")))
         << texts.join(u'|').toStdString();
     EXPECT_TRUE(texts.contains(QStringLiteral("Cancelar"))) << texts.join(u'|').toStdString();
@@ -150,8 +151,7 @@ TEST_F(FormTest, QtsOwnTextsArePortuguese)
     EXPECT_EQ(W<QPushButton>("Button2")->text(), QStringLiteral("Desligar"));
 }
 
-TEST_F(FormTest, CreationClearsTemporaryFilesOfEndedWritersOnly)
-{
+TEST_F(FormTest, CreationClearsTemporaryFilesOfEndedWritersOnly) {
     // 999999999 is beyond any process number; the parent runs the tests.
     const std::string ended = ".03.PR2.tmp999999999-0";
     const std::string running = ".SOM.INI.tmp" + std::to_string(::getppid()) + "-2";
@@ -164,8 +164,7 @@ TEST_F(FormTest, CreationClearsTemporaryFilesOfEndedWritersOnly)
     EXPECT_EQ(prog.bytes("03.PR2"), QByteArray("07:00 - a.mp3\r\n"));
 }
 
-TEST_F(FormTest, ActiveStateIsRestoredButButton1StaysAtivar)
-{
+TEST_F(FormTest, ActiveStateIsRestoredButButton1StaysAtivar) {
     prog.write("SOM.INI", "1\r\n");
     prog.write("07.PR2", "08:00 - /b.mp3\r\n07:30 + /a.mp3\r\n");
     Make();
@@ -177,8 +176,7 @@ TEST_F(FormTest, ActiveStateIsRestoredButButton1StaysAtivar)
               (QStringList{QStringLiteral("07:30 + /a.mp3"), QStringLiteral("08:00 - /b.mp3")}));
 }
 
-TEST_F(FormTest, UnreadableStateFileSkipsTheRestOfCreation)
-{
+TEST_F(FormTest, UnreadableStateFileSkipsTheRestOfCreation) {
     QDir(QString::fromStdString(prog.folder())).mkdir(QStringLiteral("SOM.INI"));
     Make();
     ASSERT_EQ(boxes.boxes.size(), 1u);
@@ -195,8 +193,7 @@ TEST_F(FormTest, UnreadableStateFileSkipsTheRestOfCreation)
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Quorvel Sonterra V2"));
 }
 
-TEST_F(FormTest, EveryShowingSelectsTodayAndListsIt)
-{
+TEST_F(FormTest, EveryShowingSelectsTodayAndListsIt) {
     prog.write("07.PR2", "11:00 - /sabado.mp3\r\n");
     prog.write("01.PR2", "09:00 - /domingo.mp3\r\n");
     trayAvailable = true;
@@ -210,7 +207,7 @@ TEST_F(FormTest, EveryShowingSelectsTodayAndListsIt)
     form->Button1Click(); // hides
     EXPECT_TRUE(form->isHidden());
     EXPECT_FALSE(form->windowFlags() & Qt::WindowMinimizeButtonHint); // close box only
-    clock.now.day = 6; // Sunday
+    clock.now.day = 6;                                                // Sunday
     Q_EMIT form->RxTrayIcon1->activated(QSystemTrayIcon::Context);
     EXPECT_FALSE(form->isHidden());
     EXPECT_EQ(semana->currentIndex(), 0);
@@ -222,8 +219,7 @@ TEST_F(FormTest, EveryShowingSelectsTodayAndListsIt)
     EXPECT_EQ(semana->currentIndex(), 3);
 }
 
-TEST_F(FormTest, TrayClickShowsTheHiddenWindowWithOk)
-{
+TEST_F(FormTest, TrayClickShowsTheHiddenWindowWithOk) {
     prog.write("SOM.INI", "1\r\n");
     trayAvailable = true;
     Make();
@@ -252,8 +248,7 @@ TEST_F(FormTest, TrayClickShowsTheHiddenWindowWithOk)
     EXPECT_EQ(button1->text(), QStringLiteral("Ativar"));
 }
 
-TEST_F(FormTest, WithoutNotificationAreaHidingMinimisesAndRestoringActsAsTheIcon)
-{
+TEST_F(FormTest, WithoutNotificationAreaHidingMinimisesAndRestoringActsAsTheIcon) {
     trayAvailable = false;
     Make();
     form->show();
@@ -283,8 +278,7 @@ TEST_F(FormTest, WithoutNotificationAreaHidingMinimisesAndRestoringActsAsTheIcon
     EXPECT_FALSE(form->ocultar());
 }
 
-TEST_F(FormTest, CancelOnTheClosingQuestionKeepsEverything)
-{
+TEST_F(FormTest, CancelOnTheClosingQuestionKeepsEverything) {
     prog.write("SOM.INI", "1\r\n");
     Make();
     form->show();
@@ -311,16 +305,14 @@ TEST_F(FormTest, CancelOnTheClosingQuestionKeepsEverything)
     EXPECT_EQ(prog.bytes("SOM.INI"), QByteArray("1\r\n")); // nothing saved at exit
 }
 
-int AboutWindows()
-{
+int AboutWindows() {
     int n = 0;
     for (QWidget* w : QApplication::topLevelWidgets())
         n += qobject_cast<Tform_about*>(w) != nullptr;
     return n;
 }
 
-TEST_F(FormTest, LogoClickRunsAFreshModalAboutWindowEachTime)
-{
+TEST_F(FormTest, LogoClickRunsAFreshModalAboutWindowEachTime) {
     Make();
     form->show();
     auto* logo = W<QLabel>("Image1");
@@ -345,8 +337,7 @@ TEST_F(FormTest, LogoClickRunsAFreshModalAboutWindowEachTime)
 
 class PlayTest : public FormTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         Make();
         form->show();
         bell = prog.path("AUDIO/sino.wav");
@@ -356,8 +347,7 @@ protected:
     std::string bell;
 };
 
-TEST_F(PlayTest, TestPlayTogglesAndTheStopRunsPStop)
-{
+TEST_F(PlayTest, TestPlayTogglesAndTheStopRunsPStop) {
     W<TFilenameEdit>("FilenameEdit1")->setText(QString::fromStdString(bell));
     auto* play = W<QPushButton>("BitBtn2");
 
@@ -375,8 +365,7 @@ TEST_F(PlayTest, TestPlayTogglesAndTheStopRunsPStop)
     form->player_hora->Stop();
 }
 
-TEST_F(PlayTest, MenuPlayTogglesTheSelectedEntry)
-{
+TEST_F(PlayTest, MenuPlayTogglesTheSelectedEntry) {
     prog.write("07.PR2", QByteArray("07:30 + ") + QByteArray::fromStdString(bell) + "\r\n");
     form->semanaClick();
     auto* list3 = W<TSortedListBox>("ListBox3");
@@ -389,8 +378,7 @@ TEST_F(PlayTest, MenuPlayTogglesTheSelectedEntry)
     EXPECT_TRUE(boxes.boxes.empty());
 }
 
-TEST_F(PlayTest, MissingFilePlaysNothingSilently)
-{
+TEST_F(PlayTest, MissingFilePlaysNothingSilently) {
     W<TFilenameEdit>("FilenameEdit1")->setText(QString::fromStdString(prog.path("AUDIO/nada.wav")));
     QTest::mouseClick(W<QPushButton>("BitBtn2"), Qt::LeftButton);
     EXPECT_FALSE(form->player_toque->IsPlaying());

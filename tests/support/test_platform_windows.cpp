@@ -2,11 +2,11 @@
 #include "app/system_text_windows.h"
 #include "tests/support/test_platform.h"
 
+#include <windows.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
 #include <utility>
-#include <windows.h>
 
 namespace sonterra::test {
 

@@ -7,8 +7,7 @@
 
 namespace sonterra {
 
-TEST(ColorButton, MouseClickEmitsClicked)
-{
+TEST(ColorButton, MouseClickEmitsClicked) {
     TSRColorButton button;
     button.resize(537, 35);
     button.setCaption(QStringLiteral("OK"));
@@ -19,8 +18,7 @@ TEST(ColorButton, MouseClickEmitsClicked)
     EXPECT_EQ(clicked.count(), 1);
 }
 
-TEST(ColorButton, ReleaseOutsideDoesNotClick)
-{
+TEST(ColorButton, ReleaseOutsideDoesNotClick) {
     TSRColorButton button;
     button.resize(100, 30);
     QSignalSpy clicked(&button, &TSRColorButton::clicked);
@@ -31,8 +29,7 @@ TEST(ColorButton, ReleaseOutsideDoesNotClick)
     EXPECT_EQ(clicked.count(), 0);
 }
 
-TEST(ColorButton, TakesNoFocusAndIgnoresKeys)
-{
+TEST(ColorButton, TakesNoFocusAndIgnoresKeys) {
     TSRColorButton button;
     button.resize(100, 30);
     EXPECT_EQ(button.focusPolicy(), Qt::NoFocus);
@@ -43,8 +40,7 @@ TEST(ColorButton, TakesNoFocusAndIgnoresKeys)
     EXPECT_EQ(clicked.count(), 0);
 }
 
-TEST(ColorButton, BlackBorderAndGradientFace)
-{
+TEST(ColorButton, BlackBorderAndGradientFace) {
     TSRColorButton button;
     button.resize(100, 30);
     button.setColor(QColor(192, 192, 192));

@@ -16,8 +16,7 @@ namespace {
 
 const QString kProgramFilter = QStringLiteral("Arquivos de áudio|*.mp3;*.wav");
 
-QString MakeFile(const QTemporaryDir& dir, const QString& name)
-{
+QString MakeFile(const QTemporaryDir& dir, const QString& name) {
     const QString path = dir.filePath(name);
     QFile f(path);
     EXPECT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
@@ -27,16 +26,14 @@ QString MakeFile(const QTemporaryDir& dir, const QString& name)
 
 } // namespace
 
-TEST(FileFilter, ProgramFilterBecomesQtFilter)
-{
+TEST(FileFilter, ProgramFilterBecomesQtFilter) {
     EXPECT_EQ(ToQtFileFilter(kProgramFilter), QStringLiteral("Arquivos de áudio (*.mp3 *.wav)"));
     EXPECT_EQ(ToQtFileFilter(QStringLiteral("Sons|*.mp3;*.wav|Todos|*.*")),
               QStringLiteral("Sons (*.mp3 *.wav);;Todos (*.*)"));
     EXPECT_EQ(ToQtFileFilter(QString()), QString());
 }
 
-TEST(FilenameEditFileName, ExistingFileIsTakenWhole)
-{
+TEST(FilenameEditFileName, ExistingFileIsTakenWhole) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = MakeFile(dir, QStringLiteral("toque de entrada.mp3"));
@@ -45,8 +42,7 @@ TEST(FilenameEditFileName, ExistingFileIsTakenWhole)
     EXPECT_EQ(edit.FileName(), path);
 }
 
-TEST(FilenameEditFileName, OtherTextIsReadAsACommandLine)
-{
+TEST(FilenameEditFileName, OtherTextIsReadAsACommandLine) {
     TFilenameEdit edit;
     edit.setText(QStringLiteral("\"/sons/toque de entrada.mp3\""));
     EXPECT_EQ(edit.FileName(), QStringLiteral("/sons/toque de entrada.mp3"));
@@ -69,8 +65,7 @@ TEST(FilenameEditFileName, OtherTextIsReadAsACommandLine)
     EXPECT_EQ(edit.FileName(), QString());
 }
 
-TEST(FilenameEditFileName, QuotedExistingFileLosesItsQuotes)
-{
+TEST(FilenameEditFileName, QuotedExistingFileLosesItsQuotes) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = MakeFile(dir, QStringLiteral("hino nacional.wav"));
@@ -79,8 +74,7 @@ TEST(FilenameEditFileName, QuotedExistingFileLosesItsQuotes)
     EXPECT_EQ(edit.FileName(), path);
 }
 
-TEST(FilenameEditBrowse, PickedPathGoesIntoTheTextQuotedWhenItHasASpace)
-{
+TEST(FilenameEditBrowse, PickedPathGoesIntoTheTextQuotedWhenItHasASpace) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString spaced = MakeFile(dir, QStringLiteral("sinal do recreio.mp3"));
@@ -115,8 +109,7 @@ TEST(FilenameEditBrowse, PickedPathGoesIntoTheTextQuotedWhenItHasASpace)
     EXPECT_EQ(changed.count(), 2);
 }
 
-TEST(FilenameEditBrowse, CancelKeepsTheTextAndStartsWhereTheFileIs)
-{
+TEST(FilenameEditBrowse, CancelKeepsTheTextAndStartsWhereTheFileIs) {
     QTemporaryDir dir;
     QTemporaryDir other;
     ASSERT_TRUE(dir.isValid() && other.isValid());
@@ -135,8 +128,7 @@ TEST(FilenameEditBrowse, CancelKeepsTheTextAndStartsWhereTheFileIs)
     EXPECT_EQ(QDir(seenDir), QDir(other.path()));
 }
 
-TEST(FilenameEdit, TypingReachesTextAndSignal)
-{
+TEST(FilenameEdit, TypingReachesTextAndSignal) {
     TFilenameEdit edit;
     QSignalSpy changed(&edit, &TFilenameEdit::textChanged);
     QTest::keyClicks(edit.lineEdit(), QStringLiteral("/a.mp3"));

@@ -11,15 +11,14 @@
 #include <QTest>
 
 #include <functional>
-#include <vector>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace sonterra {
 
 namespace {
 
-MessageBoxRequest Question()
-{
+MessageBoxRequest Question() {
     MessageBoxRequest r;
     r.caption = "Tivra Sistemas";
     r.text = "Deseja Sair do Sonterra ??\rLinha dois";
@@ -29,8 +28,7 @@ MessageBoxRequest Question()
 }
 
 // Runs action inside the next modal loop, once its box is on screen.
-void WhenModalBoxShows(std::function<void(QMessageBox*)> action, int triesLeft = 200)
-{
+void WhenModalBoxShows(std::function<void(QMessageBox*)> action, int triesLeft = 200) {
     QMetaObject::invokeMethod(
         qApp,
         [action, triesLeft] {
@@ -46,8 +44,7 @@ void WhenModalBoxShows(std::function<void(QMessageBox*)> action, int triesLeft =
 struct HandlerGuard {
     MessageBoxHandler saved = setMessageBoxHandler(nullptr);
     BoxPoster savedPoster = setBoxPoster(nullptr);
-    ~HandlerGuard()
-    {
+    ~HandlerGuard() {
         setMessageBoxHandler(saved);
         setBoxPoster(savedPoster);
     }
@@ -55,8 +52,7 @@ struct HandlerGuard {
 
 } // namespace
 
-TEST(BuildMessageBox, QuestionWithOkAndCancel)
-{
+TEST(BuildMessageBox, QuestionWithOkAndCancel) {
     auto box = BuildMessageBox(Question());
     EXPECT_EQ(box->windowTitle(), QStringLiteral("Tivra Sistemas"));
     EXPECT_EQ(box->text(), QStringLiteral("Deseja Sair do Sonterra ??\nLinha dois"));
@@ -68,8 +64,7 @@ TEST(BuildMessageBox, QuestionWithOkAndCancel)
     EXPECT_TRUE(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 }
 
-TEST(BuildMessageBox, NoticeWithErrorIcon)
-{
+TEST(BuildMessageBox, NoticeWithErrorIcon) {
     MessageBoxRequest r;
     r.caption = "/opt/sonterra/sonterra";
     r.text = "Horário já Ocupado - Verifique";
@@ -83,9 +78,9 @@ TEST(BuildMessageBox, NoticeWithErrorIcon)
 
 // The caption is shown whole in the title bar, beside the window's own
 // buttons: the box is at least that wide, whatever its text.
-TEST(BuildMessageBox, WideEnoughForItsCaption)
-{
-    for (const char* caption : {"Tivra Sistemas", "/home/escola/Área de Trabalho/Sonterra/sonterra"}) {
+TEST(BuildMessageBox, WideEnoughForItsCaption) {
+    for (const char* caption :
+         {"Tivra Sistemas", "/home/escola/Área de Trabalho/Sonterra/sonterra"}) {
         MessageBoxRequest r;
         r.caption = caption;
         r.text = "Ok?";
@@ -94,14 +89,14 @@ TEST(BuildMessageBox, WideEnoughForItsCaption)
         box->show();
         QFont titleFont = box->font();
         titleFont.setBold(true);
-        const int captionWidth = QFontMetrics(titleFont).horizontalAdvance(QString::fromUtf8(caption));
+        const int captionWidth =
+            QFontMetrics(titleFont).horizontalAdvance(QString::fromUtf8(caption));
         EXPECT_GE(box->width(), captionWidth + 100) << caption; // + icon and title-bar buttons
         box->hide();
     }
 }
 
-TEST(MessageBoxResult, ButtonsEscapeAndCloseBox)
-{
+TEST(MessageBoxResult, ButtonsEscapeAndCloseBox) {
     {
         auto box = BuildMessageBox(Question());
         box->button(QMessageBox::Ok)->click();
@@ -132,8 +127,7 @@ TEST(MessageBoxResult, ButtonsEscapeAndCloseBox)
     }
 }
 
-TEST(QtMessageBoxHandler, ShowsTheBoxModallyAndReturnsTheAnswer)
-{
+TEST(QtMessageBoxHandler, ShowsTheBoxModallyAndReturnsTheAnswer) {
     HandlerGuard guard;
     InstallQtMessageBoxHandler();
 
@@ -142,8 +136,8 @@ TEST(QtMessageBoxHandler, ShowsTheBoxModallyAndReturnsTheAnswer)
     WhenModalBoxShows([&](QMessageBox* box) {
         seenTitle = box->windowTitle();
         seenText = box->text();
-        offCentre = box->geometry().center()
-                    - QGuiApplication::primaryScreen()->availableGeometry().center();
+        offCentre = box->geometry().center() -
+                    QGuiApplication::primaryScreen()->availableGeometry().center();
         box->button(QMessageBox::Cancel)->click();
     });
     EXPECT_EQ(showMessageBox(Question()), BoxResult::Cancel);
@@ -156,8 +150,7 @@ TEST(QtMessageBoxHandler, ShowsTheBoxModallyAndReturnsTheAnswer)
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
-TEST(QtMessageBoxHandler, GivesTheFocusBack)
-{
+TEST(QtMessageBoxHandler, GivesTheFocusBack) {
     HandlerGuard guard;
     InstallQtMessageBoxHandler();
     QWidget window;
@@ -175,8 +168,7 @@ TEST(QtMessageBoxHandler, GivesTheFocusBack)
 
 // A box raised by a bell tick opens from the event loop, after the tick has
 // returned, and is modal there.
-TEST(QtMessageBoxHandler, BoxesAfterwardsOpenFromTheEventLoop)
-{
+TEST(QtMessageBoxHandler, BoxesAfterwardsOpenFromTheEventLoop) {
     HandlerGuard guard;
     InstallQtMessageBoxHandler();
     QStringList seen;
@@ -192,12 +184,12 @@ TEST(QtMessageBoxHandler, BoxesAfterwardsOpenFromTheEventLoop)
     });
     EXPECT_TRUE(QTest::qWaitFor([&] { return !seen.isEmpty(); }, 2000));
     QTest::qWait(50); // room for a second box, which must not come
-    EXPECT_EQ(seen, QStringList{QStringLiteral("Pasta - /escola/HORA/ - não localizada - Verifique !!")});
+    EXPECT_EQ(seen,
+              QStringList{QStringLiteral("Pasta - /escola/HORA/ - não localizada - Verifique !!")});
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
-TEST(ErrorBox, FullStopWhenTheLastCharacterSortsAfterIt)
-{
+TEST(ErrorBox, FullStopWhenTheLastCharacterSortsAfterIt) {
     EXPECT_EQ(ErrorBoxText(QStringLiteral("Disco cheio")), QStringLiteral("Disco cheio."));
     EXPECT_EQ(ErrorBoxText(QStringLiteral("Erro 5")), QStringLiteral("Erro 5."));
     EXPECT_EQ(ErrorBoxText(QStringLiteral("/tmp/")), QStringLiteral("/tmp/."));
@@ -209,8 +201,7 @@ TEST(ErrorBox, FullStopWhenTheLastCharacterSortsAfterIt)
     EXPECT_EQ(ErrorBoxText(QStringLiteral("Ação")), QStringLiteral("Ação."));
 }
 
-TEST(ErrorBox, GoesThroughTheSeamWithTitleAndErrorIcon)
-{
+TEST(ErrorBox, GoesThroughTheSeamWithTitleAndErrorIcon) {
     HandlerGuard guard;
     const std::string oldTitle = ApplicationTitle();
     SetApplicationTitle("/opt/sonterra/sonterra");

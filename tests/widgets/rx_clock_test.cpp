@@ -9,8 +9,7 @@
 
 namespace sonterra {
 
-TEST(RxClock, ShowsTwentyFourHourTimeWithSecondsAndLeadingZeros)
-{
+TEST(RxClock, ShowsTwentyFourHourTimeWithSecondsAndLeadingZeros) {
     FakeClock clock;
     TRxClock display(clock);
     EXPECT_EQ(display.text(), QStringLiteral("07:05:09"));
@@ -28,19 +27,18 @@ TEST(RxClock, ShowsTwentyFourHourTimeWithSecondsAndLeadingZeros)
     EXPECT_EQ(display.text(), QStringLiteral("13:00:05"));
 }
 
-TEST(RxClock, ItsOwnTimerRedrawsIt)
-{
+TEST(RxClock, ItsOwnTimerRedrawsIt) {
     FakeClock clock;
     TRxClock display(clock);
     ASSERT_TRUE(display.timer()->isActive());
     EXPECT_EQ(display.timer()->interval(), 450);
 
     clock.set(12, 34, 56);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return display.text() == QStringLiteral("12:34:56"); }, 5000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return display.text() == QStringLiteral("12:34:56"); }, 5000));
 }
 
-TEST(RxClock, ClockCanBeSwappedAfterConstruction)
-{
+TEST(RxClock, ClockCanBeSwappedAfterConstruction) {
     TRxClock display; // system clock, as a form layout builds it
     FakeClock clock;
     clock.set(8, 9, 10);

@@ -6,8 +6,7 @@
 
 namespace sonterra {
 
-TEST(ScrewPanel, CaptionAndColour)
-{
+TEST(ScrewPanel, CaptionAndColour) {
     TScrewPanel panel;
     EXPECT_EQ(panel.caption(), QString());
     panel.setCaption(QStringLiteral("Quorvel Sonterra"));
@@ -15,8 +14,7 @@ TEST(ScrewPanel, CaptionAndColour)
     EXPECT_EQ(panel.color(), QColor(140, 140, 140));
 }
 
-TEST(ScrewPanel, ScrewsSitTwoPixelsInFromEachCorner)
-{
+TEST(ScrewPanel, ScrewsSitTwoPixelsInFromEachCorner) {
     TScrewPanel panel;
     panel.resize(337, 33);
     EXPECT_EQ(panel.screwRect(0), QRect(2, 2, 8, 8));
@@ -25,8 +23,7 @@ TEST(ScrewPanel, ScrewsSitTwoPixelsInFromEachCorner)
     EXPECT_EQ(panel.screwRect(3), QRect(327, 23, 8, 8));
 }
 
-TEST(ScrewPanel, PaintsGreyFaceAndDarkScrewHeads)
-{
+TEST(ScrewPanel, PaintsGreyFaceAndDarkScrewHeads) {
     TScrewPanel panel;
     panel.resize(337, 33);
     panel.setCaption(QStringLiteral("Quorvel Sonterra"));

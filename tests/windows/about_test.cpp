@@ -30,14 +30,12 @@ public Q_SLOTS:
     void open(const QUrl& url) { opened << url; }
 };
 
-void FlushDeletes()
-{
+void FlushDeletes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 // Runs action inside the next modal loop, once the about window is up.
-void WhenAboutShows(std::function<void(Tform_about*)> action, int triesLeft = 200)
-{
+void WhenAboutShows(std::function<void(Tform_about*)> action, int triesLeft = 200) {
     QMetaObject::invokeMethod(
         qApp,
         [action, triesLeft] {
@@ -50,8 +48,7 @@ void WhenAboutShows(std::function<void(Tform_about*)> action, int triesLeft = 20
         Qt::QueuedConnection);
 }
 
-void ExpectTexts(const Tform_about& about)
-{
+void ExpectTexts(const Tform_about& about) {
     EXPECT_EQ(about.ProductName->text(), QStringLiteral("Quorvel Sonterra"));
     EXPECT_EQ(about.Version->text(), QStringLiteral("2.0"));
     EXPECT_EQ(about.Label1->text(), QStringLiteral("www.tivra.example"));
@@ -64,8 +61,7 @@ void ExpectTexts(const Tform_about& about)
 
 } // namespace
 
-TEST(About, WindowShapeAndPlaces)
-{
+TEST(About, WindowShapeAndPlaces) {
     QPointer<Tform_about> about = new Tform_about;
     EXPECT_EQ(about->windowTitle(), QStringLiteral("About"));
     EXPECT_EQ(about->size(), QSize(551, 212));
@@ -96,8 +92,7 @@ TEST(About, WindowShapeAndPlaces)
     delete about.data();
 }
 
-TEST(About, FontsAndColours)
-{
+TEST(About, FontsAndColours) {
     QPointer<Tform_about> about = new Tform_about;
     about->ensurePolished();
     for (QWidget* w : about->findChildren<QWidget*>())
@@ -133,8 +128,7 @@ TEST(About, FontsAndColours)
     delete about.data();
 }
 
-TEST(About, EveryOpeningIsAFreshWindowWithTheSameTexts)
-{
+TEST(About, EveryOpeningIsAFreshWindowWithTheSameTexts) {
     QWidget owner;
     for (int opening = 0; opening < 2; ++opening) {
         QPointer<Tform_about> seen;
@@ -158,8 +152,7 @@ TEST(About, EveryOpeningIsAFreshWindowWithTheSameTexts)
     EXPECT_TRUE(owner.findChildren<Tform_about*>().isEmpty());
 }
 
-TEST(About, EnterAndEscDoNothingOkCloses)
-{
+TEST(About, EnterAndEscDoNothingOkCloses) {
     bool stillOpen = false;
     QPointer<Tform_about> seen;
     WhenAboutShows([&](Tform_about* about) {
@@ -177,8 +170,7 @@ TEST(About, EnterAndEscDoNothingOkCloses)
     EXPECT_TRUE(seen.isNull());
 }
 
-TEST(About, OkOnAModelessWindowClosesAndFreesIt)
-{
+TEST(About, OkOnAModelessWindowClosesAndFreesIt) {
     QPointer<Tform_about> about = new Tform_about;
     about->show();
     QTest::mouseClick(about->SRColorButton1, Qt::LeftButton);
@@ -188,8 +180,7 @@ TEST(About, OkOnAModelessWindowClosesAndFreesIt)
     EXPECT_TRUE(about.isNull());
 }
 
-TEST(About, WebAddressClickOpensItWithHttp)
-{
+TEST(About, WebAddressClickOpensItWithHttp) {
     UrlCatcher catcher;
     QPointer<Tform_about> about = new Tform_about;
     about->show();
@@ -202,8 +193,7 @@ TEST(About, WebAddressClickOpensItWithHttp)
     delete about.data();
 }
 
-TEST(About, NoBrowserIsNotReported)
-{
+TEST(About, NoBrowserIsNotReported) {
     QPointer<Tform_about> about = new Tform_about;
     about->show();
     about->Label1Click(); // offscreen: the platform has no browser to open

@@ -3,21 +3,19 @@
 
 #include <gtest/gtest.h>
 
-TEST(Resources, JpegIsDecodedByQt)
-{
+TEST(Resources, JpegIsDecodedByQt) {
     EXPECT_TRUE(QImageReader::supportedImageFormats().contains("jpeg"));
 }
 
-TEST(Resources, PicturesAreLinkedInWithTheirSizes)
-{
+TEST(Resources, PicturesAreLinkedInWithTheirSizes) {
     struct Picture {
         const char* path;
         QSize size;
         QByteArray format;
     };
-    for (const Picture& p : {Picture{":/logo.jpg", {249, 82}, "jpeg"},
-                             Picture{":/photo.jpg", {800, 600}, "jpeg"},
-                             Picture{":/sonterra.png", {32, 32}, "png"}}) {
+    for (const Picture& p :
+         {Picture{":/logo.jpg", {249, 82}, "jpeg"}, Picture{":/photo.jpg", {800, 600}, "jpeg"},
+          Picture{":/sonterra.png", {32, 32}, "png"}}) {
         QImageReader reader(QString::fromLatin1(p.path));
         EXPECT_EQ(reader.format(), p.format) << p.path;
         const QImage image = reader.read();

@@ -11,8 +11,7 @@
 
 namespace sonterra {
 
-TEST(Splash, BorderlessOnTopBlackWithWaitCursor)
-{
+TEST(Splash, BorderlessOnTopBlackWithWaitCursor) {
     Tform_abertura splash;
     const Qt::WindowFlags flags = splash.windowFlags();
     EXPECT_TRUE(flags.testFlag(Qt::FramelessWindowHint));
@@ -22,8 +21,7 @@ TEST(Splash, BorderlessOnTopBlackWithWaitCursor)
     EXPECT_EQ(splash.cursor().shape(), Qt::WaitCursor);
 }
 
-TEST(Splash, ControlsInPlace)
-{
+TEST(Splash, ControlsInPlace) {
     Tform_abertura splash;
     EXPECT_EQ(splash.ScrewPanel1->caption(), QStringLiteral("Quorvel Sonterra"));
     EXPECT_EQ(splash.ScrewPanel1->geometry(), QRect(0, 88, 337, 33));
@@ -39,8 +37,7 @@ TEST(Splash, ControlsInPlace)
     EXPECT_EQ(splash.Image1->pixmap().size(), QSize(249, 82));
 }
 
-TEST(Splash, ShownCentredAndPainted)
-{
+TEST(Splash, ShownCentredAndPainted) {
     Tform_abertura splash;
     splash.ShowAndPaint();
     ASSERT_TRUE(splash.isVisible());

@@ -30,8 +30,7 @@ class HttpServer {
 public:
     enum class Mode { Serve, NotFound, Silent };
 
-    HttpServer(Mode mode, std::string body) : mode_(mode), body_(std::move(body))
-    {
+    HttpServer(Mode mode, std::string body) : mode_(mode), body_(std::move(body)) {
         listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
@@ -45,8 +44,7 @@ public:
         thread_ = std::thread([this] { run(); });
     }
 
-    ~HttpServer()
-    {
+    ~HttpServer() {
         stop_.store(true);
         thread_.join();
         for (int fd : held_)
@@ -58,14 +56,12 @@ public:
     HttpServer& operator=(const HttpServer&) = delete;
 
     int port() const { return port_; }
-    std::string url(const std::string& name) const
-    {
+    std::string url(const std::string& name) const {
         return "http://127.0.0.1:" + std::to_string(port_) + "/" + name;
     }
 
 private:
-    void run()
-    {
+    void run() {
         while (!stop_.load()) {
             pollfd p{listener_, POLLIN, 0};
             if (::poll(&p, 1, 50) <= 0)
@@ -93,7 +89,8 @@ private:
             const std::string reply = head + (mode_ == Mode::Serve ? body_ : std::string());
             std::size_t sent = 0;
             while (sent < reply.size()) {
-                const ssize_t n = ::send(fd, reply.data() + sent, reply.size() - sent, MSG_NOSIGNAL);
+                const ssize_t n =
+                    ::send(fd, reply.data() + sent, reply.size() - sent, MSG_NOSIGNAL);
                 if (n <= 0)
                     break;
                 sent += static_cast<std::size_t>(n);
@@ -111,24 +108,21 @@ private:
     std::thread thread_;
 };
 
-std::string readFile(const std::string& path)
-{
+std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 class BassAddress : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         openNoSoundDevice();
         sounds();
     }
     void SetUp() override { BASS_SetDevice(0); }
 };
 
-TEST_F(BassAddress, ServedSoundOpensAndPlaysToItsEnd)
-{
+TEST_F(BassAddress, ServedSoundOpensAndPlaysToItsEnd) {
     HttpServer server(HttpServer::Mode::Serve, readFile(sounds().wav16));
     const std::string url = server.url("tone.wav");
     const HSTREAM h = BASS_WMA_StreamCreateFile(FALSE, url.c_str(), 0, 0, 0);
@@ -146,8 +140,7 @@ TEST_F(BassAddress, ServedSoundOpensAndPlaysToItsEnd)
     BASS_StreamFree(h);
 }
 
-TEST_F(BassAddress, RefusedConnectionIsNoNetworkAndMissingDocumentIsFileOpen)
-{
+TEST_F(BassAddress, RefusedConnectionIsNoNetworkAndMissingDocumentIsFileOpen) {
     int port = 0;
     {
         HttpServer closed(HttpServer::Mode::NotFound, {});
@@ -161,8 +154,7 @@ TEST_F(BassAddress, RefusedConnectionIsNoNetworkAndMissingDocumentIsFileOpen)
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_NONET);
 }
 
-TEST_F(BassAddress, ServerThatNeverAnswersTimesOut)
-{
+TEST_F(BassAddress, ServerThatNeverAnswersTimesOut) {
     HttpServer server(HttpServer::Mode::Silent, {});
     const std::string url = server.url("tone.mp3");
     const auto start = Clock::now();

@@ -19,29 +19,27 @@ using namespace sonterra::bass::testing;
 
 class BassDecode : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         openNoSoundDevice();
         sounds();
     }
     void SetUp() override { BASS_SetDevice(0); }
 
-    static HSTREAM open(const std::string& path, DWORD flags = 0)
-    {
+    static HSTREAM open(const std::string& path, DWORD flags = 0) {
         return BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, flags);
     }
 };
 
-TEST_F(BassDecode, FilesThatCannotBeOpenedOrDecodedGiveTheirCodes)
-{
+TEST_F(BassDecode, FilesThatCannotBeOpenedOrDecodedGiveTheirCodes) {
     struct Case {
         std::string path;
         int code;
     };
     const Sounds& s = sounds();
-    for (const Case& c : {Case{s.missing, BASS_ERROR_FILEOPEN}, Case{s.folder, BASS_ERROR_FILEFORM},
-                          Case{s.empty, BASS_ERROR_FILEFORM}, Case{s.random_mp3, BASS_ERROR_FILEFORM},
-                          Case{s.text_wav, BASS_ERROR_FILEFORM}}) {
+    for (const Case& c :
+         {Case{s.missing, BASS_ERROR_FILEOPEN}, Case{s.folder, BASS_ERROR_FILEFORM},
+          Case{s.empty, BASS_ERROR_FILEFORM}, Case{s.random_mp3, BASS_ERROR_FILEFORM},
+          Case{s.text_wav, BASS_ERROR_FILEFORM}}) {
         SCOPED_TRACE(c.path);
         EXPECT_EQ(open(c.path), 0u);
         EXPECT_EQ(BASS_ErrorGetCode(), c.code);
@@ -50,10 +48,10 @@ TEST_F(BassDecode, FilesThatCannotBeOpenedOrDecodedGiveTheirCodes)
     }
 }
 
-TEST_F(BassDecode, LocalNamesWithColonsAndOddCharactersAreFiles)
-{
+TEST_F(BassDecode, LocalNamesWithColonsAndOddCharactersAreFiles) {
     TempDir dir;
-    for (const std::string name : {"sino:toque.wav", "http:sino.wav", "concat:a.wav", "Sinal das 07h30 (ação).wav"}) {
+    for (const std::string name :
+         {"sino:toque.wav", "http:sino.wav", "concat:a.wav", "Sinal das 07h30 (ação).wav"}) {
         SCOPED_TRACE(name);
         const std::string path = dir.file(name);
         writeWav(path, Tone{});
@@ -70,8 +68,7 @@ TEST_F(BassDecode, LocalNamesWithColonsAndOddCharactersAreFiles)
     std::filesystem::current_path(cwd);
 }
 
-TEST_F(BassDecode, UnreadableFileGivesFileOpen)
-{
+TEST_F(BassDecode, UnreadableFileGivesFileOpen) {
     if (::geteuid() == 0)
         GTEST_SKIP() << "root reads every file";
     TempDir dir;
@@ -82,8 +79,7 @@ TEST_F(BassDecode, UnreadableFileGivesFileOpen)
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEOPEN);
 }
 
-TEST_F(BassDecode, UnknownAndFreedHandlesGiveHandleErrorOnEveryCall)
-{
+TEST_F(BassDecode, UnknownAndFreedHandlesGiveHandleErrorOnEveryCall) {
     const HSTREAM freed = open(sounds().wav16);
     ASSERT_NE(freed, 0u);
     ASSERT_TRUE(BASS_StreamFree(freed));
@@ -126,8 +122,7 @@ TEST_F(BassDecode, UnknownAndFreedHandlesGiveHandleErrorOnEveryCall)
     }
 }
 
-TEST_F(BassDecode, HandlesAreNotReused)
-{
+TEST_F(BassDecode, HandlesAreNotReused) {
     const HSTREAM a = open(sounds().wav16);
     ASSERT_NE(a, 0u);
     BASS_StreamFree(a);
@@ -139,8 +134,7 @@ TEST_F(BassDecode, HandlesAreNotReused)
     BASS_StreamFree(b);
 }
 
-TEST_F(BassDecode, EveryFormatOpensThroughBothFunctionsWithItsInformation)
-{
+TEST_F(BassDecode, EveryFormatOpensThroughBothFunctionsWithItsInformation) {
     struct Case {
         std::string path;
         DWORD freq, chans;
@@ -154,8 +148,9 @@ TEST_F(BassDecode, EveryFormatOpensThroughBothFunctionsWithItsInformation)
         for (DWORD flags : {DWORD{0}, DWORD{BASS_SAMPLE_FLOAT}}) {
             for (bool wma : {false, true}) {
                 SCOPED_TRACE(c.path + (wma ? " via WMA" : "") + (flags ? " float" : ""));
-                const HSTREAM h = wma ? BASS_WMA_StreamCreateFile(FALSE, c.path.c_str(), 0, 0, flags)
-                                      : open(c.path, flags);
+                const HSTREAM h =
+                    wma ? BASS_WMA_StreamCreateFile(FALSE, c.path.c_str(), 0, 0, flags)
+                        : open(c.path, flags);
                 ASSERT_NE(h, 0u) << BASS_ErrorGetCode();
                 EXPECT_EQ(BASS_ErrorGetCode(), BASS_OK);
                 BASS_CHANNELINFO info{};
@@ -173,8 +168,7 @@ TEST_F(BassDecode, EveryFormatOpensThroughBothFunctionsWithItsInformation)
     }
 }
 
-TEST_F(BassDecode, WavLengthIsExactInTheStreamsByteUnits)
-{
+TEST_F(BassDecode, WavLengthIsExactInTheStreamsByteUnits) {
     const Sounds& s = sounds();
     // 0.5 s at 44100 Hz = 22050 frames; 2 channels of 16-bit or float samples.
     for (DWORD flags : {DWORD{0}, DWORD{BASS_SAMPLE_FLOAT}}) {
@@ -196,8 +190,7 @@ TEST_F(BassDecode, WavLengthIsExactInTheStreamsByteUnits)
     BASS_StreamFree(h8);
 }
 
-TEST_F(BassDecode, CompressedLengthsMatchTheirDuration)
-{
+TEST_F(BassDecode, CompressedLengthsMatchTheirDuration) {
     const Sounds& s = sounds();
     for (const std::string& path : {s.mp3, s.ogg, s.flac, s.wma}) {
         SCOPED_TRACE(path);
@@ -210,8 +203,7 @@ TEST_F(BassDecode, CompressedLengthsMatchTheirDuration)
     }
 }
 
-TEST_F(BassDecode, AttributesStartAtTheSourceAndRefuseNonsense)
-{
+TEST_F(BassDecode, AttributesStartAtTheSourceAndRefuseNonsense) {
     const HSTREAM h = open(sounds().wav_mono);
     ASSERT_NE(h, 0u);
     int f = 0, v = 0, p = 7;
@@ -225,8 +217,9 @@ TEST_F(BassDecode, AttributesStartAtTheSourceAndRefuseNonsense)
     EXPECT_EQ(v, 35);
     EXPECT_EQ(p, -60);
 
-    for (auto [ff, vv, pp] : {std::tuple{48000, 101, 0}, std::tuple{48000, -1, 0}, std::tuple{48000, 50, 101},
-                              std::tuple{48000, 50, -101}, std::tuple{5, 50, 0}, std::tuple{1000000, 50, 0}}) {
+    for (auto [ff, vv, pp] :
+         {std::tuple{48000, 101, 0}, std::tuple{48000, -1, 0}, std::tuple{48000, 50, 101},
+          std::tuple{48000, 50, -101}, std::tuple{5, 50, 0}, std::tuple{1000000, 50, 0}}) {
         EXPECT_FALSE(BASS_ChannelSetAttributes(h, ff, vv, pp));
         EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ILLPARAM);
     }
@@ -241,8 +234,7 @@ TEST_F(BassDecode, AttributesStartAtTheSourceAndRefuseNonsense)
     BASS_StreamFree(h);
 }
 
-TEST_F(BassDecode, EffectRecordsAreKeptPerChannelAndEffect)
-{
+TEST_F(BassDecode, EffectRecordsAreKeptPerChannelAndEffect) {
     const HSTREAM h = open(sounds().wav16);
     ASSERT_NE(h, 0u);
     BASS_FX_DSPPARAMS params{1.0f, 1.0f, 1.0f, 7};
@@ -269,8 +261,7 @@ TEST_F(BassDecode, EffectRecordsAreKeptPerChannelAndEffect)
     BASS_StreamFree(h);
 }
 
-TEST_F(BassDecode, BufferOptionBoundsWhatAChannelHoldsAhead)
-{
+TEST_F(BassDecode, BufferOptionBoundsWhatAChannelHoldsAhead) {
     DWORD rate = 0;
     ASSERT_TRUE(BASSX_DeviceFormat(0, &rate, nullptr));
     for (DWORD ms : {500u, 3000u}) {
@@ -287,8 +278,7 @@ TEST_F(BassDecode, BufferOptionBoundsWhatAChannelHoldsAhead)
     BASS_SetConfig(BASS_CONFIG_BUFFER, 500);
 }
 
-TEST_F(BassDecode, MemoryStreamsAndSectionsAreRefused)
-{
+TEST_F(BassDecode, MemoryStreamsAndSectionsAreRefused) {
     EXPECT_EQ(BASS_StreamCreateFile(TRUE, sounds().wav16.c_str(), 0, 0, 0), 0u);
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ILLPARAM);
     EXPECT_EQ(BASS_StreamCreateFile(FALSE, sounds().wav16.c_str(), 44, 0, 0), 0u);

@@ -12,13 +12,11 @@
 
 namespace {
 
-TEST(BassInit, VersionIsTheOneThePlayerWasWrittenFor)
-{
+TEST(BassInit, VersionIsTheOneThePlayerWasWrittenFor) {
     EXPECT_EQ(BASS_GetVersion() >> 16, 0x0203u);
 }
 
-TEST(BassInit, NothingWorksBeforeADeviceIsOpenedThenDeviceZeroOpensOnce)
-{
+TEST(BassInit, NothingWorksBeforeADeviceIsOpenedThenDeviceZeroOpensOnce) {
     EXPECT_EQ(BASS_StreamCreateFile(FALSE, "/nonexistent.wav", 0, 0, 0), 0u);
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_INIT);
     EXPECT_EQ(BASS_StreamCreate(44100, 2, BASS_SAMPLE_FLOAT, nullptr, nullptr), 0u);
@@ -50,8 +48,7 @@ TEST(BassInit, NothingWorksBeforeADeviceIsOpenedThenDeviceZeroOpensOnce)
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_INIT);
 }
 
-TEST(BassInit, ErrorCodeBelongsToTheCallingThread)
-{
+TEST(BassInit, ErrorCodeBelongsToTheCallingThread) {
     EXPECT_FALSE(BASS_Init(-7, 44100, 0, nullptr, nullptr));
     int other = -1;
     std::thread([&] {
@@ -62,8 +59,7 @@ TEST(BassInit, ErrorCodeBelongsToTheCallingThread)
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DEVICE);
 }
 
-TEST(BassInit, SdlOutputsNoDriverBadNumberAndDefault)
-{
+TEST(BassInit, SdlOutputsNoDriverBadNumberAndDefault) {
     ::setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     EXPECT_FALSE(BASS_Init(1, 44100, 0, nullptr, nullptr));
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DRIVER);
@@ -82,11 +78,12 @@ TEST(BassInit, SdlOutputsNoDriverBadNumberAndDefault)
     EXPECT_TRUE(BASS_StreamFree(probe));
 }
 
-TEST(BassInit, NewStreamsGoToTheDeviceThisThreadSelected)
-{
+TEST(BassInit, NewStreamsGoToTheDeviceThisThreadSelected) {
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
-    ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr) || BASS_ErrorGetCode() == BASS_ERROR_ALREADY);
-    ASSERT_TRUE(BASS_Init(1, 48000, 0, nullptr, nullptr) || BASS_ErrorGetCode() == BASS_ERROR_ALREADY);
+    ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr) ||
+                BASS_ErrorGetCode() == BASS_ERROR_ALREADY);
+    ASSERT_TRUE(BASS_Init(1, 48000, 0, nullptr, nullptr) ||
+                BASS_ErrorGetCode() == BASS_ERROR_ALREADY);
     DWORD rate1 = 0;
     ASSERT_TRUE(BASSX_DeviceFormat(1, &rate1, nullptr));
 
@@ -113,8 +110,7 @@ TEST(BassInit, NewStreamsGoToTheDeviceThisThreadSelected)
         EXPECT_TRUE(BASS_StreamFree(h));
 }
 
-TEST(BassInit, DeviceDescriptions)
-{
+TEST(BassInit, DeviceDescriptions) {
     EXPECT_EQ(std::string(BASS_GetDeviceDescription(0)), "Sem som");
     EXPECT_EQ(std::string(BASS_GetDeviceDescription(1)), "Saída padrão");
     EXPECT_EQ(BASS_GetDeviceDescription(-5), nullptr);

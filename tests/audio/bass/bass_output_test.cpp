@@ -23,8 +23,7 @@ using namespace std::chrono_literals;
 
 class BassOutput : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         sounds();
         dir_ = std::make_unique<TempDir>();
         disk_file_ = dir_->file("output.raw");
@@ -36,16 +35,14 @@ protected:
     static void TearDownTestSuite() { dir_.reset(); }
     void SetUp() override { BASS_SetDevice(1); }
 
-    static std::uintmax_t outputSize()
-    {
+    static std::uintmax_t outputSize() {
         std::error_code ec;
         const auto size = std::filesystem::file_size(disk_file_, ec);
         return ec ? 0 : size - size % 8;
     }
 
     // Plays the channels together and returns what came out, trimmed to the sound.
-    static Stereo playAndRecord(std::initializer_list<HSTREAM> channels)
-    {
+    static Stereo playAndRecord(std::initializer_list<HSTREAM> channels) {
         const std::uintmax_t offset = outputSize();
         for (HSTREAM h : channels)
             EXPECT_TRUE(BASS_ChannelPlay(h, FALSE));
@@ -58,8 +55,7 @@ protected:
         return audible(readStereoF32(disk_file_, offset));
     }
 
-    static HSTREAM open(const std::string& path)
-    {
+    static HSTREAM open(const std::string& path) {
         return BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_SAMPLE_FLOAT);
     }
 
@@ -68,12 +64,12 @@ protected:
     static inline DWORD rate_ = 0;
 };
 
-TEST_F(BassOutput, TheToneComesOutWholeAndAtItsFrequency)
-{
+TEST_F(BassOutput, TheToneComesOutWholeAndAtItsFrequency) {
     // The ffmpeg command's sine is 1/8 full scale, and its mono-to-stereo step lowers it by 3 dB.
     const double encoded_rms = 0.125 / 2.0;
-    for (auto [path, expected_rms] : {std::pair{sounds().wav16, 0.5 / std::sqrt(2.0)},
-                                      std::pair{sounds().mp3, encoded_rms}, std::pair{sounds().wma, encoded_rms}}) {
+    for (auto [path, expected_rms] :
+         {std::pair{sounds().wav16, 0.5 / std::sqrt(2.0)}, std::pair{sounds().mp3, encoded_rms},
+          std::pair{sounds().wma, encoded_rms}}) {
         SCOPED_TRACE(path);
         const HSTREAM h = open(path);
         ASSERT_NE(h, 0u);
@@ -88,10 +84,10 @@ TEST_F(BassOutput, TheToneComesOutWholeAndAtItsFrequency)
     }
 }
 
-TEST_F(BassOutput, MonoEightBitAndOtherRatesAreResampledToTheOutput)
-{
+TEST_F(BassOutput, MonoEightBitAndOtherRatesAreResampledToTheOutput) {
     // 48000 Hz mono 16-bit at 1000 Hz; 22050 Hz mono 8-bit at 440 Hz.
-    for (auto [path, hz] : {std::pair{sounds().wav_mono, 1000.0}, std::pair{sounds().wav8, 440.0}}) {
+    for (auto [path, hz] :
+         {std::pair{sounds().wav_mono, 1000.0}, std::pair{sounds().wav8, 440.0}}) {
         SCOPED_TRACE(path);
         const HSTREAM h = open(path);
         ASSERT_NE(h, 0u);
@@ -105,8 +101,7 @@ TEST_F(BassOutput, MonoEightBitAndOtherRatesAreResampledToTheOutput)
     }
 }
 
-TEST_F(BassOutput, TwoChannelsSum)
-{
+TEST_F(BassOutput, TwoChannelsSum) {
     const HSTREAM a = open(sounds().wav16);
     const HSTREAM b = open(sounds().wav_1000);
     ASSERT_NE(a, 0u);
@@ -122,8 +117,7 @@ TEST_F(BassOutput, TwoChannelsSum)
     BASS_StreamFree(b);
 }
 
-TEST_F(BassOutput, VolumeScalesAndZeroIsSilent)
-{
+TEST_F(BassOutput, VolumeScalesAndZeroIsSilent) {
     const HSTREAM h = open(sounds().wav16);
     ASSERT_NE(h, 0u);
     ASSERT_TRUE(BASS_ChannelSetAttributes(h, 44100, 0, 0));
@@ -142,8 +136,7 @@ TEST_F(BassOutput, VolumeScalesAndZeroIsSilent)
     BASS_StreamFree(h);
 }
 
-TEST_F(BassOutput, PanMovesTheSoundBetweenSides)
-{
+TEST_F(BassOutput, PanMovesTheSoundBetweenSides) {
     const HSTREAM h = open(sounds().wav16);
     ASSERT_NE(h, 0u);
     struct Case {

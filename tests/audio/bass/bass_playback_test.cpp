@@ -20,15 +20,13 @@ using namespace sonterra::bass::testing;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-double secondsSince(Clock::time_point t)
-{
+double secondsSince(Clock::time_point t) {
     return std::chrono::duration<double>(Clock::now() - t).count();
 }
 
 // Polls until the channel is inactive; checks on the way that the position
 // never passes the length and never goes back. Returns the seconds waited.
-double waitForEnd(HSTREAM h, double limit_s = 5.0)
-{
+double waitForEnd(HSTREAM h, double limit_s = 5.0) {
     const auto start = Clock::now();
     const QWORD length = BASS_ChannelGetLength(h);
     QWORD last = 0;
@@ -42,28 +40,24 @@ double waitForEnd(HSTREAM h, double limit_s = 5.0)
     return secondsSince(start);
 }
 
-double positionSeconds(HSTREAM h)
-{
+double positionSeconds(HSTREAM h) {
     return BASS_ChannelBytes2Seconds(h, BASS_ChannelGetPosition(h));
 }
 
 class BassPlayback : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         openNoSoundDevice();
         sounds();
     }
     void SetUp() override { BASS_SetDevice(0); }
 
-    static HSTREAM open(const std::string& path, DWORD flags = BASS_SAMPLE_FLOAT)
-    {
+    static HSTREAM open(const std::string& path, DWORD flags = BASS_SAMPLE_FLOAT) {
         return BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, flags);
     }
 };
 
-TEST_F(BassPlayback, HalfSecondSoundEndsAfterHalfASecondAtItsLength)
-{
+TEST_F(BassPlayback, HalfSecondSoundEndsAfterHalfASecondAtItsLength) {
     for (const std::string& path : {sounds().wav16, sounds().mp3}) {
         SCOPED_TRACE(path);
         const HSTREAM h = open(path);
@@ -79,13 +73,13 @@ TEST_F(BassPlayback, HalfSecondSoundEndsAfterHalfASecondAtItsLength)
     }
 }
 
-TEST_F(BassPlayback, PlayReachesTheMixerAtOnce)
-{
+TEST_F(BassPlayback, PlayReachesTheMixerAtOnce) {
     const HSTREAM h = open(sounds().wav16_1s);
     ASSERT_NE(h, 0u);
     EXPECT_EQ(BASSX_ChannelFirstOutputNs(h), 0u);
     const auto before = static_cast<std::uint64_t>(
-        std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count());
+        std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+            .count());
     BASS_ChannelPlay(h, FALSE);
     std::this_thread::sleep_for(100ms);
     const std::uint64_t first = BASSX_ChannelFirstOutputNs(h);
@@ -95,8 +89,7 @@ TEST_F(BassPlayback, PlayReachesTheMixerAtOnce)
     BASS_StreamFree(h);
 }
 
-TEST_F(BassPlayback, StopKeepsThePositionAndPlayContinuesFromIt)
-{
+TEST_F(BassPlayback, StopKeepsThePositionAndPlayContinuesFromIt) {
     const HSTREAM h = open(sounds().wav16_1s);
     ASSERT_NE(h, 0u);
     BASS_ChannelPlay(h, FALSE);
@@ -118,8 +111,7 @@ TEST_F(BassPlayback, StopKeepsThePositionAndPlayContinuesFromIt)
     BASS_StreamFree(h);
 }
 
-TEST_F(BassPlayback, RewindPlaysTheWholeSoundAgain)
-{
+TEST_F(BassPlayback, RewindPlaysTheWholeSoundAgain) {
     const HSTREAM h = open(sounds().mp3);
     ASSERT_NE(h, 0u);
     BASS_ChannelPlay(h, FALSE);
@@ -146,8 +138,7 @@ TEST_F(BassPlayback, RewindPlaysTheWholeSoundAgain)
     BASS_StreamFree(h);
 }
 
-TEST_F(BassPlayback, SeekToTheMiddleLeavesTheRest)
-{
+TEST_F(BassPlayback, SeekToTheMiddleLeavesTheRest) {
     const HSTREAM h = open(sounds().wav16_1s, 0);
     ASSERT_NE(h, 0u);
     const QWORD half = BASS_ChannelGetLength(h) / 2;
@@ -162,8 +153,7 @@ TEST_F(BassPlayback, SeekToTheMiddleLeavesTheRest)
     BASS_StreamFree(h);
 }
 
-TEST_F(BassPlayback, DoubledFrequencyPlaysTwiceAsFast)
-{
+TEST_F(BassPlayback, DoubledFrequencyPlaysTwiceAsFast) {
     const HSTREAM h = open(sounds().wav16_1s);
     ASSERT_NE(h, 0u);
     ASSERT_TRUE(BASS_ChannelSetAttributes(h, 88200, 100, 0));
@@ -175,8 +165,7 @@ TEST_F(BassPlayback, DoubledFrequencyPlaysTwiceAsFast)
     BASS_StreamFree(h);
 }
 
-TEST_F(BassPlayback, TwoChannelsPlayTogether)
-{
+TEST_F(BassPlayback, TwoChannelsPlayTogether) {
     const HSTREAM a = open(sounds().wav16);
     const HSTREAM b = open(sounds().wav16_1s);
     ASSERT_NE(a, 0u);
@@ -197,8 +186,7 @@ TEST_F(BassPlayback, TwoChannelsPlayTogether)
     BASS_StreamFree(b);
 }
 
-TEST_F(BassPlayback, FreeingWhileTheMixerRunsIsSafe)
-{
+TEST_F(BassPlayback, FreeingWhileTheMixerRunsIsSafe) {
     for (int i = 0; i < 40; ++i) {
         const HSTREAM h = open(i % 2 ? sounds().mp3 : sounds().wav16);
         ASSERT_NE(h, 0u);
@@ -210,8 +198,7 @@ TEST_F(BassPlayback, FreeingWhileTheMixerRunsIsSafe)
     }
 }
 
-TEST_F(BassPlayback, CallsFromSeveralThreadsAtOnce)
-{
+TEST_F(BassPlayback, CallsFromSeveralThreadsAtOnce) {
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([t] {
@@ -233,8 +220,7 @@ TEST_F(BassPlayback, CallsFromSeveralThreadsAtOnce)
 }
 
 // Hands out `remaining` bytes of silence, then ends the stream.
-DWORD finiteSilence(HSTREAM, void* buffer, DWORD length, void* user)
-{
+DWORD finiteSilence(HSTREAM, void* buffer, DWORD length, void* user) {
     auto* remaining = static_cast<DWORD*>(user);
     const DWORD n = std::min(length, *remaining);
     std::memset(buffer, 0, n);
@@ -242,8 +228,7 @@ DWORD finiteSilence(HSTREAM, void* buffer, DWORD length, void* user)
     return *remaining == 0 ? n | 0x80000000u : n;
 }
 
-TEST_F(BassPlayback, StreamProcedureFeedsTheChannelUntilItEndsIt)
-{
+TEST_F(BassPlayback, StreamProcedureFeedsTheChannelUntilItEndsIt) {
     DWORD remaining = 44100 * 4 * 3 / 10; // 0.3 s of 16-bit stereo
     const HSTREAM h = BASS_StreamCreate(44100, 2, 0, &finiteSilence, &remaining);
     ASSERT_NE(h, 0u);
@@ -256,8 +241,7 @@ TEST_F(BassPlayback, StreamProcedureFeedsTheChannelUntilItEndsIt)
     BASS_StreamFree(h);
 }
 
-TEST_F(BassPlayback, TenMinuteMp3PlaysWithBoundedMemory)
-{
+TEST_F(BassPlayback, TenMinuteMp3PlaysWithBoundedMemory) {
     TempDir dir;
     const std::string path = dir.file("long.mp3");
     ASSERT_TRUE(encodeSine(path, 440, 600, 22050, 1, "-c:a libmp3lame -b:a 32k"));
@@ -271,7 +255,8 @@ TEST_F(BassPlayback, TenMinuteMp3PlaysWithBoundedMemory)
     const long rss_after = rssKb();
     EXPECT_GT(positionSeconds(h), 1.0);
     EXPECT_EQ(BASS_ChannelIsActive(h), 1u);
-    // 3 s ahead at the device rate, stereo float: about 1 MB; the whole file decoded would be 200 MB.
+    // 3 s ahead at the device rate, stereo float: about 1 MB; the whole file decoded would be 200
+    // MB.
     EXPECT_LE(BASSX_ChannelRingBytes(h), 3u * 48000 * 8);
     EXPECT_LT(rss_after - rss_before, 16 * 1024) << "kB grown while playing";
     BASS_StreamFree(h);

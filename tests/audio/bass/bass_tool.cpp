@@ -13,7 +13,6 @@
 #include "audio/bass/bass_stats.h"
 #include "tests/audio/bass/test_support.h"
 
-
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -28,14 +27,13 @@ namespace {
 
 using namespace sonterra::bass::testing;
 
-std::uint64_t nowNs()
-{
+std::uint64_t nowNs() {
     const auto since = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(since).count());
+    return static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(since).count());
 }
 
-int play(int device, const std::string& path, int times = 1, double gap_s = 0)
-{
+int play(int device, const std::string& path, int times = 1, double gap_s = 0) {
     if (!BASS_Init(device, 44100, 0, nullptr, nullptr)) {
         std::fprintf(stderr, "BASS_Init(%d) failed: %d\n", device, BASS_ErrorGetCode());
         return 2;
@@ -48,29 +46,30 @@ int play(int device, const std::string& path, int times = 1, double gap_s = 0)
     const double length = BASS_ChannelBytes2Seconds(h, BASS_ChannelGetLength(h));
     bool ended = true;
     for (int round = 0; round < times; ++round) {
-    if (round > 0) {
-        std::this_thread::sleep_for(std::chrono::duration<double>(gap_s));
-        BASS_ChannelPlay(h, TRUE);
-    }
-    const std::uint64_t start = nowNs();
-    BASS_ChannelPlay(h, FALSE);
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::duration<double>(length + 5.0);
-    while (BASS_ChannelIsActive(h) != 0 && std::chrono::steady_clock::now() < limit)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    const std::uint64_t end = nowNs();
-    const std::uint64_t first = BASSX_ChannelFirstOutputNs(h);
-    std::printf("device %d: length %.3f s, first sample mixed %.2f ms after Play, inactive after %.3f s\n", device,
-                length, first ? (first - start) / 1e6 : -1.0, (end - start) / 1e9);
-    std::fflush(stdout);
-    ended = ended && BASS_ChannelIsActive(h) == 0;
+        if (round > 0) {
+            std::this_thread::sleep_for(std::chrono::duration<double>(gap_s));
+            BASS_ChannelPlay(h, TRUE);
+        }
+        const std::uint64_t start = nowNs();
+        BASS_ChannelPlay(h, FALSE);
+        const auto limit =
+            std::chrono::steady_clock::now() + std::chrono::duration<double>(length + 5.0);
+        while (BASS_ChannelIsActive(h) != 0 && std::chrono::steady_clock::now() < limit)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        const std::uint64_t end = nowNs();
+        const std::uint64_t first = BASSX_ChannelFirstOutputNs(h);
+        std::printf("device %d: length %.3f s, first sample mixed %.2f ms after Play, inactive "
+                    "after %.3f s\n",
+                    device, length, first ? (first - start) / 1e6 : -1.0, (end - start) / 1e9);
+        std::fflush(stdout);
+        ended = ended && BASS_ChannelIsActive(h) == 0;
     }
     BASS_StreamFree(h);
     return ended ? 0 : 3;
 }
 
 // A 440 Hz stereo 16-bit sine, made on the channel's thread.
-DWORD sine(HSTREAM, void* buffer, DWORD length, void* user)
-{
+DWORD sine(HSTREAM, void* buffer, DWORD length, void* user) {
     auto* phase = static_cast<double*>(user);
     auto* out = static_cast<std::int16_t*>(buffer);
     for (DWORD i = 0; i + 1 < length / 2; i += 2) {
@@ -82,8 +81,7 @@ DWORD sine(HSTREAM, void* buffer, DWORD length, void* user)
 
 // Returns from main while a sound plays and nothing is freed: the library must
 // close its devices at exit without crashing or hanging.
-int exitWhilePlaying(int device, const std::string& path)
-{
+int exitWhilePlaying(int device, const std::string& path) {
     static double phase = 0;
     if (!BASS_Init(device, 44100, 0, nullptr, nullptr))
         return 2;
@@ -94,14 +92,14 @@ int exitWhilePlaying(int device, const std::string& path)
     BASS_ChannelPlay(file, FALSE);
     BASS_ChannelPlay(proc, FALSE);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    std::printf("leaving with %s playing\n", BASS_ChannelIsActive(file) && BASS_ChannelIsActive(proc) ? "both" : "not both");
+    std::printf("leaving with %s playing\n",
+                BASS_ChannelIsActive(file) && BASS_ChannelIsActive(proc) ? "both" : "not both");
     return 0;
 }
 
 // The program started before the sound server: the init fails, a load made
 // then fails with BASS_ERROR_INIT, and a load made once the server is up plays.
-int lateServer(int device, const std::string& path, const std::string& flag)
-{
+int lateServer(int device, const std::string& path, const std::string& flag) {
     if (BASS_Init(device, 44100, 0, nullptr, nullptr)) {
         std::fprintf(stderr, "BASS_Init(%d) worked with no server\n", device);
         return 2;
@@ -110,7 +108,8 @@ int lateServer(int device, const std::string& path, const std::string& flag)
     BASS_SetDevice(device);
     if (BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_SAMPLE_FLOAT) != 0 ||
         BASS_ErrorGetCode() != BASS_ERROR_INIT) {
-        std::fprintf(stderr, "a load before the server came did not fail with %d\n", BASS_ERROR_INIT);
+        std::fprintf(stderr, "a load before the server came did not fail with %d\n",
+                     BASS_ERROR_INIT);
         return 2;
     }
     while (!std::ifstream(flag).is_open())
@@ -129,14 +128,15 @@ int lateServer(int device, const std::string& path, const std::string& flag)
     return BASS_ChannelIsActive(h) == 0 ? 0 : 3;
 }
 
-int detect(const std::string& path, int rate, double hz, double seconds)
-{
+int detect(const std::string& path, int rate, double hz, double seconds) {
     std::ifstream in(path, std::ios::binary);
     std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     Stereo all;
     for (std::size_t i = 0; i + 3 < bytes.size(); i += 4) {
-        const auto l = static_cast<std::int16_t>(static_cast<unsigned char>(bytes[i]) | (bytes[i + 1] << 8));
-        const auto r = static_cast<std::int16_t>(static_cast<unsigned char>(bytes[i + 2]) | (bytes[i + 3] << 8));
+        const auto l =
+            static_cast<std::int16_t>(static_cast<unsigned char>(bytes[i]) | (bytes[i + 1] << 8));
+        const auto r = static_cast<std::int16_t>(static_cast<unsigned char>(bytes[i + 2]) |
+                                                 (bytes[i + 3] << 8));
         all.left.push_back(static_cast<float>(l) / 32768.0f);
         all.right.push_back(static_cast<float>(r) / 32768.0f);
     }
@@ -145,18 +145,19 @@ int detect(const std::string& path, int rate, double hz, double seconds)
     const double share_l = toneShare(sound.left, rate, hz);
     const double share_r = toneShare(sound.right, rate, hz);
     std::printf("recording %.3f s: %.3f s audible, %.0f Hz share %.3f left %.3f right, rms %.3f\n",
-                static_cast<double>(all.left.size()) / rate, heard, hz, share_l, share_r, rms(sound.left));
+                static_cast<double>(all.left.size()) / rate, heard, hz, share_l, share_r,
+                rms(sound.left));
     const bool ok = std::abs(heard - seconds) < 0.2 && share_l > 0.8 && share_r > 0.8;
     return ok ? 0 : 1;
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 4 && args[0] == "tone") {
-        writeWav(args[1], Tone{.seconds = std::stod(args[3]), .left_hz = std::stod(args[2]),
+        writeWav(args[1], Tone{.seconds = std::stod(args[3]),
+                               .left_hz = std::stod(args[2]),
                                .right_hz = std::stod(args[2])});
         return 0;
     }
@@ -170,6 +171,7 @@ int main(int argc, char** argv)
         return lateServer(std::stoi(args[1]), args[2], args[3]);
     if (args.size() == 5 && args[0] == "detect")
         return detect(args[1], std::stoi(args[2]), std::stod(args[3]), std::stod(args[4]));
-    std::fprintf(stderr, "usage: bass_tool tone FILE HZ SECONDS | play DEVICE FILE | detect RAW RATE HZ SECONDS | exit-while-playing DEVICE FILE\n");
+    std::fprintf(stderr, "usage: bass_tool tone FILE HZ SECONDS | play DEVICE FILE | detect RAW "
+                         "RATE HZ SECONDS | exit-while-playing DEVICE FILE\n");
     return 64;
 }

@@ -15,28 +15,25 @@ namespace sonterra::bass::testing {
 
 namespace fs = std::filesystem;
 
-TempDir::TempDir()
-{
+TempDir::TempDir() {
     std::string pattern = (fs::temp_directory_path() / "sonterra-bass-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error("mkdtemp failed for " + pattern);
     path_ = pattern;
 }
 
-TempDir::~TempDir()
-{
+TempDir::~TempDir() {
     std::error_code ec;
     fs::remove_all(path_, ec);
 }
 
-void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
-{
+void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
-double toneShare(const std::vector<float>& mono, int rate, double hz)
-{
+double toneShare(const std::vector<float>& mono, int rate, double hz) {
     if (mono.empty())
         return 0.0;
     const double w = 2.0 * std::numbers::pi * hz / rate;
@@ -53,8 +50,7 @@ double toneShare(const std::vector<float>& mono, int rate, double hz)
     return energy > 0.0 ? power * 2.0 / (energy * static_cast<double>(mono.size())) : 0.0;
 }
 
-double rms(const std::vector<float>& mono)
-{
+double rms(const std::vector<float>& mono) {
     if (mono.empty())
         return 0.0;
     double sum = 0.0;
@@ -63,8 +59,7 @@ double rms(const std::vector<float>& mono)
     return std::sqrt(sum / static_cast<double>(mono.size()));
 }
 
-Stereo readStereoF32(const std::string& path, std::uintmax_t offset)
-{
+Stereo readStereoF32(const std::string& path, std::uintmax_t offset) {
     std::ifstream in(path, std::ios::binary);
     in.seekg(static_cast<std::streamoff>(offset));
     std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -81,8 +76,7 @@ Stereo readStereoF32(const std::string& path, std::uintmax_t offset)
     return s;
 }
 
-Stereo audible(const Stereo& all, float threshold)
-{
+Stereo audible(const Stereo& all, float threshold) {
     std::size_t first = all.left.size(), last = 0;
     for (std::size_t i = 0; i < all.left.size(); ++i) {
         if (std::fabs(all.left[i]) > threshold || std::fabs(all.right[i]) > threshold) {
@@ -102,8 +96,7 @@ Stereo audible(const Stereo& all, float threshold)
 
 namespace {
 
-long statusKb(const std::string& key)
-{
+long statusKb(const std::string& key) {
     std::ifstream in("/proc/self/status");
     std::string line;
     while (std::getline(in, line))
@@ -114,13 +107,11 @@ long statusKb(const std::string& key)
 
 } // namespace
 
-long peakRssKb()
-{
+long peakRssKb() {
     return statusKb("VmHWM");
 }
 
-long rssKb()
-{
+long rssKb() {
     return statusKb("VmRSS");
 }
 
@@ -132,8 +123,7 @@ long rssKb()
 
 namespace sonterra::bass::testing {
 
-const Sounds& sounds()
-{
+const Sounds& sounds() {
     static TempDir dir;
     static const Sounds s = [] {
         Sounds s;
@@ -176,8 +166,7 @@ const Sounds& sounds()
     return s;
 }
 
-void openNoSoundDevice()
-{
+void openNoSoundDevice() {
     if (!BASS_Init(0, 44100, 0, nullptr, nullptr) && BASS_ErrorGetCode() != BASS_ERROR_ALREADY)
         throw std::runtime_error("device 0 would not open");
     BASS_SetDevice(0);
