@@ -3,6 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
+./scripts/check-format.sh
 ./scripts/build.sh
 cd build
 ctest --output-on-failure --timeout 600 -j "$(nproc 2>/dev/null || echo 2)" "$@"
