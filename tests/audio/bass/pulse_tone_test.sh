@@ -4,13 +4,7 @@
 # parec, and the recording checked for the tone and its length.
 # usage: pulse_tone_test.sh BASS_TOOL PULSE_ENV_SCRIPT
 set -euo pipefail
-for c in pulseaudio pactl parec; do
-    command -v "$c" >/dev/null || { echo "skipped: $c is not installed"; exit 77; }
-done
-tool=$(realpath "$1")
-pulse_env=$(realpath "$2")
-work=$(mktemp -d "${TMPDIR:-/tmp}/sonterra-pulse-tone-XXXXXX")
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/pulse_test_common.sh" tone "$1" "$2"
 
 "$tool" tone "$work/tone.wav" 880 1.0
 
