@@ -55,8 +55,8 @@ public:
     void Image1Click();
     void Button1Click();
     void Button2Click();
-    // Timer1's tick, the bell player's OnStop and the spoken time, kept by
-    // the scheduler engine.
+    // Timer1's tick, the bell player's OnStop, the spoken time and today's
+    // reload: done by the scheduler engine.
     void Timer1Timer();
     void pStop();
     void play_hora();
