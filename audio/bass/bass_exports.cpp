@@ -33,6 +33,7 @@
 
 using sonterra::bass::Channel;
 using sonterra::bass::Library;
+using sonterra::bass::Output;
 using sonterra::bass::setError;
 
 namespace {
@@ -53,26 +54,33 @@ std::shared_ptr<Channel> channelOrError(DWORD handle) {
     return channel;
 }
 
+// The output streams are made on: the calling thread's device, opened again
+// when it failed before; null with the error set when it cannot be.
+Output* outputOrError() {
+    int error = BASS_OK;
+    Output* output = Library::instance().currentOutput(error);
+    if (output == nullptr)
+        setError(error);
+    return output;
+}
+
 HSTREAM createFromName(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags) {
     // Streams from memory and file sections are not offered: the player opens whole files by name.
     if (mem || file == nullptr || offset != 0 || length != 0) {
         setError(BASS_ERROR_ILLPARAM);
         return 0;
     }
-    int error = BASS_OK;
-    auto& library = Library::instance();
-    auto* output = library.currentOutput(error);
-    if (output == nullptr) {
-        setError(error);
+    Output* output = outputOrError();
+    if (output == nullptr)
         return 0;
-    }
+    int error = BASS_OK;
     auto source = sonterra::bass::FFmpegSource::open(static_cast<const char*>(file), error);
     if (!source) {
         setError(error);
         return 0;
     }
-    const HSTREAM handle =
-        library.addChannel(std::move(source), *output, flags & BASS_SAMPLE_FLOAT, error);
+    const HSTREAM handle = Library::instance().addChannel(std::move(source), *output,
+                                                          flags & BASS_SAMPLE_FLOAT, error);
     setError(error);
     return handle;
 }
@@ -131,21 +139,18 @@ HSTREAM BASS_StreamCreate(DWORD freq, DWORD chans, DWORD flags, STREAMPROC* proc
         setError(BASS_ERROR_ILLPARAM);
         return 0;
     }
-    int error = BASS_OK;
-    auto& library = Library::instance();
-    auto* output = library.currentOutput(error);
-    if (output == nullptr) {
-        setError(error);
+    Output* output = outputOrError();
+    if (output == nullptr)
         return 0;
-    }
     auto source = std::make_unique<sonterra::bass::ProcSource>(
         static_cast<int>(freq), static_cast<int>(chans), (flags & BASS_SAMPLE_FLOAT) != 0, proc,
         user);
     auto* raw = source.get();
     // The procedure learns its handle only once the stream exists; calls made
     // while the stream is being prefilled pass 0.
-    const HSTREAM handle =
-        library.addChannel(std::move(source), *output, flags & BASS_SAMPLE_FLOAT, error);
+    int error = BASS_OK;
+    const HSTREAM handle = Library::instance().addChannel(std::move(source), *output,
+                                                          flags & BASS_SAMPLE_FLOAT, error);
     if (handle != 0 && proc != nullptr)
         raw->setHandle(handle);
     setError(error);

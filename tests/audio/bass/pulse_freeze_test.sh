@@ -23,15 +23,5 @@ done
 grep -q "inactive after" "$work/tool.log" || { cat "$work/tool.log"; echo "no end while the server was frozen"; exit 1; }
 kill -CONT "$server"
 server=""
-parec -d bell.monitor --raw --format=s16le --rate=48000 --channels=2 --latency-msec=10 >"$work/rec.raw" &
-rec=$!
-status=0
-wait "$player" || status=$?
-player=""
-cat "$work/tool.log"
-[ "$status" -eq 0 ] || { echo "the player failed ($status)"; exit 1; }
-sleep 0.7
-kill "$rec"
-wait "$rec" 2>/dev/null || true
-rec=""
-"$tool" detect "$work/rec.raw" 48000 660 6.0
+start_recording
+check_recording 660 6.0

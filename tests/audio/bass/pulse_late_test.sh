@@ -14,17 +14,7 @@ export PULSE_SINK=bell SDL_AUDIODRIVER=pulseaudio
 player=$!
 sleep 1
 eval "$("$pulse_env" start "$work/pulse")"
-parec -d bell.monitor --raw --format=s16le --rate=48000 --channels=2 --latency-msec=10 >"$work/rec.raw" &
-rec=$!
+start_recording
 sleep 2.5 # an idle null sink delivers its first data late
 touch "$work/server-up"
-status=0
-wait "$player" || status=$?
-player=""
-cat "$work/tool.log"
-[ "$status" -eq 0 ] || { echo "the player failed ($status)"; exit 1; }
-sleep 0.7
-kill "$rec"
-wait "$rec" 2>/dev/null || true
-rec=""
-"$tool" detect "$work/rec.raw" 48000 880 1.0
+check_recording 880 1.0

@@ -14,12 +14,5 @@ sleep 2.5
 "$pulse_env" stop "$work/pulse"
 sleep 1
 eval "$("$pulse_env" start "$work/pulse")"
-parec -d bell.monitor --raw --format=s16le --rate=48000 --channels=2 --latency-msec=10 >"$work/rec.raw" &
-rec=$!
-wait "$player"
-player=""
-sleep 0.7
-kill "$rec"
-wait "$rec" 2>/dev/null || true
-rec=""
-"$tool" detect "$work/rec.raw" 48000 880 1.0
+start_recording
+check_recording 880 1.0
