@@ -9,6 +9,7 @@
 #   usage: scripts/test-sanitizers.sh [asan] [tsan]    (both when none given)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+export CCACHE_BASEDIR=$PWD
 root=$PWD
 jobs=$(nproc 2>/dev/null || echo 2)
 supp=$root/tests/sanitizers

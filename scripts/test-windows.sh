@@ -4,6 +4,7 @@
 # ctest (e.g. -R schedule.files.).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+export CCACHE_BASEDIR=$PWD
 
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
