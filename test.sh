@@ -4,6 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 ./scripts/check-format.sh
+./scripts/check-includes.sh
 ./scripts/build.sh
 cd build
 ctest --output-on-failure --timeout 600 -j "$(nproc 2>/dev/null || echo 2)" "$@"

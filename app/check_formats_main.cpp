@@ -1,8 +1,8 @@
 // Says whether the user's regional formats would let the program start:
 // prints the boxes the start-up check would show, exits 0 when it passes.
 
-#include "app/funcoes.h"
-#include "app/message_box.h"
+#include "app/regional_check.h"
+#include "core/message_box.h"
 
 #include <cstdio>
 

@@ -3,6 +3,7 @@
 
 #include "app/startup.h"
 #include "widgets/qt_message_box.h"
+#include "widgets/qt_system_text.h"
 
 #include <exception>
 

@@ -1,9 +1,10 @@
 #include "app/startup.h"
 
-#include "app/application.h"
-#include "app/funcoes.h"
+#include "app/regional_check.h"
+#include "core/application.h"
 #include "schedule/usom.h"
 #include "widgets/qt_message_box.h"
+#include "widgets/qt_system_text.h"
 #include "windows/uabertura.h"
 
 #include <QFont>
@@ -72,7 +73,7 @@ int RunStartup(const CheckFunction& check, const MainWindowFactory& makeMainWind
         // On screen exactly while the main window is built; gone even when that fails.
         Tform_abertura splash;
         splash.ShowAndPaint();
-        SetApplicationTitle("Quorvel - Sonterra");
+        SetApplicationTitle(kStartupTitle);
         mainWindow = makeMainWindow ? makeMainWindow() : std::make_unique<TForm1>();
     }
 

@@ -1,7 +1,7 @@
 #include "audio/udarvobass.h"
 
-#include "app/application.h"
-#include "app/message_box.h"
+#include "core/application.h"
+#include "core/message_box.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "schedule/current_folder.h"
 
-#include "app/system_text.h"
+#include "core/system_text.h"
 
 #include <filesystem>
 #include <system_error>

@@ -20,6 +20,6 @@ add_library(sonterra_scheduler STATIC
   ${CMAKE_CURRENT_LIST_DIR}/scheduler.cpp
   ${CMAKE_CURRENT_LIST_DIR}/phased_timer.cpp)
 target_link_libraries(sonterra_scheduler
-  PUBLIC sonterra_settings sonterra_atalho sonterra_app sonterra_schedule_files sonterra_audio_player
+  PUBLIC sonterra_settings sonterra_atalho sonterra_core sonterra_schedule_files sonterra_audio_player
   PRIVATE Qt6::Core)
 sonterra_use_qt(sonterra_scheduler)

@@ -4,7 +4,7 @@
 // second, so the first tick of a minute comes within a few ms of its start.
 // Main thread only; ticks arrive through the Qt event loop.
 
-#include "app/clock.h"
+#include "core/clock.h"
 
 #include <functional>
 #include <memory>

@@ -1,7 +1,7 @@
 #include "schedule/schedule_files.h"
 
-#include "app/funcoes.h"
-#include "app/system_text.h"
+#include "core/funcoes.h"
+#include "core/system_text.h"
 #include "schedule/file_system.h"
 
 #include <cerrno>

@@ -1,9 +1,9 @@
 #include "schedule/scheduler.h"
 
-#include "app/application.h"
-#include "app/datetime_text.h"
-#include "app/funcoes.h"
-#include "app/message_box.h"
+#include "core/application.h"
+#include "core/datetime_text.h"
+#include "core/funcoes.h"
+#include "core/message_box.h"
 #include "schedule/atalho.h"
 #include "schedule/current_folder.h"
 

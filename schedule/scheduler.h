@@ -5,8 +5,8 @@
 // handlers to it and has the bell player's OnStop call BellStopped. Everything
 // runs on the main thread; OnStop may run nested inside CloseStream or Stop.
 
-#include "app/clock.h"
 #include "audio/audio_player.h"
+#include "core/clock.h"
 #include "schedule/phased_timer.h"
 #include "schedule/schedule_files.h"
 

@@ -1,11 +1,11 @@
 #include "schedule/usom.h"
 
-#include "app/application.h"
-#include "app/datetime_text.h"
-#include "app/format_settings.h"
-#include "app/funcoes.h"
-#include "app/message_box.h"
 #include "audio/udarvobass.h"
+#include "core/application.h"
+#include "core/datetime_text.h"
+#include "core/format_settings.h"
+#include "core/funcoes.h"
+#include "core/message_box.h"
 #include "schedule/file_system.h"
 #include "schedule/schedule_files.h"
 #include "schedule/usom_listbox.h"
@@ -13,6 +13,7 @@
 #include "ui_usom.h"
 #include "widgets/filename_edit.h"
 #include "widgets/qt_message_box.h"
+#include "widgets/qt_system_text.h"
 #include "widgets/rx_clock.h"
 #include "windows/about.h"
 
@@ -183,7 +184,7 @@ void TForm1::FormCreate() {
     const DateTime now = clock_.Now();
     ui->MaskEdit1->setText(FromText(TimeOfDayKey(now)));
     Atualiza_whoje();
-    setWindowTitle(QStringLiteral("Quorvel Sonterra V2"));
+    setWindowTitle(QString::fromUtf8(kMainWindowTitle));
 
     const std::string folder = ProgramFolder();
     EnsureFolders(folder);
@@ -196,7 +197,7 @@ void TForm1::FormShow() {
     ui->semana->setCurrentIndex(DayOfWeek(clock_.Now()) - 1); // silent: not the operator's
     semanaClick();
     ui->VrLabel3->setText(QStringLiteral("Quorvel SONTERRA"));
-    setWindowTitle(QStringLiteral("Quorvel Sonterra V2"));
+    setWindowTitle(QString::fromUtf8(kMainWindowTitle));
 }
 
 void TForm1::semanaClick() {

@@ -3,7 +3,7 @@
 // play, activation and the notification-area icon. It owns the two players
 // and the scheduler engine for the whole run. Main thread only.
 
-#include "app/clock.h"
+#include "core/clock.h"
 #include "schedule/phased_timer.h"
 #include "schedule/scheduler.h"
 

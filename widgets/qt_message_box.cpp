@@ -1,7 +1,7 @@
 #include "widgets/qt_message_box.h"
 
-#include "app/application.h"
-#include "app/system_text.h"
+#include "core/application.h"
+#include "widgets/qt_system_text.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -23,19 +23,6 @@ QString BoxText(const std::string& text) {
     t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return t;
 }
-
-} // namespace
-
-QString FromSystemText(const std::string& text) {
-    const std::string utf8 = SystemTextToUtf8(text);
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
-
-std::string ToSystemText(const QString& text) {
-    return Utf8ToSystemText(text.toStdString());
-}
-
-namespace {
 
 void CentreOnScreen(QWidget& box) {
     box.adjustSize();

@@ -1,7 +1,7 @@
 #pragma once
 // Shows the program's message boxes with QMessageBox. Main thread only.
 
-#include "app/message_box.h"
+#include "core/message_box.h"
 
 #include <QString>
 
@@ -13,11 +13,6 @@ class QMessageBox;
 class QWidget;
 
 namespace sonterra {
-
-// Where the program's text (the system's narrow text: UTF-8 here, ANSI on
-// Windows; paths, system messages, our literals) enters Qt, and back.
-QString FromSystemText(const std::string& text);
-std::string ToSystemText(const QString& text);
 
 // Caption, text (CR -> "\n"), icon and buttons of the request, OK the default,
 // Esc and the close box answering Cancel where there is one; modal over every

@@ -1,6 +1,6 @@
 #include "widgets/rx_clock.h"
 
-#include "app/clock.h"
+#include "core/clock.h"
 
 #include <QPainter>
 #include <QTimer>

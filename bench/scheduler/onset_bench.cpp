@@ -7,10 +7,10 @@
 // D = 0 (no-sound device, the default) or 1 (SDL's output; SDL_AUDIODRIVER
 // defaults to dummy here). Prints median, p99 and worst in ms.
 
-#include "app/clock.h"
-#include "app/message_box.h"
 #include "audio/bass/bass_stats.h"
 #include "audio/udarvobass.h"
+#include "core/clock.h"
+#include "core/message_box.h"
 #include "schedule/scheduler.h"
 #include "tests/support/test_sounds.h"
 

@@ -1,10 +1,10 @@
 // The start-up check of the regional formats: which boxes, in which order,
 // with which words, for each kind of regional setting.
 
-#include "app/application.h"
-#include "app/funcoes.h"
-#include "app/regional_formats.h"
-#include "tests/app/box_recorder.h"
+#include "app/regional_check.h"
+#include "core/application.h"
+#include "core/regional_formats.h"
+#include "tests/support/box_recorder.h"
 #include "tests/support/test_platform.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // TDarvoBass against a scripted library: call order, messages and states.
 
-#include "app/application.h"
-#include "app/message_box.h"
 #include "audio/udarvobass.h"
+#include "core/application.h"
+#include "core/message_box.h"
 #include "tests/audio/event_pump.h"
 #include "tests/audio/fake_bass_api.h"
 

@@ -1,10 +1,10 @@
 // TDarvoBass on the real audio library, with sounds made by the test:
 // device 0 (no sound, real-time pace) and device 1 on SDL's dummy driver.
 
-#include "app/application.h"
-#include "app/message_box.h"
 #include "audio/bass/bass_stats.h"
 #include "audio/udarvobass.h"
+#include "core/application.h"
+#include "core/message_box.h"
 #include "tests/audio/event_pump.h"
 #include "tests/audio/local_http_server.h"
 #include "tests/audio/sound_files.h"

@@ -4,11 +4,11 @@
 // field out of range, and wherever the check passes every time and date comes
 // back from its text, times as the "HH:MM:SS" the schedule keys on.
 
-#include "app/datetime_text.h"
-#include "app/format_settings.h"
-#include "app/funcoes.h"
-#include "app/message_box.h"
-#include "app/regional_formats.h"
+#include "app/regional_check.h"
+#include "core/datetime_text.h"
+#include "core/format_settings.h"
+#include "core/message_box.h"
+#include "core/regional_formats.h"
 #include "tests/fuzz/fuzz_support.h"
 
 #include <algorithm>

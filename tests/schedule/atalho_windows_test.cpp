@@ -2,7 +2,7 @@
 // registry names, written by the shell's link object, read back here through
 // IShellLinkA. The Startup value points at a temporary folder for each test.
 
-#include "app/application.h"
+#include "core/application.h"
 #include "schedule/atalho.h"
 #include "tests/support/test_platform.h"
 

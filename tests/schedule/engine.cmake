@@ -1,7 +1,7 @@
 # Tests of the autostart shortcut and of the scheduler engine.
 if(WIN32)
   add_executable(schedule_atalho_tests ${CMAKE_CURRENT_LIST_DIR}/atalho_windows_test.cpp)
-  target_link_libraries(schedule_atalho_tests PRIVATE sonterra_atalho sonterra_app
+  target_link_libraries(schedule_atalho_tests PRIVATE sonterra_atalho sonterra_core
     sonterra_test_platform GTest::gtest_main ole32 uuid)
 else()
   add_executable(schedule_atalho_tests ${CMAKE_CURRENT_LIST_DIR}/atalho_xdg_test.cpp)

@@ -2,9 +2,9 @@
 // Fakes for the scheduler engine's seams. Every fake writes what happens to it
 // into one shared log, so tests can check the order across players and window.
 
-#include "app/clock.h"
-#include "app/message_box.h"
 #include "audio/audio_player.h"
+#include "core/clock.h"
+#include "core/message_box.h"
 #include "schedule/phased_timer.h"
 #include "schedule/scheduler.h"
 

@@ -4,8 +4,8 @@
 
 #include "engine_fakes.h"
 
-#include "app/format_settings.h"
-#include "app/message_box.h"
+#include "core/format_settings.h"
+#include "core/message_box.h"
 
 #include <gtest/gtest.h>
 

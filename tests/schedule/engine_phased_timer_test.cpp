@@ -3,7 +3,7 @@
 
 #include "schedule/phased_timer.h"
 
-#include "app/clock.h"
+#include "core/clock.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

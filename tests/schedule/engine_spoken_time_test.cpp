@@ -2,7 +2,7 @@
 
 #include "engine_fixture.h"
 
-#include "app/application.h"
+#include "core/application.h"
 
 namespace sonterra::testing {
 namespace {

@@ -1,7 +1,7 @@
 // Editing the weekly schedule in the main window: add, refuse, delete, and
 // the weekday tab strip.
 
-#include "app/application.h"
+#include "core/application.h"
 #include "schedule/usom_listbox.h"
 #include "schedule/usom_semana.h"
 #include "tests/schedule/usom_form_fixture.h"

@@ -1,7 +1,7 @@
 // The start-up sequence and the error box of the message loop.
 
-#include "app/application.h"
 #include "app/startup.h"
+#include "core/application.h"
 #include "schedule/usom.h"
 #include "tests/schedule/usom_support.h"
 #include "windows/uabertura.h"

@@ -2,9 +2,9 @@
 // Seams for the main window's tests: a settable clock, a 500 ms timer fired by
 // hand, a recorder that answers message boxes, a temporary program folder.
 
-#include "app/application.h"
-#include "app/clock.h"
-#include "app/message_box.h"
+#include "core/application.h"
+#include "core/clock.h"
+#include "core/message_box.h"
 #include "schedule/phased_timer.h"
 
 #include <QByteArray>

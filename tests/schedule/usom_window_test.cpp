@@ -1,9 +1,9 @@
 // The main window's life: creation, showing, activation and the icon in the
 // notification area, test plays, and the closing question.
 
-#include "app/application.h"
-#include "app/format_settings.h"
 #include "audio/udarvobass.h"
+#include "core/application.h"
+#include "core/format_settings.h"
 #include "schedule/usom_listbox.h"
 #include "schedule/usom_semana.h"
 #include "tests/schedule/usom_form_fixture.h"

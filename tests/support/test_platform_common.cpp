@@ -1,6 +1,6 @@
 // The parts of test_platform.h that std::filesystem gives on every system.
 
-#include "app/system_text.h"
+#include "core/system_text.h"
 #include "tests/support/test_platform.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #pragma once
 // A clock the test sets by hand.
 
-#include "app/clock.h"
+#include "core/clock.h"
 
 class FakeClock : public sonterra::Clock {
 public:

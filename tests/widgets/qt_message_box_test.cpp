@@ -1,6 +1,6 @@
 #include "widgets/qt_message_box.h"
 
-#include "app/application.h"
+#include "core/application.h"
 
 #include <QApplication>
 #include <QFontMetrics>

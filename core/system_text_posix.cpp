@@ -1,4 +1,4 @@
-#include "app/system_text.h"
+#include "core/system_text.h"
 
 namespace sonterra {
 

@@ -1,6 +1,6 @@
-#include "app/message_box.h"
+#include "core/message_box.h"
 
-#include "app/application.h"
+#include "core/application.h"
 
 #include <algorithm>
 #include <cstdio>

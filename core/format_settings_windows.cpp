@@ -1,5 +1,5 @@
-#include "app/format_settings.h"
-#include "app/regional_formats.h"
+#include "core/format_settings.h"
+#include "core/regional_formats.h"
 
 #include <windows.h>
 

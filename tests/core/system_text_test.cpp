@@ -2,7 +2,7 @@
 // where the program's own literals are Windows-1252 too. Qt, message boxes
 // and std::filesystem get it converted; the expected UTF-8 is spelt in bytes.
 
-#include "app/system_text.h"
+#include "core/system_text.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

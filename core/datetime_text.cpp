@@ -1,4 +1,4 @@
-#include "app/datetime_text.h"
+#include "core/datetime_text.h"
 
 #include <cctype>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #pragma once
-// The few facts about the running program that every part shares: its file,
-// its folder and the title that captions its boxes. Main thread only.
+// The facts about the program that every part shares: its file, its folder,
+// the title that captions its boxes and its fixed names. Main thread only.
 
 #include <string>
 
@@ -15,8 +15,24 @@ std::string ProgramFolder();
 // Tests point the program at another folder (its file name keeps its base name).
 void SetProgramFileNameForTesting(const std::string& fullPath);
 
+// The caption of plain and error boxes. It changes twice, each time for the
+// stage the program is in:
+// - before start-up: the file's name up to its first full stop, first letter
+//   in capitals (TitleFromProgramFileName), as the framework derives it; the
+//   regional check's boxes show it;
+// - kStartupTitle: set by start-up once the check passed, while the splash is up;
+// - ProgramFileName(): set by the main window as it is made, so every later
+//   notice names the exact copy of the program that speaks.
 const std::string& ApplicationTitle();
 void SetApplicationTitle(const std::string& title);
+
+// The program's fixed names, each shown exactly so.
+// Application title while start-up builds the main window (see above).
+inline constexpr const char* kStartupTitle = "Quorvel - Sonterra";
+// Caption of the main window, set when it is made and again on every show.
+inline constexpr const char* kMainWindowTitle = "Quorvel Sonterra V2";
+// Caption of ConfirmBox's question: the maker's name, whatever the title is.
+inline constexpr const char* kConfirmCaption = "Tivra Sistemas";
 
 // COM for the calling (main) thread, single-threaded apartment, while it
 // lives: the autostart shortcut's shell link needs it on Windows. Made by

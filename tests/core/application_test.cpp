@@ -1,10 +1,10 @@
 // The program's file, folder and title; the message-box hook; the weekday.
 
-#include "app/application.h"
-#include "app/application_platform.h"
-#include "app/clock.h"
-#include "app/message_box.h"
-#include "tests/app/box_recorder.h"
+#include "core/application.h"
+#include "core/application_platform.h"
+#include "core/clock.h"
+#include "core/message_box.h"
+#include "tests/support/box_recorder.h"
 #include "tests/support/test_platform.h"
 
 #include <cstdlib>

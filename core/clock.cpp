@@ -1,4 +1,4 @@
-#include "app/clock.h"
+#include "core/clock.h"
 
 namespace sonterra {
 

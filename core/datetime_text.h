@@ -4,8 +4,8 @@
 // seconds, AMPM the 12-hour marker, d/dd, m/mm, yy/yyyy; "/" and ":" stand for
 // the date and time separators. Plain C++, no Qt.
 
-#include "app/clock.h"
-#include "app/format_settings.h"
+#include "core/clock.h"
+#include "core/format_settings.h"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
 // Our own formatter and reader of times and dates.
 
-#include "app/datetime_text.h"
+#include "core/datetime_text.h"
 
 #include <gtest/gtest.h>
 

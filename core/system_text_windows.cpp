@@ -1,5 +1,5 @@
-#include "app/system_text_windows.h"
-#include "app/system_text.h"
+#include "core/system_text_windows.h"
+#include "core/system_text.h"
 
 #include <windows.h>
 

@@ -1,6 +1,7 @@
 #pragma once
-// Helper routines shared by the whole program, and the start-up check of the
-// regional time and date formats.
+// Helper routines shared by the whole program. The start-up check of the
+// regional formats, the third routine of this unit, lives with start-up in
+// app/regional_check.h.
 
 #include <string>
 
@@ -11,9 +12,5 @@ std::string PadWithZeros(const std::string& text, int width);
 
 // Beep, then an OK/Cancel question captioned "Tivra Sistemas"; true for OK.
 bool ConfirmBox(const std::string& question);
-
-// Shows its own messages and returns false when the regional formats would
-// not render midnight as "00:00:00" and 1 January 2003 as "01/01/2003".
-bool CheckRegionalFormats();
 
 } // namespace sonterra

@@ -2,8 +2,8 @@
 // Test helpers: record every message box, answer it, and put the process's
 // format settings back when a test is done with them.
 
-#include "app/format_settings.h"
-#include "app/message_box.h"
+#include "core/format_settings.h"
+#include "core/message_box.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 // What the system's regional answers turn into: separators, the short date
 // pattern and the time formats built from the clock's shape.
 
-#include "app/regional_formats.h"
+#include "core/regional_formats.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "app/format_settings.h"
+#include "core/format_settings.h"
 
-#include "app/regional_formats.h"
+#include "core/regional_formats.h"
 
 #include <cctype>
 

@@ -3,7 +3,7 @@
 // FormatSettings. Pure functions, so every regional variant can be tried
 // without installing it; the platform files only gather the inputs.
 
-#include "app/format_settings.h"
+#include "core/format_settings.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
-#include "app/application.h"
+#include "core/application.h"
 
-#include "app/application_platform.h"
+#include "core/application_platform.h"
 
 #include <atomic>
 #include <cctype>

@@ -1,5 +1,5 @@
-#include "app/application.h"
-#include "app/application_platform.h"
+#include "core/application.h"
+#include "core/application_platform.h"
 
 #include <windows.h>
 #include <objbase.h>
