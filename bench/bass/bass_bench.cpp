@@ -152,11 +152,11 @@ void waitInactive(HSTREAM h) {
 
 int main(int argc, char** argv) {
     const int device = argc > 1 ? std::atoi(argv[1]) : 0;
-    TempDir dir;
-    const std::string wav = dir.file("bell.wav");
+    TemporaryFolder dir("sonterra-bass");
+    const std::string wav = dir / "bell.wav";
     writeWav(wav, Tone{.seconds = 0.5, .left_hz = 880, .right_hz = 880});
-    const std::string mp3 = dir.file("bell.mp3");
-    const std::string long_mp3 = dir.file("long.mp3");
+    const std::string mp3 = dir / "bell.mp3";
+    const std::string long_mp3 = dir / "long.mp3";
     if (!encodeSine(mp3, 660, 30, 44100, 2, "-c:a libmp3lame -b:a 128k") ||
         !encodeSine(long_mp3, 440, 600, 44100, 2, "-c:a libmp3lame -b:a 64k")) {
         std::fprintf(stderr, "the ffmpeg command failed\n");

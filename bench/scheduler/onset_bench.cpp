@@ -12,6 +12,7 @@
 #include "core/clock.h"
 #include "core/message_box.h"
 #include "schedule/scheduler.h"
+#include "tests/support/test_platform.h"
 #include "tests/support/test_sounds.h"
 
 #include <QCoreApplication>
@@ -131,10 +132,9 @@ int main(int argc, char** argv) {
     ::setenv("SDL_AUDIODRIVER", "dummy", 0);
     QCoreApplication app(argc, argv);
 
-    const fs::path folder =
-        fs::temp_directory_path() / ("sonterra-onset-" + std::to_string(::getpid()));
-    fs::create_directories(folder / "HORA");
-    const std::string programFolder = folder.string() + "/";
+    const sonterra::test::TemporaryFolder folder("sonterra-onset");
+    const std::string programFolder = folder.path();
+    fs::create_directories(fs::path(programFolder) / "HORA");
     const std::string bell = programFolder + "sino.wav";
     WriteBell(bell);
     for (int day = 1; day <= 7; ++day)
@@ -228,7 +228,5 @@ int main(int argc, char** argv) {
     Summary("boundary -> tick", tickMs);
     Summary("boundary -> Play returned", playMs);
     Summary("boundary -> first sample mixed", onsetMs);
-    std::error_code ec;
-    fs::remove_all(folder, ec);
     return missed ? 1 : 0;
 }

@@ -1,34 +1,21 @@
 #pragma once
-// Test sounds made on the spot (tests/support/test_sounds.h), each in a
-// temporary folder of its own.
+// Test sounds made on the spot (tests/support/test_sounds.h), each set in a
+// temporary folder of its own (tests/support/test_platform.h).
 
+#include "tests/support/test_platform.h"
 #include "tests/support/test_sounds.h"
 
-#include <filesystem>
+#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace sonterra::testing {
 
 class SoundFolder {
 public:
-    SoundFolder() {
-        char pattern[] = "/tmp/sonterra-sounds-XXXXXX";
-        if (!::mkdtemp(pattern))
-            throw std::runtime_error("mkdtemp failed");
-        dir = pattern;
-    }
-    ~SoundFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
-    }
-    SoundFolder(const SoundFolder&) = delete;
-    SoundFolder& operator=(const SoundFolder&) = delete;
-
-    std::string path(const std::string& name) const { return (dir / name).string(); }
+    std::string path(const std::string& name) const { return dir / name; }
 
     // PCM sine tone at 44100 Hz.
     std::string wav(const std::string& name, double seconds, double hz = 440.0, int channels = 2,
@@ -84,7 +71,7 @@ public:
     }
 
 private:
-    std::filesystem::path dir;
+    test::TemporaryFolder dir{"sonterra-sounds"};
 };
 
 } // namespace sonterra::testing

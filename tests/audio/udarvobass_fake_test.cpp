@@ -5,6 +5,8 @@
 #include "core/message_box.h"
 #include "tests/audio/event_pump.h"
 #include "tests/audio/fake_bass_api.h"
+#include "tests/support/box_recorder.h"
+#include "tests/support/test_platform.h"
 
 #include <array>
 #include <cstring>
@@ -43,13 +45,8 @@ protected:
     void SetUp() override {
         DeviceList.clear();
         SetApplicationTitle("/escola/Sonterra/sonterra");
-        previous = setMessageBoxHandler([this](const MessageBoxRequest& r) {
-            boxes.push_back(r);
-            bass.calls.push_back("box");
-            return BoxResult::Ok;
-        });
+        recorder.whileOpen = [this](const MessageBoxRequest&) { bass.calls.push_back("box"); };
     }
-    void TearDown() override { setMessageBoxHandler(previous); }
 
     // Player on device 1, as the main window sets it up; the log starts empty.
     std::unique_ptr<Player> makePlayer() {
@@ -74,8 +71,8 @@ protected:
     }
 
     FakeBassApi bass;
-    std::vector<MessageBoxRequest> boxes;
-    MessageBoxHandler previous;
+    test::BoxRecorder recorder;
+    std::vector<MessageBoxRequest>& boxes = recorder.boxes;
     int stops = 0;
     AudioPlayer* stopSender = nullptr;
 };
@@ -347,15 +344,13 @@ TEST_F(DarvoBassLoadFile, ABoxThatReturnsLateFreesOnlyItsOwnChannel) {
     // While a load's error box is open the bell ticks go on and may load the
     // same player again; when the box returns, the new sound must stay.
     auto p = makePlayer();
-    setMessageBoxHandler([&](const MessageBoxRequest& r) {
-        boxes.push_back(r);
+    recorder.whileOpen = [&](const MessageBoxRequest&) {
         bass.calls.push_back("box");
         bass.openSucceeds = true;
         bass.infoFlags = 0;
         p->LoadFile("/sons/sino.wav");
         p->Play();
-        return BoxResult::Ok;
-    });
+    };
     const auto expectTheLaterSoundKept = [&](HSTREAM later) {
         EXPECT_FALSE(bass.called("BASS_StreamFree(" + std::to_string(later) + ")"));
         EXPECT_EQ(p->Channel, later);
@@ -384,9 +379,8 @@ TEST_F(DarvoBassLoadFile, ABoxThatReturnsLateFreesOnlyItsOwnChannel) {
 }
 
 TEST_F(DarvoBassLoadFile, TagReaderReadsEachLoadedFile) {
-    namespace fs = std::filesystem;
-    const fs::path file =
-        fs::temp_directory_path() / ("sonterra-tag-" + std::to_string(::getpid()) + ".mp3");
+    const test::TemporaryFolder folder("sonterra-tag");
+    const std::string file = folder / "sino.mp3";
     {
         std::array<char, 128> tag{};
         std::memcpy(tag.data(), "TAGSino das Sete", 16);
@@ -394,12 +388,11 @@ TEST_F(DarvoBassLoadFile, TagReaderReadsEachLoadedFile) {
     }
     Player p(nullptr, bass);
     p.InitDevice(1, true, kWindow, false);
-    p.LoadFile(file.string());
+    p.LoadFile(file);
     ASSERT_NE(p.TagReader, nullptr);
     EXPECT_TRUE(p.TagReader->TagFound);
     EXPECT_EQ(p.TagReader->Title, "Sino das Sete");
     EXPECT_TRUE(p.Loaded);
-    fs::remove(file);
 }
 
 // ---------------------------------------------------------------- Play, Stop

@@ -8,7 +8,9 @@
 #include "tests/audio/event_pump.h"
 #include "tests/audio/local_http_server.h"
 #include "tests/audio/sound_files.h"
+#include "tests/support/box_recorder.h"
 
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
@@ -70,14 +72,7 @@ struct TimedPlayer {
 
 class DarvoBassReal : public ::testing::Test {
 protected:
-    void SetUp() override {
-        SetApplicationTitle("/escola/Sonterra/sonterra");
-        previous = setMessageBoxHandler([this](const MessageBoxRequest& r) {
-            boxes.push_back(r);
-            return BoxResult::Ok;
-        });
-    }
-    void TearDown() override { setMessageBoxHandler(previous); }
+    void SetUp() override { SetApplicationTitle("/escola/Sonterra/sonterra"); }
 
     void expectEndNear(const TimedPlayer& p, double lengthMs) {
         EXPECT_EQ(p.stops, 1);
@@ -111,8 +106,8 @@ protected:
     }
 
     SoundFolder sounds;
-    std::vector<MessageBoxRequest> boxes;
-    MessageBoxHandler previous;
+    test::BoxRecorder recorder;
+    std::vector<MessageBoxRequest>& boxes = recorder.boxes;
 };
 
 long residentKiB() {

@@ -71,7 +71,7 @@ TEST(MessageBoxHook, ShowMessageIsAPlainOkBoxUnderTheTitle) {
 }
 
 TEST(MessageBoxHook, HandlersNestAndTheDefaultAnswersOkOnStandardError) {
-    MessageBoxHandler none = setMessageBoxHandler(nullptr);
+    const test::ScopedMessageBoxHandler none(nullptr);
     testing::internal::CaptureStderr();
     MessageBoxRequest request;
     request.caption = "Título";
@@ -94,7 +94,6 @@ TEST(MessageBoxHook, HandlersNestAndTheDefaultAnswersOkOnStandardError) {
     }
     EXPECT_EQ(showMessageBox(request), BoxResult::Cancel);
     EXPECT_EQ(outerCalls, 1);
-    setMessageBoxHandler(none);
 }
 
 TEST(MessageBoxHook, BoxesAfterwardsWaitForTheScopeAndNeverPileUp) {
@@ -105,7 +104,7 @@ TEST(MessageBoxHook, BoxesAfterwardsWaitForTheScopeAndNeverPileUp) {
         r.text = t;
         return r;
     };
-    const MessageBoxHandler previous = setMessageBoxHandler([&](const MessageBoxRequest& r) {
+    const test::ScopedMessageBoxHandler handler([&](const MessageBoxRequest& r) {
         shown.push_back(r.text);
         if (r.text == "pasta") { // while it is open a later tick raises it again
             const BoxesAfterwards tick;
@@ -134,7 +133,6 @@ TEST(MessageBoxHook, BoxesAfterwardsWaitForTheScopeAndNeverPileUp) {
             EXPECT_EQ(showMessageBox(text("erro " + std::to_string(i))), BoxResult::Ok);
     }
     const std::string err = testing::internal::GetCapturedStderr();
-    setMessageBoxHandler(previous);
 
     std::vector<std::string> expected{"pergunta", "pasta", "outra"};
     for (int i = 0; i < kMaxBoxesAfterwards; ++i)

@@ -1,7 +1,7 @@
 // PadWithZeros and the confirmation question.
 
-#include "app/funcoes.h"
-#include "tests/app/box_recorder.h"
+#include "core/funcoes.h"
+#include "tests/support/box_recorder.h"
 
 #include <gtest/gtest.h>
 

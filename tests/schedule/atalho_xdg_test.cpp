@@ -1,6 +1,7 @@
 // The autostart shortcut as a freedesktop desktop entry.
 
 #include "schedule/atalho.h"
+#include "tests/support/test_platform.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -28,29 +30,6 @@ namespace sonterra {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Sets (or unsets) an environment variable for one scope.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        Apply(value);
-    }
-    ~ScopedEnv() { Apply(old_); }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    void Apply(const std::optional<std::string>& value) {
-        if (value)
-            ::setenv(name_, value->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -170,10 +149,8 @@ ToolResult Validate(const fs::path& file) {
 class AtalhoXdg : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ = fs::temp_directory_path() /
-                ("sonterra-atalho-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
+        temp_ = std::make_unique<test::TemporaryFolder>("sonterra-atalho");
+        root_ = temp_->path();
         fs::create_directories(root_ / "home");
         home_.emplace("HOME", (root_ / "home").string());
         lcTime_.emplace("LC_TIME", std::nullopt);
@@ -183,13 +160,14 @@ protected:
         config_.reset();
         home_.reset();
         lcTime_.reset();
-        fs::remove_all(root_);
+        temp_.reset();
     }
 
     fs::path Shortcut() const { return root_ / "config" / "autostart" / "Quorvel STV2.desktop"; }
 
+    std::unique_ptr<test::TemporaryFolder> temp_;
     fs::path root_;
-    std::optional<ScopedEnv> home_, config_, lcTime_;
+    std::optional<test::ScopedEnv> home_, config_, lcTime_;
 };
 
 TEST_F(AtalhoXdg, WritesAValidDesktopEntryInTheAutostartFolder) {
@@ -367,7 +345,7 @@ TEST_F(AtalhoXdg, StartupFolderIsReadAfreshAtEveryCall) {
 
     {
         // Without XDG_CONFIG_HOME (or with an empty or relative one) it is ~/.config.
-        ScopedEnv unset("XDG_CONFIG_HOME", std::nullopt);
+        test::ScopedEnv unset("XDG_CONFIG_HOME", std::nullopt);
         EXPECT_EQ(StartupFolder(), (root_ / "home" / ".config" / "autostart").string());
         EXPECT_FALSE(Existe_atalho(nome_atalho));
         Cria_atalho("/opt/s/sonterra", "", "/opt/s/", nome_atalho);
@@ -376,17 +354,17 @@ TEST_F(AtalhoXdg, StartupFolderIsReadAfreshAtEveryCall) {
         EXPECT_TRUE(Existe_atalho(nome_atalho));
     }
     {
-        ScopedEnv empty("XDG_CONFIG_HOME", "");
+        test::ScopedEnv empty("XDG_CONFIG_HOME", "");
         EXPECT_EQ(StartupFolder(), (root_ / "home" / ".config" / "autostart").string());
     }
     {
-        ScopedEnv relative("XDG_CONFIG_HOME", "relative/config");
+        test::ScopedEnv relative("XDG_CONFIG_HOME", "relative/config");
         EXPECT_EQ(StartupFolder(), (root_ / "home" / ".config" / "autostart").string());
     }
     {
         // No HOME either: the password database's home folder.
-        ScopedEnv noConfig("XDG_CONFIG_HOME", std::nullopt);
-        ScopedEnv noHome("HOME", std::nullopt);
+        test::ScopedEnv noConfig("XDG_CONFIG_HOME", std::nullopt);
+        test::ScopedEnv noHome("HOME", std::nullopt);
         const passwd* pw = ::getpwuid(::getuid());
         ASSERT_NE(pw, nullptr);
         EXPECT_EQ(StartupFolder(), std::string(pw->pw_dir) + "/.config/autostart");

@@ -5,7 +5,7 @@ if(WIN32)
     sonterra_test_platform GTest::gtest_main ole32 uuid)
 else()
   add_executable(schedule_atalho_tests ${CMAKE_CURRENT_LIST_DIR}/atalho_xdg_test.cpp)
-  target_link_libraries(schedule_atalho_tests PRIVATE sonterra_atalho GTest::gtest_main)
+  target_link_libraries(schedule_atalho_tests PRIVATE sonterra_atalho sonterra_test_platform GTest::gtest_main)
 endif()
 gtest_discover_tests(schedule_atalho_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "schedule.atalho.")
 
@@ -18,7 +18,7 @@ add_executable(schedule_engine_tests
   ${CMAKE_CURRENT_LIST_DIR}/engine_activation_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/engine_tick_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/engine_spoken_time_test.cpp)
-target_link_libraries(schedule_engine_tests PRIVATE sonterra_scheduler GTest::gtest_main)
+target_link_libraries(schedule_engine_tests PRIVATE sonterra_scheduler sonterra_test_platform GTest::gtest_main)
 gtest_discover_tests(schedule_engine_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "schedule.engine.")
 
 add_executable(schedule_phased_timer_tests ${CMAKE_CURRENT_LIST_DIR}/engine_phased_timer_test.cpp)

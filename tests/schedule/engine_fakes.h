@@ -1,11 +1,10 @@
 #pragma once
 // Fakes for the scheduler engine's seams. Every fake writes what happens to it
 // into one shared log, so tests can check the order across players and window.
+// The clock and the timer are the shared ones (tests/support).
 
 #include "audio/audio_player.h"
-#include "core/clock.h"
 #include "core/message_box.h"
-#include "schedule/phased_timer.h"
 #include "schedule/scheduler.h"
 
 #include <functional>
@@ -15,12 +14,6 @@
 namespace sonterra::testing {
 
 using Log = std::vector<std::string>;
-
-class FakeClock : public Clock {
-public:
-    DateTime Now() const override { return now; }
-    DateTime now;
-};
 
 // Plays nothing; a sound "plays" from Play until it is stopped or ended.
 class FakePlayer : public AudioPlayer {
@@ -96,9 +89,9 @@ public:
         indicator = visible;
         log_.push_back(visible ? "window.Indicator=1" : "window.Indicator=0");
     }
-    void SetActivateCaption(const std::string& caption) override {
-        this->caption = caption;
-        log_.push_back("window.Caption=" + caption);
+    void SetActivateCaption(const std::string& text) override {
+        caption = text;
+        log_.push_back("window.Caption=" + text);
     }
     void ShowToday(const Lines& lines) override {
         today = lines;
@@ -111,21 +104,6 @@ public:
 
 private:
     Log& log_;
-};
-
-// The 500 ms timer without an event loop: the test calls Tick itself.
-class FakeTimer : public TickTimer {
-public:
-    explicit FakeTimer(Log& log) : log_(log) {}
-    void SetEnabled(bool enabled) override {
-        enabled_ = enabled;
-        log_.push_back(enabled ? "Timer1=1" : "Timer1=0");
-    }
-    bool Enabled() const override { return enabled_; }
-
-private:
-    Log& log_;
-    bool enabled_ = false;
 };
 
 } // namespace sonterra::testing

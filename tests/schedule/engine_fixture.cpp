@@ -8,52 +8,28 @@
 
 namespace sonterra::testing {
 
-namespace {
-
-std::optional<std::string> GetEnv(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? std::optional<std::string>(v) : std::nullopt;
-}
-
-void PutEnv(const char* name, const std::optional<std::string>& value) {
-    if (value)
-        ::setenv(name, value->c_str(), 1);
-    else
-        ::unsetenv(name);
-}
-
-} // namespace
-
 void EngineTest::SetUp() {
-    root_ = fs::temp_directory_path() /
-            ("sonterra-engine-" + std::to_string(::getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
+    temp_ = std::make_unique<test::TemporaryFolder>("sonterra-engine");
+    root_ = temp_->path();
     fs::create_directories(root_ / "prog" / "HORA");
     fs::create_directories(root_ / "sons");
     fs::create_directories(root_ / "home");
     folder_ = (root_ / "prog").string() + "/";
     programFile_ = folder_ + "sonterra";
 
-    oldHome_ = GetEnv("HOME");
-    oldConfig_ = GetEnv("XDG_CONFIG_HOME");
-    oldLcTime_ = GetEnv("LC_TIME");
-    PutEnv("HOME", (root_ / "home").string());
-    PutEnv("LC_TIME", std::nullopt); // it would be passed on in the shortcut's Exec
-    PutEnv("XDG_CONFIG_HOME", (root_ / "config").string());
+    home_.emplace("HOME", (root_ / "home").string());
+    lcTime_.emplace("LC_TIME", std::nullopt); // it would be passed on in the shortcut's Exec
+    config_.emplace("XDG_CONFIG_HOME", (root_ / "config").string());
     oldCwd_ = fs::current_path();
-    oldFormats_ = CurrentFormatSettings();
-    CurrentFormatSettings() = FormatSettings{}; // Brazilian: dd/mm/yyyy, hh:mm:ss
+    formats_.emplace(FormatSettings{}); // Brazilian: dd/mm/yyyy, hh:mm:ss
 
-    oldHandler_ = setMessageBoxHandler([this](const MessageBoxRequest& r) {
-        boxes_.push_back(r);
+    boxRecorder_.whileOpen = [this](const MessageBoxRequest& r) {
         log_.push_back("box " + r.text);
-        return BoxResult::Ok;
-    });
+    };
 
     OnDate(2026, 12, 7);
     At(7, 0);
-    auto timer = std::make_unique<FakeTimer>(log_);
+    auto timer = std::make_unique<test::FakeTickTimer>(log_);
     timer_ = timer.get();
     sched_ = std::make_unique<TScheduler>(clock_, toque_, hora_, window_, folder_, programFile_,
                                           std::move(timer));
@@ -63,14 +39,13 @@ void EngineTest::SetUp() {
 void EngineTest::TearDown() {
     toque_.OnStop = nullptr;
     sched_.reset();
-    setMessageBoxHandler(oldHandler_);
-    CurrentFormatSettings() = oldFormats_;
+    boxRecorder_.whileOpen = nullptr;
+    formats_.reset();
     fs::current_path(oldCwd_);
-    PutEnv("HOME", oldHome_);
-    PutEnv("XDG_CONFIG_HOME", oldConfig_);
-    PutEnv("LC_TIME", oldLcTime_);
-    std::error_code ec;
-    fs::remove_all(root_, ec);
+    home_.reset();
+    config_.reset();
+    lcTime_.reset();
+    temp_.reset();
 }
 
 void EngineTest::At(int hour, int minute, int second, int ms) {

@@ -6,6 +6,10 @@
 
 #include "core/format_settings.h"
 #include "core/message_box.h"
+#include "tests/support/box_recorder.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/fake_tick_timer.h"
+#include "tests/support/test_platform.h"
 
 #include <gtest/gtest.h>
 
@@ -43,19 +47,21 @@ protected:
     std::string folder_; // program folder, trailing separator
     std::string programFile_;
     Log log_;
-    FakeClock clock_;
+    test::FakeClock clock_;
     FakePlayer toque_{"toque", log_};
     FakePlayer hora_{"hora", log_};
     FakeWindow window_{log_};
-    FakeTimer* timer_ = nullptr; // owned by sched_
+    test::FakeTickTimer* timer_ = nullptr; // owned by sched_
     std::unique_ptr<TScheduler> sched_;
-    std::vector<MessageBoxRequest> boxes_;
+    // Every box, logged as "box <text>"; a test may set whileOpen instead.
+    test::BoxRecorder boxRecorder_;
+    std::vector<MessageBoxRequest>& boxes_ = boxRecorder_.boxes;
 
 private:
-    MessageBoxHandler oldHandler_;
+    std::unique_ptr<test::TemporaryFolder> temp_;
     fs::path oldCwd_;
-    std::optional<std::string> oldHome_, oldConfig_, oldLcTime_;
-    FormatSettings oldFormats_;
+    std::optional<test::ScopedEnv> home_, config_, lcTime_;
+    std::optional<test::ScopedFormatSettings> formats_;
 };
 
 } // namespace sonterra::testing

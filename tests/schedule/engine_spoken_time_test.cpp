@@ -102,12 +102,10 @@ TEST_F(SpokenTime, TicksDuringTheMessageBoxDoNotStartTheMinuteAgain) {
     fs::remove_all(folder_ + "HORA");
     log_.clear();
     // The box's modal loop keeps Timer1 ticking.
-    setMessageBoxHandler([this](const MessageBoxRequest& r) {
-        boxes_.push_back(r);
+    boxRecorder_.whileOpen = [this](const MessageBoxRequest&) {
         sched_->Tick();
         sched_->Tick();
-        return BoxResult::Ok;
-    });
+    };
 
     At(7, 31, 0, 1);
     sched_->Tick();

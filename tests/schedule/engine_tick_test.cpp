@@ -270,15 +270,13 @@ class BoxNobodyDismisses : public Tick {
 protected:
     void SetUp() override {
         Tick::SetUp();
-        setMessageBoxHandler([this](const MessageBoxRequest& r) {
-            boxes_.push_back(r);
+        boxRecorder_.whileOpen = [this](const MessageBoxRequest&) {
             log_.push_back("box open");
             if (boxes_.size() == 1) // only the first box stays open a while
                 for (const auto& [m, s] : whileOpen)
                     LoggedTick(7, m, s);
             log_.push_back("box closed");
-            return BoxResult::Ok;
-        });
+        };
     }
     void LoggedTick(int h, int m, int s) {
         log_.push_back("tick " + std::to_string(h) + ":" + std::to_string(m) + ":" +

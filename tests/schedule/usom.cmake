@@ -8,7 +8,8 @@ add_executable(schedule_usom_tests
   ${CMAKE_CURRENT_LIST_DIR}/usom_edit_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/usom_window_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/usom_startup_test.cpp)
-target_link_libraries(schedule_usom_tests PRIVATE sonterra_usom sonterra_startup sonterra_test_sounds Qt6::Test GTest::gtest)
+target_link_libraries(schedule_usom_tests PRIVATE sonterra_usom sonterra_startup sonterra_test_sounds
+  sonterra_test_platform Qt6::Test GTest::gtest)
 sonterra_use_qt(schedule_usom_tests)
 gtest_discover_tests(schedule_usom_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "schedule.usom."
   PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SDL_AUDIODRIVER=dummy" TIMEOUT 60)

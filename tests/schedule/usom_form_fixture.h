@@ -18,7 +18,7 @@ protected:
     void Make() {
         TForm1Seams seams;
         seams.clock = &clock;
-        auto manual = std::make_unique<ManualTimer>(&timerEnabled);
+        auto manual = std::make_unique<FakeTickTimer>();
         timer = manual.get();
         seams.timer = std::move(manual);
         seams.trayAvailable = [this] { return trayAvailable; };
@@ -32,11 +32,10 @@ protected:
     }
 
     TempProgramFolder prog;
-    ManualClock clock;
+    FakeClock clock{kSaturdayMorning};
     BoxRecorder boxes;
-    bool timerEnabled = false;
     bool trayAvailable = false;
-    ManualTimer* timer = nullptr;
+    FakeTickTimer* timer = nullptr; // owned by form
     std::unique_ptr<TForm1> form;
 };
 

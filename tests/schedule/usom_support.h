@@ -1,72 +1,33 @@
 #pragma once
-// Seams for the main window's tests: a settable clock, a 500 ms timer fired by
-// hand, a recorder that answers message boxes, a temporary program folder.
+// Seams for the main window's tests: the shared settable clock, 500 ms timer
+// fired by hand and box recorder (tests/support), a temporary program folder.
 
 #include "core/application.h"
 #include "core/clock.h"
-#include "core/message_box.h"
-#include "schedule/phased_timer.h"
+#include "tests/support/box_recorder.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/fake_tick_timer.h"
+#include "tests/support/test_platform.h"
 
 #include <QByteArray>
 #include <QFile>
-#include <QTemporaryDir>
 
-#include <deque>
 #include <string>
-#include <vector>
 
 namespace sonterra::usomtest {
 
-class ManualClock : public Clock {
-public:
-    // Saturday 5 December 2026, 07:30:40.
-    DateTime now{2026, 12, 5, 7, 30, 40, 0};
-    DateTime Now() const override { return now; }
-};
+// Saturday 5 December 2026, 07:30:40: where the window's clock starts.
+inline constexpr DateTime kSaturdayMorning{2026, 12, 5, 7, 30, 40, 0};
 
-class ManualTimer : public TickTimer {
-public:
-    explicit ManualTimer(bool* enabledFlag) : enabled_(enabledFlag) {}
-    void SetEnabled(bool enabled) override { *enabled_ = enabled; }
-    bool Enabled() const override { return *enabled_; }
-    void Fire() {
-        if (*enabled_ && OnTimer)
-            OnTimer();
-    }
-
-private:
-    bool* enabled_;
-};
-
-// Answers each box with the next queued answer (OK when the queue is empty).
-class BoxRecorder {
-public:
-    BoxRecorder() {
-        previous_ = setMessageBoxHandler([this](const MessageBoxRequest& request) {
-            boxes.push_back(request);
-            if (answers.empty())
-                return BoxResult::Ok;
-            const BoxResult answer = answers.front();
-            answers.pop_front();
-            return answer;
-        });
-    }
-    ~BoxRecorder() { setMessageBoxHandler(previous_); }
-    BoxRecorder(const BoxRecorder&) = delete;
-    BoxRecorder& operator=(const BoxRecorder&) = delete;
-
-    std::vector<MessageBoxRequest> boxes;
-    std::deque<BoxResult> answers;
-
-private:
-    MessageBoxHandler previous_;
-};
+using test::BoxRecorder;
+using test::FakeClock;
+using test::FakeTickTimer;
 
 // A program folder of its own; the program file is "sonterra" inside it.
 class TempProgramFolder {
 public:
     TempProgramFolder() { SetProgramFileNameForTesting(folder() + "sonterra"); }
-    std::string folder() const { return dir_.path().toStdString() + "/"; }
+    std::string folder() const { return dir_.path(); }
     std::string path(const std::string& name) const { return folder() + name; }
 
     QByteArray bytes(const std::string& name) const {
@@ -82,7 +43,7 @@ public:
     }
 
 private:
-    QTemporaryDir dir_;
+    test::TemporaryFolder dir_{"sonterra-usom"};
 };
 
 // A 16-bit mono PCM WAV file of a 440 Hz tone.

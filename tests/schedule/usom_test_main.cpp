@@ -3,12 +3,12 @@
 
 #include "app/startup.h"
 #include "tests/schedule/usom_support.h"
+#include "tests/support/test_platform.h"
 #include "tests/support/test_sounds.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace sonterra::usomtest {
@@ -23,9 +23,9 @@ void WriteToneWav(const std::string& path, int milliseconds) {
 } // namespace sonterra::usomtest
 
 int main(int argc, char** argv) {
-    QTemporaryDir home;
-    const QByteArray homePath = QFile::encodeName(home.path());
-    QDir(home.path()).mkpath(QStringLiteral("config"));
+    const sonterra::test::TemporaryFolder home("sonterra-usom-home");
+    const QByteArray homePath = QByteArray::fromStdString(home.path()).chopped(1);
+    QDir(QFile::decodeName(homePath)).mkpath(QStringLiteral("config"));
     qputenv("HOME", homePath);
     qputenv("XDG_CONFIG_HOME", homePath + "/config");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -63,7 +63,7 @@ TEST_F(FormTest, CreationFixesFormatsTitleFoldersAndControls) {
     EXPECT_EQ(prog.bytes("SOM.INI"), QByteArray("<missing>"));
     EXPECT_EQ(form->MaskEdit1Text(), QStringLiteral("07:30"));
     EXPECT_EQ(form->arquivo_hoje(), "07.PR2");
-    EXPECT_FALSE(timerEnabled);
+    EXPECT_FALSE(timer->Enabled());
     EXPECT_FALSE(form->ocultar());
 
     auto* edit = W<TFilenameEdit>("FilenameEdit1");
@@ -168,7 +168,7 @@ TEST_F(FormTest, ActiveStateIsRestoredButButton1StaysAtivar) {
     prog.write("SOM.INI", "1\r\n");
     prog.write("07.PR2", "08:00 - /b.mp3\r\n07:30 + /a.mp3\r\n");
     Make();
-    EXPECT_TRUE(timerEnabled);
+    EXPECT_TRUE(timer->Enabled());
     EXPECT_TRUE(form->ocultar());
     EXPECT_EQ(W<QPushButton>("Button1")->text(), QStringLiteral("Ativar"));
     EXPECT_EQ(form->lista_hoje(), (Lines{"08:00 - /b.mp3", "07:30 + /a.mp3"}));
@@ -182,7 +182,7 @@ TEST_F(FormTest, UnreadableStateFileSkipsTheRestOfCreation) {
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].icon, BoxIcon::Error);
     EXPECT_NE(boxes.boxes[0].text.find("SOM.INI"), std::string::npos);
-    EXPECT_FALSE(timerEnabled);
+    EXPECT_FALSE(timer->Enabled());
     EXPECT_FALSE(IsDir(prog.path("AUDIO")));
     EXPECT_EQ(form->MaskEdit1Text(), QStringLiteral("  :  "));
 
@@ -291,7 +291,7 @@ TEST_F(FormTest, CancelOnTheClosingQuestionKeepsEverything) {
     EXPECT_EQ(boxes.boxes[0].buttons, BoxButtons::OkCancel);
     EXPECT_TRUE(boxes.boxes[0].beep);
     EXPECT_TRUE(form->isVisible());
-    EXPECT_TRUE(timerEnabled);
+    EXPECT_TRUE(timer->Enabled());
     EXPECT_NE(form->player_toque, nullptr);
     EXPECT_NE(form->player_hora, nullptr);
     EXPECT_EQ(prog.bytes("SOM.INI"), QByteArray("1\r\n"));
@@ -299,7 +299,7 @@ TEST_F(FormTest, CancelOnTheClosingQuestionKeepsEverything) {
     // The close box asks the same; OK ends it all.
     EXPECT_TRUE(form->close());
     EXPECT_EQ(boxes.boxes.size(), 2u);
-    EXPECT_FALSE(timerEnabled);
+    EXPECT_FALSE(timer->Enabled());
     EXPECT_EQ(form->player_toque, nullptr);
     EXPECT_EQ(form->player_hora, nullptr);
     EXPECT_EQ(prog.bytes("SOM.INI"), QByteArray("1\r\n")); // nothing saved at exit

@@ -1,11 +1,13 @@
 #pragma once
 // What the tests need from the operating system, so the same tests run on
-// Linux and under Wine: a temporary folder, a target that cannot be written
+// Linux and under Wine: a temporary folder, an environment variable for a
+// scope, a target that cannot be written
 // or replaced, a full disk, the system's own error texts, regional formats for
 // a fresh process, and running one (test_platform_posix.cpp or
 // test_platform_windows.cpp). Texts and paths are the system's narrow text.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,20 @@ public:
 
 private:
     std::string path_;
+};
+
+// Sets an environment variable (removes it, with no value) while it lives;
+// its former value, or its absence, comes back afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv(const std::string& name, const std::optional<std::string>& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> old_;
 };
 
 // Whole files as bytes, by the system's narrow path.

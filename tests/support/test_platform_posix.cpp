@@ -36,7 +36,25 @@ bool SetImmutable(const std::string& path, bool on) {
     return ok;
 }
 
+void PutEnv(const std::string& name, const std::optional<std::string>& value) {
+    if (value)
+        ::setenv(name.c_str(), value->c_str(), 1);
+    else
+        ::unsetenv(name.c_str());
+}
+
 } // namespace
+
+ScopedEnv::ScopedEnv(const std::string& name, const std::optional<std::string>& value)
+    : name_(name) {
+    if (const char* old = std::getenv(name.c_str()))
+        old_ = old;
+    PutEnv(name_, value);
+}
+
+ScopedEnv::~ScopedEnv() {
+    PutEnv(name_, old_);
+}
 
 const char* PathSeparator() {
     return "/";
@@ -134,7 +152,7 @@ bool IsThisExecutable(const std::string& path) {
 }
 
 struct ScopedRegionalFormats::Saved {
-    std::vector<std::pair<std::string, std::optional<std::string>>> environment;
+    std::optional<ScopedEnv> lcAll, lang, lcTime;
 };
 
 ScopedRegionalFormats::ScopedRegionalFormats(const RegionalFormats& formats)
@@ -145,25 +163,13 @@ ScopedRegionalFormats::ScopedRegionalFormats(const RegionalFormats& formats)
     if (probe == locale_t{})
         return; // not installed here (scripts/install-deps.sh makes pt_BR and en_US)
     ::freelocale(probe);
-    for (const char* name : {"LC_ALL", "LC_TIME", "LANG"}) {
-        const char* value = std::getenv(name);
-        saved_->environment.emplace_back(name,
-                                         value ? std::optional<std::string>(value) : std::nullopt);
-    }
-    ::unsetenv("LC_ALL");
-    ::unsetenv("LANG");
-    ::setenv("LC_TIME", formats.posixLocale.c_str(), 1);
+    saved_->lcAll.emplace("LC_ALL", std::nullopt);
+    saved_->lang.emplace("LANG", std::nullopt);
+    saved_->lcTime.emplace("LC_TIME", formats.posixLocale);
     active_ = true;
 }
 
-ScopedRegionalFormats::~ScopedRegionalFormats() {
-    for (const auto& [name, value] : saved_->environment) {
-        if (value)
-            ::setenv(name.c_str(), value->c_str(), 1);
-        else
-            ::unsetenv(name.c_str());
-    }
-}
+ScopedRegionalFormats::~ScopedRegionalFormats() = default;
 
 ProgramRun RunProgram(const std::string& path) {
     ProgramRun run;

@@ -3,6 +3,7 @@
 #include "tests/support/test_platform.h"
 
 #include <windows.h>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
@@ -11,6 +12,11 @@
 namespace sonterra::test {
 
 namespace {
+
+// With no value the variable is removed (an empty value does that on Windows).
+void PutEnv(const std::string& name, const std::optional<std::string>& value) {
+    ::_putenv_s(name.c_str(), value ? value->c_str() : "");
+}
 
 const char* const kInternational = "Control Panel\\International";
 const char* const kRegionalNames[] = {"sShortDate", "sDate", "sTime", "iTime",
@@ -33,6 +39,17 @@ bool WriteValue(HKEY key, const char* name, const std::string& value) {
 }
 
 } // namespace
+
+ScopedEnv::ScopedEnv(const std::string& name, const std::optional<std::string>& value)
+    : name_(name) {
+    if (const char* old = std::getenv(name.c_str()))
+        old_ = old;
+    PutEnv(name_, value);
+}
+
+ScopedEnv::~ScopedEnv() {
+    PutEnv(name_, old_);
+}
 
 const char* PathSeparator() {
     return "\\";

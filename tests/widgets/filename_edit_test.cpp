@@ -1,10 +1,11 @@
 #include "widgets/filename_edit.h"
 
+#include "tests/support/test_platform.h"
+
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -16,8 +17,13 @@ namespace {
 
 const QString kProgramFilter = QStringLiteral("Arquivos de áudio|*.mp3;*.wav");
 
-QString MakeFile(const QTemporaryDir& dir, const QString& name) {
-    const QString path = dir.filePath(name);
+// The folder as Qt names it: no separator at the end.
+QString Folder(const test::TemporaryFolder& dir) {
+    return QDir::cleanPath(QString::fromStdString(dir.path()));
+}
+
+QString MakeFile(const test::TemporaryFolder& dir, const QString& name) {
+    const QString path = Folder(dir) + QLatin1Char('/') + name;
     QFile f(path);
     EXPECT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
     f.write("ID3");
@@ -34,8 +40,8 @@ TEST(FileFilter, ProgramFilterBecomesQtFilter) {
 }
 
 TEST(FilenameEditFileName, ExistingFileIsTakenWhole) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
+    test::TemporaryFolder dir;
+    ASSERT_FALSE(dir.path().empty());
     const QString path = MakeFile(dir, QStringLiteral("toque de entrada.mp3"));
     TFilenameEdit edit;
     edit.setText(path);
@@ -66,8 +72,8 @@ TEST(FilenameEditFileName, OtherTextIsReadAsACommandLine) {
 }
 
 TEST(FilenameEditFileName, QuotedExistingFileLosesItsQuotes) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
+    test::TemporaryFolder dir;
+    ASSERT_FALSE(dir.path().empty());
     const QString path = MakeFile(dir, QStringLiteral("hino nacional.wav"));
     TFilenameEdit edit;
     edit.setText(QLatin1Char('"') + path + QLatin1Char('"'));
@@ -75,14 +81,14 @@ TEST(FilenameEditFileName, QuotedExistingFileLosesItsQuotes) {
 }
 
 TEST(FilenameEditBrowse, PickedPathGoesIntoTheTextQuotedWhenItHasASpace) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
+    test::TemporaryFolder dir;
+    ASSERT_FALSE(dir.path().empty());
     const QString spaced = MakeFile(dir, QStringLiteral("sinal do recreio.mp3"));
     const QString plain = MakeFile(dir, QStringLiteral("sino.wav"));
 
     TFilenameEdit edit;
     edit.setFilter(kProgramFilter);
-    edit.setInitialDir(dir.path());
+    edit.setInitialDir(Folder(dir));
     QString seenDir, seenFilter;
     QWidget* seenParent = nullptr;
     QString answer = spaced;
@@ -96,7 +102,7 @@ TEST(FilenameEditBrowse, PickedPathGoesIntoTheTextQuotedWhenItHasASpace) {
 
     edit.browse();
     EXPECT_EQ(seenParent, &edit);
-    EXPECT_EQ(seenDir, dir.path());
+    EXPECT_EQ(seenDir, Folder(dir));
     EXPECT_EQ(seenFilter, QStringLiteral("Arquivos de áudio (*.mp3 *.wav)"));
     EXPECT_EQ(edit.text(), QLatin1Char('"') + spaced + QLatin1Char('"'));
     EXPECT_EQ(edit.FileName(), spaced);
@@ -110,13 +116,13 @@ TEST(FilenameEditBrowse, PickedPathGoesIntoTheTextQuotedWhenItHasASpace) {
 }
 
 TEST(FilenameEditBrowse, CancelKeepsTheTextAndStartsWhereTheFileIs) {
-    QTemporaryDir dir;
-    QTemporaryDir other;
-    ASSERT_TRUE(dir.isValid() && other.isValid());
+    test::TemporaryFolder dir;
+    test::TemporaryFolder other;
+    ASSERT_FALSE(dir.path().empty() || other.path().empty());
     const QString current = MakeFile(other, QStringLiteral("atual.mp3"));
 
     TFilenameEdit edit;
-    edit.setInitialDir(dir.path());
+    edit.setInitialDir(Folder(dir));
     edit.setText(current);
     QString seenDir;
     edit.setDialogFunction([&](QWidget*, const QString& d, const QString&) {
@@ -125,7 +131,7 @@ TEST(FilenameEditBrowse, CancelKeepsTheTextAndStartsWhereTheFileIs) {
     });
     edit.browse();
     EXPECT_EQ(edit.text(), current);
-    EXPECT_EQ(QDir(seenDir), QDir(other.path()));
+    EXPECT_EQ(QDir(seenDir), QDir(Folder(other)));
 }
 
 TEST(FilenameEdit, TypingReachesTextAndSignal) {

@@ -1,6 +1,7 @@
 #include "widgets/qt_message_box.h"
 
 #include "core/application.h"
+#include "tests/support/box_recorder.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -42,12 +43,9 @@ void WhenModalBoxShows(std::function<void(QMessageBox*)> action, int triesLeft =
 
 // Keeps the handler installed by a test from leaking into the next.
 struct HandlerGuard {
-    MessageBoxHandler saved = setMessageBoxHandler(nullptr);
+    test::ScopedMessageBoxHandler handler{nullptr};
     BoxPoster savedPoster = setBoxPoster(nullptr);
-    ~HandlerGuard() {
-        setMessageBoxHandler(saved);
-        setBoxPoster(savedPoster);
-    }
+    ~HandlerGuard() { setBoxPoster(savedPoster); }
 };
 
 } // namespace
@@ -205,13 +203,10 @@ TEST(ErrorBox, GoesThroughTheSeamWithTitleAndErrorIcon) {
     HandlerGuard guard;
     const std::string oldTitle = ApplicationTitle();
     SetApplicationTitle("/opt/sonterra/sonterra");
-    std::vector<MessageBoxRequest> seen;
-    setMessageBoxHandler([&](const MessageBoxRequest& r) {
-        seen.push_back(r);
-        return BoxResult::Ok;
-    });
+    test::BoxRecorder recorder;
     ShowErrorBox(QStringLiteral("Não foi possível gravar /x/01.PR2: Permissão negada"));
     SetApplicationTitle(oldTitle);
+    const std::vector<MessageBoxRequest>& seen = recorder.boxes;
 
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].caption, "/opt/sonterra/sonterra");

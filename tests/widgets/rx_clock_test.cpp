@@ -1,6 +1,6 @@
 #include "widgets/rx_clock.h"
 
-#include "tests/widgets/fake_clock.h"
+#include "tests/support/fake_clock.h"
 
 #include <QTest>
 #include <QTimer>
@@ -9,8 +9,13 @@
 
 namespace sonterra {
 
+using test::FakeClock;
+
+// Monday 7 December 2026, 07:05:09.
+constexpr DateTime kMorning{2026, 12, 7, 7, 5, 9, 0};
+
 TEST(RxClock, ShowsTwentyFourHourTimeWithSecondsAndLeadingZeros) {
-    FakeClock clock;
+    FakeClock clock{kMorning};
     TRxClock display(clock);
     EXPECT_EQ(display.text(), QStringLiteral("07:05:09"));
 
@@ -28,7 +33,7 @@ TEST(RxClock, ShowsTwentyFourHourTimeWithSecondsAndLeadingZeros) {
 }
 
 TEST(RxClock, ItsOwnTimerRedrawsIt) {
-    FakeClock clock;
+    FakeClock clock{kMorning};
     TRxClock display(clock);
     ASSERT_TRUE(display.timer()->isActive());
     EXPECT_EQ(display.timer()->interval(), 450);
@@ -40,7 +45,7 @@ TEST(RxClock, ItsOwnTimerRedrawsIt) {
 
 TEST(RxClock, ClockCanBeSwappedAfterConstruction) {
     TRxClock display; // system clock, as a form layout builds it
-    FakeClock clock;
+    FakeClock clock{kMorning};
     clock.set(8, 9, 10);
     display.setClock(clock);
     EXPECT_EQ(display.text(), QStringLiteral("08:09:10"));

@@ -49,11 +49,11 @@ TEST_F(BassDecode, FilesThatCannotBeOpenedOrDecodedGiveTheirCodes) {
 }
 
 TEST_F(BassDecode, LocalNamesWithColonsAndOddCharactersAreFiles) {
-    TempDir dir;
+    TemporaryFolder dir("sonterra-bass");
     for (const std::string name :
          {"sino:toque.wav", "http:sino.wav", "concat:a.wav", "Sinal das 07h30 (ação).wav"}) {
         SCOPED_TRACE(name);
-        const std::string path = dir.file(name);
+        const std::string path = dir / name;
         writeWav(path, Tone{});
         const HSTREAM h = open(path);
         EXPECT_NE(h, 0u) << BASS_ErrorGetCode();
@@ -71,8 +71,8 @@ TEST_F(BassDecode, LocalNamesWithColonsAndOddCharactersAreFiles) {
 TEST_F(BassDecode, UnreadableFileGivesFileOpen) {
     if (::geteuid() == 0)
         GTEST_SKIP() << "root reads every file";
-    TempDir dir;
-    const std::string path = dir.file("locked.wav");
+    TemporaryFolder dir("sonterra-bass");
+    const std::string path = dir / "locked.wav";
     writeWav(path, Tone{});
     std::filesystem::permissions(path, std::filesystem::perms::none);
     EXPECT_EQ(open(path), 0u);

@@ -25,8 +25,8 @@ class BassOutput : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         sounds();
-        dir_ = std::make_unique<TempDir>();
-        disk_file_ = dir_->file("output.raw");
+        dir_ = std::make_unique<TemporaryFolder>("sonterra-bass");
+        disk_file_ = *dir_ / "output.raw";
         ::setenv("SDL_AUDIODRIVER", "disk", 1);
         ::setenv("SDL_DISKAUDIOFILE", disk_file_.c_str(), 1);
         ASSERT_TRUE(BASS_Init(1, 44100, 0, nullptr, nullptr)) << BASS_ErrorGetCode();
@@ -59,7 +59,7 @@ protected:
         return BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_SAMPLE_FLOAT);
     }
 
-    static inline std::unique_ptr<TempDir> dir_;
+    static inline std::unique_ptr<TemporaryFolder> dir_;
     static inline std::string disk_file_;
     static inline DWORD rate_ = 0;
 };

@@ -242,8 +242,8 @@ TEST_F(BassPlayback, StreamProcedureFeedsTheChannelUntilItEndsIt) {
 }
 
 TEST_F(BassPlayback, TenMinuteMp3PlaysWithBoundedMemory) {
-    TempDir dir;
-    const std::string path = dir.file("long.mp3");
+    TemporaryFolder dir("sonterra-bass");
+    const std::string path = dir / "long.mp3";
     ASSERT_TRUE(encodeSine(path, 440, 600, 22050, 1, "-c:a libmp3lame -b:a 32k"));
     BASS_SetConfig(BASS_CONFIG_BUFFER, 3000);
     const long rss_before = rssKb();

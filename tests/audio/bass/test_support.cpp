@@ -15,18 +15,6 @@ namespace sonterra::bass::testing {
 
 namespace fs = std::filesystem;
 
-TempDir::TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "sonterra-bass-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("mkdtemp failed for " + pattern);
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-}
-
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),
@@ -124,46 +112,46 @@ long rssKb() {
 namespace sonterra::bass::testing {
 
 const Sounds& sounds() {
-    static TempDir dir;
-    static const Sounds s = [] {
+    static TemporaryFolder dir("sonterra-bass");
+    static const Sounds made = [] {
         Sounds s;
-        s.dir = dir.path().string();
-        s.wav16 = dir.file("tone440.wav");
+        s.dir = dir.path();
+        s.wav16 = dir / "tone440.wav";
         writeWav(s.wav16, Tone{});
-        s.wav16_1s = dir.file("tone440-1s.wav");
+        s.wav16_1s = dir / "tone440-1s.wav";
         writeWav(s.wav16_1s, Tone{.seconds = 1.0});
-        s.wav8 = dir.file("tone8bit.wav");
+        s.wav8 = dir / "tone8bit.wav";
         writeWav(s.wav8, Tone{.rate = 22050, .channels = 1, .bits = 8});
-        s.wav_mono = dir.file("mono1000.wav");
+        s.wav_mono = dir / "mono1000.wav";
         writeWav(s.wav_mono, Tone{.rate = 48000, .channels = 1, .left_hz = 1000});
-        s.wav_1000 = dir.file("tone1000.wav");
+        s.wav_1000 = dir / "tone1000.wav";
         writeWav(s.wav_1000, Tone{.left_hz = 1000, .right_hz = 1000});
-        s.mp3 = dir.file("tone.mp3");
-        s.wma = dir.file("tone.wma");
-        s.ogg = dir.file("tone.ogg");
-        s.flac = dir.file("tone.flac");
+        s.mp3 = dir / "tone.mp3";
+        s.wma = dir / "tone.wma";
+        s.ogg = dir / "tone.ogg";
+        s.flac = dir / "tone.flac";
         if (!encodeSine(s.mp3, 440, 0.5, 44100, 2, "-c:a libmp3lame -b:a 128k") ||
             !encodeSine(s.wma, 440, 0.5, 44100, 2, "-c:a wmav2 -b:a 128k") ||
             !encodeSine(s.ogg, 440, 0.5, 44100, 2, "-c:a libvorbis") ||
             !encodeSine(s.flac, 440, 0.5, 44100, 2, "-c:a flac"))
             throw std::runtime_error("the ffmpeg command could not make the test sounds");
-        s.empty = dir.file("empty.mp3");
+        s.empty = dir / "empty.mp3";
         writeBytes(s.empty, {});
-        s.random_mp3 = dir.file("noise.mp3");
+        s.random_mp3 = dir / "noise.mp3";
         std::mt19937 gen(1234);
         std::vector<std::uint8_t> noise(64 * 1024);
         for (auto& b : noise)
             b = static_cast<std::uint8_t>(gen());
         writeBytes(s.random_mp3, noise);
-        s.text_wav = dir.file("notes.wav");
+        s.text_wav = dir / "notes.wav";
         const std::string text = "Sinal das 07:30\r\nnao e audio\r\n";
         writeBytes(s.text_wav, std::vector<std::uint8_t>(text.begin(), text.end()));
-        s.folder = dir.file("folder.mp3");
+        s.folder = dir / "folder.mp3";
         std::filesystem::create_directory(s.folder);
-        s.missing = dir.file("missing.mp3");
+        s.missing = dir / "missing.mp3";
         return s;
     }();
-    return s;
+    return made;
 }
 
 void openNoSoundDevice() {

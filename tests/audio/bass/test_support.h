@@ -1,7 +1,8 @@
 #pragma once
-// Helpers of the audio library's tests: a temporary folder, test sounds written
+// Helpers of the audio library's tests: test sounds written
 // here or made with the ffmpeg command, and a tone detector for mixed output.
 
+#include "tests/support/test_platform.h"
 #include "tests/support/test_sounds.h"
 
 #include <cstdint>
@@ -11,18 +12,8 @@
 
 namespace sonterra::bass::testing {
 
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
+// Temporary folders are the shared ones (tests/support).
+using sonterra::test::TemporaryFolder;
 
 // The tone writer and ffmpeg encoder all tests share (tests/support).
 using sonterra::test::encodeSine;
