@@ -28,7 +28,7 @@ QThread::Priority toQtPriority(TThreadPriority p) {
 
 } // namespace
 
-TTimerThread::TTimerThread(TThreadedTimer& owner) : owner(owner) {}
+TTimerThread::TTimerThread(TThreadedTimer& timer) : owner(timer) {}
 
 TTimerThread::~TTimerThread() {
     // The timer's destructor has already ended the loop; this only joins.

@@ -20,7 +20,7 @@ class TThreadedTimer;
 // when the wait timed out. Parks at the top of its loop while disabled.
 class TTimerThread final : public QThread {
 public:
-    explicit TTimerThread(TThreadedTimer& owner);
+    explicit TTimerThread(TThreadedTimer& timer);
     ~TTimerThread() override;
 
 protected:

@@ -253,7 +253,7 @@ INSTANTIATE_TEST_SUITE_P(
         SystemCase{"AllWrong",
                    {"yyyy-MM-dd", "-", ".", "0", "0", "am", "pm", "h.mm.ss tt", ""},
                    {1, 2, 3, 4, 5, 6}}),
-    [](const ::testing::TestParamInfo<SystemCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<SystemCase>& c) { return std::string(c.param.name); });
 
 } // namespace
 } // namespace sonterra

@@ -89,14 +89,14 @@ public:
                user ? "user" : "0");
         return probeHandle;
     }
-    HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length,
+    HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD size,
                                   DWORD flags) override {
-        record("BASS_StreamCreateFile", mem, static_cast<const char*>(file), offset, length, flags);
+        record("BASS_StreamCreateFile", mem, static_cast<const char*>(file), offset, size, flags);
         return open();
     }
-    HSTREAM BASS_WMA_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length,
+    HSTREAM BASS_WMA_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD size,
                                       DWORD flags) override {
-        record("BASS_WMA_StreamCreateFile", mem, static_cast<const char*>(file), offset, length,
+        record("BASS_WMA_StreamCreateFile", mem, static_cast<const char*>(file), offset, size,
                flags);
         return open();
     }
