@@ -21,7 +21,7 @@ TEST(ProgramFile, IsThisExecutableAndItsFolderEndsWithSeparator) {
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(folder.back(), test::PathSeparator()[0]);
     EXPECT_EQ(file.substr(0, folder.size()), folder);
-    EXPECT_EQ(file.substr(folder.size()), std::string("app_tests") + test::ExecutableSuffix());
+    EXPECT_EQ(file.substr(folder.size()), std::string("core_tests") + test::ExecutableSuffix());
 }
 
 TEST(ProgramFile, TestsCanMoveTheProgram) {
