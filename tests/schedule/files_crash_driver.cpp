@@ -1,8 +1,10 @@
 // Writes the day file 03.PR2 and SOM.INI in an endless loop through the
 // schedule files' own routines (add, delete, rewrite, state), for a test that
-// kills it at random moments. Before each write it appends the bytes the file
+// kills it in the middle of its writes. Before each write it appends the bytes the file
 // is about to hold to a journal: "NAME LENGTH HASH", so the test can tell a
-// complete version from a damaged one.
+// complete version from a damaged one, and writes one byte to its standard
+// output, so the test can kill it right after a chosen announcement whatever
+// the machine's speed.
 //
 //   files_crash_driver FOLDER/ JOURNAL SEED   (FOLDER with its trailing /)
 //   files_crash_driver FOLDER/ --sweep        (start-up's cleanup only)
@@ -10,6 +12,7 @@
 #include "schedule/schedule_files.h"
 #include "tests/schedule/files_crash_journal.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -27,6 +30,8 @@ void Journal(const std::string& name, const Lines& lines) {
     const std::string line = test::JournalLine(name, test::Bytes(lines));
     if (::write(g_journal, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
         std::_Exit(3);
+    // The test reads these to time its kill; a closed reader is not an error.
+    [[maybe_unused]] const ssize_t announced = ::write(STDOUT_FILENO, "v", 1);
 }
 
 std::string Time(std::mt19937& rng) {
@@ -51,6 +56,7 @@ int main(int argc, char** argv) {
     g_journal = ::open(argv[2], O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (g_journal < 0)
         return 2;
+    std::signal(SIGPIPE, SIG_IGN);
     std::mt19937 rng(static_cast<unsigned>(std::strtoul(argv[3], nullptr, 10)));
 
     // What is on disk now, possibly left by a write the last run never ended.
