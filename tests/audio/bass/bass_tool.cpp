@@ -3,6 +3,7 @@
 //   bass_tool tone FILE.wav HZ SECONDS          write a stereo 16-bit sine
 //   bass_tool play DEVICE FILE                  play FILE to its end on DEVICE
 //   bass_tool play-again DEVICE FILE x GAP_S    play it, wait GAP_S seconds, play it again
+//   bass_tool play-again DEVICE FILE FLAG       play it, wait until FLAG exists, play it again
 //   bass_tool detect REC.raw RATE HZ SECONDS    check a s16le stereo recording
 //   bass_tool exit-while-playing DEVICE FILE    leave main with sounds playing
 //   bass_tool late-server DEVICE FILE FLAG      init with no server, then, once
@@ -33,7 +34,8 @@ std::uint64_t nowNs() {
         std::chrono::duration_cast<std::chrono::nanoseconds>(since).count());
 }
 
-int play(int device, const std::string& path, int times = 1, double gap_s = 0) {
+int play(int device, const std::string& path, int times = 1, double gap_s = 0,
+         const std::string& flag = "") {
     if (!BASS_Init(device, 44100, 0, nullptr, nullptr)) {
         std::fprintf(stderr, "BASS_Init(%d) failed: %d\n", device, BASS_ErrorGetCode());
         return 2;
@@ -47,7 +49,10 @@ int play(int device, const std::string& path, int times = 1, double gap_s = 0) {
     bool ended = true;
     for (int round = 0; round < times; ++round) {
         if (round > 0) {
-            std::this_thread::sleep_for(std::chrono::duration<double>(gap_s));
+            if (flag.empty())
+                std::this_thread::sleep_for(std::chrono::duration<double>(gap_s));
+            while (!flag.empty() && !std::ifstream(flag).is_open())
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
             BASS_ChannelPlay(h, TRUE);
         }
         const std::uint64_t start = nowNs();
@@ -163,6 +168,8 @@ int main(int argc, char** argv) {
     }
     if (args.size() == 3 && args[0] == "play")
         return play(std::stoi(args[1]), args[2]);
+    if (args.size() == 4 && args[0] == "play-again")
+        return play(std::stoi(args[1]), args[2], 2, 0, args[3]);
     if (args.size() == 5 && args[0] == "play-again")
         return play(std::stoi(args[1]), args[2], 2, std::stod(args[4]));
     if (args.size() == 3 && args[0] == "exit-while-playing")

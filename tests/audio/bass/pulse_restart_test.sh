@@ -7,12 +7,20 @@ set -euo pipefail
 
 "$tool" tone "$work/tone.wav" 880 1.0
 eval "$("$pulse_env" start "$work/pulse")"
-# Plays once now, then again 6 s later; the server is replaced in between.
-"$tool" play-again 1 "$work/tone.wav" x 6 &
+# Plays once, then again once the flag is there; the server is replaced in
+# between. Each step waits for the one before, not for a time: a busy
+# machine only makes it slower.
+"$tool" play-again 1 "$work/tone.wav" "$work/again" >"$work/tool.log" 2>&1 &
 player=$!
-sleep 2.5
+until grep -q "inactive after" "$work/tool.log"; do
+    kill -0 "$player" 2>/dev/null || { cat "$work/tool.log"; echo "the player ended early"; exit 1; }
+    sleep 0.05
+done
 "$pulse_env" stop "$work/pulse"
-sleep 1
 eval "$("$pulse_env" start "$work/pulse")"
 start_recording
+# An idle null sink hands a new recorder nothing at first: the second sound
+# starts once sound (silence) reaches the recording.
+until [ -s "$work/rec.raw" ]; do sleep 0.05; done
+touch "$work/again"
 check_recording 880 1.0
