@@ -10,6 +10,7 @@ packages=(
   libsdl2-dev libpulse-dev
   libgtest-dev libgmock-dev
   pulseaudio pulseaudio-utils
+  pipewire pipewire-pulse wireplumber dbus-daemon
   xvfb xauth x11-apps trayer imagemagick
   faketime espeak-ng sox libsox-fmt-mp3 ffmpeg
   desktop-file-utils libglib2.0-bin x11-utils

@@ -281,6 +281,44 @@ case_unread_box_delays_nothing() {
   h_expect_tone c "$(h_calc "10 - $SLACK")" "$(h_calc "10 + $LATE")"
 }
 
+# The clock set forward 299.75 s, 1.5 s before 07:30 (time synchronisation,
+# a resume from sleep): 07:30 is skipped and never rung late; 07:35, now due
+# 0.25 s after the boundary, rings on its new minute.
+case_clock_step_forward_skips_entry() {
+  h_state "1"
+  h_tone skipped 700
+  h_tone after 1100
+  h_tone_file "$H_PROG/AUDIO/a.wav" 700 0.5
+  h_tone_file "$H_PROG/AUDIO/b.wav" 1100 0.5
+  local at due=0.25
+  at=$(h_epoch "$DAY 07:30:00")
+  h_write_lines "$(h_day_file "$at")" "07:30 - $H_PROG/AUDIO/a.wav" "07:35 - $H_PROG/AUDIO/b.wav"
+  H_CLOCK_JUMPS="-1.5:299.75" h_run "$at" 3.0
+  h_expect_covered_from -1.0
+  h_expect_silent skipped
+  h_expect_tone after "$(h_calc "$due - $SLACK")" "$(h_calc "$due + $LATE")"
+}
+
+# The clock set back 6.75 s, 1.5 s after a bell at 07:30: 07:30 comes round
+# again 6.75 s after the boundary and its entry rings a second time, on time.
+case_clock_step_back_rings_again() {
+  h_state "1"
+  h_tone bell 700
+  h_tone_file "$H_PROG/AUDIO/a.wav" 700 0.5
+  local at again=6.75 second
+  at=$(h_epoch "$DAY 07:30:00")
+  h_write_lines "$(h_day_file "$at")" "07:30 - $H_PROG/AUDIO/a.wav"
+  H_CLOCK_JUMPS="1.5:-6.75" h_run "$at" 8.0
+  h_expect_covered_from -0.5
+  h_expect_tone bell -$SLACK $LATE
+  second=$(h_onset_nth bell 2)
+  [ "$second" != none ] || h_fail "o sino não tocou de novo depois do relógio atrasado"
+  h_between "$second" "$(h_calc "$again - $SLACK")" "$(h_calc "$again + $LATE")" ||
+    h_fail "o sino tocou de novo em ${second}s, fora de [$again, $again + $LATE]"
+  h_log "ok: o sino tocou de novo em ${second}s"
+  [ "$(h_onset_nth bell 3)" = none ] || h_fail "o sino tocou uma terceira vez"
+}
+
 [ $# -eq 1 ] || { echo "uso: $0 CASO" >&2; exit 2; }
 declare -F "case_$1" >/dev/null || { echo "caso desconhecido: $1" >&2; exit 2; }
 h_init

@@ -46,7 +46,7 @@ h_cleanup() {
   for ((i = ${#H_PIDS[@]} - 1; i >= 0; i--)); do
     h_stop_pid "${H_PIDS[$i]}"
   done
-  [ -z "${H_PULSE_DIR:-}" ] || "$H_ROOT/tests/tools/pulse-env.sh" stop "$H_PULSE_DIR" >/dev/null 2>&1 || true
+  [ -z "${H_PULSE_DIR:-}" ] || "$H_SERVER_ENV" stop "$H_PULSE_DIR" >/dev/null 2>&1 || true
   if [ -n "${E2E_KEEP:-}" ]; then
     h_log "kept $H_WORK"
   else
@@ -56,10 +56,13 @@ h_cleanup() {
 
 # A private PulseAudio server with a 48 kHz stereo null sink named "bell"; its
 # environment (XDG_RUNTIME_DIR, PULSE_SERVER, ...) reaches every client.
+# SONTERRA_SOUND_SERVER=pipewire puts a headless PipeWire in its place.
+H_SERVER_ENV=$H_ROOT/tests/tools/pulse-env.sh
+[ "${SONTERRA_SOUND_SERVER:-pulseaudio}" != pipewire ] || H_SERVER_ENV=$H_ROOT/tests/tools/pipewire-env.sh
 h_pulse_start() {
   H_PULSE_DIR=$H_WORK/pulse
   H_PULSE_T0=$(date +%s.%N)
-  eval "$("$H_ROOT/tests/tools/pulse-env.sh" start "$H_PULSE_DIR")"
+  eval "$("$H_SERVER_ENV" start "$H_PULSE_DIR")"
 }
 
 # A sound file holding one steady sine, amplitude one half: the file's
@@ -129,7 +132,9 @@ h_app_start() { # fake_epoch real_epoch
   (
     cd "$H_PROG"
     unset LC_ALL LANGUAGE FAKETIME
-    exec env LANG=C.UTF-8 LC_TIME=pt_BR.UTF-8 QT_QPA_PLATFORM=offscreen \
+    # libfaketime reads a changed offset with atof() in the program's locale:
+    # a decimal comma there would drop the offset's fraction.
+    exec env LANG=C.UTF-8 LC_TIME=pt_BR.UTF-8 LC_NUMERIC=C QT_QPA_PLATFORM=offscreen \
       LD_PRELOAD="$H_FAKETIME_LIB" FAKETIME_TIMESTAMP_FILE="$H_WORK/faketime" \
       FAKETIME_DONT_FAKE_MONOTONIC=1 FAKETIME_NO_CACHE=1 \
       ./sonterra >"$H_WORK/app.log" 2>&1
@@ -193,7 +198,8 @@ h_sleep_until() { # real epoch
 # The whole run: the program's clock reaches fake_boundary LEAD seconds after
 # the recorder starts; the run listens LISTEN seconds past the boundary, then
 # stops the program. H_CLOCK_JUMPS ("2:55 7:55") sets the program's clock
-# forward by 55 s at 2 s and at 7 s of real time past the boundary. It then
+# forward by 55 s at 2 s and at 7 s of real time past the boundary ("-1.5:-60"
+# sets it back 60 s 1.5 s before the boundary). It then
 # stops the program (running H_BEFORE_STOP first, when set) and the recorder
 # and analyses what the sink heard.
 # Afterwards H_BOUNDARY is the real moment of the boundary and H_SCAN the
@@ -240,6 +246,10 @@ h_analyse() {
 # Start of the first span of tone NAME, or "none".
 h_onset() { # name
   printf '%s\n' "$H_SCAN" | awk -v n="$1" '$1 == "tone" && $2 == n { print $3; f = 1; exit } END { if (!f) print "none" }'
+}
+# Start of the Nth span (1, 2, ...) of tone NAME, or "none".
+h_onset_nth() { # name n
+  printf '%s\n' "$H_SCAN" | awk -v n="$1" -v k="$2" '$1 == "tone" && $2 == n && ++i == k { print $3; f = 1; exit } END { if (!f) print "none" }'
 }
 # End of the last span of tone NAME, or "none".
 h_end() { # name
