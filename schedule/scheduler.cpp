@@ -152,6 +152,9 @@ void TScheduler::ScanCurrentMinute() {
     // Taken before the scan: a minute whose scan is cut short by an error is
     // not started again half a second later.
     lastMinute_ = now;
+    // Once its minute has come, a prepared minute is spent: a clock set back
+    // over it brings it round again, and it needs its output ready again.
+    prepared_minute_.clear();
 
     // A copy: OnStop handlers run inside CloseStream.
     const Lines lines = today_;

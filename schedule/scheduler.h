@@ -100,7 +100,7 @@ private:
     // A tick is scanning today's list, and another tick came meanwhile.
     bool scanning_ = false;
     bool tickedWhileScanning_ = false;
-    // The minute PrepareAhead last prepared for.
+    // The minute PrepareAhead last prepared for, until a new minute is processed.
     std::string prepared_minute_;
 };
 

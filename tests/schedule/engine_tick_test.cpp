@@ -61,6 +61,23 @@ TEST_F(Tick, TheBellPlayerIsPreparedSecondsBeforeAnEntryOnceAMinute) {
     EXPECT_EQ(hora_.prepares, 0);
 }
 
+TEST_F(Tick, AClockSetBackPreparesTheRepeatedEntryAgain) {
+    const std::string sino = Sound("sino.wav");
+    WriteDayFile(2, {Entry("07:30", false, sino)});
+    Activate();
+    TickAt(7, 29, 56);
+    TickAt(7, 30, 0, 100);
+    ASSERT_EQ(toque_.prepares, 1);
+    ASSERT_EQ(Only("toque.Play").size(), 1u);
+
+    // Time synchronisation sets the clock back two minutes.
+    TickAt(7, 28, 0, 100);
+    TickAt(7, 29, 56);
+    EXPECT_EQ(toque_.prepares, 2) << "the repeated minute needs its output ready again";
+    TickAt(7, 30, 0, 100);
+    EXPECT_EQ(Only("toque.Play").size(), 2u);
+}
+
 TEST_F(Tick, FlagFollowsTheMarkOfTheLine) {
     const std::string sino = Sound("sino.wav");
     WriteDayFile(2, {Entry("07:30", false, sino)});
