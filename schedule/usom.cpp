@@ -282,6 +282,7 @@ void TForm1::Excluir1Click() {
 }
 
 void TForm1::RxTrayIcon1Click() {
+    trayKnown_.reset();
     const bool wasHidden = isHidden();
     const bool wasMinimized = isMinimized();
     if (wasMinimized) {
@@ -349,10 +350,17 @@ void TForm1::FormClose(QCloseEvent* event) {
 // SchedulerWindow
 
 bool TForm1::TrayAvailable() const {
-    return trayAvailable_();
+    if (!trayKnown_)
+        trayKnown_ = trayAvailable_();
+    return *trayKnown_;
 }
 
 void TForm1::HideWindow() {
+    // Asking costs a round trip to the desktop; every 30 s is soon enough to
+    // bring a hidden window back should the notification area go away.
+    constexpr int kTrayRecheckRequests = 60;
+    if (++hideRequests_ % kTrayRecheckRequests == 0)
+        trayKnown_.reset();
     // With no notification area a hidden window could never come back.
     if (TrayAvailable())
         hide();
@@ -381,6 +389,7 @@ void TForm1::ShowToday(const Lines& lines) {
 // Events
 
 void TForm1::showEvent(QShowEvent* event) {
+    trayKnown_.reset();
     QWidget::showEvent(event);
     if (!event->spontaneous())
         Guarded([this] { FormShow(); });
@@ -392,7 +401,13 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange || restoring_ || TrayAvailable())
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    trayKnown_.reset();
+    // A minimised window is seen by nobody: the blink and the lists change
+    // under it unpainted, and it paints once when restored.
+    setUpdatesEnabled(!isMinimized());
+    if (restoring_ || TrayAvailable())
         return;
     const auto* change = static_cast<QWindowStateChangeEvent*>(event);
     const bool wasMinimized = change->oldState() & Qt::WindowMinimized;

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QMenu;
 class QAction;
@@ -102,6 +103,9 @@ private:
     // Play or stop on player_toque: stop when it plays, else load and play path.
     void ToggleTestPlay(const std::string& path);
     void FillListBox3(const Lines& lines);
+    // Whether the desktop has a notification area, asked again only after
+    // something changed (the window shown, minimised or restored, the icon
+    // clicked) and now and then while the schedule keeps the window away.
     bool TrayAvailable() const;
     void FormClose(QCloseEvent* event);
     // Runs a handler; an error it raises goes to the error box.
@@ -112,6 +116,8 @@ private:
     std::function<bool()> trayAvailable_;
     std::unique_ptr<TScheduler> scheduler_;
     bool restoring_ = false; // RxTrayIcon1Click is restoring the window itself
+    mutable std::optional<bool> trayKnown_;
+    int hideRequests_ = 0;
 };
 
 } // namespace sonterra

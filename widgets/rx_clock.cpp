@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QTimer>
 #include <qdrawutil.h>
@@ -25,7 +26,6 @@ TRxClock::TRxClock(Clock& clock, QWidget* parent)
     : QWidget(parent), clock_(&clock), timer_(new QTimer(this)) {
     timer_->setInterval(kIntervalMs);
     connect(timer_, &QTimer::timeout, this, &TRxClock::refresh);
-    timer_->start();
     refresh();
 }
 
@@ -40,6 +40,49 @@ void TRxClock::refresh() {
         return;
     text_ = std::move(now);
     update();
+}
+
+void TRxClock::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The window a layout put us in is known only now; minimising it hides
+    // nothing as far as our own show and hide events go.
+    if (window() != watchedWindow_) {
+        if (watchedWindow_)
+            watchedWindow_->removeEventFilter(this);
+        watchedWindow_ = window();
+        if (watchedWindow_ != this)
+            watchedWindow_->installEventFilter(this);
+    }
+    FollowVisibility();
+}
+
+void TRxClock::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    FollowVisibility();
+}
+
+void TRxClock::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) // a clock that is a window itself
+        FollowVisibility();
+}
+
+bool TRxClock::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == watchedWindow_ && event->type() == QEvent::WindowStateChange)
+        FollowVisibility();
+    return QWidget::eventFilter(watched, event);
+}
+
+void TRxClock::FollowVisibility() {
+    const bool seen = isVisible() && !window()->isMinimized();
+    if (seen == timer_->isActive())
+        return;
+    if (seen) {
+        refresh();
+        timer_->start();
+    } else {
+        timer_->stop();
+    }
 }
 
 QSize TRxClock::sizeHint() const {

@@ -1,6 +1,7 @@
 #pragma once
 // Digital clock display: the time of day as HH:MM:SS on the 24-hour clock,
-// redrawn every 450 ms by a timer of its own. Main thread only.
+// redrawn every 450 ms by a timer of its own, which runs only while the clock
+// can be seen (shown, its window not minimised). Main thread only.
 
 #include <QString>
 #include <QWidget>
@@ -33,9 +34,17 @@ public Q_SLOTS:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Starts the timer where the clock can be seen, stops it elsewhere.
+    void FollowVisibility();
+
     Clock* clock_;
+    QWidget* watchedWindow_ = nullptr;
     QTimer* timer_;
     QString text_;
 };

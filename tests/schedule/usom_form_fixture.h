@@ -21,7 +21,10 @@ protected:
         auto manual = std::make_unique<FakeTickTimer>();
         timer = manual.get();
         seams.timer = std::move(manual);
-        seams.trayAvailable = [this] { return trayAvailable; };
+        seams.trayAvailable = [this] {
+            ++trayQuestions;
+            return trayAvailable;
+        };
         form = std::make_unique<TForm1>(std::move(seams));
     }
 
@@ -35,6 +38,7 @@ protected:
     FakeClock clock{kSaturdayMorning};
     BoxRecorder boxes;
     bool trayAvailable = false;
+    int trayQuestions = 0;
     FakeTickTimer* timer = nullptr; // owned by form
     std::unique_ptr<TForm1> form;
 };

@@ -9,6 +9,7 @@
 #include "tests/schedule/usom_form_fixture.h"
 #include "widgets/filename_edit.h"
 #include "widgets/qt_message_box.h"
+#include "widgets/rx_clock.h"
 #include "windows/about.h"
 
 #include <QAction>
@@ -276,6 +277,75 @@ TEST_F(FormTest, WithoutNotificationAreaHidingMinimisesAndRestoringActsAsTheIcon
     Q_EMIT form->RxTrayIcon1->activated(QSystemTrayIcon::Trigger);
     EXPECT_FALSE(form->isMinimized());
     EXPECT_FALSE(form->ocultar());
+}
+
+// Counts the paint events of one window's widgets.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* window) : window_(window) { qApp->installEventFilter(this); }
+    ~PaintCounter() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->window() == window_)
+            ++paints;
+        return false;
+    }
+    int paints = 0;
+
+private:
+    QWidget* window_;
+};
+
+TEST_F(FormTest, MinimisedForWantOfANotificationAreaItPaintsNothingAndItsClockSleeps) {
+    trayAvailable = false;
+    Make();
+    form->show();
+    auto* clockTimer = W<TRxClock>("RxClock1")->timer();
+    ASSERT_TRUE(clockTimer->isActive());
+    QTest::mouseClick(W<QPushButton>("Button1"), Qt::LeftButton);
+    ASSERT_TRUE(form->isMinimized());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(clockTimer->isActive());
+
+    auto* label2 = W<QLabel>("Label2");
+    PaintCounter counter(form.get());
+    std::vector<bool> blink;
+    for (int i = 0; i < 6; ++i) {
+        clock.now.second = i; // the clock's text changes too
+        timer->Fire();
+        QCoreApplication::processEvents();
+        blink.push_back(label2->isHidden());
+    }
+    EXPECT_EQ(counter.paints, 0);
+    EXPECT_EQ(blink, (std::vector<bool>{false, true, false, true, false, true}))
+        << "the blink goes on unseen";
+
+    form->showNormal(); // the operator restores it
+    QCoreApplication::processEvents();
+    EXPECT_GT(counter.paints, 0);
+    EXPECT_TRUE(clockTimer->isActive());
+}
+
+TEST_F(FormTest, TheNotificationAreaIsAskedOnlyWhenSomethingChanges) {
+    trayAvailable = true;
+    Make();
+    form->show();
+    form->Button1Click(); // hides
+    ASSERT_TRUE(form->isHidden());
+    EXPECT_FALSE(W<TRxClock>("RxClock1")->timer()->isActive());
+    trayQuestions = 0;
+    for (int i = 0; i < 20; ++i) // ten seconds of ticks
+        timer->Fire();
+    EXPECT_EQ(trayQuestions, 0);
+    EXPECT_TRUE(form->isHidden());
+
+    // The notification area goes away under the hidden window: within 30 s of
+    // ticks it comes back, minimised, so the operator can reach it.
+    trayAvailable = false;
+    for (int i = 0; i < 60 && form->isHidden(); ++i)
+        timer->Fire();
+    EXPECT_FALSE(form->isHidden());
+    EXPECT_TRUE(form->isMinimized());
 }
 
 TEST_F(FormTest, CancelOnTheClosingQuestionKeepsEverything) {

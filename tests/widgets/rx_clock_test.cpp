@@ -35,12 +35,32 @@ TEST(RxClock, ShowsTwentyFourHourTimeWithSecondsAndLeadingZeros) {
 TEST(RxClock, ItsOwnTimerRedrawsIt) {
     FakeClock clock{kMorning};
     TRxClock display(clock);
+    display.show();
     ASSERT_TRUE(display.timer()->isActive());
     EXPECT_EQ(display.timer()->interval(), 450);
 
     clock.set(12, 34, 56);
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return display.text() == QStringLiteral("12:34:56"); }, 5000));
+}
+
+// Nobody sees it: nothing wakes for it.
+TEST(RxClock, ItsTimerRunsOnlyWhileItCanBeSeen) {
+    FakeClock clock;
+    QWidget window;
+    auto* display = new TRxClock(clock, &window);
+    EXPECT_FALSE(display->timer()->isActive()) << "never shown";
+    window.show();
+    EXPECT_TRUE(display->timer()->isActive());
+    window.hide();
+    EXPECT_FALSE(display->timer()->isActive()) << "window hidden";
+
+    window.showMinimized();
+    EXPECT_FALSE(display->timer()->isActive()) << "window minimised";
+    clock.set(9, 8, 7);
+    window.showNormal();
+    EXPECT_TRUE(display->timer()->isActive());
+    EXPECT_EQ(display->text(), QStringLiteral("09:08:07")) << "up to date the moment it shows";
 }
 
 TEST(RxClock, ClockCanBeSwappedAfterConstruction) {
