@@ -9,6 +9,9 @@
 #   usage: bench/e2e/run-bench.sh [BUILD_DIR] [RUNS]
 #   (build first: cmake --build BUILD_DIR --target sonterra e2e_tone_scan
 #    e2e_pcm_tap bench_window_probe)
+#   BENCH_LOAD=full: the onset runs go on at full load, as a school PC at a
+#   heavy update: 4 busy loops, 2 loops compiling a C++ file and a loop
+#   writing 512 MB with fsync. BENCH_ONSET_ONLY=1: the onset runs only.
 # shellcheck disable=SC2030,SC2031,SC2317 # subshells on purpose; helpers called indirectly
 set -euo pipefail
 
@@ -22,7 +25,6 @@ for f in "$program" "$TONE_SCAN" "$PCM_TAP"; do
   [ -x "$f" ] || { echo "run-bench: falta $f; compile antes" >&2; exit 1; }
 done
 logs=$(mktemp -d "${TMPDIR:-/tmp}/sonterra-bench.XXXXXX")
-trap 'rm -rf "$logs"' EXIT
 
 # --- Onset and gap ----------------------------------------------------------
 
@@ -71,6 +73,25 @@ stats() {
     printf "%.1f %.1f\n", m, v[NR] }'
 }
 
+load_pids=()
+stop_load() {
+  local p
+  for p in "${load_pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  for p in "${load_pids[@]}"; do wait "$p" 2>/dev/null || true; done
+  load_pids=()
+  rm -f "$logs"/big "$logs"/load*.o
+}
+trap 'stop_load; rm -rf "$logs"' EXIT
+if [ "${BENCH_LOAD:-}" = full ]; then
+  printf '#include <iostream>\n#include <map>\n#include <regex>\nint main() { std::map<std::string, std::regex> m{{"a", std::regex("a+b*")}}; std::cout << std::regex_match("aab", m["a"]); }\n' >"$logs/load.cpp"
+  for i in 1 2 3 4; do (while :; do :; done) & load_pids+=($!); done
+  for i in 1 2; do (while :; do c++ -O2 -c "$logs/load.cpp" -o "$logs/load$i.o"; done) & load_pids+=($!); done
+  (while :; do dd if=/dev/zero of="$logs/big" bs=1M count=512 conv=fsync status=none; rm -f "$logs/big"; done) &
+  load_pids+=($!)
+  echo "Carga: 4 laços ocupados, 2 compilando, 1 escrevendo 512 MB com fsync" >&2
+  sleep 10
+fi
+
 echo "Medindo $runs vezes cada: o Sonterra e o laço com paplay, alternados..." >&2
 : >"$logs/sonterra.txt"
 : >"$logs/loop.txt"
@@ -86,6 +107,24 @@ read -r gap_med gap_worst < <(grep -v failed "$logs/sonterra.txt" | cut -d' ' -f
 read -r loop_onset_med loop_onset_worst < <(grep -v failed "$logs/loop.txt" | cut -d' ' -f1 | stats)
 read -r loop_gap_med loop_gap_worst < <(grep -v failed "$logs/loop.txt" | cut -d' ' -f2 | stats)
 ring_hwm=$(grep -v failed "$logs/sonterra.txt" | awk '$3 != "-" && $3 > m { m = $3 } END { printf "%.1f", m / 1024 }')
+
+load_note=""
+if [ "${BENCH_LOAD:-}" = full ]; then
+  load_note=" at full load (load average $(cut -d' ' -f1-3 /proc/loadavg) at the end)"
+  stop_load
+fi
+if [ -n "${BENCH_ONSET_ONLY:-}" ]; then
+  cat <<EOF
+
+Machine: $(nproc) cores, $(uname -r), $(date -u +%F); $runs onset runs each$load_note ($failed_s failed for Sonterra, $failed_l for the loop).
+
+| figure | Sonterra median | Sonterra worst | paplay loop median | paplay loop worst | goal |
+|---|---|---|---|---|---|
+| bell onset after the minute boundary | $onset_med ms | $onset_worst ms | $loop_onset_med ms | $loop_onset_worst ms | ≤ 20 ms worst |
+| bell end → spoken-time clip onset | $gap_med ms | $gap_worst ms | $loop_gap_med ms | $loop_gap_worst ms | ≤ 80 ms |
+EOF
+  exit 0
+fi
 
 # --- Idle CPU and memory ------------------------------------------------------
 
