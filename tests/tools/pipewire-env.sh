@@ -87,13 +87,13 @@ stop() {
         for pid in $(tac "$dir/pids"); do
             kill -TERM "$pid" 2>/dev/null || true
         done
-        for pid in $(cat "$dir/pids"); do
+        while read -r pid; do
             for _ in $(seq 1 50); do
                 kill -0 "$pid" 2>/dev/null || break
                 sleep 0.1
             done
             kill -KILL "$pid" 2>/dev/null || true
-        done
+        done <"$dir/pids"
     fi
     rm -f "$dir/pids" "$dir/env"
     rm -rf "$dir/runtime"
