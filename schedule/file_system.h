@@ -18,6 +18,12 @@ void WriteFileAtomically(const std::string& path, const std::string& bytes);
 // running. For start-up: this process's own are taken as stale too.
 void RemoveStaleTemporaries(const std::string& folder);
 
+// The bytes of the plain file at path, read whole. Opened without waiting and
+// checked on the opened file, so a FIFO, a device or a folder never holds the
+// program up: each throws FileError. A missing file sets `missing` and gives
+// no bytes.
+std::string ReadPlainFile(const std::string& path, bool& missing);
+
 // At most `count` characters of text, never cutting one in half: UTF-8 code
 // points on Linux, the ANSI code page's characters on Windows.
 std::string CutToCharacters(const std::string& text, std::size_t count);

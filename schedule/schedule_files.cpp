@@ -4,10 +4,7 @@
 #include "core/system_text.h"
 #include "schedule/file_system.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <string_view>
 #include <system_error>
 
@@ -17,34 +14,6 @@ FileError::FileError(const std::string& path, const std::string& systemText)
     : std::runtime_error("Erro no arquivo " + path + ": " + systemText), path_(path) {}
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
-std::string ReadWholeFile(const std::string& path, bool& missing) {
-    missing = false;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        const int error = errno;
-        if (error == ENOENT || error == ENOTDIR) {
-            missing = true;
-            return {};
-        }
-        throw FileError(path, SystemErrorText(error));
-    }
-    std::string bytes;
-    char buffer[8192];
-    for (;;) {
-        const std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
-        bytes.append(buffer, n);
-        if (n < sizeof buffer)
-            break;
-    }
-    if (std::ferror(file.get()))
-        throw FileError(path, SystemErrorText(errno));
-    return bytes;
-}
 
 Lines SplitLines(const std::string& bytes) {
     Lines lines;
@@ -70,7 +39,7 @@ std::filesystem::path FsPath(const std::string& path) {
 
 Lines ReadLines(const std::string& path) {
     bool missing = false;
-    std::string bytes = ReadWholeFile(path, missing);
+    std::string bytes = ReadPlainFile(path, missing);
     // A file saved by an editor that marks UTF-8 would lose its first entry.
     static constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
     if (std::string_view(bytes).substr(0, kUtf8Mark.size()) == kUtf8Mark)
@@ -90,7 +59,8 @@ void WriteLines(const std::string& path, const Lines& lines) {
 bool FileExists(const std::string& path) {
     std::error_code ec;
     const auto status = std::filesystem::status(FsPath(path), ec);
-    return !ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
+    // A FIFO or a device "exists" too, but reading it would never end.
+    return !ec && std::filesystem::is_regular_file(status);
 }
 
 bool DirectoryExists(const std::string& path) {

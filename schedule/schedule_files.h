@@ -31,6 +31,7 @@ Lines ReadLines(const std::string& path);
 // Throws FileError and leaves the old file intact on any failure.
 void WriteLines(const std::string& path, const Lines& lines);
 
+// A regular file (or a link to one): never a folder, a FIFO or a device.
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 

@@ -8,9 +8,8 @@ extern "C" {
 }
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <mutex>
 
 namespace sonterra::bass {
@@ -23,6 +22,8 @@ constexpr auto kNetworkTimeout = std::chrono::seconds(10);
 constexpr int kMinProbeScore = AVPROBE_SCORE_EXTENSION / 2;
 // Undecodable packets in a row before the source gives up.
 constexpr int kMaxBadPackets = 64;
+// libavformat's own read size for files.
+constexpr int kFileBufferBytes = 32768;
 
 void initFFmpegOnce() {
     static std::once_flag once;
@@ -96,22 +97,9 @@ std::unique_ptr<FFmpegSource> FFmpegSource::open(const std::string& name, int& e
     initFFmpegOnce();
     std::unique_ptr<FFmpegSource> source(new FFmpegSource(name));
     if (!source->is_address_) {
-        namespace fs = std::filesystem;
-        std::error_code ec;
-        const fs::path path(name);
-        const auto status = fs::status(path, ec);
-        if (ec || !fs::exists(status)) {
-            error = BASS_ERROR_FILEOPEN;
+        source->file_ = LocalFile::open(name, error);
+        if (!source->file_)
             return nullptr;
-        }
-        if (fs::is_directory(status) || fs::file_size(path, ec) == 0 || ec) {
-            error = BASS_ERROR_FILEFORM;
-            return nullptr;
-        }
-        if (!std::ifstream(path, std::ios::binary).is_open()) {
-            error = BASS_ERROR_FILEOPEN;
-            return nullptr;
-        }
     }
     error = source->openContexts();
     if (error != BASS_OK)
@@ -124,6 +112,18 @@ int FFmpegSource::interruptCallback(void* opaque) {
     if (self->interrupted_.load(std::memory_order_relaxed))
         return 1;
     return self->is_address_ && std::chrono::steady_clock::now() > self->deadline_ ? 1 : 0;
+}
+
+int FFmpegSource::readFile(void* opaque, std::uint8_t* buffer, int size) {
+    const int n = static_cast<FFmpegSource*>(opaque)->file_->read(buffer, size);
+    return n == 0 ? AVERROR_EOF : n < 0 ? AVERROR(-n) : n;
+}
+
+std::int64_t FFmpegSource::seekFile(void* opaque, std::int64_t offset, int whence) {
+    LocalFile& file = *static_cast<FFmpegSource*>(opaque)->file_;
+    const std::int64_t at =
+        (whence & AVSEEK_SIZE) != 0 ? file.size() : file.seek(offset, whence & ~AVSEEK_FORCE);
+    return at < 0 ? AVERROR(static_cast<int>(-at)) : at;
 }
 
 int FFmpegSource::openContexts() {
@@ -147,9 +147,23 @@ int FFmpegSource::openContexts() {
         av_dict_set(&options, "rw_timeout", us.c_str(), 0);
         av_dict_set(&options, "timeout", us.c_str(), 0);
     }
-    // A local name always goes to the file protocol, whatever colons it holds.
-    const std::string url = is_address_ ? name_ : "file:" + name_;
-    int rc = avformat_open_input(&fmt_, url.c_str(), nullptr, &options);
+    if (file_) {
+        // Read through the descriptor that was checked to be a regular file;
+        // the name serves only to probe the format by its extension.
+        file_->seek(0, SEEK_SET);
+        auto* buffer = static_cast<unsigned char*>(av_malloc(kFileBufferBytes));
+        if (buffer != nullptr)
+            io_ = avio_alloc_context(buffer, kFileBufferBytes, 0, this, &FFmpegSource::readFile,
+                                     nullptr, &FFmpegSource::seekFile);
+        if (io_ == nullptr) {
+            av_free(buffer);
+            av_dict_free(&options);
+            closeContexts();
+            return BASS_ERROR_MEM;
+        }
+        fmt_->pb = io_;
+    }
+    int rc = avformat_open_input(&fmt_, name_.c_str(), nullptr, &options);
     av_dict_free(&options);
     if (rc < 0) {
         fmt_ = nullptr; // freed by avformat_open_input
@@ -224,6 +238,9 @@ void FFmpegSource::closeContexts() {
     if (fmt_ != nullptr)
         avformat_close_input(&fmt_);
     fmt_ = nullptr;
+    if (io_ != nullptr)
+        av_freep(&io_->buffer); // the context may have swapped in a buffer of its own
+    avio_context_free(&io_);
 }
 
 int FFmpegSource::next(const std::uint8_t* const*& data) {

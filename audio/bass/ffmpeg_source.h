@@ -1,6 +1,7 @@
 #pragma once
 // A file or an internet address decoded by libavformat/libavcodec.
 
+#include "audio/bass/local_file.h"
 #include "audio/bass/source.h"
 
 #include <atomic>
@@ -9,6 +10,7 @@
 #include <string>
 
 struct AVFormatContext;
+struct AVIOContext;
 struct AVCodecContext;
 struct AVFrame;
 struct AVPacket;
@@ -34,9 +36,13 @@ private:
     int openContexts(); // 0 or a library error code
     void closeContexts();
     static int interruptCallback(void* self);
+    static int readFile(void* self, std::uint8_t* buffer, int size);
+    static std::int64_t seekFile(void* self, std::int64_t offset, int whence);
 
     std::string name_;
     bool is_address_ = false;
+    std::unique_ptr<LocalFile> file_; // what a local name was opened as
+    AVIOContext* io_ = nullptr;       // reads file_ for libavformat
     SourceFormat format_;
     AVFormatContext* fmt_ = nullptr;
     AVCodecContext* codec_ = nullptr;

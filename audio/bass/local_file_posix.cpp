@@ -1,0 +1,62 @@
+#include "audio/bass/local_file.h"
+
+#include "audio/bass/bass.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace sonterra::bass {
+
+std::unique_ptr<LocalFile> LocalFile::open(const std::string& path, int& error) {
+    // O_NONBLOCK: opening a FIFO would otherwise wait for a writer forever.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno == EISDIR ? BASS_ERROR_FILEFORM : BASS_ERROR_FILEOPEN;
+        return nullptr;
+    }
+    std::unique_ptr<LocalFile> file(new LocalFile(fd));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        error = BASS_ERROR_FILEOPEN;
+        return nullptr;
+    }
+    if (!S_ISREG(st.st_mode) || st.st_size == 0) {
+        error = BASS_ERROR_FILEFORM;
+        return nullptr;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        error = BASS_ERROR_FILEOPEN;
+        return nullptr;
+    }
+    error = BASS_OK;
+    return file;
+}
+
+LocalFile::~LocalFile() {
+    ::close(fd_);
+}
+
+int LocalFile::read(std::uint8_t* buffer, int size) {
+    for (;;) {
+        const ssize_t n = ::read(fd_, buffer, static_cast<std::size_t>(size));
+        if (n >= 0)
+            return static_cast<int>(n);
+        if (errno != EINTR)
+            return -errno;
+    }
+}
+
+std::int64_t LocalFile::seek(std::int64_t offset, int whence) {
+    const off_t at = ::lseek(fd_, static_cast<off_t>(offset), whence);
+    return at < 0 ? -errno : static_cast<std::int64_t>(at);
+}
+
+std::int64_t LocalFile::size() const {
+    struct stat st {};
+    return ::fstat(fd_, &st) != 0 ? -errno : static_cast<std::int64_t>(st.st_size);
+}
+
+} // namespace sonterra::bass

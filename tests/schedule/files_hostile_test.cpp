@@ -1,0 +1,92 @@
+// Schedule files that are not what they claim: a FIFO or a device in the
+// place of a day file or SOM.INI. None may hold the program up.
+
+#include "schedule/schedule_files.h"
+#include "tests/schedule/files_test_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <fcntl.h>
+#include <filesystem>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace sonterra {
+namespace {
+
+using test::TestFolder;
+using Clock = std::chrono::steady_clock;
+
+// A reader stuck on a FIFO would wait forever: after `patience` this opens it
+// for writing, so that a test of old code fails instead of hanging.
+class FifoRescue {
+public:
+    FifoRescue(std::string fifo, std::chrono::milliseconds patience)
+        : fifo_(std::move(fifo)), thread_([this, patience] {
+              std::unique_lock lock(mutex_);
+              if (done_.wait_for(lock, patience, [this] { return finished_; }))
+                  return;
+              const int fd = ::open(fifo_.c_str(), O_WRONLY | O_NONBLOCK);
+              if (fd >= 0)
+                  ::close(fd);
+          }) {}
+    ~FifoRescue() {
+        {
+            std::lock_guard lock(mutex_);
+            finished_ = true;
+        }
+        done_.notify_all();
+        thread_.join();
+    }
+
+private:
+    std::string fifo_;
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool finished_ = false;
+    std::thread thread_;
+};
+
+template <typename Read> void ExpectRefusedAtOnce(Read read, const std::string& path) {
+    FifoRescue rescue(path, std::chrono::milliseconds(1500));
+    const auto start = Clock::now();
+    try {
+        read();
+        ADD_FAILURE() << "no FileError for " << path;
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.path(), path);
+        EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+    }
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1500)) << path << " held the read";
+}
+
+TEST(HostileFiles, FifosAndDevicesAreFilesThatCannotBeRead) {
+    TestFolder folder;
+    ASSERT_EQ(::mkfifo((folder / "03.PR2").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((folder / "SOM.INI").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/null", folder / "04.PR2");
+
+    ExpectRefusedAtOnce([&] { LoadDay(folder.path(), 3); }, folder / "03.PR2");
+    ExpectRefusedAtOnce([&] { ReadState(folder.path()); }, folder / "SOM.INI");
+    ExpectRefusedAtOnce([&] { LoadDay(folder.path(), 4); }, folder / "04.PR2");
+    Lines written;
+    ExpectRefusedAtOnce([&] { AddEntry(folder.path(), 3, "07:30", false, "/a.mp3", written); },
+                        folder / "03.PR2");
+
+    // The tick plays only what FileExists accepts: a sound in a FIFO is none.
+    EXPECT_FALSE(FileExists(folder / "03.PR2"));
+    EXPECT_FALSE(FileExists(folder / "04.PR2"));
+    EXPECT_FALSE(FileExists("/dev/null"));
+    EXPECT_FALSE(FileExists(folder.path()));
+    test::WriteBytes(folder / "sino.mp3", "x");
+    std::filesystem::create_symlink(folder / "sino.mp3", folder / "atalho.mp3");
+    EXPECT_TRUE(FileExists(folder / "sino.mp3"));
+    EXPECT_TRUE(FileExists(folder / "atalho.mp3"));
+}
+
+} // namespace
+} // namespace sonterra
