@@ -5,6 +5,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/avstring.h>
 }
 
 #include <cerrno>
@@ -24,6 +25,13 @@ constexpr int kMinProbeScore = AVPROBE_SCORE_EXTENSION / 2;
 constexpr int kMaxBadPackets = 64;
 // libavformat's own read size for files.
 constexpr int kFileBufferBytes = 32768;
+// What reaches a demuxer: the formats the program plays, so no playlist,
+// script or picture format ever opens a file or a connection it names.
+constexpr const char* kFormatWhitelist = "mp3,wav,w64,asf,ogg,flac,aiff";
+// Protocols for a local file, and for a web address (http and https, and
+// what those two run on).
+constexpr const char* kFileProtocols = "file";
+constexpr const char* kWebProtocols = "http,https,tcp,tls";
 
 void initFFmpegOnce() {
     static std::once_flag once;
@@ -63,6 +71,13 @@ int fileError(int averror) {
     }
 }
 
+bool isWebAddress(const std::string& name) {
+    const auto startsWith = [&](const char* scheme) {
+        return av_strncasecmp(name.c_str(), scheme, std::strlen(scheme)) == 0;
+    };
+    return startsWith("http://") || startsWith("https://");
+}
+
 bool isEightBit(const AVCodecParameters* par) {
     switch (par->codec_id) {
     case AV_CODEC_ID_PCM_U8:
@@ -100,6 +115,9 @@ std::unique_ptr<FFmpegSource> FFmpegSource::open(const std::string& name, int& e
         source->file_ = LocalFile::open(name, error);
         if (!source->file_)
             return nullptr;
+    } else if (!isWebAddress(name)) {
+        error = BASS_ERROR_FILEOPEN;
+        return nullptr;
     }
     error = source->openContexts();
     if (error != BASS_OK)
@@ -142,6 +160,8 @@ int FFmpegSource::openContexts() {
     deadline_ = std::chrono::steady_clock::now() + kNetworkTimeout;
 
     AVDictionary* options = nullptr;
+    av_dict_set(&options, "format_whitelist", kFormatWhitelist, 0);
+    av_dict_set(&options, "protocol_whitelist", is_address_ ? kWebProtocols : kFileProtocols, 0);
     if (is_address_) {
         const auto us = std::to_string(std::chrono::microseconds(kNetworkTimeout).count());
         av_dict_set(&options, "rw_timeout", us.c_str(), 0);

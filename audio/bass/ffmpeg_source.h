@@ -19,8 +19,9 @@ namespace sonterra::bass {
 
 class FFmpegSource final : public Source {
 public:
-    // Opens `name` (a path, or an address when it holds "://"). On failure
-    // returns null and sets `error` to a library error code (2, 32, 40, 41).
+    // Opens `name` (a path, or an address when it holds "://"; only http and
+    // https are). On failure returns null and sets `error` to a library error
+    // code (2, 32, 40, 41).
     static std::unique_ptr<FFmpegSource> open(const std::string& name, int& error);
     ~FFmpegSource() override;
     FFmpegSource(const FFmpegSource&) = delete;

@@ -1,0 +1,116 @@
+// Sound files that are not what they claim: a playlist or a script named
+// .mp3, an address of a protocol no sound comes from. Each is refused at
+// open, without opening anything it names.
+
+#include "audio/bass/bass.h"
+#include "tests/audio/bass/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace sonterra::bass::testing;
+
+class BassHostile : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        openNoSoundDevice();
+        sounds();
+    }
+    void SetUp() override { BASS_SetDevice(0); }
+
+    // The stream's handle, or 0 with `code` set to the error.
+    static HSTREAM open(const std::string& name, int& code) {
+        const HSTREAM h = BASS_StreamCreateFile(FALSE, name.c_str(), 0, 0, 0);
+        code = BASS_ErrorGetCode();
+        return h;
+    }
+};
+
+void writeText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// A TCP port on the loopback interface that accepts nothing by itself.
+class Listener {
+public:
+    Listener() {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        ::listen(fd_, 8);
+        socklen_t len = sizeof addr;
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+        port_ = ntohs(addr.sin_port);
+    }
+    ~Listener() { ::close(fd_); }
+    Listener(const Listener&) = delete;
+    Listener& operator=(const Listener&) = delete;
+    int port() const { return port_; }
+    bool connected() const {
+        pollfd p{fd_, POLLIN, 0};
+        return ::poll(&p, 1, 0) > 0;
+    }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+};
+
+TEST_F(BassHostile, OnlyThePlayedFormatsAndWebAddressesOpen) {
+    TempDir dir;
+    const std::string tone = dir.file("tone.wav");
+    writeWav(tone, Tone{});
+
+    // Scripts and playlists that name a sound which would play.
+    const std::string concat = dir.file("concat.mp3");
+    writeText(concat, "ffconcat version 1.0\nfile tone.wav\n");
+    const std::string hls = dir.file("hls.mp3");
+    writeText(hls,
+              "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1.0,\n" + tone + "\n#EXT-X-ENDLIST\n");
+    for (const std::string& path : {concat, hls}) {
+        SCOPED_TRACE(path);
+        int code = 0;
+        EXPECT_EQ(open(path, code), 0u);
+        EXPECT_EQ(code, BASS_ERROR_FILEFORM);
+    }
+
+    // Addresses of anything but the web.
+    Listener listener;
+    for (const std::string& address :
+         {"tcp://127.0.0.1:" + std::to_string(listener.port()), "file://" + tone}) {
+        SCOPED_TRACE(address);
+        int code = 0;
+        EXPECT_EQ(open(address, code), 0u);
+        EXPECT_EQ(code, BASS_ERROR_FILEOPEN);
+        EXPECT_EQ(BASS_WMA_StreamCreateFile(FALSE, address.c_str(), 0, 0, 0), 0u);
+    }
+    EXPECT_FALSE(listener.connected());
+
+    // Every container the program plays still opens, by its content.
+    const std::vector<std::string> played = {dir.file("tone.w64"), dir.file("tone.aiff")};
+    ASSERT_TRUE(encodeSine(played[0], 440, 0.3, 44100, 2, "-c:a pcm_s16le"));
+    ASSERT_TRUE(encodeSine(played[1], 440, 0.3, 44100, 2, "-c:a pcm_s16be"));
+    for (const std::string& path : played) {
+        SCOPED_TRACE(path);
+        int code = 0;
+        const HSTREAM h = open(path, code);
+        EXPECT_NE(h, 0u) << code;
+        BASS_StreamFree(h);
+    }
+}
+
+} // namespace
