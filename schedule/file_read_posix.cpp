@@ -31,7 +31,7 @@ private:
 
 } // namespace
 
-std::string ReadPlainFile(const std::string& path, bool& missing) {
+std::string ReadPlainFile(const std::string& path, std::size_t limit, bool& missing) {
     missing = false;
     // O_NONBLOCK: opening a FIFO would otherwise wait for a writer forever.
     ReadDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
@@ -50,6 +50,8 @@ std::string ReadPlainFile(const std::string& path, bool& missing) {
         Fail(path, EISDIR);
     if (!S_ISREG(st.st_mode))
         Fail(path, ENOTSUP);
+    if (static_cast<unsigned long long>(st.st_size) > limit)
+        throw FileTooLarge(path);
     const int flags = ::fcntl(fd.get(), F_GETFL);
     if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
         Fail(path, errno);
@@ -64,6 +66,9 @@ std::string ReadPlainFile(const std::string& path, bool& missing) {
             Fail(path, errno);
         if (n == 0)
             return bytes;
+        // A file that grows while read is measured as it comes.
+        if (bytes.size() + static_cast<std::size_t>(n) > limit)
+            throw FileTooLarge(path);
         bytes.append(buffer, static_cast<std::size_t>(n));
     }
 }

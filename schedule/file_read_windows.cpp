@@ -29,7 +29,7 @@ private:
 
 } // namespace
 
-std::string ReadPlainFile(const std::string& path, bool& missing) {
+std::string ReadPlainFile(const std::string& path, std::size_t limit, bool& missing) {
     missing = false;
     // Opening never waits; a pipe, the console or a device is told apart by
     // its type before anything is read from it.
@@ -46,6 +46,11 @@ std::string ReadPlainFile(const std::string& path, bool& missing) {
     }
     if (GetFileType(file.get()) != FILE_TYPE_DISK)
         Fail(path, ERROR_NOT_SUPPORTED);
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size))
+        Fail(path, GetLastError());
+    if (static_cast<unsigned long long>(size.QuadPart) > limit)
+        throw FileTooLarge(path);
 
     std::string bytes;
     char buffer[8192];
@@ -55,6 +60,9 @@ std::string ReadPlainFile(const std::string& path, bool& missing) {
             Fail(path, GetLastError());
         if (n == 0)
             return bytes;
+        // A file that grows while read is measured as it comes.
+        if (bytes.size() + n > limit)
+            throw FileTooLarge(path);
         bytes.append(buffer, n);
     }
 }

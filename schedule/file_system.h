@@ -21,8 +21,9 @@ void RemoveStaleTemporaries(const std::string& folder);
 // The bytes of the plain file at path, read whole. Opened without waiting and
 // checked on the opened file, so a FIFO, a device or a folder never holds the
 // program up: each throws FileError. A missing file sets `missing` and gives
-// no bytes.
-std::string ReadPlainFile(const std::string& path, bool& missing);
+// no bytes. A file of more than `limit` bytes throws FileTooLarge, by its size
+// or, for one that grows while read, as soon as the limit is passed.
+std::string ReadPlainFile(const std::string& path, std::size_t limit, bool& missing);
 
 // At most `count` characters of text, never cutting one in half: UTF-8 code
 // points on Linux, the ANSI code page's characters on Windows.

@@ -13,6 +13,12 @@ namespace sonterra {
 FileError::FileError(const std::string& path, const std::string& systemText)
     : std::runtime_error("Erro no arquivo " + path + ": " + systemText), path_(path) {}
 
+FileError::FileError(const std::string& path, Message message)
+    : std::runtime_error(message.text), path_(path) {}
+
+FileTooLarge::FileTooLarge(const std::string& path)
+    : FileError(path, Message{"Arquivo - " + path + " - maior que 1 MB - Verifique !!"}) {}
+
 namespace {
 
 Lines SplitLines(const std::string& bytes) {
@@ -39,7 +45,7 @@ std::filesystem::path FsPath(const std::string& path) {
 
 Lines ReadLines(const std::string& path) {
     bool missing = false;
-    std::string bytes = ReadPlainFile(path, missing);
+    std::string bytes = ReadPlainFile(path, kMaxScheduleFileBytes, missing);
     // A file saved by an editor that marks UTF-8 would lose its first entry.
     static constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
     if (std::string_view(bytes).substr(0, kUtf8Mark.size()) == kUtf8Mark)

@@ -4,6 +4,7 @@
 // marker auto_execute.exe. Every call reads or writes a file whole. Plain C++,
 // no Qt; main thread only.
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -19,12 +20,29 @@ public:
     FileError(const std::string& path, const std::string& systemText);
     const std::string& path() const { return path_; }
 
+protected:
+    struct Message {
+        std::string text;
+    };
+    FileError(const std::string& path, Message message);
+
 private:
     std::string path_;
 };
 
+// A day file holds at most 1,440 lines of at most 264 characters: a file
+// several times that size is no schedule, and is refused unread.
+constexpr std::size_t kMaxScheduleFileBytes = 1024 * 1024;
+
+// A day or state file above kMaxScheduleFileBytes.
+class FileTooLarge : public FileError {
+public:
+    explicit FileTooLarge(const std::string& path);
+};
+
 // Text files: lines end at CR, LF or CR LF, a last unterminated line counts.
-// Missing file -> no lines. Throws FileError when the file exists but cannot be read.
+// Missing file -> no lines. Throws FileError when the file exists but cannot be
+// read, FileTooLarge when it is above kMaxScheduleFileBytes.
 Lines ReadLines(const std::string& path);
 // Every line followed by CR LF; no lines -> 0 bytes. Atomic: written to a
 // temporary file in the same folder, flushed, then renamed over the old one.

@@ -89,6 +89,18 @@ bool isEightBit(const AVCodecParameters* par) {
     }
 }
 
+// No real sound has a rate, a channel count or a frame beyond these; a
+// header that claims one would have the resampler allocate gigabytes.
+bool withinReason(const AVCodecContext* codec) {
+    constexpr int kMinRate = 1000;
+    constexpr int kMaxRate = 384000;
+    constexpr int kMaxChannels = 8;
+    constexpr int kMaxFrameSamples = 65536; // FLAC's largest block
+    return codec->sample_rate >= kMinRate && codec->sample_rate <= kMaxRate &&
+           codec->ch_layout.nb_channels >= 1 && codec->ch_layout.nb_channels <= kMaxChannels &&
+           codec->frame_size >= 0 && codec->frame_size <= kMaxFrameSamples;
+}
+
 bool headerIsComplete(const AVFormatContext* fmt) {
     if (fmt->nb_streams != 1 || fmt->iformat == nullptr ||
         std::strcmp(fmt->iformat->name, "wav") != 0)
@@ -213,8 +225,7 @@ int FFmpegSource::openContexts() {
     codec_->pkt_timebase = stream->time_base;
     if (avcodec_open2(codec_, decoder, nullptr) < 0)
         return fail(AVERROR_INVALIDDATA);
-    if (codec_->sample_rate <= 0 || codec_->ch_layout.nb_channels <= 0 ||
-        codec_->ch_layout.nb_channels > 64)
+    if (!withinReason(codec_))
         return fail(AVERROR_INVALIDDATA);
 
     frame_ = av_frame_alloc();

@@ -319,6 +319,34 @@ case_clock_step_back_rings_again() {
   [ "$(h_onset_nth bell 3)" = none ] || h_fail "o sino tocou uma terceira vez"
 }
 
+# Sound files that are not sounds hold up no bell. At 07:30: an HLS playlist
+# named .mp3 that names a FIFO, a file:// address of that FIFO whose relative
+# twin exists (so the tick finds "a file"), an ffconcat script named .mp3
+# that names the 07:31 bell, and a WAV that claims 1,000,000,000 Hz. The 07:31
+# bell rings on its minute, and only then.
+case_hostile_sounds_delay_nothing() {
+  h_state "1"
+  h_tone b 900
+  h_tone_file "$H_PROG/AUDIO/b.wav" 900 1.0
+  local fifo=$H_WORK/sounds/x.fifo
+  mkfifo "$fifo"
+  mkdir -p "$H_PROG/file:$H_WORK/sounds"
+  : >"$H_PROG/file:$fifo"
+  printf '#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1.0,\n%s\n#EXT-X-ENDLIST\n' "$fifo" \
+    >"$H_PROG/AUDIO/lista.mp3"
+  printf 'ffconcat version 1.0\nfile b.wav\n' >"$H_PROG/AUDIO/roteiro.mp3"
+  h_tone_file "$H_PROG/AUDIO/giga.wav" 1500 1.0
+  printf '\x00\xca\x9a\x3b' | dd of="$H_PROG/AUDIO/giga.wav" bs=1 seek=24 conv=notrunc status=none
+  local at
+  at=$(h_epoch "$DAY 07:30:00")
+  h_write_lines "$(h_day_file "$at")" "07:30 - $H_PROG/AUDIO/lista.mp3" \
+    "07:30 - file://$fifo" "07:30 - $H_PROG/AUDIO/roteiro.mp3" \
+    "07:30 - $H_PROG/AUDIO/giga.wav" "07:31 - $H_PROG/AUDIO/b.wav"
+  H_CLOCK_JUMPS="2:55" h_run "$at" 7.0
+  h_expect_covered_from -0.5
+  h_expect_tone b "$(h_calc "5 - $SLACK")" "$(h_calc "5 + $LATE")"
+}
+
 [ $# -eq 1 ] || { echo "uso: $0 CASO" >&2; exit 2; }
 declare -F "case_$1" >/dev/null || { echo "caso desconhecido: $1" >&2; exit 2; }
 h_init

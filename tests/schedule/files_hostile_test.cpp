@@ -1,5 +1,6 @@
 // Schedule files that are not what they claim: a FIFO or a device in the
-// place of a day file or SOM.INI. None may hold the program up.
+// place of a day file or SOM.INI, a file far larger than any schedule. None
+// may hold the program up.
 
 #include "schedule/schedule_files.h"
 #include "tests/schedule/files_test_folder.h"
@@ -10,6 +11,8 @@
 #include <condition_variable>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <mutex>
 #include <sys/stat.h>
 #include <thread>
@@ -86,6 +89,48 @@ TEST(HostileFiles, FifosAndDevicesAreFilesThatCannotBeRead) {
     std::filesystem::create_symlink(folder / "sino.mp3", folder / "atalho.mp3");
     EXPECT_TRUE(FileExists(folder / "sino.mp3"));
     EXPECT_TRUE(FileExists(folder / "atalho.mp3"));
+}
+
+void ExpectTooLarge(const std::function<void()>& read, const std::string& path) {
+    try {
+        read();
+        ADD_FAILURE() << "no FileTooLarge for " << path;
+    } catch (const FileTooLarge& e) {
+        EXPECT_EQ(e.path(), path);
+        EXPECT_EQ(std::string(e.what()), "Arquivo - " + path + " - maior que 1 MB - Verifique !!");
+    }
+}
+
+TEST(HostileFiles, DayAndStateFilesAboveOneMegabyteAreRefusedUnread) {
+    TestFolder folder;
+    // Up to the limit a file reads as ever: a full day is a third of it.
+    std::string full;
+    const std::string line = "07:30 + /sons/sino.mp3\r\n";
+    while (full.size() + line.size() <= kMaxScheduleFileBytes)
+        full += line;
+    full.append(kMaxScheduleFileBytes - full.size(), 'x');
+    test::WriteBytes(folder / "01.PR2", full);
+    EXPECT_EQ(LoadDay(folder.path(), 1).size(), kMaxScheduleFileBytes / line.size() + 1);
+
+    // Above it, refused by the size alone (the files are sparse: nothing to read).
+    for (const std::string name : {"02.PR2", "SOM.INI"}) {
+        test::WriteBytes(folder / name, "1\r\n");
+        std::filesystem::resize_file(folder / name, kMaxScheduleFileBytes + 1);
+    }
+    ExpectTooLarge([&] { LoadDay(folder.path(), 2); }, folder / "02.PR2");
+    ExpectTooLarge([&] { ReadState(folder.path()); }, folder / "SOM.INI");
+    Lines written;
+    ExpectTooLarge([&] { AddEntry(folder.path(), 2, "07:30", false, "/a.mp3", written); },
+                   folder / "02.PR2");
+
+    // A file whose size says less than it gives, as one that grows while read
+    // does: the read stops at the limit.
+    std::ifstream proc("/proc/kallsyms", std::ios::binary);
+    std::string head(kMaxScheduleFileBytes + 1, '\0');
+    if (proc.read(head.data(), static_cast<std::streamsize>(head.size()))) {
+        std::filesystem::create_symlink("/proc/kallsyms", folder / "03.PR2");
+        ExpectTooLarge([&] { LoadDay(folder.path(), 3); }, folder / "03.PR2");
+    }
 }
 
 } // namespace

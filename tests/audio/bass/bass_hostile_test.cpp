@@ -1,6 +1,7 @@
 // Sound files that are not what they claim: a playlist or a script named
-// .mp3, an address of a protocol no sound comes from. Each is refused at
-// open, without opening anything it names.
+// .mp3, an address of a protocol no sound comes from, a header that claims a
+// rate or a channel count no real sound has. Each is refused at open, without
+// opening anything it names or allocating for what it claims.
 
 #include "audio/bass/bass.h"
 #include "tests/audio/bass/test_support.h"
@@ -37,6 +38,31 @@ protected:
         return h;
     }
 };
+
+// A 16-bit PCM WAV of silence whose header claims `rate` and `channels`.
+void writeClaimedWav(const std::string& path, std::uint32_t rate, std::uint16_t channels,
+                     std::uint32_t data_bytes) {
+    std::string bytes;
+    const auto put = [&](std::uint32_t value, int size) {
+        for (int i = 0; i < size; ++i)
+            bytes += static_cast<char>(value >> (8 * i));
+    };
+    const std::uint16_t block = static_cast<std::uint16_t>(channels * 2);
+    bytes += "RIFF";
+    put(36 + data_bytes, 4);
+    bytes += "WAVEfmt ";
+    put(16, 4);
+    put(1, 2); // PCM
+    put(channels, 2);
+    put(rate, 4);
+    put(rate * block, 4);
+    put(block, 2);
+    put(16, 2);
+    bytes += "data";
+    put(data_bytes, 4);
+    bytes.append(data_bytes, '\0');
+    std::ofstream(path, std::ios::binary) << bytes;
+}
 
 void writeText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
@@ -111,6 +137,36 @@ TEST_F(BassHostile, OnlyThePlayedFormatsAndWebAddressesOpen) {
         EXPECT_NE(h, 0u) << code;
         BASS_StreamFree(h);
     }
+}
+
+TEST_F(BassHostile, RatesAndChannelCountsBeyondAnyRealSoundAreRefusedAtOpen) {
+    TempDir dir;
+    struct Case {
+        std::uint32_t rate;
+        std::uint16_t channels;
+        bool opens;
+    };
+    const long peak_before = peakRssKb();
+    // Mild claims first: on a player that takes them, the test stops before
+    // the one that would take gigabytes.
+    for (const Case& c : {Case{8000, 1, true}, Case{384000, 2, true}, Case{48000, 8, true},
+                          Case{500, 2, false}, Case{400000, 2, false}, Case{44100, 9, false},
+                          Case{44100, 64, false}, Case{1000000000, 2, false}}) {
+        SCOPED_TRACE(std::to_string(c.rate) + " Hz, " + std::to_string(c.channels) + " channels");
+        const std::string path =
+            dir.file(std::to_string(c.rate) + "-" + std::to_string(c.channels) + ".wav");
+        writeClaimedWav(path, c.rate, c.channels, 96 * 1024);
+        int code = 0;
+        const HSTREAM h = open(path, code);
+        if (c.opens) {
+            EXPECT_NE(h, 0u) << code;
+            BASS_StreamFree(h);
+            continue;
+        }
+        ASSERT_EQ(h, 0u);
+        EXPECT_EQ(code, BASS_ERROR_FILEFORM);
+    }
+    EXPECT_LT(peakRssKb() - peak_before, 100 * 1024);
 }
 
 } // namespace
