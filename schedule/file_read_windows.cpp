@@ -1,4 +1,4 @@
-#include "app/system_text_windows.h"
+#include "core/system_text_windows.h"
 #include "schedule/file_system.h"
 #include "schedule/schedule_files.h"
 
