@@ -97,14 +97,14 @@ private:
 };
 
 TEST_F(BassHostile, OnlyThePlayedFormatsAndWebAddressesOpen) {
-    TempDir dir;
-    const std::string tone = dir.file("tone.wav");
+    TemporaryFolder dir("sonterra-bass");
+    const std::string tone = dir / "tone.wav";
     writeWav(tone, Tone{});
 
     // Scripts and playlists that name a sound which would play.
-    const std::string concat = dir.file("concat.mp3");
+    const std::string concat = dir / "concat.mp3";
     writeText(concat, "ffconcat version 1.0\nfile tone.wav\n");
-    const std::string hls = dir.file("hls.mp3");
+    const std::string hls = dir / "hls.mp3";
     writeText(hls,
               "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1.0,\n" + tone + "\n#EXT-X-ENDLIST\n");
     for (const std::string& path : {concat, hls}) {
@@ -127,7 +127,7 @@ TEST_F(BassHostile, OnlyThePlayedFormatsAndWebAddressesOpen) {
     EXPECT_FALSE(listener.connected());
 
     // Every container the program plays still opens, by its content.
-    const std::vector<std::string> played = {dir.file("tone.w64"), dir.file("tone.aiff")};
+    const std::vector<std::string> played = {dir / "tone.w64", dir / "tone.aiff"};
     ASSERT_TRUE(encodeSine(played[0], 440, 0.3, 44100, 2, "-c:a pcm_s16le"));
     ASSERT_TRUE(encodeSine(played[1], 440, 0.3, 44100, 2, "-c:a pcm_s16be"));
     for (const std::string& path : played) {
@@ -140,7 +140,7 @@ TEST_F(BassHostile, OnlyThePlayedFormatsAndWebAddressesOpen) {
 }
 
 TEST_F(BassHostile, RatesAndChannelCountsBeyondAnyRealSoundAreRefusedAtOpen) {
-    TempDir dir;
+    TemporaryFolder dir("sonterra-bass");
     struct Case {
         std::uint32_t rate;
         std::uint16_t channels;
@@ -154,7 +154,7 @@ TEST_F(BassHostile, RatesAndChannelCountsBeyondAnyRealSoundAreRefusedAtOpen) {
                           Case{44100, 64, false}, Case{1000000000, 2, false}}) {
         SCOPED_TRACE(std::to_string(c.rate) + " Hz, " + std::to_string(c.channels) + " channels");
         const std::string path =
-            dir.file(std::to_string(c.rate) + "-" + std::to_string(c.channels) + ".wav");
+            dir / (std::to_string(c.rate) + "-" + std::to_string(c.channels) + ".wav");
         writeClaimedWav(path, c.rate, c.channels, 96 * 1024);
         int code = 0;
         const HSTREAM h = open(path, code);
