@@ -93,7 +93,7 @@ fi
 if [ "$system" = 1 ]; then
   while IFS=: read -r _ _ uid _ _ home _; do
     f=$home/.config/autostart/$autostart_name
-    [ -n "$home" ] && [ "$f" != "$autostart_file" ] && for_this "$f" || continue
+    if [ -z "$home" ] || [ "$f" = "$autostart_file" ] || ! for_this "$f"; then continue; fi
     if [ ! -L "$f" ] && [ "$(stat -c %u -- "$f")" = "$uid" ] &&
       [ -n "$("$place_files" remove "$home/.config/autostart" "$autostart_name" 2>/dev/null)" ]; then
       removed+=("$f")

@@ -287,6 +287,7 @@ chown -R "$a:" "$work/home-$a"
 chmod -R a+rX "$work/home-$a"
 printf 'intacto' >"$work/alvo-1"
 printf 'intacto' >"$work/alvo-2"
+# shellcheck disable=SC2016
 as "$a" sh -c '
   cp "$1/wrapper" "$2/sonterra" || cat "$1/wrapper" >"$2/sonterra" ||
     { cp "$1/wrapper" "$2/.w" && mv -f "$2/.w" "$2/sonterra"; }
