@@ -25,7 +25,7 @@ namespace {
 class PlantedPlugin : public QObject {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID "org.qt-project.Qt.QPA.QPlatformThemeFactoryInterface.5.1" FILE
-                      "planted_plugin.json")
+                          "planted_plugin.json")
 };
 
 #include "planted_plugin.moc"

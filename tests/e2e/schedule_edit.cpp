@@ -4,7 +4,7 @@
 //
 //   e2e_schedule_edit PROGRAM add WEEKDAY HH:MM PATH
 //   e2e_schedule_edit PROGRAM delete WEEKDAY HH:MM   (exit 3: no such entry)
-#include "app/application.h"
+#include "core/application.h"
 #include "schedule/schedule_files.h"
 
 #include <algorithm>
@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
         if (action == "add" && argc == 6) {
             Lines written;
             return AddEntry(folder, weekday, time, false, argv[5], written) == AddResult::Added ? 0
-                                                                                               : 4;
+                                                                                                : 4;
         }
         if (action == "delete") {
             Lines lines = LoadDay(folder, weekday);
