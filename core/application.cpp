@@ -53,7 +53,11 @@ std::string ProgramFileName() {
 std::string ProgramFolder() {
     const std::string file = ProgramFileName();
     const std::size_t sep = LastSeparator(file);
-    return sep == std::string::npos ? std::string() : file.substr(0, sep + 1);
+    if (sep == std::string::npos)
+        return {};
+    const std::string own = file.substr(0, sep + 1);
+    const std::string shared = PointedDataFolder(own);
+    return shared.empty() ? own : shared;
 }
 
 void SetProgramFileNameForTesting(const std::string& fullPath) {

@@ -9,7 +9,9 @@ namespace sonterra {
 // Full path of the program's own file, e.g. "/home/escola/Sonterra/sonterra".
 std::string ProgramFileName();
 
-// The program folder: the folder of ProgramFileName(), with its trailing separator.
+// The program folder: the folder of ProgramFileName(), with its trailing
+// separator. A shared install keeps the program where operators cannot change
+// it and the schedule elsewhere: then the folder its pointer names.
 std::string ProgramFolder();
 
 // Tests point the program at another folder (its file name keeps its base name).

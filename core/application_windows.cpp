@@ -21,6 +21,13 @@ std::string ReadOwnExecutablePath() {
     }
 }
 
+// Each Windows account installs its own copy; nothing is shared this way.
+const char kDataFolderPointer[] = "sonterra.pasta";
+
+std::string PointedDataFolder(const std::string&) {
+    return {};
+}
+
 const char* PathSeparators() {
     return "\\/";
 }

@@ -107,10 +107,27 @@ bool LinkUnnamed(int fd, const std::string& path, std::string& tempPath) {
     return false;
 }
 
+// The folder a shared install gives the operators' group: group-writable,
+// passing its group on to new files.
+bool SharedFolder(const std::string& folder) {
+    struct stat st {};
+    return ::stat(folder.c_str(), &st) == 0 && (st.st_mode & S_ISGID) && (st.st_mode & S_IWGRP);
+}
+
+// The new file gets the read and write bits of the file it replaces, never
+// execute or set-id bits; a link is replaced, not followed, so its target
+// lends nothing. In the shared folder every operator must be able to read
+// and rewrite it, whatever the writer's umask.
 void KeepPermissions(int fd, const std::string& path) {
-    struct stat old {};
-    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-        ::fchmod(fd, old.st_mode & 07777);
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (::fstat(fd, &st) != 0)
+            return;
+    }
+    mode_t mode = st.st_mode & 0666;
+    if (SharedFolder(FolderOf(path)))
+        mode |= S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP;
+    ::fchmod(fd, mode);
 }
 
 void WriteAll(int fd, const std::string& path, const std::string& bytes) {

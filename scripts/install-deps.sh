@@ -18,6 +18,7 @@ packages=(
   g++-mingw-w64-x86-64
   wine64 googletest
   locales
+  perl-base  # scripts/place-files; part of every Debian system
 )
 
 sudo_cmd=()

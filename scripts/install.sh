@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
-# Installs Sonterra for everyday use: the program into a program folder of
-# the operator's choosing (where the schedule lives), the sample bells and
-# spoken-time clips there when missing, and a menu entry with its icon.
-# Run again to update: only the program file is replaced.
+# Installs Sonterra for everyday use, with a menu entry and its icon.
+# For one user: the program into a program folder of the user's, where the
+# schedule lives too. For all (--system, as root): the program in PASTA,
+# root's and read-only, so that no operator can change what another one runs;
+# the one shared schedule in DADOS, which the operators' group may change; and
+# in PASTA a pointer, root's too, that sends the program there.
+# The sample bells and spoken-time clips are made when missing. Run again to
+# update: only the program file is replaced.
 set -euo pipefail
+umask 022
 repo=$(cd "$(dirname "$0")/.." && pwd)
 # shellcheck source=scripts/install-lib.sh
 . "$repo/scripts/install-lib.sh"
@@ -11,15 +16,47 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 usage() {
   cat <<EOF
 uso: $0 [PASTA]                 instala para este usuário (PASTA: ~/Sonterra)
-     $0 --system [--group GRUPO] [--prefix PREFIXO] [PASTA]
-                                 instala para todos (PASTA: /opt/Sonterra,
-                                 gravável pelo GRUPO, padrão users; menu em
-                                 PREFIXO/share, padrão /usr/local)
+     $0 --system [--group GRUPO] [--data DADOS] [--prefix PREFIXO] [PASTA]
+                                 instala para todos: o programa em PASTA
+                                 (padrão /opt/Sonterra), só do root; a
+                                 programação em DADOS (padrão /var/opt/Sonterra),
+                                 que o GRUPO (padrão sonterra, criado se faltar)
+                                 pode mudar; menu em PREFIXO/share (/usr/local)
      --build-dir DIR             usa o programa já compilado em DIR
 EOF
 }
 
 parse_install_args install "$@"
+
+# --- Checks: nothing changes unless all pass -----------------------------------
+if [ "$system" = 1 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "install: --system precisa do root (sudo $0 --system ...)" >&2
+    echo "install: --system needs root (sudo $0 --system ...)" >&2
+    exit 1
+  fi
+  case $group in
+    users | root | adm | sudo | staff | wheel)
+      refuse install "o grupo $group não é só dos operadores do Sonterra; use um grupo próprio (--group)" \
+        "group $group is not the Sonterra operators' own; use a group of its own (--group)" ;;
+  esac
+  case $data/ in "$folder"/*) same=1 ;; *) same=0 ;; esac
+  case $folder/ in "$data"/*) same=1 ;; esac
+  [ "$same" = 0 ] || refuse install "PASTA ($folder) e DADOS ($data) têm de ser pastas separadas" \
+    "PASTA ($folder) and DADOS ($data) must be separate folders"
+  check_own_folder install program "$folder"
+  # Once it is the group's shared folder, what operators put there is
+  # theirs: the installer touches none of it.
+  if [ "$(stat -c '%u %G %a' -- "$data" 2>/dev/null)" = "0 $group 2775" ]; then
+    check_own_folder install shared "$data"
+  else
+    check_own_folder install data "$data"
+  fi
+  check_root_path install "$folder"
+  check_root_path install "$data"
+else
+  check_own_folder install user "$folder"
+fi
 
 if [ -z "$build_dir" ]; then
   "$repo/scripts/install-deps.sh"
@@ -29,31 +66,41 @@ fi
 program=$build_dir/sonterra
 [ -x "$program" ] || { echo "install: $program não existe; compile antes" >&2; exit 1; }
 if [ "$system" = 1 ] && ! mkdir -p "$apps_dir" 2>/dev/null; then
-  echo "install: sem permissão em $data_dir; rode como root (sudo $0 --system ...)" >&2
+  echo "install: sem permissão em $data_dir" >&2
   exit 1
 fi
-if [ "$system" = 1 ] && ! getent group "$group" >/dev/null; then
-  echo "install: o grupo '$group' não existe (escolha outro com --group)" >&2
-  exit 1
-fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
 
-# --- The program folder ------------------------------------------------------
-mkdir -p "$folder"
-# A new name first and then a rename: a running program keeps its old file,
-# and a half-copied program is never started.
-cp -f "$program" "$folder/.sonterra.new"
-chmod 755 "$folder/.sonterra.new"
-mv -f -T "$folder/.sonterra.new" "$folder/sonterra"
-"$repo/scripts/make-sounds.sh" "$folder"
-
+# --- The program folder and the schedule's -------------------------------------
+# place-files writes each file under a fresh name of its own and renames it
+# into place: a running program keeps its old file, a half-copied one is never
+# started, and no link planted in the folder is followed.
 if [ "$system" = 1 ]; then
-  # Every operator of the group edits the same schedule. The program replaces
-  # its files by renaming, which the folder's write permission allows; the
-  # set-group bit keeps new files in the group.
-  chgrp -R "$group" "$folder"
-  chmod -R g+rwX "$folder"
-  find "$folder" -type d -exec chmod g+s {} +
+  if ! getent group "$group" >/dev/null; then
+    groupadd --system "$group"
+    echo "install: grupo $group criado / group $group created"
+  fi
+  # Only root may change what the program is and what it loads: the program,
+  # and the folder where Qt also looks for plugins and qt.conf.
+  mkdir -p -- "$(dirname -- "$folder")" "$(dirname -- "$data")"
+  [ -d "$folder" ] || mkdir -- "$folder"
+  chown -h root:root -- "$folder"
+  chmod 755 -- "$folder"
+  # The operators replace the schedule's files by renaming, which the
+  # folder's write permission allows; the set-group bit keeps what they
+  # write in the group.
+  [ -d "$data" ] || mkdir -- "$data"
+  chown -h root:"$group" -- "$data"
+  chmod 2775 -- "$data"
+  "$place_files" put 755 "$folder" "$program"
+  printf '%s\n' "$data" >"$work/$pointer_name"
+  "$place_files" put 644 "$folder" "$work/$pointer_name"
+else
+  mkdir -p -- "$folder"
+  "$place_files" put 755 "$folder" "$program"
 fi
+"$repo/scripts/make-sounds.sh" "$data"
 
 # --- The menu entry and its icon ---------------------------------------------
 for png in "$repo"/resources/icons/hicolor/*/apps/"$icon_name".png; do
@@ -95,8 +142,6 @@ exec_line+=" ./sonterra"
 
 mkdir -p "$apps_dir"
 entry=$apps_dir/$entry_name
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 cat >"$work/$entry_name" <<EOF
 [Desktop Entry]
 Type=Application
@@ -120,8 +165,7 @@ if command -v desktop-file-validate >/dev/null && ! desktop-file-validate "$work
   echo "install: a entrada do menu saiu inválida" >&2
   exit 1
 fi
-install -m 644 "$work/$entry_name" "$entry.new"
-mv -f -T "$entry.new" "$entry"
+"$place_files" put 644 "$apps_dir" "$work/$entry_name"
 if command -v update-desktop-database >/dev/null; then
   update-desktop-database -q "$apps_dir" 2>/dev/null || true
 fi
@@ -129,5 +173,8 @@ fi
 echo "install: Sonterra instalado em $folder"
 echo "install: entrada do menu $entry$lc_note"
 if [ "$system" = 1 ]; then
-  echo "install: a pasta $folder é gravável pelo grupo $group"
+  echo "install: o programa em $folder só o root muda; a programação em $data, o grupo $group"
+  echo "install: only root may change the program in $folder; group $group, the schedule in $data"
+  echo "install: para incluir uma pessoa no grupo: sudo gpasswd -a NOME $group (vale a partir do próximo login)"
+  echo "install: to add a person to the group: sudo gpasswd -a NAME $group (from their next login)"
 fi

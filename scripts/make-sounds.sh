@@ -2,7 +2,9 @@
 # Gives a program folder the sounds it needs out of the box: a few bells in
 # AUDIO/ and the 780 spoken-time clips in HORA/ (00H00M.WAV ... 12H59M.WAV).
 # Only missing files are made, so the operator's own files always win and a
-# second run costs next to nothing.
+# second run costs next to nothing. Everything is made in a private folder
+# and then put in place by place-files, which never follows a link another
+# account may have planted in the program folder.
 #   usage: scripts/make-sounds.sh PROGRAM_FOLDER
 #          scripts/make-sounds.sh --texts    (what each clip says)
 set -euo pipefail
@@ -59,7 +61,26 @@ fi
 folder=$1
 audio=$folder/AUDIO
 hora=$folder/HORA
-mkdir -p "$audio" "$hora"
+place_files=$(cd "$(dirname "$0")" && pwd)/place-files
+for d in "$audio" "$hora"; do
+  if [ -L "$d" ] || { [ -e "$d" ] && [ ! -d "$d" ]; }; then
+    echo "make-sounds: recusado: $d não é uma pasta (é um link ou um arquivo); nada foi mudado" >&2
+    echo "make-sounds: refused: $d is not a folder (a link or a file); nothing was changed" >&2
+    exit 1
+  fi
+done
+mkdir -p -- "$folder"
+# In a folder that its group may write and that passes its group on (a shared
+# install's), the operators may add sounds to AUDIO/ too; HORA/ stays the
+# installer's.
+if [ ! -d "$audio" ]; then
+  if [ -g "$folder" ] && [ $((8#$(stat -c %a -- "$folder") & 020)) -ne 0 ]; then
+    (umask 002 && mkdir -- "$audio")
+  else
+    mkdir -- "$audio"
+  fi
+fi
+[ -d "$hora" ] || mkdir -- "$hora"
 
 for tool in sox espeak-ng; do
   if ! command -v "$tool" >/dev/null; then
@@ -107,12 +128,12 @@ make_bell() { # name recipe...
   [ ${#want[@]} -gt 0 ] || return 0
   "$@"
   mix_notes
+  mkdir -p "$work/out"
   for ext in "${want[@]}"; do
-    # A temporary name first, so a half-made file never counts as there.
-    sox -q "$work/final.wav" "$audio/.$name.part.$ext"
-    mv -f "$audio/.$name.part.$ext" "$audio/$name.$ext"
+    sox -q "$work/final.wav" "$work/out/$name.$ext"
+    "$place_files" add 644 "$audio" "$work/out/$name.$ext"
   done
-  rm -f "$work/final.wav"
+  rm -f "$work/final.wav" "$work/out"/*
 }
 
 # School chime: ding-dong, twice.
@@ -141,8 +162,9 @@ make_bell sinal-saida end_of_day
 
 # --- Spoken time ---------------------------------------------------------
 
-# Leftovers of an interrupted run are never taken for finished clips.
-rm -f "$hora"/.*.part.wav
+# Leftovers of an interrupted run (ours: plain files of this account) are
+# never taken for finished clips.
+find "$hora" -mindepth 1 -maxdepth 1 -type f -name '.*.part*' -user "$(id -u)" -delete
 
 jobs_file=$work/clips
 : >"$jobs_file"
@@ -161,9 +183,10 @@ if [ -s "$jobs_file" ]; then
   else
     echo "make-sounds: gravando $count falas da hora em $hora"
   fi
-  export hora
+  clips=$work/spoken
+  mkdir "$clips"
+  export clips
   # shellcheck disable=SC2016
-  xargs -d '\n' -n 2 -P 2 sh -c \
-    'espeak-ng -v pt-br -s 150 -w "$hora/.$0.part.wav" "$1" && mv -f "$hora/.$0.part.wav" "$hora/$0"' \
-    <"$jobs_file"
+  xargs -d '\n' -n 2 -P 2 sh -c 'espeak-ng -v pt-br -s 150 -w "$clips/$0" "$1"' <"$jobs_file"
+  find "$clips" -type f -print0 | xargs -0 -r "$place_files" add 644 "$hora"
 fi

@@ -143,12 +143,17 @@ stop_program
 LC_TIME=pt_BR.UTF-8 launch "$entry" "$folder"
 ok "gio launch também abre sem trocar LC_TIME"
 
-# --- Uninstall, then purge -----------------------------------------------------------
-"$repo/scripts/uninstall.sh" "$folder" >"$work/uninstall.log"
+# --- Uninstall while it runs, then purge -------------------------------------------
+if "$repo/scripts/uninstall.sh" "$folder" </dev/null >"$work/uninstall.log" 2>&1; then
+  fail "desinstalou com o programa aberto: $(cat "$work/uninstall.log")"
+fi
+grep -qF "o Sonterra ainda está aberto (PID $app_pid); feche-o ou use --force; nada foi removido" \
+  "$work/uninstall.log" || fail "não recusou com o programa aberto: $(cat "$work/uninstall.log")"
+kill -0 "$app_pid" 2>/dev/null || fail "a recusa fechou o programa"
+[ -e "$entry" ] && [ -e "$folder/sonterra" ] && [ -e "$autostart" ] || fail "a recusa removeu alguma coisa"
+"$repo/scripts/uninstall.sh" --force "$folder" >"$work/uninstall.log"
 cat "$work/uninstall.log"
-grep -qxF "uninstall: o Sonterra ainda está aberto (PID $app_pid); feche-o" "$work/uninstall.log" ||
-  fail "não avisou que o programa estava aberto"
-stop_program
+! kill -0 "$app_pid" 2>/dev/null || fail "--force não fechou o programa aberto"
 [ ! -e "$entry" ] || fail "a entrada do menu ficou"
 [ -z "$(find "$HOME/.local/share/icons" -name 'sonterra.png')" ] || fail "ficaram ícones"
 [ ! -e "$autostart" ] || fail "a entrada de início automático ficou"
@@ -156,53 +161,212 @@ stop_program
 [ "$(snapshot "$folder")" = "$before" ] || fail "a desinstalação mexeu na programação"
 grep -qxF "uninstall: mantidos em $folder: SOM.INI 02.PR2 AUDIO HORA (para apagar também: --purge)" "$work/uninstall.log" ||
   fail "não disse o que manteve"
-ok "desinstalado: menu, ícones, início automático e programa saíram; SOM.INI, 02.PR2, AUDIO/ e HORA/ ficaram intactos"
+ok "aberto, a desinstalação recusa sem mexer em nada; com --force fecha o programa e tira menu, ícones, início automático e programa; a programação fica"
 
-# The menu entry of another folder is not this folder's to remove.
-cp -a "$folder/AUDIO" "$folder/HORA" "$work/" # saves making the clips again
+# The menu entry of another folder is not this folder's to remove; --purge
+# takes only what Sonterra made: the school's own recording and notes stay.
+cp -a "$folder/HORA" "$work/" # saves making the clips again
 mkdir -p "$work/outra"
-cp -a "$work/AUDIO" "$work/HORA" "$work/outra/"
+cp -a "$work/HORA" "$work/outra/"
 "$repo/scripts/install.sh" --build-dir "$build" "$work/outra" >/dev/null
 printf 'notas' >"$folder/notas.txt"
 "$repo/scripts/uninstall.sh" --purge "$folder" >"$work/purge.log"
 cat "$work/purge.log"
 [ -f "$entry" ] || fail "apagou a entrada do menu de outra pasta"
-[ "$(ls -A "$folder")" = notas.txt ] || fail "--purge deixou: $(ls -A "$folder")"
-rm "$folder/notas.txt"
+[ "$(cd "$folder" && find . -mindepth 1 | sort | tr '\n' ' ')" = "./AUDIO ./AUDIO/meu sino.wav ./notas.txt " ] ||
+  fail "--purge deixou ou apagou demais: $(cd "$folder" && find . -mindepth 1)"
+grep -qF "ainda tem: AUDIO/meu sino.wav, notas.txt" "$work/purge.log" || fail "--purge não disse o que ficou"
+rm -r "$folder"
 "$repo/scripts/uninstall.sh" --purge "$work/outra" >/dev/null
 if [ -e "$work/outra" ] || [ -e "$entry" ]; then fail "--purge de uma pasta só com o programa"; fi
-ok "--purge apaga a programação e deixa o que não é dela"
+ok "--purge apaga a programação, as falas e os sinais de exemplo; o que a escola pôs fica, listado"
 
-# --- For all users --------------------------------------------------------------------
+# --- Folders no installer may take, links it must not follow ------------------------
+refused() { # log: the refusal in both languages
+  grep -q 'recusado' "$1" && grep -q 'refused' "$1" && grep -q 'nada foi mudado / nothing was changed' "$1"
+}
+home_before=$(find "$HOME" -printf '%p %m %U %T@\n' | sort)
+if "$repo/scripts/install.sh" --build-dir "$build" "$HOME" >"$work/refuse.log" 2>&1; then
+  fail "instalou na pasta pessoal"
+fi
+refused "$work/refuse.log" || fail "recusa sem motivo claro: $(cat "$work/refuse.log")"
+[ "$(find "$HOME" -printf '%p %m %U %T@\n' | sort)" = "$home_before" ] || fail "a recusa mexeu em $HOME"
+mkdir -p "$work/ferramentas/bin"
+printf '#!/bin/sh\n' >"$work/ferramentas/bin/tool"
+chmod 755 "$work/ferramentas/bin/tool"
+if "$repo/scripts/install.sh" --build-dir "$build" "$work/ferramentas" >"$work/refuse.log" 2>&1; then
+  fail "instalou numa pasta com arquivos de outro programa"
+fi
+refused "$work/refuse.log" && grep -q 'bin' "$work/refuse.log" || fail "não disse o que não é do Sonterra"
+[ "$(stat -c %a "$work/ferramentas/bin/tool")" = 755 ] && [ ! -e "$work/ferramentas/sonterra" ] ||
+  fail "a recusa mexeu na pasta"
+ok "recusa a pasta pessoal e uma pasta com arquivos de outro programa, em português e inglês, sem mexer em nada"
+
+# --- For all users: what no operator can change, and the one shared schedule -----------
+if [ "$(id -u)" -ne 0 ]; then
+  echo "passou (sem root: a instalação para todos não foi testada)"
+  exit 0
+fi
+chmod 755 "$work" # the test's accounts must reach the folders
 prefix=$work/usr/local
 sysfolder=$work/opt/Sonterra
-group=$(id -gn)
-[ "$(id -u)" -ne 0 ] || ! getent group users >/dev/null || group=users
-mkdir -p "$sysfolder"
-cp -a "$work/AUDIO" "$work/HORA" "$sysfolder/"
-printf '0' >"$sysfolder/SOM.INI"
+sysdata=$work/var/opt/Sonterra
+group=sonterra-t$$
+a=sonterra-a$$ b=sonterra-b$$
+marks=$work/marcas
+mkdir -m 1777 "$marks"
+cleanup_accounts() {
+  for u in "$a" "$b"; do
+    for _ in $(seq 30); do pgrep -u "$u" >/dev/null 2>&1 || break; sleep 0.1; done
+    userdel "$u" 2>/dev/null || true
+  done
+  groupdel "$group" 2>/dev/null || true
+}
+trap 'cleanup; cleanup_accounts' EXIT
+
+usr_local_before=$(ls -la --time-style=full-iso /usr/local)
+if "$repo/scripts/install.sh" --system --group "$group" --prefix "$prefix" --data "$sysdata" \
+  --build-dir "$build" /usr/local >"$work/refuse.log" 2>&1; then
+  fail "instalou para todos em /usr/local"
+fi
+refused "$work/refuse.log" || fail "recusa de /usr/local sem motivo claro: $(cat "$work/refuse.log")"
+[ "$(ls -la --time-style=full-iso /usr/local)" = "$usr_local_before" ] || fail "a recusa mexeu em /usr/local"
+! getent group "$group" >/dev/null && [ ! -e "$sysdata" ] || fail "a recusa criou o grupo ou a pasta"
+if "$repo/scripts/install.sh" --system --group users --prefix "$prefix" --data "$sysdata" \
+  --build-dir "$build" "$sysfolder" >"$work/refuse.log" 2>&1; then
+  fail "aceitou o grupo users"
+fi
+refused "$work/refuse.log" || fail "recusa do grupo users sem motivo claro"
+ok "para todos: recusa /usr/local e o grupo users, sem mexer em nada"
+
+mkdir -p "$sysdata"
+cp -a "$work/HORA" "$sysdata/"
 LC_TIME=pt_BR.UTF-8 "$repo/scripts/install.sh" --system --group "$group" --prefix "$prefix" \
-  --build-dir "$build" "$sysfolder" >"$work/system.log"
+  --data "$sysdata" --build-dir "$build" "$sysfolder" >"$work/system.log"
 cat "$work/system.log"
+getent group "$group" >/dev/null || fail "o grupo $group não foi criado"
+grep -qF "sudo gpasswd -a NOME $group" "$work/system.log" || fail "não disse como incluir uma pessoa no grupo"
 sysentry=$prefix/share/applications/sonterra.desktop
 validate "$sysentry"
 for s in $sizes; do
   [ -f "$prefix/share/icons/hicolor/${s}x${s}/apps/sonterra.png" ] || fail "ícone ${s}x${s} do sistema"
 done
 [ ! -e "$entry" ] || fail "a instalação para todos escreveu no menu do usuário"
-[ "$(entry_path=$(grep ^Path= "$sysentry") && echo "${entry_path#Path=}")" = "$sysfolder" ] || fail "Path"
-bad=$(find "$sysfolder" \( ! -group "$group" -o ! -perm -g+rw \) -printf '%p ')
-[ -z "$bad" ] || fail "fora do grupo $group ou sem escrita para ele: $bad"
-bad=$(find "$sysfolder" -type d ! -perm -g+s -printf '%p ')
-[ -z "$bad" ] || fail "pastas sem o bit de grupo: $bad"
-ok "para todos: entrada e ícones em $prefix/share, pasta gravável pelo grupo $group"
+grep -qxF "Path=$sysfolder" "$sysentry" || fail "Path: $(grep ^Path= "$sysentry")"
+[ "$(cat "$sysfolder/sonterra.pasta")" = "$sysdata" ] || fail "o ponteiro não leva a $sysdata"
+[ "$(stat -c '%U:%G %a' "$sysdata")" = "root:$group 2775" ] || fail "pasta da programação: $(stat -c '%U:%G %a' "$sysdata")"
+ok "para todos: programa em $sysfolder, programação em $sysdata do grupo $group (criado), menu em $prefix/share"
 
-sysbefore=$(snapshot "$sysfolder")
-"$repo/scripts/uninstall.sh" --system --prefix "$prefix" "$sysfolder" >"$work/sysun.log"
+# Two operators, in the group by the installer's own words, and, as on Debian,
+# in users too.
+for u in "$a" "$b"; do
+  useradd -M -N -d "$work/home-$u" -s /bin/sh "$u"
+  gpasswd -a "$u" "$group" >/dev/null
+  mkdir -m 700 "$work/home-$u" "$work/home-$u/run"
+  chown -R "$u:" "$work/home-$u"
+done
+as() { # account command...: with its own groups, home and umask 077
+  local u=$1; shift
+  setpriv --reuid "$u" --regid users --init-groups -- env HOME="$work/home-$u" \
+    XDG_RUNTIME_DIR="$work/home-$u/run" sh -c 'umask 077; exec "$@"' sh "$@"
+}
+cp "$SCHEDULE_EDIT" "$PLANTED_PLUGIN" "$work/"
+chmod 755 "$work/$(basename "$SCHEDULE_EDIT")" "$work/$(basename "$PLANTED_PLUGIN")"
+edit=$work/$(basename "$SCHEDULE_EDIT")
+plugin=$work/$(basename "$PLANTED_PLUGIN")
+
+# The first operator tries to make the second run its code: a wrapper in
+# place of the program, Qt plugins and qt.conf where Qt looks, links where
+# root writes on the next install.
+cp "$build/sonterra" "$work/home-$a/sonterra"
+printf '#!/bin/sh\nid -u >>%s/wrapper\nexec %s/home-%s/sonterra "$@"\n' "$marks" "$work" "$a" >"$work/home-$a/wrapper"
+printf '[Paths]\nPlugins=%s/home-%s/plugins\n' "$work" "$a" >"$work/home-$a/qt.conf"
+mkdir -p "$work/home-$a/plugins/platformthemes"
+cp "$plugin" "$work/home-$a/plugins/platformthemes/"
+chown -R "$a:" "$work/home-$a"
+chmod -R a+rX "$work/home-$a"
+printf 'intacto' >"$work/alvo-1"
+printf 'intacto' >"$work/alvo-2"
+# shellcheck disable=SC2016
+as "$a" sh -c '
+  cp "$1/wrapper" "$2/sonterra" || cat "$1/wrapper" >"$2/sonterra" ||
+    { cp "$1/wrapper" "$2/.w" && mv -f "$2/.w" "$2/sonterra"; }
+  for d in "$2" "$3"; do
+    mkdir -p "$d/platformthemes" && cp "$4" "$d/platformthemes/" && chmod -R a+rX "$d/platformthemes"
+    cp "$1/qt.conf" "$d/qt.conf" && chmod a+r "$d/qt.conf"
+  done
+  ln -s "$5/alvo-1" "$2/.sonterra.new"
+  rm -f "$3/AUDIO/sinal-curto.wav" && ln -s "$5/alvo-2" "$3/AUDIO/.sinal-curto.part.wav"
+  true' sh "$work/home-$a" "$sysfolder" "$sysdata" "$plugin" "$work" >/dev/null 2>&1
+[ -z "$(find "$sysfolder" -mindepth 1 ! -user root)" ] || fail "$a mudou a pasta do programa: $(ls -la "$sysfolder")"
+
+# Root installs again over what was planted.
+LC_TIME=pt_BR.UTF-8 "$repo/scripts/install.sh" --system --group "$group" --prefix "$prefix" \
+  --data "$sysdata" --build-dir "$build" "$sysfolder" >"$work/system2.log"
+[ "$(cat "$work/alvo-1")$(cat "$work/alvo-2")" = intactointacto ] || fail "a reinstalação escreveu através de um link"
+[ ! -L "$sysfolder/sonterra" ] && [ "$(stat -c %U "$sysfolder/sonterra")" = root ] || fail "o programa virou link ou de outra conta"
+[ -f "$sysdata/AUDIO/sinal-curto.wav" ] && [ ! -L "$sysdata/AUDIO/sinal-curto.wav" ] || fail "o sinal que faltava não foi refeito"
+ok "a reinstalação não segue os links que $a plantou"
+
+# The second operator starts the program from the menu.
+as "$b" env LC_TIME=pt_BR.UTF-8 QT_QPA_PLATFORM=offscreen PLANTED_MARK="$marks/plugin" \
+  gio launch "$sysentry" >"$work/gio-b.log" 2>&1 || fail "gio launch como $b: $(cat "$work/gio-b.log")"
+b_pid=
+for _ in $(seq 100); do
+  [ -s "$marks/wrapper" ] || [ -s "$marks/plugin" ] && break
+  b_pid=$(pgrep -u "$b" -x sonterra | head -1) && [ -n "$b_pid" ] && [ -d "/proc/$b_pid" ] &&
+    [ "$(readlink "/proc/$b_pid/exe")" = "$sysfolder/sonterra" ] && sleep 2 && break
+  sleep 0.1
+done
+[ ! -s "$marks/wrapper" ] || fail "o programa trocado por $a rodou como $b (uid $(cat "$marks/wrapper"))"
+[ ! -s "$marks/plugin" ] || fail "o plugin plantado por $a rodou como $b (uid $(cat "$marks/plugin"))"
+[ -n "$b_pid" ] && kill -0 "$b_pid" 2>/dev/null || fail "o programa de $b não ficou aberto"
+pids+=("$b_pid")
+# The plugin does run where Qt is told to look: its silence above means something.
+as "$b" env LC_TIME=pt_BR.UTF-8 QT_QPA_PLATFORM=offscreen PLANTED_MARK="$marks/control" \
+  QT_PLUGIN_PATH="$work/home-$a/plugins" timeout 10 "$sysfolder/sonterra" >/dev/null 2>&1 &
+control=$!
+for _ in $(seq 100); do [ -s "$marks/control" ] && break; sleep 0.1; done
+kill "$control" 2>/dev/null || true
+[ "$(cat "$marks/control" 2>/dev/null)" = "$(id -u "$b")" ] || fail "o plugin de teste não carrega nem onde o Qt procura"
+ok "nem um programa trocado nem um plugin plantado por $a rodam como $b"
+as "$a" rm -rf "$sysdata/platformthemes" "$sysdata/qt.conf" "$sysdata/AUDIO/.sinal-curto.part.wav"
+
+# The shared schedule: what one adds, the other deletes, umask 077 or not.
+as "$b" "$edit" "$sysfolder/sonterra" add 3 07:30 "$sysdata/AUDIO/sinal-curto.wav" || fail "$b não acrescentou"
+[ -f "$sysdata/03.PR2" ] || fail "o programa não escreveu na pasta da programação"
+as "$a" "$edit" "$sysfolder/sonterra" delete 3 07:30 || fail "$a não apagou o horário de $b"
+as "$b" "$edit" "$sysfolder/sonterra" add 3 08:00 "$sysdata/AUDIO/sinal-curto.wav" || fail "$b não acrescentou depois de $a"
+as "$a" "$edit" "$sysfolder/sonterra" delete 3 08:00 || fail "$a não apagou o segundo horário de $b"
+[ "$(stat -c '%G %a' "$sysdata/03.PR2")" = "$group 660" ] || fail "03.PR2: $(stat -c '%G %a' "$sysdata/03.PR2")"
+ok "o que $b acrescenta $a apaga, com umask 077, e o arquivo fica do grupo"
+
+# --- Uninstall for all: running copies, other accounts, what stays ---------------------
+mkdir -p "$work/home-$b/.config/autostart" "$work/home-$a/.config/autostart"
+printf '[Desktop Entry]\nType=Application\nName=Quorvel STV2\nExec="%s/sonterra"\nPath=%s/\n' \
+  "$sysfolder" "$sysdata" >"$work/home-$b/.config/autostart/Quorvel STV2.desktop"
+cp "$work/home-$b/.config/autostart/Quorvel STV2.desktop" "$work/home-$a/.config/autostart/"
+chown -R "$b:" "$work/home-$b/.config"
+chown -R "$a:" "$work/home-$a/.config"
+chown root: "$work/home-$a/.config/autostart/Quorvel STV2.desktop" # not plainly $a's own
+printf 'gravação' >"$sysdata/AUDIO/hino da escola.mp3"
+if "$repo/scripts/uninstall.sh" --system --prefix "$prefix" --data "$sysdata" --purge "$sysfolder" \
+  </dev/null >"$work/sysun.log" 2>&1; then
+  fail "desinstalou para todos com o programa de $b aberto"
+fi
+[ -e "$sysfolder/sonterra" ] && [ -e "$sysentry" ] && [ -e "$sysdata/03.PR2" ] || fail "a recusa apagou"
+"$repo/scripts/uninstall.sh" --system --prefix "$prefix" --data "$sysdata" --purge --force "$sysfolder" \
+  >"$work/sysun.log"
 cat "$work/sysun.log"
+! kill -0 "$b_pid" 2>/dev/null || fail "--force não fechou o programa de $b"
 [ ! -e "$sysentry" ] || fail "a entrada do sistema ficou"
 [ -z "$(find "$prefix/share/icons" -name 'sonterra.png')" ] || fail "ficaram ícones do sistema"
-[ ! -e "$sysfolder/sonterra" ] || fail "o programa do sistema ficou"
-[ "$(snapshot "$sysfolder")" = "$sysbefore" ] || fail "a desinstalação do sistema mexeu nos dados"
-ok "desinstalado para todos; SOM.INI, AUDIO/ e HORA/ ficaram"
+[ ! -e "$sysfolder" ] || fail "a pasta do programa ficou: $(ls -A "$sysfolder")"
+[ ! -e "$work/home-$b/.config/autostart/Quorvel STV2.desktop" ] || fail "ficou o início automático de $b"
+grep -qF "ficou a entrada de início automático de outra conta: $work/home-$a/.config/autostart/Quorvel STV2.desktop" \
+  "$work/sysun.log" || fail "não disse que ficou a entrada de $a"
+[ "$(cd "$sysdata" && find . -mindepth 1 | sort | tr '\n' ' ')" = "./AUDIO ./AUDIO/hino da escola.mp3 " ] ||
+  fail "--purge deixou ou apagou demais: $(cd "$sysdata" && find . -mindepth 1)"
+grep -qF "ainda tem: AUDIO/hino da escola.mp3" "$work/sysun.log" || fail "não disse o que ficou"
+ok "desinstalado para todos: fecha o programa aberto, tira o início automático de $b, nomeia o que ficou"
 echo passou

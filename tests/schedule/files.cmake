@@ -17,7 +17,8 @@ gtest_discover_tests(schedule_files_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "s
 # FIFOs: POSIX only.
 if(NOT WIN32)
   target_sources(schedule_files_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/files_temporary_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/files_hostile_test.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/files_hostile_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/files_permissions_test.cpp)
 
   # The crash-during-write trial: its driver writes in a loop, the test kills it.
   add_executable(files_crash_driver ${CMAKE_CURRENT_LIST_DIR}/files_crash_driver.cpp)
