@@ -457,7 +457,7 @@ TEST_F(AtalhoXdg, ARealLauncherStartsTheProgramWhateverItsPathHolds) {
     };
     const fs::path record = root_ / "started";
     // The session's own LC_ALL would win over the LC_TIME the entry passes.
-    const ScopedEnv lcAll("LC_ALL", "en_US.UTF-8");
+    const test::ScopedEnv lcAll("LC_ALL", "en_US.UTF-8");
     ASSERT_TRUE(fs::exists(kGenerator)) << "scripts/install-deps.sh installs systemd";
     for (const std::string& lcTime : {std::string(), std::string("pt_BR.UTF-8")}) {
         lcTime_.emplace("LC_TIME", lcTime.empty() ? std::nullopt : std::optional(lcTime));
@@ -473,7 +473,7 @@ TEST_F(AtalhoXdg, ARealLauncherStartsTheProgramWhateverItsPathHolds) {
             EXPECT_EQ(v.exitCode, 0) << v.output;
             EXPECT_EQ(v.output, "") << text; // a file that is not UTF-8 is warned about
 
-            const ScopedEnv noLcTime("LC_TIME", std::nullopt); // only the entry may give it
+            const test::ScopedEnv noLcTime("LC_TIME", std::nullopt); // only the entry may give it
             for (const bool systemd : {false, true}) {
                 SCOPED_TRACE(systemd ? "systemd-xdg-autostart-generator" : "gio launch");
                 std::string log;
