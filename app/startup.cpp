@@ -2,6 +2,7 @@
 
 #include "app/regional_check.h"
 #include "core/application.h"
+#include "core/single_instance.h"
 #include "schedule/usom.h"
 #include "widgets/qt_message_box.h"
 #include "widgets/qt_system_text.h"
@@ -9,6 +10,7 @@
 
 #include <QFont>
 #include <QLibraryInfo>
+#include <QPointer>
 #include <QTimer>
 #include <QTranslator>
 
@@ -66,6 +68,14 @@ bool SonterraApplication::notify(QObject* receiver, QEvent* event) {
 int RunStartup(const CheckFunction& check, const MainWindowFactory& makeMainWindow) {
     if (!(check ? check() : CheckRegionalFormats()))
         return 0;
+    // A second copy of the same schedule would ring every bell twice: it
+    // brings the running copy's window forward instead, before it makes any
+    // window, folder or file, or opens the sound output.
+    SingleInstance guard(ProgramFolder());
+    if (!guard.IsFirst()) {
+        guard.AskRunningCopyToShow();
+        return 0;
+    }
     const MainThreadCom com; // for the shortcut's shell link, until the program ends
 
     std::unique_ptr<QWidget> mainWindow;
@@ -77,6 +87,18 @@ int RunStartup(const CheckFunction& check, const MainWindowFactory& makeMainWind
         mainWindow = makeMainWindow ? makeMainWindow() : std::make_unique<TForm1>();
     }
 
+    // What a click on the notification-area icon does, on the main thread.
+    guard.WatchShowRequests([window = QPointer<QWidget>(mainWindow.get())] {
+        QMetaObject::invokeMethod(qApp, [window] {
+            if (auto* form = qobject_cast<TForm1*>(window.data()))
+                form->RxTrayIcon1Click();
+            else if (window) {
+                window->show();
+                window->raise();
+                window->activateWindow();
+            }
+        });
+    });
     mainWindow->show();
     if (ApplicationTerminateRequested()) {
         // Asked for while the window was built: the loop ends at its first pass.

@@ -61,10 +61,16 @@ void TDarvoBass::InitDevice(int device, bool readTags, void* windowHandle, bool 
         RequestApplicationTerminate();
     }
     if (std::find(DeviceList.begin(), DeviceList.end(), device) == DeviceList.end()) {
+        // Already initialised: the library opened it by itself after an
+        // earlier player's init failed (the output came while that player's
+        // box was open). It is as good as a device opened from the start.
         if (!bass.BASS_Init(device, 44100, 0, windowHandle, nullptr)) {
-            ShowMessage(std::string("Inicialização da Device com Problemas") + CR +
-                        BassErrorText(bass.BASS_ErrorGetCode()));
-            return;
+            const int error = bass.BASS_ErrorGetCode();
+            if (error != BASS_ERROR_ALREADY) {
+                ShowMessage(std::string("Inicialização da Device com Problemas") + CR +
+                            BassErrorText(error));
+                return;
+            }
         }
         DeviceList.push_back(device);
     }

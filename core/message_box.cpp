@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <deque>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -27,11 +28,17 @@ BoxResult WriteToStandardError(const MessageBoxRequest& request) {
     return BoxResult::Ok;
 }
 
+struct Waiting {
+    MessageBoxRequest request;
+    int turnedAway = 0; // boxes the bound kept out after this one
+};
+
 struct Afterwards {
     int depth = 0;
-    std::deque<MessageBoxRequest> queued;
+    std::deque<Waiting> queued;
     std::vector<MessageBoxRequest> showing; // boxes whose handler has not returned yet
     BoxPoster poster;
+    bool posted = false; // a ShowQueuedInOrder is posted or running
 };
 
 Afterwards& Later() {
@@ -44,9 +51,14 @@ bool SameBox(const MessageBoxRequest& a, const MessageBoxRequest& b) {
            a.buttons == b.buttons && a.beep == b.beep;
 }
 
-template <class Boxes> bool Among(const MessageBoxRequest& request, const Boxes& boxes) {
+bool Among(const MessageBoxRequest& request, const std::vector<MessageBoxRequest>& boxes) {
     return std::any_of(boxes.begin(), boxes.end(),
                        [&](const MessageBoxRequest& b) { return SameBox(b, request); });
+}
+
+bool Among(const MessageBoxRequest& request, const std::deque<Waiting>& boxes) {
+    return std::any_of(boxes.begin(), boxes.end(),
+                       [&](const Waiting& b) { return SameBox(b.request, request); });
 }
 
 class Showing {
@@ -68,20 +80,46 @@ private:
     const MessageBoxRequest& request_;
 };
 
-BoxResult Show(const MessageBoxRequest& request) {
-    const Showing showing(request);
+// key is the box as raised, what a later one is compared with; shown may
+// carry more text.
+BoxResult Show(const MessageBoxRequest& key, const MessageBoxRequest& shown) {
+    const Showing showing(key);
     // A copy: a handler may be replaced while its box is open.
     const MessageBoxHandler handler = Handler();
-    return handler ? handler(request) : WriteToStandardError(request);
+    return handler ? handler(shown) : WriteToStandardError(shown);
+}
+
+BoxResult Show(const MessageBoxRequest& request) {
+    return Show(request, request);
+}
+
+std::string TurnedAwayNote(int count) {
+    return count == 1 ? "Mais 1 aviso não foi mostrado."
+                      : "Mais " + std::to_string(count) + " avisos não foram mostrados.";
 }
 
 void ShowNextQueued() {
     Afterwards& later = Later();
     if (later.queued.empty())
         return;
-    const MessageBoxRequest request = std::move(later.queued.front());
+    const Waiting next = std::move(later.queued.front());
     later.queued.pop_front();
-    Show(request);
+    MessageBoxRequest shown = next.request;
+    if (next.turnedAway > 0)
+        shown.text += std::string("\r\r") + TurnedAwayNote(next.turnedAway);
+    Show(next.request, shown);
+}
+
+// One box at a time, in the order they were raised: the next opens when the
+// previous one closes, and boxes raised meanwhile (its modal loop runs the
+// ticks) join the end of the queue.
+void ShowQueuedInOrder() {
+    Afterwards& later = Later();
+    struct Done {
+        ~Done() { Later().posted = false; }
+    } done;
+    while (!later.queued.empty())
+        ShowNextQueued();
 }
 
 void Queue(const MessageBoxRequest& request) {
@@ -89,12 +127,17 @@ void Queue(const MessageBoxRequest& request) {
     if (Among(request, later.queued) || Among(request, later.showing))
         return;
     if (later.queued.size() + later.showing.size() >= kMaxBoxesAfterwards) {
-        WriteToStandardError(request); // too many open already, but not lost without a trace
+        // The last box waiting says how many more there were.
+        if (!later.queued.empty())
+            ++later.queued.back().turnedAway;
+        WriteToStandardError(request);
         return;
     }
-    later.queued.push_back(request);
-    if (later.poster)
-        later.poster(&ShowNextQueued);
+    later.queued.push_back({request, 0});
+    if (later.poster && !later.posted) {
+        later.posted = true;
+        later.poster(&ShowQueuedInOrder);
+    }
 }
 
 } // namespace
@@ -126,6 +169,7 @@ BoxesAfterwards::~BoxesAfterwards() {
 }
 
 BoxPoster setBoxPoster(BoxPoster poster) {
+    Later().posted = false; // a task posted through the old poster is its own business
     return std::exchange(Later().poster, std::move(poster));
 }
 

@@ -35,9 +35,11 @@ void ShowMessage(const std::string& text);
 // a BoxesAfterwards lives, a box with OK alone is not shown at once but queued,
 // and shown later: through the poster when one is installed (the GUI posts it
 // to its event loop, so nothing of the caller is left on the stack), else when
-// the outermost scope ends. A box identical to one that is queued or showing
-// is not queued again, and at most kMaxBoxesAfterwards wait or show at once.
-// Main thread only.
+// the outermost scope ends. They open one after another in the order they
+// were raised, the next when the previous closes. A box identical to one that
+// is queued or showing is not queued again, and at most kMaxBoxesAfterwards
+// wait or show at once: the last one waiting says how many more were turned
+// away. Main thread only.
 class BoxesAfterwards {
 public:
     BoxesAfterwards();

@@ -6,6 +6,9 @@ namespace sonterra {
 
 namespace {
 
+// The program's icon, as install.sh puts it in the hicolor theme.
+constexpr const char* kIconName = "sonterra";
+
 // Characters that force quoting of an Exec argument.
 bool IsReserved(char c) {
     constexpr std::string_view reserved = " \t\n\"'\\><~|&;$*?#()`";
@@ -102,21 +105,36 @@ std::string Base64(const std::string& bytes) {
 // The command of an entry whose paths (or LC_TIME) cannot be written in it
 // as they stand: a file that is not UTF-8 makes the whole entry invalid,
 // control characters are not allowed, and launchers differ over backslashes
-// and dollars. The shell gets its real command as base64 (letters, digits,
-// + / =), which every launcher passes on untouched; inside it the paths are
-// single-quoted, where the shell takes any byte as it is. The folder is
-// entered there instead of through the Path key, and a folder that is gone
-// does not keep the program from starting.
-std::string EncodedExec(const std::string& target, const std::string& workingFolder,
-                        const std::string& lcTime) {
+// and dollars (systemd's autostart generator keeps "\$" as it is). The
+// shell reads its real command as base64 (letters, digits, + / =) from a
+// pipe, so no launcher has anything to unescape; inside it the paths are
+// single-quoted, where the shell takes any byte as it is. A folder that is
+// gone does not keep the program from starting.
+std::string EncodedExec(const std::string& target, const std::string& arguments,
+                        const std::string& workingFolder, const std::string& lcTime) {
     std::string script;
     if (!workingFolder.empty())
         script += "cd " + ShellQuote(workingFolder) + "; ";
     if (!lcTime.empty())
-        script += "LC_TIME=" + ShellQuote(lcTime) + "; export LC_TIME; ";
-    script += "exec " + ShellQuote(target) + " \"$@\"";
-    return "/bin/sh -c " + QuoteExecArgument("eval \"$(echo \"$0\" | base64 -d)\"") + " " +
-           Base64(script);
+        script += "unset LC_ALL; LC_TIME=" + ShellQuote(lcTime) + "; export LC_TIME; ";
+    script += "exec " + ShellQuote(target);
+    if (!arguments.empty())
+        script += " " + arguments;
+    // The pipe is the shell's script, not the program's input.
+    script += " </dev/null\n";
+    return "/bin/sh -c " + QuoteExecArgument("echo " + Base64(script) + " | base64 -d | /bin/sh");
+}
+
+// Whether a folder comes through the Path key unchanged to every launcher:
+// systemd's generator writes it C-escaped (quotes, backslashes, bytes above
+// ASCII) into WorkingDirectory, which takes it literally and expands "%".
+bool PlainFolder(const std::string& folder) {
+    for (char c : folder) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u >= 0x7F || c == '\\' || c == '\'' || c == '"' || c == '%')
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -165,24 +183,27 @@ std::string DesktopEntryText(const std::string& target, const std::string& argum
                              const std::string& lcTime) {
     const bool literal = IsLiteralInDesktopEntry(target) &&
                          IsLiteralInDesktopEntry(workingFolder) && IsLiteralInDesktopEntry(lcTime);
+    const bool plain = literal && lcTime.empty() && PlainFolder(workingFolder) &&
+                       target.find('%') == std::string::npos;
+    const bool encoded = !literal || (!plain && target.find('=') != std::string::npos);
     std::string exec;
-    if (!literal) {
-        exec = EncodedExec(target, workingFolder, lcTime);
-    } else {
-        // A target is handed to the shell as $0, where nothing reads it but
-        // exec, whenever it cannot come first: env takes every leading
-        // argument with "=" for a variable (/srv/a=b/sonterra too), and GLib
-        // and systemd look the program up before "%%" turns back into "%".
-        const std::string viaShell = "/bin/sh -c " + QuoteExecArgument("exec \"$0\" \"$@\"") + " " +
-                                     QuoteExecArgument(target);
+    if (plain) {
+        exec = QuoteExecArgument(target);
+    } else if (!encoded) {
+        // env comes first wherever the target cannot: GLib and systemd look
+        // the first word up before "%%" turns back into "%". It enters the
+        // folder itself (-C) and takes LC_ALL away, which would win over the
+        // LC_TIME it passes. A target with "=" would be read as a variable.
+        exec = "env";
+        if (!workingFolder.empty())
+            exec += " -C " + QuoteExecArgument(workingFolder);
         if (!lcTime.empty())
-            exec = "env " + QuoteExecArgument("LC_TIME=" + lcTime) + " " + viaShell;
-        else if (target.find('%') != std::string::npos)
-            exec = viaShell;
-        else
-            exec = QuoteExecArgument(target);
+            exec += " -u LC_ALL " + QuoteExecArgument("LC_TIME=" + lcTime);
+        exec += " " + QuoteExecArgument(target);
+    } else {
+        exec = EncodedExec(target, arguments, workingFolder, lcTime);
     }
-    if (!arguments.empty())
+    if (!arguments.empty() && !encoded)
         exec += " " + DoubledPercents(arguments);
 
     std::string text = "[Desktop Entry]\n"
@@ -192,9 +213,11 @@ std::string DesktopEntryText(const std::string& target, const std::string& argum
                        "\n"
                        "Exec=" +
                        EscapeValue(exec) + "\n";
-    if (literal)
+    if (plain)
         text += "Path=" + EscapeValue(workingFolder) + "\n";
-    text += "Terminal=false\n"
+    text += std::string("Icon=") + kIconName +
+            "\n"
+            "Terminal=false\n"
             "X-GNOME-Autostart-enabled=true\n";
     return text;
 }

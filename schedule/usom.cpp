@@ -12,15 +12,19 @@
 #include "schedule/usom_semana.h"
 #include "ui_usom.h"
 #include "widgets/filename_edit.h"
+#include "widgets/focus_ring.h"
 #include "widgets/qt_message_box.h"
 #include "widgets/qt_system_text.h"
 #include "widgets/rx_clock.h"
 #include "windows/about.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -29,7 +33,9 @@
 #include <QShowEvent>
 #include <QStyle>
 #include <QSystemTrayIcon>
+#include <QToolButton>
 
+#include <algorithm>
 #include <exception>
 
 namespace sonterra {
@@ -116,12 +122,49 @@ void TForm1::BuildControls() {
     Excluir1 = PopupMenu1->addAction(QStringLiteral("Excluir"));
     Excluir1->setObjectName(QStringLiteral("Excluir1"));
 
+    SetUpKeyboardAndNames();
+
     const QIcon icon(QStringLiteral(":/sonterra.png"));
     setWindowIcon(icon);
     RxTrayIcon1 = new QSystemTrayIcon(icon, this);
     RxTrayIcon1->setObjectName(QStringLiteral("RxTrayIcon1"));
     RxTrayIcon1->setToolTip(QStringLiteral("Quorvel Sonterra"));
     RxTrayIcon1->show();
+}
+
+void TForm1::SetUpKeyboardAndNames() {
+    // Names for assistive technology where a control has no caption of its own.
+    ui->FilenameEdit1->lineEdit()->setAccessibleName(QStringLiteral("Arquivo de áudio"));
+    ui->FilenameEdit1->button()->setAccessibleName(QStringLiteral("Procurar arquivo de áudio"));
+    ui->MaskEdit1->setAccessibleName(QStringLiteral("Horário"));
+    ui->RxClock1->setAccessibleName(QStringLiteral("Relógio"));
+    // A tab strip is named after its current tab; this says what it chooses.
+    ui->semana->setAccessibleDescription(QStringLiteral("Dia da semana"));
+    ui->ListBox3->setAccessibleName(QStringLiteral("Programação do dia"));
+    ui->ListBox2->setAccessibleName(QStringLiteral("Programação para hoje"));
+    ui->Image1->setAccessibleName(QStringLiteral("Sobre o Sonterra"));
+
+    // Today's list is only read, but a reader must be able to reach it; the
+    // logo opens the about window with Enter or Space as with a click.
+    ui->ListBox2->setFocusPolicy(Qt::TabFocus);
+    ui->Image1->setFocusPolicy(Qt::TabFocus);
+
+    // Top to bottom, left to right within a row, the folder button after its field.
+    tabOrder_ = {ui->PageControl1->tabBar(),
+                 ui->FilenameEdit1->lineEdit(),
+                 ui->FilenameEdit1->button(),
+                 ui->BitBtn2,
+                 ui->MaskEdit1,
+                 ui->BitBtn1,
+                 ui->CheckBox1,
+                 ui->semana,
+                 ui->ListBox3,
+                 ui->ListBox2,
+                 ui->Button1,
+                 ui->Button2,
+                 ui->Image1,
+                 ui->BitBtn3};
+    new TFocusRing(this);
 }
 
 void TForm1::ConnectHandlers() {
@@ -388,6 +431,24 @@ void TForm1::ShowToday(const Lines& lines) {
 
 // Events
 
+bool TForm1::focusNextPrevChild(bool next) {
+    // The window's own order; a control of the hidden page is passed over.
+    const auto at = std::find(tabOrder_.begin(), tabOrder_.end(), QApplication::focusWidget());
+    if (at == tabOrder_.end())
+        return QWidget::focusNextPrevChild(next);
+    const auto count = static_cast<qsizetype>(tabOrder_.size());
+    qsizetype i = at - tabOrder_.begin();
+    for (qsizetype step = 1; step < count; ++step) {
+        i = (i + (next ? 1 : count - 1)) % count;
+        QWidget* w = tabOrder_[static_cast<std::size_t>(i)];
+        if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+            w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return true;
+}
+
 void TForm1::showEvent(QShowEvent* event) {
     trayKnown_.reset();
     QWidget::showEvent(event);
@@ -421,6 +482,13 @@ void TForm1::changeEvent(QEvent* event) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui->Image1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+            Guarded([this] { Image1Click(); });
+            return true;
+        }
+    }
     if (watched == ui->Image1 && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         Guarded([this] { Image1Click(); });

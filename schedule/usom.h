@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QMenu;
 class QAction;
@@ -95,9 +96,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Tab and Shift+Tab follow tabOrder_.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void BuildControls();
+    // Tab order, focus ring and the names assistive technology reads.
+    void SetUpKeyboardAndNames();
     void ConnectHandlers();
     void SetupPlayer(TDarvoBass& player);
     // Play or stop on player_toque: stop when it plays, else load and play path.
@@ -118,6 +123,7 @@ private:
     bool restoring_ = false; // RxTrayIcon1Click is restoring the window itself
     mutable std::optional<bool> trayKnown_;
     int hideRequests_ = 0;
+    std::vector<QWidget*> tabOrder_;
 };
 
 } // namespace sonterra

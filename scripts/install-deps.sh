@@ -14,6 +14,7 @@ packages=(
   xvfb xauth x11-apps trayer imagemagick
   faketime espeak-ng sox libsox-fmt-mp3 ffmpeg
   desktop-file-utils libglib2.0-bin x11-utils
+  systemd
   clang libclang-rt-14-dev clang-format
   g++-mingw-w64-x86-64
   wine64 googletest

@@ -2,11 +2,18 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QScreen>
 #include <QStringList>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
+#include <QTreeView>
+
+#include <algorithm>
 
 namespace sonterra {
 
@@ -44,12 +51,65 @@ QString FirstCommandLineItem(const QString& text) {
 
 namespace {
 
+// Qt's chooser opens at a fixed size with its size, type and date columns cut
+// ("172...KiB", "MP3...dio"): once a folder is read each of them is made as
+// wide as its contents, and the window wide enough to show them beside a
+// name column of a useful width.
+void FitColumns(QFileDialog& dialog, QTreeView& view) {
+    if (!dialog.isVisible())
+        return; // measured once it is laid out; see MakeFileDialog
+    constexpr int kNameAtLeast = 280;
+    QHeaderView* header = view.header();
+    header->setStretchLastSection(false);
+    int others = 0;
+    for (int c = 1; c < header->count(); ++c) {
+        if (header->isSectionHidden(c))
+            continue;
+        view.resizeColumnToContents(c);
+        others += header->sectionSize(c);
+    }
+    const int name =
+        std::max(kNameAtLeast, std::min(static_cast<QAbstractItemView&>(view).sizeHintForColumn(0),
+                                        2 * kNameAtLeast));
+    const int missing = name + others - view.viewport()->width();
+    if (missing > 0) {
+        int width = dialog.width() + missing;
+        if (const QScreen* screen = dialog.screen())
+            width = std::min(width, screen->availableGeometry().width());
+        dialog.resize(width, dialog.height());
+    }
+    header->resizeSection(0, std::max(name, view.viewport()->width() - others));
+}
+
 QString RunFileDialog(QWidget* parent, const QString& dir, const QString& qtFilter) {
-    return QFileDialog::getOpenFileName(parent, QString(), dir, qtFilter, nullptr,
-                                        QFileDialog::DontUseNativeDialog);
+    const std::unique_ptr<QFileDialog> dialog = MakeFileDialog(parent, dir, qtFilter);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        return {};
+    return dialog->selectedFiles().first();
 }
 
 } // namespace
+
+std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const QString& dir,
+                                            const QString& qtFilter) {
+    auto dialog = std::make_unique<QFileDialog>(parent, QString(), dir, qtFilter);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setViewMode(QFileDialog::Detail);
+    auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+    auto* model = dialog->findChild<QFileSystemModel*>();
+    if (view && model) {
+        QFileDialog* d = dialog.get();
+        QObject::connect(model, &QFileSystemModel::directoryLoaded, d,
+                         [d, view] { FitColumns(*d, *view); });
+        QObject::connect(d, &QFileDialog::directoryEntered, d,
+                         [d, view] { FitColumns(*d, *view); });
+        // The folder may be read before the dialog is shown and laid out.
+        QTimer::singleShot(0, d, [d, view] { FitColumns(*d, *view); });
+    }
+    return dialog;
+}
 
 TFilenameEdit::TFilenameEdit(QWidget* parent)
     : QWidget(parent), edit_(new QLineEdit(this)), button_(new QToolButton(this)) {
@@ -61,7 +121,9 @@ TFilenameEdit::TFilenameEdit(QWidget* parent)
     button_->setText(QStringLiteral("..."));
     button_->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
     button_->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    button_->setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab right after the field, and pressed with Space.
+    button_->setFocusPolicy(Qt::TabFocus);
+    button_->setAccessibleName(QStringLiteral("Procurar arquivo"));
     button_->setCursor(Qt::ArrowCursor);
     setFocusProxy(edit_);
     connect(edit_, &QLineEdit::textChanged, this, &TFilenameEdit::textChanged);

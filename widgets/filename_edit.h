@@ -6,7 +6,9 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
+class QFileDialog;
 class QLineEdit;
 class QToolButton;
 
@@ -19,6 +21,12 @@ QString ToQtFileFilter(const QString& filter);
 // The first item of text read as a command line: leading blanks skipped,
 // double quotes group and are dropped, the first blank outside them ends it.
 QString FirstCommandLineItem(const QString& text);
+
+// The browse dialog, not shown yet: Qt's own (in Portuguese, like the rest),
+// detailed view, opening one existing file, as wide as its columns need once
+// the folder is read.
+std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const QString& dir,
+                                            const QString& qtFilter);
 
 class TFilenameEdit : public QWidget {
     Q_OBJECT

@@ -146,6 +146,25 @@ TEST_F(DarvoBassInitDevice, FailedInitShowsTheDeviceMessageAndKeepsTheFields) {
     EXPECT_TRUE(bass.called("BASS_StreamCreateFile(0,/sons/sino.mp3,0,0,0)"));
 }
 
+TEST_F(DarvoBassInitDevice, ADeviceTheLibraryAlreadyHoldsCountsAsInitialised) {
+    // The first player's init failed; the output came while its box was
+    // open and the library opened it by itself.
+    bass.initSucceeds = false;
+    bass.errors["BASS_Init"] = {3, 14};
+    Player first(nullptr, bass);
+    first.InitDevice(1, false, kWindow, false);
+    expectPlainBox("Inicialização da Device com Problemas\rCod:BS3 - Não encontrado Driver de Som");
+    boxes.clear();
+
+    Player second(nullptr, bass);
+    second.InitDevice(1, false, kWindow, false);
+    EXPECT_TRUE(boxes.empty()) << boxes.front().text;
+    EXPECT_EQ(DeviceList, std::vector<int>{1});
+    EXPECT_EQ(second.Device, 1);
+    EXPECT_EQ(second.DeviceName, "Saida de teste");
+    EXPECT_EQ(second.StreamFlags, 256u);
+}
+
 TEST_F(DarvoBassInitDevice, PrepareAsksTheLibraryToReadyTheDeviceAndNothingElse) {
     auto p = makePlayer();
     p->Prepare();

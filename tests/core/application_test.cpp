@@ -7,8 +7,12 @@
 #include "tests/support/box_recorder.h"
 #include "tests/support/test_platform.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <deque>
+#include <functional>
 
 namespace sonterra {
 namespace {
@@ -137,11 +141,72 @@ TEST(MessageBoxHook, BoxesAfterwardsWaitForTheScopeAndNeverPileUp) {
     std::vector<std::string> expected{"pergunta", "pasta", "outra"};
     for (int i = 0; i < kMaxBoxesAfterwards; ++i)
         expected.push_back("erro " + std::to_string(i));
+    expected.back() += "\r\rMais 2 avisos não foram mostrados.";
     EXPECT_EQ(shown, expected);
     // Past the bound they go where a box goes with no window system.
     EXPECT_EQ(err.find("erro 7"), std::string::npos);
     EXPECT_NE(err.find("erro 8"), std::string::npos);
     EXPECT_NE(err.find("erro 9"), std::string::npos);
+}
+
+// The event loop of the GUI, as far as the boxes see it: posted tasks run
+// when the loop turns, and a modal box turns it while it is open.
+TEST(MessageBoxHook, BoxesOfOneScanOpenOneAfterAnotherInTheOrderRaised) {
+    std::deque<std::function<void()>> loop;
+    const auto turnLoop = [&] {
+        while (!loop.empty()) {
+            auto task = std::move(loop.front());
+            loop.pop_front();
+            task();
+        }
+    };
+    const auto notice = [](const std::string& t) {
+        MessageBoxRequest r;
+        r.caption = "Sonterra";
+        r.text = t;
+        return r;
+    };
+    std::vector<std::string> shown;
+    int open = 0, mostOpen = 0;
+    const MessageBoxHandler previous = setMessageBoxHandler([&](const MessageBoxRequest& r) {
+        shown.push_back(r.text);
+        mostOpen = std::max(mostOpen, ++open);
+        if (r.text == "primeiro") { // a later tick raises one while it is open
+            const BoxesAfterwards tick;
+            showMessageBox(notice("quarto"));
+        }
+        turnLoop(); // the box's own modal loop
+        --open;
+        return BoxResult::Ok;
+    });
+    const BoxPoster previousPoster =
+        setBoxPoster([&](std::function<void()> task) { loop.push_back(std::move(task)); });
+    {
+        const BoxesAfterwards tick;
+        showMessageBox(notice("primeiro"));
+        showMessageBox(notice("segundo"));
+        showMessageBox(notice("terceiro"));
+    }
+    EXPECT_TRUE(shown.empty()); // nothing before the tick has returned
+    turnLoop();
+    EXPECT_EQ(shown, (std::vector<std::string>{"primeiro", "segundo", "terceiro", "quarto"}));
+    EXPECT_EQ(mostOpen, 1);
+
+    // The bound: the last box that opens says how many more there were.
+    shown.clear();
+    testing::internal::CaptureStderr();
+    {
+        const BoxesAfterwards tick;
+        for (int i = 0; i < kMaxBoxesAfterwards + 1; ++i)
+            showMessageBox(notice("erro " + std::to_string(i)));
+    }
+    turnLoop();
+    testing::internal::GetCapturedStderr();
+    ASSERT_EQ(shown.size(), static_cast<size_t>(kMaxBoxesAfterwards));
+    EXPECT_EQ(shown.back(), "erro 7\r\rMais 1 aviso não foi mostrado.");
+    EXPECT_EQ(shown[6], "erro 6");
+    setBoxPoster(previousPoster);
+    setMessageBoxHandler(previous);
 }
 
 TEST(DayOfWeek, SundayIsOne) {

@@ -347,6 +347,84 @@ case_hostile_sounds_delay_nothing() {
   h_expect_tone b "$(h_calc "5 - $SLACK")" "$(h_calc "5 + $LATE")"
 }
 
+# Waits until the copy PID holds its program folder (flock on the folder).
+wait_for_folder_lock() { # pid folder
+  local inode i
+  inode=$(stat -c %i "$2")
+  for i in $(seq 200); do
+    awk -v p="$1" -v i=":$inode" '$2 == "FLOCK" && $5 == p && substr($6, length($6) - length(i) + 1) == i { f = 1 } END { exit !f }' /proc/locks && return 0
+    h_running "$1" || h_fail "a cópia $1 saiu: $(cat "$H_WORK"/*.log)"
+    sleep 0.05
+  done
+  h_fail "a cópia $1 não segurou a pasta $2"
+}
+
+# The program folder and the autostart folder, file by file.
+folder_snapshot() {
+  find "$H_PROG" "$XDG_CONFIG_HOME" -printf '%p %s %T@ %m\n' | sort
+}
+
+# One running copy per program folder. A copy killed outright (a crash)
+# leaves nothing behind that keeps the next start out. With the schedule
+# running, the same folder started again 1.5 s into the bell's minute ends at
+# once, touching no file, and the bell rings once; a copy of another folder
+# (another schedule) runs beside it and rings its own bell.
+case_one_copy_per_folder() {
+  h_state "1"
+  h_tone bell 700
+  h_tone other_bell 900
+  h_tone_file "$H_PROG/AUDIO/sino.wav" 700 1.0
+  local at
+  at=$(h_epoch "$DAY 07:30:00")
+  h_write_lines "$(h_day_file "$at")" "07:30 - $H_PROG/AUDIO/sino.wav"
+  OTHER=$H_WORK/outra
+  mkdir -p "$OTHER/AUDIO" "$OTHER/HORA"
+  cp "$H_PROG/sonterra" "$OTHER/sonterra"
+  printf 1 >"$OTHER/SOM.INI"
+  h_tone_file "$OTHER/AUDIO/outro.wav" 900 1.0
+  h_write_lines "$OTHER/$(basename "$(h_day_file "$at")")" "07:30 - $OTHER/AUDIO/outro.wav"
+
+  H_OFFSET=$(h_calc "$at - 3600 - $(date +%s.%N)") # an hour before: rings nothing
+  h_write_offset
+  h_app_spawn "$H_PROG" "$H_WORK/crashed.log"
+  local crashed=$H_SPAWNED_PID
+  wait_for_folder_lock "$crashed" "$H_PROG"
+  kill -KILL "$crashed"
+  wait "$crashed" 2>/dev/null || true
+  h_log "ok: a primeira cópia foi morta com SIGKILL"
+
+  H_AFTER_START=second_start H_BEFORE_STOP=after_second_start h_run "$at" 4.0
+  h_expect_covered_from -0.5
+  h_expect_tone bell -$SLACK $LATE
+  h_expect_tone other_bell -$SLACK $LATE
+  [ "$(printf '%s\n' "$H_SCAN" | grep -c '^tone bell ')" -eq 1 ] || h_fail "o sino tocou mais de uma vez"
+  h_between "$(h_end bell)" "$(h_calc "$(h_onset bell) + 0.9")" "$(h_calc "$(h_onset bell) + 1.1")" ||
+    h_fail "o sino devia durar 1 s e terminou em $(h_end bell)s"
+  h_log "ok: o sino tocou uma vez só"
+}
+
+second_start() {
+  wait_for_folder_lock "$H_APP_PID" "$H_PROG"
+  h_log "ok: a cópia seguinte à morta subiu e segura a pasta"
+  h_app_spawn "$OTHER" "$H_WORK/other.log"
+  wait_for_folder_lock "$H_SPAWNED_PID" "$OTHER"
+  h_log "ok: a cópia de outra pasta roda ao lado"
+  h_sleep_until "$(h_calc "$H_BOUNDARY + 1.5")"
+  folder_snapshot >"$H_WORK/before"
+  h_app_spawn "$H_PROG" "$H_WORK/second.log"
+  SECOND=$H_SPAWNED_PID
+}
+
+after_second_start() {
+  h_running "$SECOND" && h_fail "a segunda cópia da mesma pasta continua no ar"
+  local status=0
+  wait "$SECOND" || status=$?
+  [ "$status" -eq 0 ] || h_fail "a segunda cópia saiu com $status: $(cat "$H_WORK/second.log")"
+  folder_snapshot >"$H_WORK/after"
+  diff "$H_WORK/before" "$H_WORK/after" || h_fail "a segunda cópia mexeu em arquivos"
+  h_log "ok: a segunda cópia saiu com 0 sem mexer em nada"
+}
+
 [ $# -eq 1 ] || { echo "uso: $0 CASO" >&2; exit 2; }
 declare -F "case_$1" >/dev/null || { echo "caso desconhecido: $1" >&2; exit 2; }
 h_init

@@ -129,18 +129,25 @@ h_record_stop() {
 h_app_start() { # fake_epoch real_epoch
   H_OFFSET=$(h_calc "$1 - $2")
   h_write_offset
+  h_app_spawn "$H_PROG" "$H_WORK/app.log"
+  H_APP_PID=$H_SPAWNED_PID
+}
+
+# One more copy of the program in a folder of its own, on the same faked
+# clock. Sets H_SPAWNED_PID.
+h_app_spawn() { # program_folder log
   (
-    cd "$H_PROG"
+    cd "$1"
     unset LC_ALL LANGUAGE FAKETIME
     # libfaketime reads a changed offset with atof() in the program's locale:
     # a decimal comma there would drop the offset's fraction.
     exec env LANG=C.UTF-8 LC_TIME=pt_BR.UTF-8 LC_NUMERIC=C QT_QPA_PLATFORM=offscreen \
       LD_PRELOAD="$H_FAKETIME_LIB" FAKETIME_TIMESTAMP_FILE="$H_WORK/faketime" \
       FAKETIME_DONT_FAKE_MONOTONIC=1 FAKETIME_NO_CACHE=1 \
-      ./sonterra >"$H_WORK/app.log" 2>&1
+      ./sonterra >"$2" 2>&1
   ) &
-  H_APP_PID=$!
-  H_PIDS+=("$H_APP_PID")
+  H_SPAWNED_PID=$!
+  H_PIDS+=("$H_SPAWNED_PID")
 }
 
 h_write_offset() {
@@ -214,6 +221,7 @@ h_run() { # fake_boundary_epoch listen_seconds [lead_seconds]
   H_BOUNDARY=$(h_calc "$(date +%s.%N) + $lead")
   h_app_start "$fake" "$H_BOUNDARY"
   h_log "programa no ar (pid $H_APP_PID), fronteira em ${lead}s"
+  [ -z "${H_AFTER_START:-}" ] || "$H_AFTER_START"
   local jump
   for jump in ${H_CLOCK_JUMPS:-}; do
     h_sleep_until "$(h_calc "$H_BOUNDARY + ${jump%%:*}")"

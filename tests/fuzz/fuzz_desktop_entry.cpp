@@ -166,8 +166,8 @@ std::optional<std::string> Base64Decode(const std::string& text) {
     return out;
 }
 
-// The shell words of a script made of single-quoted strings, plain words,
-// "$@" and ";", as the shell would read them.
+// The shell words of a script made of single-quoted strings, plain words
+// and ";", as the shell would read them.
 std::optional<Args> ShellWords(const std::string& script) {
     Args words;
     std::size_t i = 0;
@@ -179,11 +179,6 @@ std::optional<Args> ShellWords(const std::string& script) {
         if (script[i] == ';') {
             words.push_back(";");
             ++i;
-            continue;
-        }
-        if (script.compare(i, 4, "\"$@\"") == 0) {
-            words.push_back("\"$@\"");
-            i += 4;
             continue;
         }
         std::string word;
@@ -208,8 +203,8 @@ std::optional<Args> ShellWords(const std::string& script) {
     return words;
 }
 
-const std::string kExecAsIs = "exec \"$0\" \"$@\"";
-const std::string kExecDecoded = "eval \"$(echo \"$0\" | base64 -d)\"";
+const std::string kDecodedPrefix = "echo ";
+const std::string kDecodedSuffix = " | base64 -d | /bin/sh";
 
 } // namespace
 
@@ -242,18 +237,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto args = SplitExec(*exec);
     FUZZ_CHECK(args && !args->empty());
 
-    // systemd's launcher reads C escapes and ${NAME} in arguments: none may hold them.
+    // systemd's autostart generator writes "$" and "\\" escaped, and its unit
+    // keeps them so: no argument may hold one.
     for (const std::string& arg : *args)
-        FUZZ_CHECK(arg.find('\\') == std::string::npos && arg.find("${") == std::string::npos);
+        FUZZ_CHECK(arg.find('\\') == std::string::npos && arg.find('$') == std::string::npos);
 
-    // What the program is started with, in which folder, with which LC_TIME.
+    // What the program is started with, in which folder, with which LC_TIME,
+    // and whether LC_ALL (which would win over LC_TIME) is taken away.
     std::string started, startedIn, startedLcTime;
+    bool unsetsLcAll = false;
     Args rest = *args;
-    if (rest.size() == 4 && rest[0] == "/bin/sh" && rest[1] == "-c" && rest[2] == kExecDecoded) {
+    if (rest.size() == 3 && rest[0] == "/bin/sh" && rest[1] == "-c") {
         FUZZ_CHECK(keys.count("Path") == 0);
-        const auto script = Base64Decode(rest[3]);
-        FUZZ_CHECK(script);
-        auto words = ShellWords(*script);
+        const std::string& command = rest[2];
+        FUZZ_CHECK(command.size() > kDecodedPrefix.size() + kDecodedSuffix.size() &&
+                   command.compare(0, kDecodedPrefix.size(), kDecodedPrefix) == 0 &&
+                   command.compare(command.size() - kDecodedSuffix.size(), kDecodedSuffix.size(),
+                                   kDecodedSuffix) == 0);
+        const auto script = Base64Decode(command.substr(
+            kDecodedPrefix.size(), command.size() - kDecodedPrefix.size() - kDecodedSuffix.size()));
+        FUZZ_CHECK(script && script->size() > 1 && script->back() == '\n');
+        auto words = ShellWords(script->substr(0, script->size() - 1));
         FUZZ_CHECK(words);
         Args w = *words;
         std::size_t k = 0;
@@ -261,32 +265,41 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             startedIn = w[k + 1];
             k += 3;
         }
-        if (w.size() >= k + 5 && w[k].compare(0, 8, "LC_TIME=") == 0 && w[k + 1] == ";" &&
-            w[k + 2] == "export" && w[k + 3] == "LC_TIME" && w[k + 4] == ";") {
-            startedLcTime = w[k].substr(8);
-            k += 5;
+        if (w.size() >= k + 8 && w[k] == "unset" && w[k + 1] == "LC_ALL" && w[k + 2] == ";" &&
+            w[k + 3].compare(0, 8, "LC_TIME=") == 0 && w[k + 4] == ";" && w[k + 5] == "export" &&
+            w[k + 6] == "LC_TIME" && w[k + 7] == ";") {
+            unsetsLcAll = true;
+            startedLcTime = w[k + 3].substr(8);
+            k += 8;
         }
-        FUZZ_CHECK(w.size() == k + 3 && w[k] == "exec" && w[k + 2] == "\"$@\"");
+        FUZZ_CHECK(w.size() == k + 3 && w[k] == "exec" && w[k + 2] == "</dev/null");
         started = w[k + 1];
+    } else if (rest[0] == "env") {
+        // Options, then variables, then the target: which must hold no "=".
+        FUZZ_CHECK(keys.count("Path") == 0);
+        std::size_t k = 1;
+        if (rest.size() > k + 1 && rest[k] == "-C") {
+            startedIn = rest[k + 1];
+            k += 2;
+        }
+        if (rest.size() > k + 2 && rest[k] == "-u" && rest[k + 1] == "LC_ALL" &&
+            rest[k + 2].compare(0, 8, "LC_TIME=") == 0) {
+            unsetsLcAll = true;
+            startedLcTime = rest[k + 2].substr(8);
+            k += 3;
+        }
+        FUZZ_CHECK(rest.size() == k + 1 && rest[k].find('=') == std::string::npos);
+        started = rest[k];
     } else {
+        // The target alone: launchers look it up before "%%" becomes "%".
         FUZZ_CHECK(keys.count("Path") == 1);
         const auto path = UnescapeValue(keys["Path"]);
         FUZZ_CHECK(path);
         startedIn = *path;
-        if (rest.size() >= 2 && rest[0] == "env") {
-            FUZZ_CHECK(rest[1].compare(0, 8, "LC_TIME=") == 0);
-            startedLcTime = rest[1].substr(8);
-            rest.erase(rest.begin(), rest.begin() + 2);
-        }
-        if (rest.size() == 4 && rest[0] == "/bin/sh" && rest[1] == "-c" && rest[2] == kExecAsIs) {
-            started = rest[3];
-        } else {
-            // The target alone: launchers look it up before "%%" becomes "%".
-            FUZZ_CHECK(rest.size() == 1 && startedLcTime.empty());
-            FUZZ_CHECK(rest[0].find('%') == std::string::npos);
-            started = rest[0];
-        }
+        FUZZ_CHECK(rest.size() == 1 && rest[0].find('%') == std::string::npos);
+        started = rest[0];
     }
+    FUZZ_CHECK(unsetsLcAll == !lcTime.empty());
     FUZZ_CHECK(started == target);
     FUZZ_CHECK(startedIn == folder);
     FUZZ_CHECK(startedLcTime == lcTime);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -186,6 +187,7 @@ TEST_F(AtalhoXdg, WritesAValidDesktopEntryInTheAutostartFolder) {
     EXPECT_EQ(keys.at("Name"), "Quorvel STV2");
     EXPECT_EQ(keys.at("Exec"), "/opt/sonterra/sonterra");
     EXPECT_EQ(keys.at("Path"), "/opt/sonterra/");
+    EXPECT_EQ(keys.at("Icon"), "sonterra");
     EXPECT_EQ(text.find('\r'), std::string::npos);
 
     const ToolResult v = Validate(Shortcut());
@@ -200,27 +202,32 @@ TEST_F(AtalhoXdg, WritesAValidDesktopEntryInTheAutostartFolder) {
 }
 
 TEST_F(AtalhoXdg, ExecAndPathSurviveAwkwardCharacters) {
-    const std::vector<std::string> targets = {
-        "/opt/Escola Central/Son terra/sonterra",
-        "/opt/a\"b/sonterra",
-        "/opt/100%/sonterra %f",
-        "/opt/tick`x`/it's (1) & <2>; #3 *?~|/sonterra",
-        "/srv/a=b/sonterra",
+    // A folder that systemd's generator would not hand on whole through Path
+    // (quotes, "%", bytes above ASCII) is entered by env; a target with "%"
+    // cannot come first, because launchers look it up before "%%" becomes "%".
+    const std::vector<std::pair<std::string, bool>> targets = {
+        {"/opt/Escola Central/Son terra/sonterra", true},
+        {"/opt/a\"b/sonterra", false},
+        {"/opt/100%/sonterra %f", false},
+        {"/opt/tick`x`/it's (1) & <2>; #3 *?~|/sonterra", false},
+        {"/srv/a=b/sonterra", true},
+        {"/home/escola/\xc3\x81rea de Trabalho/sonterra", false},
     };
-    for (const std::string& target : targets) {
+    for (const auto& [target, throughPath] : targets) {
         SCOPED_TRACE(target);
         const std::string folder = fs::path(target).parent_path().string() + "/";
         Cria_atalho(target, "", folder, nome_atalho);
 
         const auto keys = ParseEntry(ReadFile(Shortcut()));
         const auto args = SplitExec(Unescape(keys.at("Exec")));
-        // Launchers look the first argument up before "%%" becomes "%": such
-        // a target goes through the shell.
-        std::vector<std::string> expected = {target};
-        if (target.find('%') != std::string::npos)
-            expected = {"/bin/sh", "-c", "exec \"$0\" \"$@\"", target};
-        EXPECT_EQ(args, expected) << keys.at("Exec");
-        EXPECT_EQ(Unescape(keys.at("Path")), folder);
+        if (throughPath) {
+            EXPECT_EQ(args, std::vector<std::string>{target}) << keys.at("Exec");
+            EXPECT_EQ(Unescape(keys.at("Path")), folder);
+        } else {
+            EXPECT_EQ(args, (std::vector<std::string>{"env", "-C", folder, target}))
+                << keys.at("Exec");
+            EXPECT_EQ(keys.count("Path"), 0u);
+        }
 
         const ToolResult v = Validate(Shortcut());
         EXPECT_EQ(v.exitCode, 0) << v.output;
@@ -240,17 +247,18 @@ TEST_F(AtalhoXdg, RegionalFormatsGivenToThisRunArePassedOn) {
     lcTime_.emplace("LC_TIME", "pt_BR.UTF-8");
     Cria_atalho("/opt/s t/sonterra", "", "/opt/s t/", nome_atalho);
     const auto args = SplitExec(Unescape(ParseEntry(ReadFile(Shortcut())).at("Exec")));
-    EXPECT_EQ(args, (std::vector<std::string>{"env", "LC_TIME=pt_BR.UTF-8", "/bin/sh", "-c",
-                                              "exec \"$0\" \"$@\"", "/opt/s t/sonterra"}));
+    // LC_ALL, which a session may set, would win over it.
+    EXPECT_EQ(args, (std::vector<std::string>{"env", "-C", "/opt/s t/", "-u", "LC_ALL",
+                                              "LC_TIME=pt_BR.UTF-8", "/opt/s t/sonterra"}));
     const ToolResult v = Validate(Shortcut());
     EXPECT_EQ(v.exitCode, 0) << v.output;
     EXPECT_EQ(v.output.find("error"), std::string::npos) << v.output;
 }
 
 // What a stand-in for the program saw when a launcher started it: its own
-// path, its working folder, LC_TIME and its arguments.
+// path, its working folder, LC_TIME, LC_ALL and its arguments.
 struct Started {
-    std::string self, folder, lcTime;
+    std::string self, folder, lcTime, lcAll;
     std::vector<std::string> args;
 };
 
@@ -259,10 +267,26 @@ void PlaceStandIn(const fs::path& target, const fs::path& record) {
     fs::create_directories(target.parent_path());
     std::ofstream(target, std::ios::binary)
         << "#!/bin/sh\n"
-           "printf '%s\\0' \"$0\" \"$(pwd -P)/\" \"${LC_TIME-unset}\" \"$@\" > '"
+           "printf '%s\\0' \"$0\" \"$(pwd -P)/\" \"${LC_TIME-unset}\" \"${LC_ALL-unset}\" \"$@\" > "
+           "'"
         << record.string() << ".part' && mv '" << record.string() << ".part' '" << record.string()
         << "'\n";
     fs::permissions(target, fs::perms::owner_all);
+}
+
+// Waits for the stand-in's record and reads it.
+std::optional<Started> ReadRecord(const fs::path& record) {
+    for (int i = 0; i < 200 && !fs::exists(record); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (!fs::exists(record))
+        return std::nullopt;
+    std::vector<std::string> fields;
+    std::istringstream in(ReadFile(record));
+    for (std::string field; std::getline(in, field, '\0');)
+        fields.push_back(field);
+    if (fields.size() < 4)
+        return std::nullopt;
+    return Started{fields[0], fields[1], fields[2], fields[3], {fields.begin() + 4, fields.end()}};
 }
 
 // Starts the entry the way a session does at logon (GLib's launcher, as the
@@ -276,17 +300,144 @@ std::optional<Started> LaunchThroughGio(const fs::path& entry, const fs::path& r
     if (launch.exitCode != 0)
         return std::nullopt;
     // gio returns once the program is spawned; the record follows shortly.
-    for (int i = 0; i < 200 && !fs::exists(record); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    if (!fs::exists(record))
+    return ReadRecord(record);
+}
+
+// ExecStart= as the service manager reads it: the prefixes, "%%" for "%",
+// then words apart at blanks, "..." and '...' quoting and C escapes (an
+// unknown escape stays as written). Units of the generator carry ":", so no
+// "$" is expanded; anything else is not read here.
+std::optional<std::vector<std::string>> SystemdCommand(const std::string& value) {
+    std::size_t i = 0;
+    bool noVariables = false;
+    for (; i < value.size() && std::string("-:+!").find(value[i]) != std::string::npos; ++i)
+        noVariables = noVariables || value[i] == ':';
+    std::string line;
+    for (; i < value.size(); ++i) {
+        if (value[i] == '%') {
+            if (i + 1 == value.size() || value[i + 1] != '%')
+                return std::nullopt;
+            ++i;
+        }
+        line += value[i];
+    }
+    if (!noVariables && line.find('$') != std::string::npos)
         return std::nullopt;
-    std::vector<std::string> fields;
-    std::istringstream in(ReadFile(record));
-    for (std::string field; std::getline(in, field, '\0');)
-        fields.push_back(field);
-    if (fields.size() < 3)
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false;
+    char quote = 0;
+    for (std::size_t k = 0; k < line.size(); ++k) {
+        const char c = line[k];
+        if (!quote && (c == ' ' || c == '\t')) {
+            if (inWord)
+                words.push_back(word);
+            word.clear();
+            inWord = false;
+            continue;
+        }
+        inWord = true;
+        if (!quote && (c == '"' || c == '\'')) {
+            quote = c;
+        } else if (quote && c == quote) {
+            quote = 0;
+        } else if (c == '\\' && k + 1 < line.size()) {
+            const char e = line[++k];
+            const std::string simple = "abfnrtv\\\"'s";
+            const std::string meaning = "\a\b\f\n\r\t\v\\\"' ";
+            if (const auto at = simple.find(e); at != std::string::npos)
+                word += meaning[at];
+            else if (e == 'x' && k + 2 < line.size() && std::isxdigit(line[k + 1]) &&
+                     std::isxdigit(line[k + 2]))
+                word += static_cast<char>(std::stoi(line.substr(k + 1, 2), nullptr, 16)), k += 2;
+            else if (e >= '0' && e <= '7' && k + 2 < line.size())
+                word += static_cast<char>(std::stoi(line.substr(k, 3), nullptr, 8)), k += 2;
+            else
+                word += std::string{'\\', e};
+        } else {
+            word += c;
+        }
+    }
+    if (quote)
         return std::nullopt;
-    return Started{fields[0], fields[1], fields[2], {fields.begin() + 3, fields.end()}};
+    if (inWord)
+        words.push_back(word);
+    return words;
+}
+
+constexpr const char* kGenerator =
+    "/usr/lib/systemd/user-generators/systemd-xdg-autostart-generator";
+
+// Starts the entry the way systemd does at logon (Debian 12's GNOME and KDE
+// sessions): the autostart generator turns it into a unit, which
+// systemd-analyze must find nothing to say about, and its ExecStart runs in
+// its WorkingDirectory as the user manager would run it.
+std::optional<Started> LaunchThroughSystemd(const fs::path& configHome, const fs::path& work,
+                                            const fs::path& record, std::string& log) {
+    fs::remove(record);
+    const fs::path units = work / "units";
+    fs::remove_all(units);
+    fs::create_directories(units);
+    // Short: the user manager's socket units live below it, and a long path
+    // makes systemd-analyze speak of them.
+    char runtimeName[] = "/tmp/sa-XXXXXX";
+    if (!::mkdtemp(runtimeName))
+        return std::nullopt;
+    const fs::path runtime = runtimeName;
+    const ToolResult generated = RunTool({"env", "XDG_CONFIG_HOME=" + configHome.string(),
+                                          "XDG_CONFIG_DIRS=" + (work / "none").string(), kGenerator,
+                                          units.string(), units.string(), units.string()});
+    log = generated.output;
+    std::vector<fs::path> services;
+    for (const auto& e : fs::directory_iterator(units))
+        if (e.path().extension() == ".service")
+            services.push_back(e.path());
+    if (generated.exitCode != 0 || services.size() != 1)
+        return std::nullopt;
+    const std::string unit = ReadFile(services[0]);
+    log += unit;
+
+    const ToolResult verify =
+        RunTool({"env", "XDG_RUNTIME_DIR=" + runtime.string(), "systemd-analyze", "--user",
+                 "--man=no", "verify", services[0].string()});
+    fs::remove_all(runtime);
+    if (verify.exitCode != 0 || !verify.output.empty()) {
+        log += "systemd-analyze verify: " + verify.output;
+        return std::nullopt;
+    }
+
+    const auto keys = ParseEntry(unit);
+    if (!keys.count("ExecStart"))
+        return std::nullopt;
+    const auto command = SystemdCommand(keys.at("ExecStart"));
+    if (!command || command->empty())
+        return std::nullopt;
+    // Without WorkingDirectory, or with a missing one marked "-", a user
+    // service starts in the home folder.
+    std::string folder = std::getenv("HOME");
+    if (keys.count("WorkingDirectory")) {
+        std::string wd = keys.at("WorkingDirectory");
+        const bool missingOk = !wd.empty() && wd[0] == '-';
+        if (missingOk)
+            wd.erase(0, 1);
+        if (fs::is_directory(wd))
+            folder = wd;
+        else if (!missingOk)
+            return std::nullopt;
+    }
+    std::vector<char*> argv;
+    for (const std::string& a : *command)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::chdir(folder.c_str()) == 0)
+            ::execve(argv[0], argv.data(), environ);
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return ReadRecord(record);
 }
 
 TEST_F(AtalhoXdg, ARealLauncherStartsTheProgramWhateverItsPathHolds) {
@@ -302,8 +453,12 @@ TEST_F(AtalhoXdg, ARealLauncherStartsTheProgramWhateverItsPathHolds) {
         "it's \"$HOME\" `x` 100% back\\slash \\0101 ;|&",
         "Fran\xc3\xa7"
         "a x",
+        "\xc3\x81rea de Trabalho",
     };
     const fs::path record = root_ / "started";
+    // The session's own LC_ALL would win over the LC_TIME the entry passes.
+    const test::ScopedEnv lcAll("LC_ALL", "en_US.UTF-8");
+    ASSERT_TRUE(fs::exists(kGenerator)) << "scripts/install-deps.sh installs systemd";
     for (const std::string& lcTime : {std::string(), std::string("pt_BR.UTF-8")}) {
         lcTime_.emplace("LC_TIME", lcTime.empty() ? std::nullopt : std::optional(lcTime));
         for (const std::string& name : folders) {
@@ -318,13 +473,20 @@ TEST_F(AtalhoXdg, ARealLauncherStartsTheProgramWhateverItsPathHolds) {
             EXPECT_EQ(v.exitCode, 0) << v.output;
             EXPECT_EQ(v.output, "") << text; // a file that is not UTF-8 is warned about
 
-            std::string log;
-            const auto started = LaunchThroughGio(Shortcut(), record, log);
-            ASSERT_TRUE(started) << log << text;
-            EXPECT_EQ(started->self, target) << text;
-            EXPECT_EQ(started->folder, folder) << text;
-            EXPECT_EQ(started->lcTime, lcTime.empty() ? "unset" : lcTime) << text;
-            EXPECT_TRUE(started->args.empty()) << text;
+            const test::ScopedEnv noLcTime("LC_TIME", std::nullopt); // only the entry may give it
+            for (const bool systemd : {false, true}) {
+                SCOPED_TRACE(systemd ? "systemd-xdg-autostart-generator" : "gio launch");
+                std::string log;
+                const auto started =
+                    systemd ? LaunchThroughSystemd(root_ / "config", root_, record, log)
+                            : LaunchThroughGio(Shortcut(), record, log);
+                ASSERT_TRUE(started) << log << text;
+                EXPECT_EQ(started->self, target) << text << log;
+                EXPECT_EQ(started->folder, folder) << text << log;
+                EXPECT_EQ(started->lcTime, lcTime.empty() ? "unset" : lcTime) << text << log;
+                EXPECT_EQ(started->lcAll, lcTime.empty() ? "en_US.UTF-8" : "unset") << text << log;
+                EXPECT_TRUE(started->args.empty()) << text;
+            }
         }
     }
 }

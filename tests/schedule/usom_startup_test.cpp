@@ -2,6 +2,7 @@
 
 #include "app/startup.h"
 #include "core/application.h"
+#include "core/single_instance.h"
 #include "schedule/usom.h"
 #include "tests/schedule/usom_support.h"
 #include "windows/uabertura.h"
@@ -9,9 +10,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QThread>
 #include <QTimer>
 
+#include <atomic>
 #include <stdexcept>
 
 namespace sonterra::usomtest {
@@ -40,6 +44,31 @@ TEST(Startup, RefusedCheckEndsWithZeroAndTouchesNothing) {
     EXPECT_EQ(QApplication::topLevelWidgets().size(), before);
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(prog.path("AUDIO"))));
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(prog.path("HORA"))));
+}
+
+TEST(Startup, ASecondCopyOfTheFolderShowsTheRunningOneAndMakesNothing) {
+    TempProgramFolder prog;
+    BoxRecorder boxes;
+    SingleInstance running(prog.folder()); // as a copy started earlier
+    ASSERT_TRUE(running.IsFirst());
+    std::atomic<int> shown{0};
+    running.WatchShowRequests([&shown] { ++shown; });
+    const auto before = QApplication::topLevelWidgets().size();
+    bool built = false;
+    const int status = RunStartup([] { return true; },
+                                  [&] {
+                                      built = true;
+                                      return std::make_unique<QWidget>();
+                                  });
+    EXPECT_EQ(status, 0);
+    EXPECT_FALSE(built);
+    EXPECT_EQ(QApplication::topLevelWidgets().size(), before); // no splash either
+    EXPECT_TRUE(QDir(QString::fromStdString(prog.folder()))
+                    .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    EXPECT_TRUE(boxes.boxes.empty());
+    for (int i = 0; i < 200 && shown == 0; ++i)
+        QThread::msleep(50);
+    EXPECT_EQ(shown, 1);
 }
 
 TEST(Startup, SplashIsOnScreenExactlyWhileTheMainWindowIsBuilt) {

@@ -8,10 +8,12 @@
 #include "schedule/usom_semana.h"
 #include "tests/schedule/usom_form_fixture.h"
 #include "widgets/filename_edit.h"
+#include "widgets/focus_ring.h"
 #include "widgets/qt_message_box.h"
 #include "widgets/rx_clock.h"
 #include "windows/about.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -28,8 +30,11 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QSystemTrayIcon>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <unistd.h>
 
@@ -116,6 +121,95 @@ TEST_F(FormTest, HoraCertaCaptionIsWhiteAndItsMarkDark) {
     EXPECT_EQ(check->palette().color(check->foregroundRole()), QColor(Qt::white));
     // The mark: dark pixels inside the box that the unchecked box lacks.
     EXPECT_GE(count(on, box, dark) - count(off, box, dark), 6) << "mark not dark";
+}
+
+// Every control is reached with Tab in reading order, the folder button right
+// after its field; whichever has the focus wears a ring a person can see on
+// the dark panel and on the light lists; and assistive technology reads a
+// Portuguese name for each control that has no caption.
+TEST_F(FormTest, TabReachesEveryControlInOrderWithAVisibleRingAndAName) {
+    Make();
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    auto* chooser = W<TFilenameEdit>("FilenameEdit1");
+    auto* pages = W<QTabWidget>("PageControl1");
+    QList<QWidget*> firstPage;
+    firstPage << pages->tabBar() << chooser->lineEdit() << chooser->button()
+              << W<QWidget>("BitBtn2") << W<QWidget>("MaskEdit1") << W<QWidget>("BitBtn1")
+              << W<QWidget>("CheckBox1") << W<QWidget>("semana") << W<QWidget>("ListBox3")
+              << W<QWidget>("Button1") << W<QWidget>("Button2") << W<QWidget>("Image1")
+              << W<QWidget>("BitBtn3");
+    const auto tabThrough = [&](int presses) {
+        QList<QWidget*> seen{QApplication::focusWidget()};
+        for (int i = 0; i < presses; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            seen << QApplication::focusWidget();
+        }
+        return seen;
+    };
+    const auto name = [](const QWidget* w) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(const_cast<QWidget*>(w));
+        return a ? a->text(QAccessible::Name) : QString();
+    };
+    const auto ringAroundFocus = [&](QWidget* focused) {
+        const auto* ring = form->findChild<TFocusRing*>();
+        ASSERT_NE(ring, nullptr);
+        ASSERT_TRUE(ring->isVisible()) << name(focused).toStdString();
+        QRect around = focused->rect();
+        if (auto* tabs = qobject_cast<QTabBar*>(focused))
+            around = tabs->tabRect(tabs->currentIndex());
+        around.moveTopLeft(focused->mapTo(form.get(), around.topLeft()));
+        EXPECT_EQ(ring->geometry(), around.adjusted(-3, -3, 3, 3)) << name(focused).toStdString();
+        // Painted: a dark edge with a bright band inside it, whatever is behind.
+        const QImage shot = form->grab().toImage();
+        const QPoint mid(ring->geometry().center().x(), ring->geometry().top());
+        EXPECT_LT(QColor(shot.pixel(mid)).lightness(), 40) << name(focused).toStdString();
+        EXPECT_GT(QColor(shot.pixel(mid + QPoint(0, 1))).lightness(), 100)
+            << name(focused).toStdString();
+        EXPECT_GT(QColor(shot.pixel(mid + QPoint(0, 1))).saturation(), 200)
+            << name(focused).toStdString();
+    };
+
+    pages->tabBar()->setFocus(Qt::TabFocusReason);
+    const QList<QWidget*> seen = tabThrough(static_cast<int>(firstPage.size()));
+    EXPECT_EQ(seen, firstPage + QList<QWidget*>{pages->tabBar()});
+    for (QWidget* w : firstPage) {
+        w->setFocus(Qt::TabFocusReason);
+        ringAroundFocus(w);
+    }
+
+    // Today's page: the list is reached too, though it is only read.
+    pages->setCurrentIndex(1);
+    pages->tabBar()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(pages->tabBar(), Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), W<QWidget>("BitBtn3")); // backwards, round the end
+    pages->tabBar()->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(tabThrough(2), (QList<QWidget*>{static_cast<QWidget*>(pages->tabBar()),
+                                              W<QWidget>("ListBox2"), W<QWidget>("Button1")}));
+    ringAroundFocus(W<QWidget>("Button1"));
+
+    EXPECT_EQ(name(chooser->lineEdit()), QStringLiteral("Arquivo de áudio"));
+    EXPECT_EQ(name(chooser->button()), QStringLiteral("Procurar arquivo de áudio"));
+    EXPECT_EQ(name(W<QWidget>("MaskEdit1")), QStringLiteral("Horário"));
+    auto* days = W<QTabBar>("semana");
+    EXPECT_EQ(name(days), days->tabText(days->currentIndex())); // its current day
+    EXPECT_EQ(name(W<QWidget>("ListBox3")), QStringLiteral("Programação do dia"));
+    EXPECT_EQ(name(W<QWidget>("ListBox2")), QStringLiteral("Programação para hoje"));
+    EXPECT_EQ(name(W<QWidget>("Image1")), QStringLiteral("Sobre o Sonterra"));
+    EXPECT_EQ(name(W<QWidget>("BitBtn2")), QStringLiteral("Play Áudio Selecionado"));
+    EXPECT_EQ(name(W<QWidget>("Button1")), QStringLiteral("Ativar"));
+
+    // The logo answers Enter as it answers a click.
+    bool aboutOpened = false;
+    QTimer::singleShot(0, form.get(), [&] {
+        if (QWidget* about = QApplication::activeModalWidget()) {
+            aboutOpened = qobject_cast<Tform_about*>(about) != nullptr;
+            about->close();
+        }
+    });
+    QTest::keyClick(W<QWidget>("Image1"), Qt::Key_Return);
+    EXPECT_TRUE(aboutOpened);
 }
 
 // Qt's own texts the operator meets are Portuguese too: the file chooser and

@@ -4,10 +4,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -134,6 +137,45 @@ TEST(FilenameEditBrowse, CancelKeepsTheTextAndStartsWhereTheFileIs) {
     EXPECT_EQ(QDir(seenDir), QDir(Folder(other)));
 }
 
+// The chooser's size, type and date columns show whole ("172,0 KiB", not
+// "172...KiB"), beside a name column of a useful width.
+TEST(FilenameEdit, TheChooserOpensWideEnoughForItsColumns) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const QString& name :
+         {QStringLiteral("sino entrada.mp3"), QStringLiteral("intervalo.wav")}) {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(176128, '\0')); // 172 KiB
+    }
+    const std::unique_ptr<QFileDialog> dialog =
+        MakeFileDialog(nullptr, dir.path(), ToQtFileFilter(kProgramFilter));
+    dialog->show();
+    auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+    ASSERT_NE(view, nullptr);
+    QHeaderView* header = view->header();
+    const QAbstractItemView* items = view; // sizeHintForColumn is public here
+    const auto whole = [&](int c) {
+        return header->sectionSize(c) >= items->sizeHintForColumn(c) &&
+               header->sectionSize(c) >= header->sectionSizeHint(c) &&
+               header->sectionViewportPosition(c) + header->sectionSize(c) <=
+                   view->viewport()->width();
+    };
+    // The folder is read on a thread of Qt's; the columns follow.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return view->model()->rowCount(view->rootIndex()) == 2 && whole(1); }, 5000));
+    QTest::qWait(100);
+    for (int c = 1; c < header->count(); ++c) {
+        if (header->isSectionHidden(c))
+            continue;
+        EXPECT_TRUE(whole(c)) << "column " << c << ": " << header->sectionSize(c) << " of "
+                              << items->sizeHintForColumn(c) << " at "
+                              << header->sectionViewportPosition(c) << " in "
+                              << view->viewport()->width();
+    }
+    EXPECT_GE(header->sectionSize(0), 280);
+}
+
 TEST(FilenameEdit, TypingReachesTextAndSignal) {
     TFilenameEdit edit;
     QSignalSpy changed(&edit, &TFilenameEdit::textChanged);
@@ -141,7 +183,7 @@ TEST(FilenameEdit, TypingReachesTextAndSignal) {
     EXPECT_EQ(edit.text(), QStringLiteral("/a.mp3"));
     ASSERT_FALSE(changed.isEmpty());
     EXPECT_EQ(changed.last().at(0).toString(), QStringLiteral("/a.mp3"));
-    EXPECT_EQ(edit.button()->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(edit.button()->focusPolicy(), Qt::TabFocus);
 }
 
 } // namespace sonterra

@@ -1,0 +1,42 @@
+#pragma once
+// One running copy per program folder. The first copy of a folder holds a
+// lock that the system drops when the process ends, however it ends, so a
+// crash or a power cut leaves nothing that keeps the next start out. A later
+// copy of the same folder asks the running one to bring its window forward
+// and ends, touching no file. Needs no session bus. Plain C++, no Qt.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace sonterra {
+
+class SingleInstance {
+public:
+    // Claims programFolder for this process. Where the system cannot say
+    // (the folder cannot be opened or locked), this copy counts as the first:
+    // a guard that fails must never keep the bells from ringing.
+    explicit SingleInstance(const std::string& programFolder);
+    // Stops the watch and releases the folder.
+    ~SingleInstance();
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
+
+    bool IsFirst() const;
+
+    // A later copy: asks the running copy to show its window. False when no
+    // running copy of this user answered.
+    bool AskRunningCopyToShow() const;
+
+    // The first copy: runs onShowRequest on a thread of the guard's own, once
+    // for each request of a later copy (requests made before this call wait).
+    // The handler must only hand the request on (to the main thread).
+    void WatchShowRequests(std::function<void()> onShowRequest);
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace sonterra

@@ -1,0 +1,137 @@
+// A named mutex keyed by the program folder's identity (volume and file
+// index, so every spelling of the path meets), which Windows destroys with
+// the last handle, a crashed process's included. Show requests are a named
+// auto-reset event of the same key.
+
+#include "core/single_instance.h"
+
+#include <cstdio>
+#include <thread>
+
+#include <windows.h>
+
+namespace sonterra {
+
+namespace {
+
+class Handle {
+public:
+    explicit Handle(HANDLE h = nullptr) : h_(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
+    ~Handle() { reset(); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE get() const { return h_; }
+    void reset(HANDLE h = nullptr) {
+        if (h_)
+            CloseHandle(h_);
+        h_ = h == INVALID_HANDLE_VALUE ? nullptr : h;
+    }
+
+private:
+    HANDLE h_;
+};
+
+std::wstring Widen(const std::string& text) {
+    const int n =
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    if (n > 0)
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+    return wide;
+}
+
+// The folder's identity; the full path in lower case where the file system
+// will not give one.
+std::wstring FolderKey(const std::string& programFolder) {
+    const std::wstring path = Widen(programFolder);
+    Handle folder(CreateFileW(path.c_str(), 0,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (folder.get() && GetFileInformationByHandle(folder.get(), &info)) {
+        wchar_t key[64];
+        std::swprintf(key, 64, L"%08lx-%08lx%08lx", info.dwVolumeSerialNumber, info.nFileIndexHigh,
+                      info.nFileIndexLow);
+        return key;
+    }
+    wchar_t full[MAX_PATH * 4];
+    const DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH * 4, full, nullptr);
+    std::wstring key = n > 0 && n < MAX_PATH * 4 ? std::wstring(full, n) : path;
+    CharLowerBuffW(key.data(), static_cast<DWORD>(key.size()));
+    // A backslash would name a namespace in an object name.
+    for (wchar_t& c : key)
+        if (c == L'\\')
+            c = L'/';
+    return key;
+}
+
+} // namespace
+
+struct SingleInstance::Impl {
+    std::wstring key;
+    Handle mutex;
+    Handle showEvent;
+    Handle stopEvent;
+    bool first = true;
+    std::thread watcher;
+
+    ~Impl() {
+        if (watcher.joinable()) {
+            SetEvent(stopEvent.get());
+            watcher.join();
+        }
+    }
+};
+
+SingleInstance::SingleInstance(const std::string& programFolder) : impl_(std::make_unique<Impl>()) {
+    Impl& d = *impl_;
+    d.key = FolderKey(programFolder);
+    d.mutex.reset(CreateMutexW(nullptr, FALSE, (L"Local\\Sonterra-" + d.key).c_str()));
+    if (!d.mutex.get())
+        return; // cannot tell: this copy runs
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        d.first = false;
+        return;
+    }
+    d.showEvent.reset(
+        CreateEventW(nullptr, FALSE, FALSE, (L"Local\\Sonterra-show-" + d.key).c_str()));
+}
+
+SingleInstance::~SingleInstance() = default;
+
+bool SingleInstance::IsFirst() const {
+    return impl_->first;
+}
+
+bool SingleInstance::AskRunningCopyToShow() const {
+    if (impl_->first)
+        return false;
+    // The running copy may be between creating the mutex and the event.
+    for (int attempt = 0; attempt < 40; ++attempt) {
+        Handle event(
+            OpenEventW(EVENT_MODIFY_STATE, FALSE, (L"Local\\Sonterra-show-" + impl_->key).c_str()));
+        if (event.get()) {
+            // The running copy is in the background: let it take the foreground.
+            AllowSetForegroundWindow(ASFW_ANY);
+            return SetEvent(event.get()) != 0;
+        }
+        Sleep(50);
+    }
+    return false;
+}
+
+void SingleInstance::WatchShowRequests(std::function<void()> onShowRequest) {
+    Impl& d = *impl_;
+    if (!d.first || !d.showEvent.get() || d.watcher.joinable())
+        return;
+    d.stopEvent.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!d.stopEvent.get())
+        return;
+    d.watcher = std::thread([&d, onShowRequest = std::move(onShowRequest)] {
+        const HANDLE events[2] = {d.stopEvent.get(), d.showEvent.get()};
+        while (WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0 + 1)
+            onShowRequest();
+    });
+}
+
+} // namespace sonterra

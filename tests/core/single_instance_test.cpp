@@ -1,0 +1,127 @@
+// One running copy per program folder: the lock, the show request, a crash.
+
+#include "core/single_instance.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <filesystem>
+#include <mutex>
+#include <string>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace sonterra {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SingleInstanceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = fs::temp_directory_path() / ("sonterra-single-" + std::to_string(::getpid()));
+        fs::remove_all(root_);
+        fs::create_directories(root_ / "escola" / "Sonterra");
+        fs::create_directories(root_ / "outra");
+    }
+    void TearDown() override { fs::remove_all(root_); }
+    std::string Folder() const { return (root_ / "escola" / "Sonterra").string() + "/"; }
+
+    fs::path root_;
+};
+
+// Counts the requests the watch hands on, from the guard's thread.
+struct Requests {
+    std::mutex m;
+    std::condition_variable changed;
+    int count = 0;
+
+    std::function<void()> Handler() {
+        return [this] {
+            const std::lock_guard lock(m);
+            ++count;
+            changed.notify_all();
+        };
+    }
+    // Waits for the count to reach n; the cap only ends a broken run.
+    int WaitFor(int n) {
+        std::unique_lock lock(m);
+        changed.wait_for(lock, std::chrono::seconds(10), [&] { return count >= n; });
+        return count;
+    }
+};
+
+TEST_F(SingleInstanceTest, ALaterCopyOfTheFolderAsksTheRunningOneToShowAndAnotherFolderRuns) {
+    SingleInstance running(Folder());
+    ASSERT_TRUE(running.IsFirst());
+    Requests requests;
+
+    // Asked before the running copy watches: the request waits for it.
+    {
+        const SingleInstance later(Folder());
+        EXPECT_FALSE(later.IsFirst());
+        EXPECT_TRUE(later.AskRunningCopyToShow());
+    }
+    running.WatchShowRequests(requests.Handler());
+    EXPECT_EQ(requests.WaitFor(1), 1);
+
+    // The same folder by another spelling is the same folder.
+    fs::create_directory_symlink(root_ / "escola", root_ / "atalho");
+    {
+        const SingleInstance later((root_ / "atalho" / "Sonterra" / ".." / "Sonterra").string());
+        EXPECT_FALSE(later.IsFirst());
+        EXPECT_TRUE(later.AskRunningCopyToShow());
+    }
+    EXPECT_EQ(requests.WaitFor(2), 2);
+
+    // Another schedule is another folder.
+    const SingleInstance other((root_ / "outra").string() + "/");
+    EXPECT_TRUE(other.IsFirst());
+    EXPECT_FALSE(other.AskRunningCopyToShow());
+}
+
+TEST_F(SingleInstanceTest, TheFolderIsFreeOnceTheRunningCopyEndsEvenByAKill) {
+    {
+        const SingleInstance running(Folder());
+        ASSERT_TRUE(running.IsFirst());
+    }
+    EXPECT_TRUE(SingleInstance(Folder()).IsFirst());
+
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const SingleInstance running(Folder());
+        const char first = running.IsFirst() ? '1' : '0';
+        [[maybe_unused]] const ssize_t n = ::write(ready[1], &first, 1);
+        for (;;)
+            ::pause();
+    }
+    ::close(ready[1]);
+    char first = 0;
+    ASSERT_EQ(::read(ready[0], &first, 1), 1);
+    ::close(ready[0]);
+    EXPECT_EQ(first, '1');
+    EXPECT_FALSE(SingleInstance(Folder()).IsFirst());
+
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_TRUE(SingleInstance(Folder()).IsFirst());
+}
+
+TEST_F(SingleInstanceTest, AFolderThatCannotBeOpenedDoesNotKeepTheProgramFromRunning) {
+    const std::string missing = (root_ / "sumiu").string() + "/";
+    const SingleInstance one(missing);
+    const SingleInstance two(missing);
+    EXPECT_TRUE(one.IsFirst());
+    EXPECT_TRUE(two.IsFirst());
+}
+
+} // namespace
+} // namespace sonterra
