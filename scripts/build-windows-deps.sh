@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Builds Qt (qtbase), FFmpeg and SDL2 for 64-bit Windows with Debian's MinGW
+# compilers, from Debian's own source packages, into a prefix outside the
+# checkout, and prints that prefix on stdout (progress goes to stderr).
+# The prefix is keyed by the Debian source versions, the MinGW compiler and
+# the recipe (scripts/windows-deps/), and reused while the key holds.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+recipe_dir=$here/windows-deps
+say() { echo "build-windows-deps: $*" >&2; }
+
+# The sources are the versions of the host's own packages: qtbase must match
+# the host Qt whose tools (moc, rcc, uic) build it.
+srcver() { dpkg-query -W -f='${source:Version}' "$1"; }
+qt_ver=$(srcver qt6-base-dev)
+ffmpeg_ver=$(srcver libavcodec-dev)
+sdl_ver=$(srcver libsdl2-dev)
+gcc_ver=$(dpkg-query -W -f='${Version}' g++-mingw-w64-x86-64-posix)
+recipe_hash=$(cat "$recipe_dir"/* | sha256sum | cut -c1-12)
+key=$(printf '%s\n' "$qt_ver" "$ffmpeg_ver" "$sdl_ver" "$gcc_ver" "$recipe_hash" |
+  sha256sum | cut -c1-16)
+
+cache=${SONTERRA_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/sonterra}
+prefix=$cache/mingw-$key
+mkdir -p "$cache"
+
+# One builder at a time; a second caller waits and then reuses its result.
+exec 9>"$cache/mingw.lock"
+flock 9
+
+if [ -f "$prefix/.complete" ]; then
+  say "reusing $prefix (built in $(cat "$prefix/.complete") s)"
+  echo "$prefix"
+  exit 0
+fi
+
+# apt-get source needs a deb-src entry beside the system's deb ones.
+if ! grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    "${sudo_cmd[@]}" sed -i -E 's/^Types: deb$/Types: deb deb-src/' /etc/apt/sources.list.d/debian.sources
+  else
+    grep -E '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' |
+      "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/sonterra-src.list >/dev/null
+  fi
+  say "added deb-src entries"
+  "${sudo_cmd[@]}" apt-get update -qq
+fi
+
+start=$(date +%s)
+rm -rf "$prefix"
+work=$(mktemp -d "$cache/work-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+src=$work/src
+mkdir -p "$src"
+for p in "qt6-base=$qt_ver" "ffmpeg=$ffmpeg_ver" "libsdl2=$sdl_ver"; do
+  name=${p%%=*}
+  say "fetching the $name source ($p)"
+  (cd "$src" && apt-get source -qq --download-only "$p" >/dev/null 2>&1 ||
+    { apt-get update -qq && apt-get source -qq --download-only "$p" >/dev/null; })
+  dsc=$(ls "$src"/"$name"_*.dsc)
+  dpkg-source --no-check -x "$dsc" "$src/$name" >/dev/null
+done
+for patch in "$recipe_dir"/*.patch; do
+  [ -e "$patch" ] || continue
+  name=$(basename "$patch"); name=${name%%--*}
+  say "applying $(basename "$patch")"
+  patch -d "$src/$name" -p1 <"$patch" >/dev/null
+done
+
+jobs=$(nproc 2>/dev/null || echo 2)
+export CCACHE_DISABLE=1
+# shellcheck source=windows-deps/recipe.sh
+. "$recipe_dir"/recipe.sh
+for lib in ffmpeg sdl qt; do
+  t=$(date +%s)
+  say "building $lib"
+  "build_$lib"
+  say "$lib built in $(($(date +%s) - t)) s"
+done
+
+took=$(($(date +%s) - start))
+echo "$took" >"$prefix/.complete"
+say "built $prefix in $took s ($(du -sh "$prefix" | cut -f1))"
+echo "$prefix"

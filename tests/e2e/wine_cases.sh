@@ -1,0 +1,227 @@
+#!/usr/bin/env bash
+# The Windows program under Wine: the real sonterra.exe from the Windows
+# folder (scripts/windows-folder.sh), on Xvfb, its sound going through Wine's
+# PulseAudio driver into the same private null sink the Linux cases record.
+# Wine keeps the real wall clock, so the bells are put at the next real minute.
+#   usage: wine_cases.sh WINDOWS_FOLDER CASE...
+#   needs: TONE_SCAN and PCM_TAP (the host tools of tests/e2e), wine64
+# shellcheck source=tests/e2e/harness.sh
+source "$(dirname "$0")/harness.sh"
+
+# Wine's sound path (WASAPI over PulseAudio) adds its own buffering to the
+# program's; a busy machine adds more.
+LATE=1.0
+CLIP_LATE=1.0
+SLACK=0.05
+MAIN_TITLE="Quorvel Sonterra V2"
+
+W_WINE=/usr/lib/wine/wine64
+W_WINESERVER=/usr/lib/wine/wineserver
+[ -x "$W_WINE" ] || W_WINE=$(command -v wine64)
+[ -x "$W_WINESERVER" ] || W_WINESERVER=$(command -v wineserver)
+
+w_init() { # windows_folder
+  : "${TONE_SCAN:?}" "${PCM_TAP:?}"
+  H_WORK=$(mktemp -d "${TMPDIR:-/tmp}/sonterra-wine-e2e.XXXXXX")
+  trap w_cleanup EXIT
+  trap 'exit 143' TERM INT HUP
+  export HOME=$H_WORK/home
+  mkdir -p "$HOME"
+  W_FOLDER=$1
+  export WINEPREFIX=$H_WORK/wine WINEDEBUG=-all
+  export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
+  # Wine rewrites the regional values when the locale changes: Brazilian, as
+  # in the schools.
+  export LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8
+  unset SDL_AUDIODRIVER QT_QPA_PLATFORM
+  exec 3>"$H_WORK/display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$H_WORK/xvfb.log" 2>&1 &
+  H_PIDS+=($!)
+  exec 3>&-
+  local _
+  for _ in $(seq 100); do [ -s "$H_WORK/display" ] && break; sleep 0.1; done
+  [ -s "$H_WORK/display" ] || h_fail "o Xvfb não subiu: $(cat "$H_WORK/xvfb.log")"
+  export DISPLAY=:$(cat "$H_WORK/display")
+  h_pulse_start
+  unset SDL_AUDIODRIVER # the pulseaudio driver is SDL's Linux one
+  "$W_WINESERVER" -p 60
+  "$W_WINE" wineboot -i >/dev/null 2>&1 || true
+  "$W_WINESERVER" -w
+  "$W_WINESERVER" -p 60
+  W_STARTUP=$(w_unix "$(w_reg_read 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' Startup)")
+  [ -n "$W_STARTUP" ] || h_fail "o Wine não tem pasta de inicialização"
+}
+
+w_cleanup() {
+  "$W_WINESERVER" -k 2>/dev/null || true
+  h_cleanup
+}
+
+w_unix() { "$W_WINE" winepath -u "$1" 2>/dev/null | tr -d '\r'; }
+w_windows() { "$W_WINE" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+
+w_reg_read() { # key value
+  "$W_WINE" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+    awk -v v="$2" '$1 == v { sub(/^[ \t]*[^ \t]+[ \t]+REG_[A-Z_]+[ \t]+/, ""); print; exit }'
+}
+
+# A fresh program folder: the Windows folder without its sounds (each case
+# makes the tones it listens for), SOM.INI as given.
+w_program_folder() { # state
+  H_PROG=$H_WORK/prog
+  rm -rf "$H_PROG"
+  mkdir -p "$H_PROG/AUDIO" "$H_PROG/HORA"
+  local f
+  for f in "$W_FOLDER"/*; do
+    case ${f##*/} in AUDIO | HORA) ;; *) cp -r "$f" "$H_PROG/" ;; esac
+  done
+  printf '%s' "$1" >"$H_PROG/SOM.INI"
+  H_TONES=()
+}
+
+# Day file lines for today, with the program's own Windows paths.
+w_entry() { # hh:mm sign file
+  printf '%s %s %s' "$1" "$2" "$(w_windows "$3")"
+}
+
+w_start() { # command... (run in the program folder)
+  (cd "$H_PROG" && exec "$W_WINE" "$@" >"$H_WORK/app.log" 2>&1) &
+  H_APP_PID=$!
+  H_PIDS+=("$H_APP_PID")
+}
+
+# The running sonterra.exe, whoever started it (a shortcut goes through
+# start.exe): its Unix pid.
+w_program_pid() {
+  local p
+  for p in /proc/[0-9]*; do
+    tr '\0' ' ' <"$p/cmdline" 2>/dev/null | grep -qi 'sonterra\.exe' || continue
+    grep -qi 'start\.exe' "$p/cmdline" 2>/dev/null && continue
+    echo "${p#/proc/}"
+    return 0
+  done
+  return 1
+}
+
+w_stop_program() {
+  local pid
+  while pid=$(w_program_pid); do h_stop_pid "$pid"; done
+  [ -z "${H_APP_PID:-}" ] || h_stop_pid "$H_APP_PID"
+}
+
+# X windows by exact name; "visible" ones are mapped.
+w_window() { # [--visible] name
+  local only=()
+  if [ "$1" = --visible ]; then only=(--onlyvisible); shift; fi
+  xdotool search "${only[@]}" --name "^$1\$" 2>/dev/null | head -1
+}
+
+w_wait_window() { # seconds [--visible] name
+  local tries=$(($1 * 10)) id; shift
+  for _ in $(seq "$tries"); do
+    id=$(w_window "$@") && [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+# A mapped window of exactly this size (the splash has no title).
+w_wait_sized_window() { # seconds WxH
+  local tries=$(($1 * 10)) id
+  for _ in $(seq "$tries"); do
+    for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+      [ "$(w_size "$id")" = "$2" ] && { echo "$id"; return 0; }
+    done
+    sleep 0.1
+  done
+  return 1
+}
+
+w_size() { # window id
+  xwininfo -id "$1" 2>/dev/null | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }'
+}
+
+# The text of the box on top, the way Windows copies a message box: Ctrl+C.
+w_box_text() { # window id
+  xclip -selection clipboard -i </dev/null
+  xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1" 2>/dev/null || true
+  xdotool key --window "$1" ctrl+c
+  sleep 0.5
+  xclip -selection clipboard -o 2>/dev/null | tr -d '\r'
+}
+
+# The next real minute at least $1 seconds away: "epoch hh:mm".
+w_next_minute() { # lead_seconds
+  local now next
+  now=$(date +%s)
+  next=$(((now + $1 + 59) / 60 * 60))
+  echo "$next $(date -d "@$next" +%H:%M)"
+}
+
+# Bell tone 700 Hz; the clip the minute must speak 1500 Hz, its neighbours
+# 2500 Hz (as in cases.sh).
+w_bell_and_clips() { # epoch bell_seconds
+  local hh mm want h m name
+  hh=$(date -d "@$1" +%H) mm=$(date -d "@$1" +%M)
+  printf -v want '%02dH%02dM.WAV' "$((10#$hh))" "$((10#$mm))"
+  h_tone_file "$H_PROG/AUDIO/sino.wav" 700 "$2"
+  h_tone bell 700
+  h_tone clip 1500
+  h_tone wrong_clip 2500
+  for h in "$((10#$hh))" $((10#$hh % 12)) $((10#$hh > 12 ? 10#$hh - 12 : 10#$hh)); do
+    for m in $((10#$mm - 1)) $((10#$mm)) $((10#$mm + 1)); do
+      [ "$m" -ge 0 ] && [ "$m" -le 59 ] || continue
+      printf -v name '%02dH%02dM.WAV' "$h" "$m"
+      [ -e "$H_PROG/HORA/$name" ] && continue
+      if [ "$name" = "$want" ]; then
+        h_tone_file "$H_PROG/HORA/$name" 1500 0.6
+      else
+        h_tone_file "$H_PROG/HORA/$name" 2500 0.6
+      fi
+    done
+  done
+  [ -e "$H_PROG/HORA/$want" ] || h_tone_file "$H_PROG/HORA/$want" 1500 0.6
+}
+
+# Records from now until $2 seconds past the real moment $1, then analyses
+# with times relative to $1.
+w_record_through() { # boundary_epoch seconds_after
+  H_BOUNDARY=$1
+  h_sleep_until "$(h_calc "$1 + $2")"
+}
+
+# --- Cases --------------------------------------------------------------
+
+# Start-up: the splash, then the main window at its designed size, drawn.
+case_startup() {
+  w_program_folder "0"
+  w_start sonterra.exe
+  local splash main shot
+  splash=$(w_wait_sized_window 60 339x123) || h_fail "a abertura (339x123) não apareceu"
+  h_log "ok: abertura $(w_size "$splash")"
+  main=$(w_wait_window 60 --visible "$MAIN_TITLE") || h_fail "a janela principal não apareceu"
+  sleep 1
+  [ "$(w_size "$main")" = 609x530 ] || h_fail "a janela principal mede $(w_size "$main"), não 609x530"
+  h_log "ok: janela principal 609x530"
+  shot=$H_WORK/main.png
+  /usr/bin/import -window "$main" "$shot" 2>/dev/null || h_fail "sem captura da janela"
+  # The window is drawn: many colours, not a blank rectangle.
+  local colours
+  colours=$(/usr/bin/convert "$shot" -format '%k' info:)
+  [ "$colours" -ge 16 ] || h_fail "a janela tem só $colours cores"
+  h_log "ok: a janela tem $colours cores"
+  [ -n "$(w_window --visible "")" ] || true
+  w_stop_program
+}
+
+[ $# -ge 2 ] || { echo "uso: $0 PASTA_WINDOWS CASO..." >&2; exit 2; }
+folder=$(cd "$1" && pwd); shift
+for c in "$@"; do
+  declare -F "case_$c" >/dev/null || { echo "caso desconhecido: $c" >&2; exit 2; }
+done
+w_init "$folder"
+for c in "$@"; do
+  h_log "caso $c (Wine)"
+  "case_$c"
+  h_log "passou: $c"
+done
