@@ -2,8 +2,9 @@
 ;   makensis -DFOLDER=<program folder> -DOUTFILE=<setup .exe> installer/sonterra.nsi
 ; The schedule (SOM.INI, the .PR2 files) lives beside the program and must
 ; stay writable, so the default folder is outside Program Files and the setup
-; runs with the user's own rights.
-Unicode true
+; runs with the user's own rights. makensis works from this folder: FOLDER must be absolute.
+; A 64-bit setup for a 64-bit program (and Wine here runs only 64-bit programs).
+Target amd64-unicode
 !include MUI2.nsh
 !include FileFunc.nsh
 
@@ -22,11 +23,11 @@ InstallDir "C:\Sonterra"
 InstallDirRegKey HKCU "Software\Sonterra" "InstallDir"
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
-Icon "${__FILEDIR__}\..\resources\sonterra.ico"
-UninstallIcon "${__FILEDIR__}\..\resources\sonterra.ico"
+Icon "..\resources\sonterra.ico"
+UninstallIcon "..\resources\sonterra.ico"
 
-!define MUI_ICON "${__FILEDIR__}\..\resources\sonterra.ico"
-!define MUI_UNICON "${__FILEDIR__}\..\resources\sonterra.ico"
+!define MUI_ICON "..\resources\sonterra.ico"
+!define MUI_UNICON "..\resources\sonterra.ico"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN "$INSTDIR\sonterra.exe"

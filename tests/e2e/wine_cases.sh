@@ -14,6 +14,8 @@ LATE=1.0
 CLIP_LATE=1.0
 SLACK=0.05
 MAIN_TITLE="Quorvel Sonterra V2"
+# Boxes carry the title the program takes from its file name.
+W_TITLE=Sonterra
 
 W_WINE=/usr/lib/wine/wine64
 W_WINESERVER=/usr/lib/wine/wineserver
@@ -183,13 +185,6 @@ w_bell_and_clips() { # epoch bell_seconds
   [ -e "$H_PROG/HORA/$want" ] || h_tone_file "$H_PROG/HORA/$want" 1500 0.6
 }
 
-# Records from now until $2 seconds past the real moment $1, then analyses
-# with times relative to $1.
-w_record_through() { # boundary_epoch seconds_after
-  H_BOUNDARY=$1
-  h_sleep_until "$(h_calc "$1 + $2")"
-}
-
 # --- Cases --------------------------------------------------------------
 
 # Start-up: the splash, then the main window at its designed size, drawn.
@@ -210,8 +205,124 @@ case_startup() {
   colours=$(/usr/bin/convert "$shot" -format '%k' info:)
   [ "$colours" -ge 16 ] || h_fail "a janela tem só $colours cores"
   h_log "ok: a janela tem $colours cores"
-  [ -n "$(w_window --visible "")" ] || true
   w_stop_program
+}
+
+
+# The boxes on top, one after another, until the program is gone; each box's
+# text (Ctrl+C) goes into W_BOXES, separated by lines of "=====".
+w_answer_boxes_until_exit() { # seconds
+  W_BOXES=
+  local deadline=$(($(date +%s) + $1)) id text
+  while [ "$(date +%s)" -lt "$deadline" ]; do
+    if ! w_program_pid >/dev/null; then return 0; fi
+    id=$(w_window --visible "$W_TITLE") || true
+    if [ -n "$id" ]; then
+      text=$(w_box_text "$id")
+      W_BOXES+="$text"$'\n=====\n'
+      xdotool key --window "$id" Return
+      sleep 0.7
+    else
+      sleep 0.2
+    fi
+  done
+  return 1
+}
+
+# US formats in the registry: the check's boxes, then the program ends
+# without its main window.
+case_regional_en_us() {
+  w_program_folder "0"
+  local key='HKCU\Control Panel\International' v
+  for v in "sShortDate=M/d/yyyy" "sDate=/" "sTime=:" "iTime=0" "iTLZero=0" "s1159=AM" \
+    "s2359=PM" "sTimeFormat=h:mm:ss tt"; do
+    "$W_WINE" reg add "$key" /v "${v%%=*}" /t REG_SZ /d "${v#*=}" /f >/dev/null 2>&1
+  done
+  w_start sonterra.exe
+  w_wait_window 90 --visible "$W_TITLE" >/dev/null || h_fail "nenhuma caixa apareceu"
+  w_answer_boxes_until_exit 60 || h_fail "o programa não terminou depois das caixas"
+  printf '%s' "$W_BOXES" | sed 's/^/    /'
+  [ -z "$(w_window --visible "$MAIN_TITLE")" ] || h_fail "a janela principal apareceu"
+  local n want
+  n=$(printf '%s' "$W_BOXES" | grep -c '^=====$' || true)
+  [ "$n" -eq 4 ] || h_fail "$n caixas em vez de 4"
+  for want in "O Formato de HORA Padrão do Windows está em modo incompatível" \
+    "FORMATO DE HORA ATUAL: h:mm:ss tt" \
+    "O Formato de DATA Padrão do Windows está em modo incompatível" \
+    "FORMATO DE DATA ATUAL: M/d/yyyy"; do
+    printf '%s' "$W_BOXES" | grep -qF "$want" || h_fail "faltou a caixa \"$want\""
+  done
+  h_log "ok: as 4 caixas da verificação regional, e o programa saiu"
+  # Back to Brazil for the cases after this one.
+  for v in "sShortDate=dd/MM/yyyy" "sDate=/" "sTime=:" "iTime=1" "iTLZero=1" "s1159=" \
+    "s2359=" "sTimeFormat=HH:mm:ss"; do
+    "$W_WINE" reg add "$key" /v "${v%%=*}" /t REG_SZ /d "${v#*=}" /f >/dev/null 2>&1
+  done
+}
+
+# "Ativar" writes the Startup shortcut and hides the window; the shortcut,
+# started as a logon would, brings the program up hidden and active. At the
+# next minute a file that cannot be decoded gives the Portuguese box, and
+# the bell of the minute after rings and the time is spoken.
+case_activate_logon_bell() {
+  w_program_folder "0"
+  local at next bad
+  read -r at _ <<<"$(w_next_minute 75)"
+  next=$((at + 60))
+  w_bell_and_clips "$next" 1.5
+  bad=$H_PROG/AUDIO/ruim.mp3
+  printf 'isto não é som\n' >"$bad"
+  local f
+  for f in "$(h_day_file "$at")" "$(h_day_file "$next")"; do
+    h_write_lines "$f" "$(w_entry "$(date -d "@$at" +%H:%M)" - "$bad")" \
+      "$(w_entry "$(date -d "@$next" +%H:%M)" + "$H_PROG/AUDIO/sino.wav")"
+  done
+
+  w_start sonterra.exe
+  local main lnk
+  main=$(w_wait_window 90 --visible "$MAIN_TITLE") || h_fail "a janela principal não apareceu"
+  sleep 1
+  # The centre of "Ativar" in the window's layout (resources/usom.ui).
+  xdotool mousemove --window "$main" 99 433 click 1
+  lnk="$W_STARTUP/Quorvel STV2.lnk"
+  for _ in $(seq 100); do [ -f "$lnk" ] && break; sleep 0.1; done
+  [ -f "$lnk" ] || h_fail "\"Ativar\" não criou $lnk"
+  grep -qa 'sonterra.exe' "$lnk" || h_fail "o atalho não aponta para sonterra.exe"
+  h_log "ok: \"Ativar\" criou o atalho de inicialização"
+  for _ in $(seq 50); do [ -z "$(w_window --visible "$MAIN_TITLE")" ] && break; sleep 0.1; done
+  [ -z "$(w_window --visible "$MAIN_TITLE")" ] || h_fail "a janela continuou à vista depois de \"Ativar\""
+  [ "$(cat "$H_PROG/SOM.INI")" = 1 ] || h_fail "SOM.INI não ficou ativo"
+  w_stop_program
+
+  # As at logon: the shell opens the shortcut.
+  w_start start "$(w_windows "$lnk")"
+  for _ in $(seq 300); do w_program_pid >/dev/null && break; sleep 0.1; done
+  w_program_pid >/dev/null || h_fail "o atalho não iniciou o programa"
+  h_sleep_until "$(h_calc "$(date +%s.%N) + 5")"
+  [ -z "$(w_window --visible "$MAIN_TITLE")" ] || h_fail "iniciado pelo atalho, a janela apareceu"
+  h_log "ok: pelo atalho, o programa subiu oculto"
+  [ "$(date +%s)" -lt $((at - 4)) ] || h_fail "a preparação passou do minuto $(date -d "@$at" +%T)"
+
+  h_record_start
+  local box text
+  box=$(w_wait_window $((at + 30 - $(date +%s))) --visible "$W_TITLE") ||
+    h_fail "nenhuma caixa para o arquivo que não é som"
+  text=$(w_box_text "$box")
+  printf '%s\n' "$text" | sed 's/^/    /'
+  printf '%s' "$text" | grep -qF "ERRO AO CARREGAR CANAL:" || h_fail "a caixa não é a do canal"
+  printf '%s' "$text" | grep -qF "ruim.mp3" || h_fail "a caixa não diz o arquivo"
+  h_log "ok: caixa em português para o arquivo que não é som"
+  h_sleep_until "$(h_calc "$next + 4.5")"
+  w_program_pid >/dev/null || h_fail "o programa saiu"
+  w_stop_program
+  h_record_stop
+  H_BOUNDARY=$next
+  h_analyse
+  h_expect_tone bell -$SLACK $LATE
+  local end
+  end=$(h_end bell)
+  h_expect_tone clip "$(h_calc "$end - $SLACK")" "$(h_calc "$end + $CLIP_LATE")"
+  h_expect_silent wrong_clip
 }
 
 [ $# -ge 2 ] || { echo "uso: $0 PASTA_WINDOWS CASO..." >&2; exit 2; }
