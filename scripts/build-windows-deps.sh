@@ -48,39 +48,55 @@ if ! grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sour
   "${sudo_cmd[@]}" apt-get update -qq
 fi
 
-start=$(date +%s)
-rm -rf "$prefix"
-work=$(mktemp -d "$cache/work-XXXXXX")
-trap 'rm -rf "$work"' EXIT
+# An interrupted build resumes: each library's build folder and a mark for
+# each library installed stay until the whole prefix is complete.
+work=$cache/work-$key
+mkdir -p "$work" "$prefix"
+log=$cache/mingw-$key.log
+failed() {
+  local rc=$?
+  if [ "$rc" -ne 0 ] && [ -s "$log" ]; then
+    tail -n 40 "$log" >&2
+    say "failed; the whole log is $log"
+  fi
+}
+trap failed EXIT
 src=$work/src
 mkdir -p "$src"
 for p in "qt6-base=$qt_ver" "ffmpeg=$ffmpeg_ver" "libsdl2=$sdl_ver"; do
   name=${p%%=*}
+  [ ! -d "$src/$name" ] || continue
   say "fetching the $name source ($p)"
   (cd "$src" && apt-get source -qq --download-only "$p" >/dev/null 2>&1 ||
     { apt-get update -qq && apt-get source -qq --download-only "$p" >/dev/null; })
   dsc=$(ls "$src"/"$name"_*.dsc)
-  dpkg-source --no-check -x "$dsc" "$src/$name" >/dev/null
-done
-for patch in "$recipe_dir"/*.patch; do
-  [ -e "$patch" ] || continue
-  name=$(basename "$patch"); name=${name%%--*}
-  say "applying $(basename "$patch")"
-  patch -d "$src/$name" -p1 <"$patch" >/dev/null
+  rm -rf "$src/$name.tmp"
+  dpkg-source --no-check -x "$dsc" "$src/$name.tmp" >/dev/null 2>>"$log"
+  for patch in "$recipe_dir/$name"--*.patch; do
+    [ -e "$patch" ] || continue
+    say "applying $(basename "$patch")"
+    patch -d "$src/$name.tmp" -p1 <"$patch" >/dev/null
+  done
+  mv "$src/$name.tmp" "$src/$name"
 done
 
 jobs=$(nproc 2>/dev/null || echo 2)
 export CCACHE_DISABLE=1
 # shellcheck source=windows-deps/recipe.sh
 . "$recipe_dir"/recipe.sh
+# The compilers' warnings go to the log, shown when a build fails.
 for lib in ffmpeg sdl qt; do
+  [ ! -f "$prefix/.built-$lib" ] || continue
   t=$(date +%s)
-  say "building $lib"
-  "build_$lib"
-  say "$lib built in $(($(date +%s) - t)) s"
+  say "building $lib (log: $log)"
+  "build_$lib" 2>>"$log"
+  echo "$(($(date +%s) - t))" >"$prefix/.built-$lib"
+  say "$lib built in $(cat "$prefix/.built-$lib") s"
 done
+rm -rf "$work"
 
-took=$(($(date +%s) - start))
+took=$(cat "$prefix"/.built-* | awk '{ s += $1 } END { print s }')
 echo "$took" >"$prefix/.complete"
+rm -f "$log"
 say "built $prefix in $took s ($(du -sh "$prefix" | cut -f1))"
 echo "$prefix"

@@ -14,8 +14,10 @@ LATE=1.0
 CLIP_LATE=1.0
 SLACK=0.05
 MAIN_TITLE="Quorvel Sonterra V2"
-# Boxes carry the title the program takes from its file name.
+# Boxes carry the title the program takes from its file name, and once
+# started the one it sets for itself.
 W_TITLE=Sonterra
+W_RUNNING_TITLE="Quorvel - Sonterra"
 
 W_WINE=/usr/lib/wine/wine64
 W_WINESERVER=/usr/lib/wine/wineserver
@@ -187,27 +189,64 @@ w_bell_and_clips() { # epoch bell_seconds
 
 # --- Cases --------------------------------------------------------------
 
+# Windows mapped on the screen, in order, with their sizes: "WxH" per line,
+# from the X server's own events (the splash may be up for a moment only).
+w_watch_maps_start() {
+  xev -root -event substructure >"$H_WORK/xev.log" 2>&1 &
+  H_PIDS+=($!)
+  W_XEV_PID=$!
+  sleep 0.3
+}
+w_mapped_sizes() {
+  awk '
+    /^(CreateNotify|ConfigureNotify) event/ { kind = $1; next }
+    kind != "" && match($0, /window 0x[0-9a-f]+, \(-?[0-9]+,-?[0-9]+\), width [0-9]+, height [0-9]+/) {
+      split(substr($0, RSTART, RLENGTH), f, /[ ,]+/)
+      size[f[2]] = f[5] "x" f[7]; kind = ""; next
+    }
+    /^MapNotify event/ { map = 1; next }
+    map && match($0, /window 0x[0-9a-f]+/) {
+      w = substr($0, RSTART + 7, RLENGTH - 7); print (w in size ? size[w] : "?"); map = 0; next
+    }
+    { kind = kind == "" ? "" : kind }
+  ' "$H_WORK/xev.log"
+}
+
+# How many pixels of a screenshot have exactly this colour.
+w_colour_count() { # png r,g,b
+  /usr/bin/convert "$1" -depth 8 txt:- | grep -c "srgb($2)" || true
+}
+
 # Start-up: the splash, then the main window at its designed size, drawn.
 case_startup() {
   w_program_folder "0"
+  w_watch_maps_start
   w_start sonterra.exe
-  local splash main shot
-  splash=$(w_wait_sized_window 60 339x123) || h_fail "a abertura (339x123) não apareceu"
-  h_log "ok: abertura $(w_size "$splash")"
-  main=$(w_wait_window 60 --visible "$MAIN_TITLE") || h_fail "a janela principal não apareceu"
+  local main shot
+  main=$(w_wait_window 90 --visible "$MAIN_TITLE") || h_fail "a janela principal não apareceu"
   sleep 1
+  local maps
+  maps=$(w_mapped_sizes | tr '\n' ' ')
+  h_log "janelas mapeadas: $maps"
+  case " $maps" in
+    *" 339x123 "*609x530*) h_log "ok: a abertura (339x123) antes da janela principal" ;;
+    *) h_fail "a abertura 339x123 não veio antes da janela principal 609x530" ;;
+  esac
   [ "$(w_size "$main")" = 609x530 ] || h_fail "a janela principal mede $(w_size "$main"), não 609x530"
   h_log "ok: janela principal 609x530"
   shot=$H_WORK/main.png
   /usr/bin/import -window "$main" "$shot" 2>/dev/null || h_fail "sem captura da janela"
-  # The window is drawn: many colours, not a blank rectangle.
-  local colours
-  colours=$(/usr/bin/convert "$shot" -format '%k' info:)
-  [ "$colours" -ge 16 ] || h_fail "a janela tem só $colours cores"
-  h_log "ok: a janela tem $colours cores"
+  cp "$shot" "${W_KEEP_SHOT:-/dev/null}" 2>/dev/null || true
+  # Drawn as designed: the dark green of the first page's top panel and the
+  # cream of its list.
+  local c n
+  for c in "2,49,49" "254,248,233"; do
+    n=$(w_colour_count "$shot" "$c")
+    h_log "pixels rgb($c): $n"
+    [ "$n" -ge 500 ] || h_fail "a janela quase não tem a cor rgb($c) ($n pixels)"
+  done
   w_stop_program
 }
-
 
 # The boxes on top, one after another, until the program is gone; each box's
 # text (Ctrl+C) goes into W_BOXES, separated by lines of "=====".
@@ -305,7 +344,7 @@ case_activate_logon_bell() {
 
   h_record_start
   local box text
-  box=$(w_wait_window $((at + 30 - $(date +%s))) --visible "$W_TITLE") ||
+  box=$(w_wait_window $((at + 30 - $(date +%s))) --visible "$W_RUNNING_TITLE") ||
     h_fail "nenhuma caixa para o arquivo que não é som"
   text=$(w_box_text "$box")
   printf '%s\n' "$text" | sed 's/^/    /'
