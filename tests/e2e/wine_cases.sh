@@ -6,7 +6,7 @@
 #   usage: wine_cases.sh WINDOWS_FOLDER CASE...
 #   needs: TONE_SCAN and PCM_TAP (the host tools of tests/e2e), wine64
 # shellcheck source=tests/e2e/harness.sh
-source "$(dirname "$0")/harness.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 
 # Wine's sound path (WASAPI over PulseAudio) adds its own buffering to the
 # program's; a busy machine adds more.
@@ -30,13 +30,10 @@ w_init() { # windows_folder
   trap w_cleanup EXIT
   trap 'exit 143' TERM INT HUP
   export HOME=$H_WORK/home
-  mkdir -p "$HOME"
+  mkdir -p "$HOME" "$H_WORK/sounds"
   W_FOLDER=$1
   export WINEPREFIX=$H_WORK/wine WINEDEBUG=-all
   export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
-  # Wine rewrites the regional values when the locale changes: Brazilian, as
-  # in the schools.
-  export LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8
   unset SDL_AUDIODRIVER QT_QPA_PLATFORM
   exec 3>"$H_WORK/display"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$H_WORK/xvfb.log" 2>&1 &
@@ -48,24 +45,27 @@ w_init() { # windows_folder
   export DISPLAY=:$(cat "$H_WORK/display")
   h_pulse_start
   unset SDL_AUDIODRIVER # the pulseaudio driver is SDL's Linux one
-  "$W_WINESERVER" -p 60
-  "$W_WINE" wineboot -i >/dev/null 2>&1 || true
+  w_wine wineboot -i >/dev/null 2>&1 || true
   "$W_WINESERVER" -w
   "$W_WINESERVER" -p 60
   W_STARTUP=$(w_unix "$(w_reg_read 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' Startup)")
   [ -n "$W_STARTUP" ] || h_fail "o Wine não tem pasta de inicialização"
 }
 
+# Wine rewrites the regional values when the locale changes: Brazilian, as in
+# the schools, for Wine alone (the harness's arithmetic wants a decimal point).
+w_wine() { LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8 "$W_WINE" "$@"; }
+
 w_cleanup() {
   "$W_WINESERVER" -k 2>/dev/null || true
   h_cleanup
 }
 
-w_unix() { "$W_WINE" winepath -u "$1" 2>/dev/null | tr -d '\r'; }
-w_windows() { "$W_WINE" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+w_unix() { w_wine winepath -u "$1" 2>/dev/null | tr -d '\r'; }
+w_windows() { w_wine winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 
 w_reg_read() { # key value
-  "$W_WINE" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+  w_wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
     awk -v v="$2" '$1 == v { sub(/^[ \t]*[^ \t]+[ \t]+REG_[A-Z_]+[ \t]+/, ""); print; exit }'
 }
 
@@ -89,7 +89,7 @@ w_entry() { # hh:mm sign file
 }
 
 w_start() { # command... (run in the program folder)
-  (cd "$H_PROG" && exec "$W_WINE" "$@" >"$H_WORK/app.log" 2>&1) &
+  (cd "$H_PROG" && LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8 exec "$W_WINE" "$@" >"$H_WORK/app.log" 2>&1) &
   H_APP_PID=$!
   H_PIDS+=("$H_APP_PID")
 }
@@ -275,7 +275,7 @@ case_regional_en_us() {
   local key='HKCU\Control Panel\International' v
   for v in "sShortDate=M/d/yyyy" "sDate=/" "sTime=:" "iTime=0" "iTLZero=0" "s1159=AM" \
     "s2359=PM" "sTimeFormat=h:mm:ss tt"; do
-    "$W_WINE" reg add "$key" /v "${v%%=*}" /t REG_SZ /d "${v#*=}" /f >/dev/null 2>&1
+    w_wine reg add "$key" /v "${v%%=*}" /t REG_SZ /d "${v#*=}" /f >/dev/null 2>&1
   done
   w_start sonterra.exe
   w_wait_window 90 --visible "$W_TITLE" >/dev/null || h_fail "nenhuma caixa apareceu"
@@ -295,7 +295,7 @@ case_regional_en_us() {
   # Back to Brazil for the cases after this one.
   for v in "sShortDate=dd/MM/yyyy" "sDate=/" "sTime=:" "iTime=1" "iTLZero=1" "s1159=" \
     "s2359=" "sTimeFormat=HH:mm:ss"; do
-    "$W_WINE" reg add "$key" /v "${v%%=*}" /t REG_SZ /d "${v#*=}" /f >/dev/null 2>&1
+    w_wine reg add "$key" /v "${v%%=*}" /t REG_SZ /d "${v#*=}" /f >/dev/null 2>&1
   done
 }
 
@@ -364,6 +364,8 @@ case_activate_logon_bell() {
   h_expect_silent wrong_clip
 }
 
+# Sourced (to try a function by hand), it only defines.
+[ "${BASH_SOURCE[0]}" = "$0" ] || return 0
 [ $# -ge 2 ] || { echo "uso: $0 PASTA_WINDOWS CASO..." >&2; exit 2; }
 folder=$(cd "$1" && pwd); shift
 for c in "$@"; do
