@@ -3,8 +3,8 @@
 
 #include "audio/bass/bass.h"
 #include "audio/bass/bass_stats.h"
-#include "tests/support/test_platform.h"
 #include "tests/audio/bass/test_support.h"
+#include "tests/support/test_platform.h"
 
 #include <gtest/gtest.h>
 

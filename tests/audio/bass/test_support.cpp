@@ -15,31 +15,6 @@ namespace sonterra::bass::testing {
 
 namespace fs = std::filesystem;
 
-<<<<<<< HEAD
-=======
-TempDir::TempDir() {
-    // A name no other test process takes: create_directory fails on one that exists.
-    static unsigned counter = 0;
-    const auto seed = std::chrono::steady_clock::now().time_since_epoch().count();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const fs::path candidate =
-            fs::temp_directory_path() / ("sonterra-bass-" + std::to_string(seed % 1000000007) +
-                                         "-" + std::to_string(++counter));
-        std::error_code ec;
-        if (fs::create_directory(candidate, ec)) {
-            path_ = candidate;
-            return;
-        }
-    }
-    throw std::runtime_error("no temporary folder in " + fs::temp_directory_path().string());
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-}
-
->>>>>>> 710adba (Format)
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),
