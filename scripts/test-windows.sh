@@ -31,20 +31,13 @@ fi
 # when the locale changes, so the locale is pinned (Brazilian, as in the
 # schools). The session is started first, quietly: otherwise Wine's services,
 # started by the first test, hold CTest's output pipes open and it waits.
-prefixes=()
-stop() {
-  local p
-  for p in "${prefixes[@]}"; do
-    WINEPREFIX=$p "$wineserver" -k 2>/dev/null || true
-    rm -rf "$p"
-  done
-}
-trap stop EXIT
+# Each job runs its tests in a subshell that calls wine_session, so the
+# prefix goes when that subshell ends.
 wine_session() {
   WINEPREFIX=$(mktemp -d /tmp/sonterra-wine-XXXXXX)
-  prefixes+=("$WINEPREFIX")
   export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
   export LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8
+  trap '"$wineserver" -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
   "$wineserver" -p 60
   "$wine" cmd /c exit >/dev/null 2>&1 || true
 }
