@@ -11,13 +11,14 @@ packages=(
   libgtest-dev libgmock-dev
   pulseaudio pulseaudio-utils
   pipewire pipewire-pulse wireplumber dbus-daemon
-  xvfb xauth x11-apps trayer imagemagick
+  xvfb xauth x11-apps trayer imagemagick xdotool xclip
   faketime espeak-ng sox libsox-fmt-mp3 ffmpeg
   desktop-file-utils libglib2.0-bin x11-utils
   systemd
   clang libclang-rt-14-dev clang-format
-  g++-mingw-w64-x86-64
+  g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
   wine64 googletest
+  dpkg-dev patch nsis
   locales
   perl-base  # scripts/place-files; part of every Debian system
 )

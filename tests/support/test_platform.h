@@ -134,4 +134,13 @@ struct ProgramRun {
 };
 ProgramRun RunProgram(const std::string& path);
 
+// Sets a variable of this process's environment, or removes it (nullptr), for
+// getenv, the libraries of this process and programs started afterwards.
+void SetEnvironment(const std::string& name, const char* value);
+
+// True when taking a file's read permission away stops this process reading
+// it: Linux unless root; never on Windows (the permission bits are only the
+// read-only attribute there).
+bool ReadPermissionBinds();
+
 } // namespace sonterra::test

@@ -186,4 +186,15 @@ ProgramRun RunProgram(const std::string& path) {
     return run;
 }
 
+void SetEnvironment(const std::string& name, const char* value) {
+    if (value)
+        ::setenv(name.c_str(), value, 1);
+    else
+        ::unsetenv(name.c_str());
+}
+
+bool ReadPermissionBinds() {
+    return ::geteuid() != 0; // root reads every file
+}
+
 } // namespace sonterra::test

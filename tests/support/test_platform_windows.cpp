@@ -224,4 +224,13 @@ ProgramRun RunProgram(const std::string& path) {
     return run;
 }
 
+void SetEnvironment(const std::string& name, const char* value) {
+    // The C runtime's copy and the process's own (which SDL reads) together.
+    _putenv_s(name.c_str(), value ? value : "");
+}
+
+bool ReadPermissionBinds() {
+    return false;
+}
+
 } // namespace sonterra::test

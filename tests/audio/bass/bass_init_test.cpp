@@ -3,6 +3,7 @@
 
 #include "audio/bass/bass.h"
 #include "audio/bass/bass_stats.h"
+#include "tests/support/test_platform.h"
 
 #include <gtest/gtest.h>
 
@@ -60,11 +61,11 @@ TEST(BassInit, ErrorCodeBelongsToTheCallingThread) {
 }
 
 TEST(BassInit, SdlOutputsNoDriverBadNumberAndDefault) {
-    ::setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    sonterra::test::SetEnvironment("SDL_AUDIODRIVER", "no-such-driver");
     EXPECT_FALSE(BASS_Init(1, 44100, 0, nullptr, nullptr));
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DRIVER);
 
-    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    sonterra::test::SetEnvironment("SDL_AUDIODRIVER", "dummy");
     EXPECT_FALSE(BASS_Init(99, 44100, 0, nullptr, nullptr));
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DEVICE);
     // The default output that failed at its init is tried again when it is
@@ -79,7 +80,7 @@ TEST(BassInit, SdlOutputsNoDriverBadNumberAndDefault) {
 }
 
 TEST(BassInit, NewStreamsGoToTheDeviceThisThreadSelected) {
-    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    sonterra::test::SetEnvironment("SDL_AUDIODRIVER", "dummy");
     ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr) ||
                 BASS_ErrorGetCode() == BASS_ERROR_ALREADY);
     ASSERT_TRUE(BASS_Init(1, 48000, 0, nullptr, nullptr) ||
@@ -114,7 +115,7 @@ TEST(BassInit, DeviceDescriptions) {
     EXPECT_EQ(std::string(BASS_GetDeviceDescription(0)), "Sem som");
     EXPECT_EQ(std::string(BASS_GetDeviceDescription(1)), "Saída padrão");
     EXPECT_EQ(BASS_GetDeviceDescription(-5), nullptr);
-    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    sonterra::test::SetEnvironment("SDL_AUDIODRIVER", "dummy");
     EXPECT_EQ(BASS_GetDeviceDescription(500), nullptr);
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DEVICE);
 }

@@ -5,6 +5,7 @@
 #include "audio/bass/bass.h"
 #include "audio/bass/bass_stats.h"
 #include "tests/audio/bass/test_support.h"
+#include "tests/support/test_platform.h"
 
 #include <gtest/gtest.h>
 
@@ -27,8 +28,8 @@ protected:
         sounds();
         dir_ = std::make_unique<TemporaryFolder>("sonterra-bass");
         disk_file_ = *dir_ / "output.raw";
-        ::setenv("SDL_AUDIODRIVER", "disk", 1);
-        ::setenv("SDL_DISKAUDIOFILE", disk_file_.c_str(), 1);
+        sonterra::test::SetEnvironment("SDL_AUDIODRIVER", "disk");
+        sonterra::test::SetEnvironment("SDL_DISKAUDIOFILE", disk_file_.c_str());
         ASSERT_TRUE(BASS_Init(1, 44100, 0, nullptr, nullptr)) << BASS_ErrorGetCode();
         ASSERT_TRUE(BASSX_DeviceFormat(1, &rate_, nullptr));
     }

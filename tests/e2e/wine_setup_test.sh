@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# The setup program under Wine, silently as an administrator would run it on
+# many PCs: the default folder outside Program Files, the files and the
+# Start-menu entry in place, a reinstall over a schedule, and what the
+# uninstaller keeps (and removes when told /TUDO).
+#   usage: wine_setup_test.sh SETUP_EXE
+set -euo pipefail
+setup=$(realpath "$1")
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+[ -x "$wine" ] || wine=$(command -v wine64)
+[ -x "$wineserver" ] || wineserver=$(command -v wineserver)
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/sonterra-wine-setup.XXXXXX")
+export WINEPREFIX=$work/wine WINEDEBUG=-all
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
+export LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8 HOME=$work/home
+unset DISPLAY
+mkdir -p "$HOME"
+cleanup() {
+  "$wineserver" -k 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 143' TERM INT HUP
+
+fail() { echo "FALHA: $*"; exit 1; }
+ok() { echo "ok: $*"; }
+run() { "$wine" "$@" >>"$work/wine.log" 2>&1 || true; "$wineserver" -w; }
+unix_path() { "$wine" winepath -u "$1" 2>/dev/null | tr -d '\r'; }
+shell_folder() { # value name under Shell Folders
+  "$wine" reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' \
+    /v "$1" 2>/dev/null | tr -d '\r' | awk -v v="$1" '$1 == v { sub(/^[ \t]*[^ \t]+[ \t]+REG_[A-Z_]+[ \t]+/, ""); print; exit }'
+}
+# A shell link's flags: HasIconLocation is bit 6 (MS-SHLLINK 2.1.1).
+has_icon() { # lnk
+  local flags
+  flags=$(od -An -tu4 -j20 -N4 "$1" | tr -d ' ')
+  [ $((flags & 64)) -ne 0 ]
+}
+
+"$wineserver" -p 60
+run wineboot -i
+programs=$(unix_path "$(shell_folder Programs)")
+[ -n "$programs" ] || fail "sem pasta Programas no menu Iniciar"
+
+# 1. The default folder: C:\Sonterra, writable, outside Program Files.
+run "$setup" /S
+dir=$WINEPREFIX/drive_c/Sonterra
+for f in sonterra.exe Qt6Core.dll Qt6Widgets.dll platforms/qwindows.dll imageformats/qjpeg.dll \
+  translations/qtbase_pt_BR.qm qt.conf AUDIO/sinal-entrada.wav HORA/07H30M.WAV uninstall.exe; do
+  [ -e "$dir/$f" ] || fail "faltou $f em C:\\Sonterra"
+done
+ok "instalado em C:\\Sonterra com $(find "$dir" -type f | wc -l) arquivos"
+lnk="$programs/Sonterra/Sonterra.lnk"
+[ -f "$lnk" ] || fail "sem atalho no menu Iniciar ($lnk)"
+has_icon "$lnk" || fail "o atalho do menu Iniciar não tem ícone"
+grep -qa 'sonterra.exe' "$lnk" || fail "o atalho não aponta para sonterra.exe"
+ok "atalho no menu Iniciar, com ícone"
+
+# 2. A reinstall keeps the schedule and the operator's own sounds.
+printf '1' >"$dir/SOM.INI"
+printf '07:30 + C:\\Sonterra\\AUDIO\\sinal-entrada.wav\r\n' >"$dir/02.PR2"
+printf 'meu sino' >"$dir/AUDIO/sinal-curto.wav"
+printf 'minha fala' >"$dir/HORA/07H30M.WAV"
+run "$setup" /S
+[ "$(cat "$dir/SOM.INI")" = 1 ] || fail "a reinstalação mudou SOM.INI"
+grep -q '07:30 +' "$dir/02.PR2" || fail "a reinstalação mudou 02.PR2"
+[ "$(cat "$dir/AUDIO/sinal-curto.wav")" = "meu sino" ] || fail "a reinstalação trocou um som do operador"
+[ "$(cat "$dir/HORA/07H30M.WAV")" = "minha fala" ] || fail "a reinstalação trocou uma fala do operador"
+ok "reinstalação manteve a programação e os sons"
+
+# 3. Uninstalling keeps the schedule, the sounds and the clips.
+run "$dir/uninstall.exe" /S
+for f in sonterra.exe Qt6Core.dll platforms qt.conf uninstall.exe; do
+  [ ! -e "$dir/$f" ] || fail "a desinstalação deixou $f"
+done
+for f in SOM.INI 02.PR2 AUDIO/sinal-curto.wav HORA/07H30M.WAV HORA/12H59M.WAV; do
+  [ -e "$dir/$f" ] || fail "a desinstalação apagou $f"
+done
+[ ! -e "$lnk" ] || fail "a desinstalação deixou o atalho do menu Iniciar"
+ok "desinstalação manteve SOM.INI, os .PR2, os sons e as falas"
+
+# 4. A folder of the operator's choice; /TUDO removes everything.
+run "$setup" /S '/D=C:\Escola\Sinal'
+other="$WINEPREFIX/drive_c/Escola/Sinal"
+[ -x "$other/sonterra.exe" ] || [ -f "$other/sonterra.exe" ] || fail "não instalou na pasta escolhida"
+printf '1' >"$other/SOM.INI"
+run "$other/uninstall.exe" /S /TUDO
+[ ! -e "$other" ] || fail "/TUDO deixou $(find "$other" | head -5)"
+ok "pasta escolhida; /TUDO apagou tudo"
