@@ -19,7 +19,7 @@ build_ffmpeg() {
     --enable-demuxer=mp3,wav,w64,flac,ogg,asf,aiff,pcm_s16le \
     --enable-decoder='mp1,mp1float,mp2,mp2float,mp3,mp3float,flac,vorbis,opus,wmav1,wmav2,wmapro,wmalossless,pcm_*,adpcm_*' \
     --enable-parser=mpegaudio,flac,vorbis,opus >/dev/null
-  make -j"$jobs" >/dev/null
+  make -j"$jobs" >&2
   make install >/dev/null
 }
 
@@ -30,7 +30,7 @@ build_sdl() {
     -DCMAKE_TOOLCHAIN_FILE="$recipe_dir"/toolchain.cmake \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DSDL_SHARED=ON -DSDL_STATIC=OFF -DSDL_TEST=OFF >/dev/null
-  cmake --build "$work"/sdl -j "$jobs" >/dev/null
+  cmake --build "$work"/sdl -j "$jobs" >&2
   cmake --install "$work"/sdl >/dev/null
 }
 
@@ -39,6 +39,8 @@ build_qt() {
   # third-party libraries, so nothing else is needed for MinGW; FreeType for
   # the offscreen plugin the tests use. directwrite3 off: that class is only
   # compiled with direct2d, and qwindows.dll does not link without it.
+  # direct2d off too: its plugin also needs the Wintab headers Debian drops,
+  # and the program uses the plain windows plugin.
   cmake -S "$src"/qt6-base -B "$work"/qt -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$recipe_dir"/toolchain.cmake \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
@@ -48,11 +50,11 @@ build_qt() {
     -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF \
     -DFEATURE_printsupport=OFF -DFEATURE_icu=OFF -DFEATURE_opengl=OFF \
     -DINPUT_opengl=no -DFEATURE_vulkan=OFF -DFEATURE_zstd=OFF \
-    -DFEATURE_directwrite3=OFF \
+    -DFEATURE_directwrite3=OFF -DFEATURE_direct2d=OFF \
     -DFEATURE_system_zlib=OFF -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF \
     -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF \
     -DFEATURE_freetype=ON -DFEATURE_system_freetype=OFF \
     -DFEATURE_jpeg=ON -DFEATURE_png=ON >/dev/null
-  cmake --build "$work"/qt -j "$jobs" >/dev/null
+  cmake --build "$work"/qt -j "$jobs" >&2
   cmake --install "$work"/qt >/dev/null
 }
