@@ -5,6 +5,8 @@
  * Every function may be called from any thread; the last error is per thread.
  * Handles are never reused within a process. */
 
+#include "audio/bass/bass_errors.h"
+
 #include <stdint.h>
 
 #ifdef __cplusplus
@@ -22,29 +24,6 @@ typedef DWORD(STREAMPROC)(HSTREAM handle, void* buffer, DWORD length, void* user
 #define TRUE 1
 #define FALSE 0
 #endif
-
-/* Error codes (BASS_ErrorGetCode). */
-#define BASS_OK 0
-#define BASS_ERROR_MEM 1
-#define BASS_ERROR_FILEOPEN 2
-#define BASS_ERROR_DRIVER 3
-#define BASS_ERROR_HANDLE 5
-#define BASS_ERROR_FORMAT 6
-#define BASS_ERROR_POSITION 7
-#define BASS_ERROR_INIT 8
-#define BASS_ERROR_START 9
-#define BASS_ERROR_ALREADY 14
-#define BASS_ERROR_ILLTYPE 19
-#define BASS_ERROR_ILLPARAM 20
-#define BASS_ERROR_DEVICE 23
-#define BASS_ERROR_NOPLAY 24
-#define BASS_ERROR_NONET 32
-#define BASS_ERROR_CREATE 33
-#define BASS_ERROR_NOTAVAIL 37
-#define BASS_ERROR_DECODE 38
-#define BASS_ERROR_TIMEOUT 40
-#define BASS_ERROR_FILEFORM 41
-#define BASS_ERROR_UNKNOWN -1
 
 /* Options (BASS_SetConfig). */
 #define BASS_CONFIG_BUFFER 0       /* ms of audio each channel decodes ahead */

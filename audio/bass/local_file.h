@@ -2,7 +2,7 @@
 // A sound file on disk, read by the decoder through its descriptor. Only a
 // regular file is opened, and the test is made on the opened file, without
 // waiting: a FIFO, a device or a folder never holds up a load.
-// (local_file_posix.cpp)
+// (local_file_posix.cpp, local_file_windows.cpp)
 
 #include <cstdint>
 #include <memory>
@@ -27,8 +27,9 @@ public:
     std::int64_t size() const;
 
 private:
-    explicit LocalFile(int fd) : fd_(fd) {}
-    int fd_;
+    // A descriptor on POSIX, a HANDLE on Windows.
+    explicit LocalFile(std::intptr_t handle) : handle_(handle) {}
+    std::intptr_t handle_;
 };
 
 } // namespace sonterra::bass

@@ -36,12 +36,12 @@ std::unique_ptr<LocalFile> LocalFile::open(const std::string& path, int& error) 
 }
 
 LocalFile::~LocalFile() {
-    ::close(fd_);
+    ::close(static_cast<int>(handle_));
 }
 
 int LocalFile::read(std::uint8_t* buffer, int size) {
     for (;;) {
-        const ssize_t n = ::read(fd_, buffer, static_cast<std::size_t>(size));
+        const ssize_t n = ::read(static_cast<int>(handle_), buffer, static_cast<std::size_t>(size));
         if (n >= 0)
             return static_cast<int>(n);
         if (errno != EINTR)
@@ -50,13 +50,13 @@ int LocalFile::read(std::uint8_t* buffer, int size) {
 }
 
 std::int64_t LocalFile::seek(std::int64_t offset, int whence) {
-    const off_t at = ::lseek(fd_, static_cast<off_t>(offset), whence);
+    const off_t at = ::lseek(static_cast<int>(handle_), static_cast<off_t>(offset), whence);
     return at < 0 ? -errno : static_cast<std::int64_t>(at);
 }
 
 std::int64_t LocalFile::size() const {
     struct stat st {};
-    return ::fstat(fd_, &st) != 0 ? -errno : static_cast<std::int64_t>(st.st_size);
+    return ::fstat(static_cast<int>(handle_), &st) != 0 ? -errno : static_cast<std::int64_t>(st.st_size);
 }
 
 } // namespace sonterra::bass

@@ -99,7 +99,7 @@ w_start() { # command... (run in the program folder)
 w_program_pid() {
   local p
   for p in /proc/[0-9]*; do
-    tr '\0' ' ' <"$p/cmdline" 2>/dev/null | grep -qi 'sonterra\.exe' || continue
+    { tr '\0' ' ' <"$p/cmdline"; } 2>/dev/null | grep -qi 'sonterra\.exe' || continue
     grep -qi 'start\.exe' "$p/cmdline" 2>/dev/null && continue
     echo "${p#/proc/}"
     return 0
@@ -202,7 +202,7 @@ w_mapped_sizes() {
     /^(CreateNotify|ConfigureNotify) event/ { kind = $1; next }
     kind != "" && match($0, /window 0x[0-9a-f]+, \(-?[0-9]+,-?[0-9]+\), width [0-9]+, height [0-9]+/) {
       split(substr($0, RSTART, RLENGTH), f, /[ ,]+/)
-      size[f[2]] = f[5] "x" f[7]; kind = ""; next
+      size[f[2]] = f[6] "x" f[8]; kind = ""; next
     }
     /^MapNotify event/ { map = 1; next }
     map && match($0, /window 0x[0-9a-f]+/) {

@@ -1,0 +1,84 @@
+#include "audio/bass/local_file.h"
+
+#include "audio/bass/bass_errors.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <windows.h>
+
+namespace sonterra::bass {
+
+namespace {
+
+HANDLE handleOf(std::intptr_t handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+// FFmpeg's read callback speaks errno; the few a local read can meet.
+int errnoOf(DWORD error) {
+    switch (error) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return EACCES;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+        return ENOMEM;
+    default:
+        return EIO;
+    }
+}
+
+} // namespace
+
+std::unique_ptr<LocalFile> LocalFile::open(const std::string& path, int& error) {
+    // The narrow name is in the ANSI code page, as everywhere in the program.
+    // Sharing every way: a schedule's sound may be open in an editor.
+    const HANDLE h = CreateFileA(path.c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        error = BASS_ERROR_FILEOPEN;
+        return nullptr;
+    }
+    std::unique_ptr<LocalFile> file(new LocalFile(reinterpret_cast<std::intptr_t>(h)));
+    // A folder does not open without FILE_FLAG_BACKUP_SEMANTICS; a pipe, the
+    // console or a device is no sound file.
+    LARGE_INTEGER size{};
+    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileSizeEx(h, &size) || size.QuadPart == 0) {
+        error = BASS_ERROR_FILEFORM;
+        return nullptr;
+    }
+    error = BASS_OK;
+    return file;
+}
+
+LocalFile::~LocalFile() {
+    CloseHandle(handleOf(handle_));
+}
+
+int LocalFile::read(std::uint8_t* buffer, int size) {
+    DWORD n = 0;
+    if (!ReadFile(handleOf(handle_), buffer, static_cast<DWORD>(size), &n, nullptr))
+        return -errnoOf(GetLastError());
+    return static_cast<int>(n);
+}
+
+std::int64_t LocalFile::seek(std::int64_t offset, int whence) {
+    const DWORD method = whence == SEEK_SET ? FILE_BEGIN : whence == SEEK_CUR ? FILE_CURRENT : FILE_END;
+    LARGE_INTEGER distance{};
+    distance.QuadPart = offset;
+    LARGE_INTEGER at{};
+    if (!SetFilePointerEx(handleOf(handle_), distance, &at, method))
+        return -EINVAL;
+    return at.QuadPart;
+}
+
+std::int64_t LocalFile::size() const {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(handleOf(handle_), &size))
+        return -errnoOf(GetLastError());
+    return size.QuadPart;
+}
+
+} // namespace sonterra::bass
