@@ -14,10 +14,9 @@ LATE=1.0
 CLIP_LATE=1.0
 SLACK=0.05
 MAIN_TITLE="Quorvel Sonterra V2"
-# Boxes carry the title the program takes from its file name, and once
-# started the one it sets for itself.
+# Boxes carry the title the program takes from its file name; once the main
+# window is made, its full Windows path (w_running_title).
 W_TITLE=Sonterra
-W_RUNNING_TITLE="Quorvel - Sonterra"
 
 W_WINE=/usr/lib/wine/wine64
 W_WINESERVER=/usr/lib/wine/wineserver
@@ -117,7 +116,9 @@ w_stop_program() {
 w_window() { # [--visible] name
   local only=()
   if [ "$1" = --visible ]; then only=(--onlyvisible); shift; fi
-  xdotool search "${only[@]}" --name "^$1\$" 2>/dev/null | head -1
+  local exact
+  exact=$(printf '%s' "$1" | sed 's/[][\\.^$*+?(){}|]/\\&/g')
+  xdotool search "${only[@]}" --name "^$exact\$" 2>/dev/null | head -1
 }
 
 w_wait_window() { # seconds [--visible] name
@@ -149,7 +150,7 @@ w_size() { # window id
 w_box_text() { # window id
   xclip -selection clipboard -i </dev/null
   xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1" 2>/dev/null || true
-  xdotool key --window "$1" ctrl+c
+  xdotool key --window "$1" ctrl+c 2>/dev/null || true
   sleep 0.5
   xclip -selection clipboard -o 2>/dev/null | tr -d '\r'
 }
@@ -167,7 +168,8 @@ w_next_minute() { # lead_seconds
 w_bell_and_clips() { # epoch bell_seconds
   local hh mm want h m name
   hh=$(date -d "@$1" +%H) mm=$(date -d "@$1" +%M)
-  printf -v want '%02dH%02dM.WAV' "$((10#$hh))" "$((10#$mm))"
+  # The program speaks the afternoon on the 12-hour clock (13:45 -> 01H45M).
+  printf -v want '%02dH%02dM.WAV' "$((10#$hh > 12 ? 10#$hh - 12 : 10#$hh))" "$((10#$mm))"
   h_tone_file "$H_PROG/AUDIO/sino.wav" 700 "$2"
   h_tone bell 700
   h_tone clip 1500
@@ -258,9 +260,14 @@ w_answer_boxes_until_exit() { # seconds
     id=$(w_window --visible "$W_TITLE") || true
     if [ -n "$id" ]; then
       text=$(w_box_text "$id")
-      W_BOXES+="$text"$'\n=====\n'
-      xdotool key --window "$id" Return
-      sleep 0.7
+      # A box closing as we looked gives no text: it was counted already.
+      [ -z "$text" ] || W_BOXES+="$text"$'\n=====\n'
+      xdotool key --window "$id" Return 2>/dev/null || true
+      # Wine unmaps a closed box a moment later; wait for it to go.
+      for _ in $(seq 30); do
+        xdotool search --onlyvisible --name "^$W_TITLE\$" 2>/dev/null | grep -qx "$id" || break
+        sleep 0.1
+      done
     else
       sleep 0.2
     fi
@@ -286,7 +293,7 @@ case_regional_en_us() {
   n=$(printf '%s' "$W_BOXES" | grep -c '^=====$' || true)
   [ "$n" -eq 4 ] || h_fail "$n caixas em vez de 4"
   for want in "O Formato de HORA Padrão do Windows está em modo incompatível" \
-    "FORMATO DE HORA ATUAL: h:mm:ss tt" \
+    "FORMATO DE HORA ATUAL: h:mm AMPM" \
     "O Formato de DATA Padrão do Windows está em modo incompatível" \
     "FORMATO DE DATA ATUAL: M/d/yyyy"; do
     printf '%s' "$W_BOXES" | grep -qF "$want" || h_fail "faltou a caixa \"$want\""
@@ -330,7 +337,7 @@ case_activate_logon_bell() {
   h_log "ok: \"Ativar\" criou o atalho de inicialização"
   for _ in $(seq 50); do [ -z "$(w_window --visible "$MAIN_TITLE")" ] && break; sleep 0.1; done
   [ -z "$(w_window --visible "$MAIN_TITLE")" ] || h_fail "a janela continuou à vista depois de \"Ativar\""
-  [ "$(cat "$H_PROG/SOM.INI")" = 1 ] || h_fail "SOM.INI não ficou ativo"
+  [ "$(tr -d "\r" <"$H_PROG/SOM.INI")" = 1 ] || h_fail "SOM.INI não ficou ativo"
   w_stop_program
 
   # As at logon: the shell opens the shortcut.
@@ -344,7 +351,7 @@ case_activate_logon_bell() {
 
   h_record_start
   local box text
-  box=$(w_wait_window $((at + 30 - $(date +%s))) --visible "$W_RUNNING_TITLE") ||
+  box=$(w_wait_window $((at + 30 - $(date +%s))) --visible "$(w_windows "$H_PROG/sonterra.exe")") ||
     h_fail "nenhuma caixa para o arquivo que não é som"
   text=$(w_box_text "$box")
   printf '%s\n' "$text" | sed 's/^/    /'
