@@ -23,8 +23,14 @@ public:
     // True from Play until the sound stops.
     virtual bool IsPlaying() const = 0;
     // A sound is due within seconds: have the output ready for it (a sound
-    // server connected, a suspended sink awake). Returns at once; a hint only.
-    virtual void Prepare() {}
+    // server connected, a suspended sink awake) and, given the file the next
+    // LoadFile will name, open it ahead, apart from the sound loaded now,
+    // which goes on. A LoadFile of that file, unchanged, then takes it. A
+    // hint only: what cannot be opened ahead is left to LoadFile, which
+    // reports it.
+    virtual void Prepare(const std::string& /*name*/) {}
+    // What Prepare opened and no LoadFile took is let go.
+    virtual void ReleasePrepared() {}
 
     // Owned by the caller; the player never reads or writes it.
     int SpeakTimeAfter = 0;

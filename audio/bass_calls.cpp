@@ -70,6 +70,9 @@ public:
         return ::BASS_FX_DSP_SetParameters(handle, dsp, params);
     }
     BOOL BASSX_DevicePrepare(int device) override { return ::BASSX_DevicePrepare(device); }
+    BOOL BASSX_StreamFileUnchanged(HSTREAM handle, const char* file) override {
+        return ::BASSX_StreamFileUnchanged(handle, file);
+    }
 };
 
 } // namespace

@@ -43,8 +43,9 @@ public:
     virtual BOOL BASS_FX_DSP_GetParameters(DWORD handle, int dsp, void* params) = 0;
     virtual BOOL BASS_FX_DSP_SetParameters(DWORD handle, int dsp, void* params) = 0;
 
-    // The library's own extension, outside the player's call table.
+    // The library's own extensions, outside the player's call table.
     virtual BOOL BASSX_DevicePrepare(int device) = 0;
+    virtual BOOL BASSX_StreamFileUnchanged(HSTREAM handle, const char* file) = 0;
 };
 
 // The library itself; lives for the whole process.

@@ -50,6 +50,7 @@ TDarvoBass::~TDarvoBass() {
     delete WatchTimer; // a tick it serves now finds nothing loaded
     WatchTimer = nullptr;
     bass.BASS_StreamFree(Channel);
+    ReleasePrepared();
     TagReader.reset();
 }
 
@@ -120,10 +121,7 @@ void TDarvoBass::LoadFile(const std::string& name) {
     LoopPlayback = false;
     CloseStream();
     bass.BASS_SetDevice(static_cast<DWORD>(Device));
-    if (ManualUpdate)
-        bass.BASS_SetConfig(BASS_CONFIG_UPDATEPERIOD, 0);
-    else
-        bass.BASS_SetConfig(BASS_CONFIG_BUFFER, BufferLength);
+    setBufferConfig();
 
     const std::string upperName = upperCase(name);
     if (upperName.find("://") != std::string::npos)
@@ -132,18 +130,44 @@ void TDarvoBass::LoadFile(const std::string& name) {
         loadFileSteps(name, upperName);
 }
 
+void TDarvoBass::setBufferConfig() {
+    if (ManualUpdate)
+        bass.BASS_SetConfig(BASS_CONFIG_UPDATEPERIOD, 0);
+    else
+        bass.BASS_SetConfig(BASS_CONFIG_BUFFER, BufferLength);
+}
+
+HSTREAM TDarvoBass::openFile(const std::string& name, const std::string& upperName) {
+    return upperName.find(".WMA") != std::string::npos
+               ? bass.BASS_WMA_StreamCreateFile(FALSE, name.c_str(), 0, 0, StreamFlags)
+               : bass.BASS_StreamCreateFile(FALSE, name.c_str(), 0, 0, StreamFlags);
+}
+
+HSTREAM TDarvoBass::takePrepared(const std::string& name) {
+    if (PreparedChannel == 0 || name != PreparedName)
+        return 0; // kept for the load it was opened for
+    const HSTREAM handle = PreparedChannel;
+    PreparedChannel = 0;
+    PreparedName.clear();
+    if (bass.BASSX_StreamFileUnchanged(handle, name.c_str()))
+        return handle;
+    bass.BASS_StreamFree(handle); // the file changed since: what was read of it is stale
+    return 0;
+}
+
 void TDarvoBass::loadFileSteps(const std::string& name, const std::string& upperName) {
+    // A file opened ahead has no decoding or disk left to wait for.
+    HSTREAM handle = takePrepared(name);
+    const bool opened = handle == 0;
     // This load's own handle: while one of its boxes is open a bell tick may
     // load this player again, and Channel is then that sound's.
-    const HSTREAM handle =
-        upperName.find(".WMA") != std::string::npos
-            ? bass.BASS_WMA_StreamCreateFile(FALSE, name.c_str(), 0, 0, StreamFlags)
-            : bass.BASS_StreamCreateFile(FALSE, name.c_str(), 0, 0, StreamFlags);
+    if (opened)
+        handle = openFile(name, upperName);
     Channel = handle;
     DisplayName = ExtractDisplayName(name);
     FileName = name;
 
-    const int error = bass.BASS_ErrorGetCode();
+    const int error = opened ? bass.BASS_ErrorGetCode() : 0;
     if (error != 0) {
         ShowMessage(std::string("ERRO AO CARREGAR CANAL:") + CR + CR + "Arquivo: " + name + CR +
                     CR + "Erro " + BassErrorText(error));
@@ -214,8 +238,33 @@ void TDarvoBass::Stop() {
         bass.BASS_ChannelSetPosition(Channel, 0);
 }
 
-void TDarvoBass::Prepare() {
+void TDarvoBass::Prepare(const std::string& name) {
     bass.BASSX_DevicePrepare(Device);
+    ReleasePrepared();
+    const std::string upperName = upperCase(name);
+    if (name.empty() || upperName.find("://") != std::string::npos)
+        return; // an address is opened at its moment: it starts as it opens
+    // On a channel of its own: a sound playing now goes on to its end or its
+    // CloseStream. Set up as LoadFile sets up its own.
+    bass.BASS_SetDevice(static_cast<DWORD>(Device));
+    setBufferConfig();
+    const HSTREAM handle = openFile(name, upperName);
+    if (bass.BASS_ErrorGetCode() != 0) {
+        // No box now: the load at the entry's minute opens it again and
+        // reports what is wrong then, as ever.
+        bass.BASS_StreamFree(handle);
+        return;
+    }
+    PreparedChannel = handle;
+    PreparedName = name;
+}
+
+void TDarvoBass::ReleasePrepared() {
+    if (PreparedChannel == 0)
+        return;
+    bass.BASS_StreamFree(PreparedChannel);
+    PreparedChannel = 0;
+    PreparedName.clear();
 }
 
 void TDarvoBass::DoStop() {

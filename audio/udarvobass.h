@@ -41,8 +41,11 @@ public:
     void Play() override;
     void Stop() override;
     bool IsPlaying() const override { return Playing; }
-    // Asks the library to make Device ready; also opens it when BASS_Init failed.
-    void Prepare() override;
+    // Asks the library to make Device ready (also opening it when BASS_Init
+    // failed) and opens `name` ahead on a channel of its own; nothing ahead
+    // for an empty name or an address.
+    void Prepare(const std::string& name) override;
+    void ReleasePrepared() override;
 
     int GetLengthMs();
     int GetPositionMs();
@@ -82,11 +85,19 @@ protected:
     int pan = 0;
     BASS_FX_DSPPARAMS EffectParams{};
     DWORD Channel = 0;
+    // Opened ahead by Prepare for a load of PreparedName; 0 when none.
+    DWORD PreparedChannel = 0;
+    std::string PreparedName;
     bool Loaded = false;
     TThreadedTimer* WatchTimer = nullptr; // child of this player
 
 private:
     void refreshAttributes();
+    void setBufferConfig();
+    HSTREAM openFile(const std::string& name, const std::string& upperName);
+    // The channel Prepare opened for `name`, if the file is unchanged since;
+    // else 0 (and a stale one goes).
+    HSTREAM takePrepared(const std::string& name);
     void loadFileSteps(const std::string& name, const std::string& upperName);
     void loadAddressSteps(const std::string& name);
 

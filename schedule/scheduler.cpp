@@ -77,6 +77,9 @@ void TScheduler::Activate() {
 
 void TScheduler::Deactivate() {
     SetActive(false);
+    // No tick comes for a sound opened ahead; an activation prepares anew.
+    prepared_minute_.clear();
+    player_toque_.ReleasePrepared();
     window_.SetIndicatorVisible(false);
     if (Existe_atalho(nome_atalho))
         Apaga_atalho(nome_atalho);
@@ -145,15 +148,20 @@ void TScheduler::ScanCurrentMinute() {
     if (!loadedDate_ || !SameDate(*loadedDate_, moment))
         LoadToday(moment);
 
-    PrepareAhead(moment);
     const std::string now = TimeOfDayKey(moment);
-    if (now == lastMinute_)
-        return;
+    if (now != lastMinute_)
+        StartEntries(now);
+    // After the minute's entries, whose end lets go of what was opened for them.
+    PrepareAhead(moment);
+}
+
+void TScheduler::StartEntries(const std::string& now) {
     // Taken before the scan: a minute whose scan is cut short by an error is
     // not started again half a second later.
     lastMinute_ = now;
     // Once its minute has come, a prepared minute is spent: a clock set back
     // over it brings it round again, and it needs its output ready again.
+    const bool prepared = !prepared_minute_.empty();
     prepared_minute_.clear();
 
     // A copy: OnStop handlers run inside CloseStream.
@@ -170,6 +178,10 @@ void TScheduler::ScanCurrentMinute() {
         player_toque_.LoadFile(path);
         player_toque_.Play();
     }
+    // A sound opened ahead that no load took (its entry was removed or
+    // changed meanwhile) goes.
+    if (prepared)
+        player_toque_.ReleasePrepared();
 }
 
 void TScheduler::PrepareAhead(const DateTime& moment) {
@@ -185,13 +197,22 @@ void TScheduler::PrepareAhead(const DateTime& moment) {
     const std::string key = TimeOfDayKey(next);
     if (key == prepared_minute_)
         return;
+    // The sound heard is that of the last line with a file: each start
+    // closes the one before.
+    bool due = false;
+    std::string path;
     for (const std::string& line : today_) {
-        if (EntryTimeKey(line) == key) {
-            prepared_minute_ = key;
-            player_toque_.Prepare();
-            return;
-        }
+        if (EntryTimeKey(line) != key)
+            continue;
+        due = true;
+        std::string candidate = EntryAudioPath(line);
+        if (FileExists(candidate))
+            path = std::move(candidate);
     }
+    if (!due)
+        return;
+    prepared_minute_ = key;
+    player_toque_.Prepare(path);
 }
 
 void TScheduler::BellStopped() {

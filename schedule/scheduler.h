@@ -78,10 +78,13 @@ public:
 
 private:
     void LoadToday(const DateTime& now);
-    // Starts the entries of the minute on the clock, once per minute.
+    // Starts the entries of the minute on the clock, once per minute, and
+    // prepares the next minute's.
     void ScanCurrentMinute();
+    // Starts the entries of the minute `now`, new since the last scan.
+    void StartEntries(const std::string& now);
     // Seconds before a minute with an entry, the bell player's output is made
-    // ready; once per minute.
+    // ready and the entry's file opened; once per minute.
     void PrepareAhead(const DateTime& moment);
 
     Clock& clock_;

@@ -89,6 +89,13 @@ BOOL BASS_FX_DSP_SetParameters(DWORD handle, int dsp, void* params);
  * BASS_ERROR_INIT when the output still cannot be opened. */
 BOOL BASSX_DevicePrepare(int device);
 
+/* Sonterra's own: TRUE when `handle` is a stream opened from a file that is
+ * still the one at `file` (the same file, with the size and modification
+ * time it had then) and that has never been played: a stream opened ahead of
+ * its time may then serve for a load of `file`. FALSE otherwise, with
+ * BASS_ERROR_HANDLE for an unknown handle. */
+BOOL BASSX_StreamFileUnchanged(HSTREAM handle, const char* file);
+
 #ifdef __cplusplus
 }
 #endif

@@ -294,6 +294,14 @@ BOOL BASSX_DevicePrepare(int device) {
     return result(Library::instance().prepare(device));
 }
 
+BOOL BASSX_StreamFileUnchanged(HSTREAM handle, const char* file) {
+    auto channel = channelOrError(handle);
+    if (!channel)
+        return FALSE;
+    setError(BASS_OK);
+    return file != nullptr && channel->freshFromFile(file) ? TRUE : FALSE;
+}
+
 uint64_t BASSX_ChannelFirstOutputNs(DWORD handle) {
     auto channel = channelOrError(handle);
     if (!channel)

@@ -172,6 +172,7 @@ int Channel::repositionLocked(std::int64_t frame) {
 
 void Channel::play(bool restart) {
     std::lock_guard control(control_);
+    ever_played_ = true;
     // A sound that has ended starts again from the start, as a loop wants it.
     if (restart || (ended_.load() && decoder_.format().seekable))
         repositionLocked(0);
@@ -201,6 +202,12 @@ void Channel::stop() {
     // what was heard, so that a Play without a rewind goes on from there.
     if (heard_at >= 0 && !ended_.load() && decoder_.format().seekable)
         repositionLocked(heard_at);
+}
+
+bool Channel::freshFromFile(const std::string& name) {
+    std::lock_guard control(control_);
+    return !shut_down_ && !ever_played_ && consumed_.load() == 0 && base_frame_.load() == 0 &&
+           decoder_.source().unchangedFileAt(name);
 }
 
 BASS_CHANNELINFO Channel::info() const {

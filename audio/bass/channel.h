@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace sonterra::bass {
@@ -56,6 +57,10 @@ public:
 
     int dspSet(int dsp, bool enabled);
     int dspParameters(int dsp, void* params, bool store);
+
+    // Opened from the file now at `name`, unchanged since, and still at its
+    // start, never played: it can serve a load of that file.
+    bool freshFromFile(const std::string& name);
 
     std::uint64_t firstOutputNs() const { return first_output_ns_.load(); }
     std::size_t ringBytes() const {
@@ -95,6 +100,7 @@ private:
 
     std::mutex control_; // API calls on this channel, one at a time
     bool shut_down_ = false;
+    bool ever_played_ = false; // under control_
     std::array<Effect, 2> effects_{};
 
     std::thread thread_;

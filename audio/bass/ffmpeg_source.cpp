@@ -1,6 +1,7 @@
 #include "audio/bass/ffmpeg_source.h"
 
 #include "audio/bass/bass.h"
+#include "audio/bass/format_pick.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -8,10 +9,12 @@ extern "C" {
 #include <libavutil/avstring.h>
 }
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <span>
 
 namespace sonterra::bass {
 
@@ -25,6 +28,9 @@ constexpr int kMinProbeScore = AVPROBE_SCORE_EXTENSION / 2;
 constexpr int kMaxBadPackets = 64;
 // libavformat's own read size for files.
 constexpr int kFileBufferBytes = 32768;
+// What is read of a file's start to tell its container: room for two MPEG
+// audio frames of any rate.
+constexpr int kHeadBytes = 4096;
 // What reaches a demuxer: the formats the program plays, so no playlist,
 // script or picture format ever opens a file or a connection it names.
 constexpr const char* kFormatWhitelist = "mp3,wav,w64,asf,ogg,flac,aiff";
@@ -99,6 +105,33 @@ bool withinReason(const AVCodecContext* codec) {
     return codec->sample_rate >= kMinRate && codec->sample_rate <= kMaxRate &&
            codec->ch_layout.nb_channels >= 1 && codec->ch_layout.nb_channels <= kMaxChannels &&
            codec->frame_size >= 0 && codec->frame_size <= kMaxFrameSamples;
+}
+
+// Up to `head.size()` bytes of `file` from `at`; what was read.
+std::span<const std::uint8_t> readAt(LocalFile& file, std::int64_t at,
+                                     std::span<std::uint8_t> head) {
+    if (file.seek(at, SEEK_SET) != at)
+        return {};
+    std::size_t got = 0;
+    while (got < head.size()) {
+        const int n = file.read(head.data() + got, static_cast<int>(head.size() - got));
+        if (n <= 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    return head.first(got);
+}
+
+// The demuxer the file's first bytes name (the file is left at its start), or
+// null: then libavformat probes, within the whitelist.
+const AVInputFormat* demuxerOf(LocalFile& file) {
+    std::array<std::uint8_t, kHeadBytes> buffer{};
+    auto head = readAt(file, 0, buffer);
+    const char* name = pickDemuxer(head);
+    if (const std::size_t tag = id3v2Length(head); name == nullptr && tag >= head.size())
+        name = pickDemuxer(readAt(file, static_cast<std::int64_t>(tag), buffer));
+    file.seek(0, SEEK_SET);
+    return name != nullptr ? av_find_input_format(name) : nullptr;
 }
 
 bool headerIsComplete(const AVFormatContext* fmt) {
@@ -179,10 +212,12 @@ int FFmpegSource::openContexts() {
         av_dict_set(&options, "rw_timeout", us.c_str(), 0);
         av_dict_set(&options, "timeout", us.c_str(), 0);
     }
+    const AVInputFormat* demuxer = nullptr;
     if (file_) {
         // Read through the descriptor that was checked to be a regular file;
-        // the name serves only to probe the format by its extension.
-        file_->seek(0, SEEK_SET);
+        // the name serves only to probe by its extension when the bytes tell
+        // nothing.
+        demuxer = demuxerOf(*file_);
         auto* buffer = static_cast<unsigned char*>(av_malloc(kFileBufferBytes));
         if (buffer != nullptr)
             io_ = avio_alloc_context(buffer, kFileBufferBytes, 0, this, &FFmpegSource::readFile,
@@ -195,13 +230,13 @@ int FFmpegSource::openContexts() {
         }
         fmt_->pb = io_;
     }
-    int rc = avformat_open_input(&fmt_, name_.c_str(), nullptr, &options);
+    int rc = avformat_open_input(&fmt_, name_.c_str(), demuxer, &options);
     av_dict_free(&options);
     if (rc < 0) {
         fmt_ = nullptr; // freed by avformat_open_input
         return fail(rc);
     }
-    if (fmt_->probe_score < kMinProbeScore)
+    if (demuxer == nullptr && fmt_->probe_score < kMinProbeScore)
         return fail(AVERROR_INVALIDDATA);
     // Reading ahead for stream details costs milliseconds at the start of a
     // bell; skip it when the header already told everything the decoder needs.

@@ -31,6 +31,9 @@ public:
     int next(const std::uint8_t* const*& data) override;
     bool seek(std::int64_t frame) override;
     void setInterrupted(bool on) override { interrupted_.store(on); }
+    bool unchangedFileAt(const std::string& name) const override {
+        return file_ && name == name_ && file_->unchangedAt(name);
+    }
 
 private:
     explicit FFmpegSource(std::string name);

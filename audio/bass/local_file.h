@@ -25,11 +25,20 @@ public:
     std::int64_t seek(std::int64_t offset, int whence);
     // The file's size now, or minus the system's error number.
     std::int64_t size() const;
+    // `path` names this very file still, with the size and modification time
+    // it had when opened: what was read of it ahead is what it holds.
+    bool unchangedAt(const std::string& path) const;
 
 private:
     // A descriptor on POSIX, a HANDLE on Windows.
     explicit LocalFile(std::intptr_t handle) : handle_(handle) {}
     std::intptr_t handle_;
+    // Which file it is (volume and file number), its size and modification
+    // time (in the system's units), when opened.
+    std::uint64_t volume_ = 0;
+    std::uint64_t number_ = 0;
+    std::int64_t size_ = 0;
+    std::int64_t modified_ = 0;
 };
 
 } // namespace sonterra::bass

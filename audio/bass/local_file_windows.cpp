@@ -2,9 +2,9 @@
 
 #include "audio/bass/bass_errors.h"
 
+#include <windows.h>
 #include <cerrno>
 #include <cstdio>
-#include <windows.h>
 
 namespace sonterra::bass {
 
@@ -29,6 +29,27 @@ int errnoOf(DWORD error) {
     }
 }
 
+struct Identity {
+    std::uint64_t volume = 0;
+    std::uint64_t number = 0;
+    std::int64_t size = 0;
+    std::int64_t modified = 0; // 100 ns units
+};
+
+bool identityOf(HANDLE h, Identity& id) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(h, &info))
+        return false;
+    id.volume = info.dwVolumeSerialNumber;
+    id.number = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    id.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) |
+                                        info.nFileSizeLow);
+    id.modified = static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+        info.ftLastWriteTime.dwLowDateTime);
+    return true;
+}
+
 } // namespace
 
 std::unique_ptr<LocalFile> LocalFile::open(const std::string& path, int& error) {
@@ -49,6 +70,13 @@ std::unique_ptr<LocalFile> LocalFile::open(const std::string& path, int& error) 
         error = BASS_ERROR_FILEFORM;
         return nullptr;
     }
+    Identity id;
+    if (identityOf(h, id)) {
+        file->volume_ = id.volume;
+        file->number_ = id.number;
+        file->size_ = id.size;
+        file->modified_ = id.modified;
+    }
     error = BASS_OK;
     return file;
 }
@@ -65,7 +93,9 @@ int LocalFile::read(std::uint8_t* buffer, int size) {
 }
 
 std::int64_t LocalFile::seek(std::int64_t offset, int whence) {
-    const DWORD method = whence == SEEK_SET ? FILE_BEGIN : whence == SEEK_CUR ? FILE_CURRENT : FILE_END;
+    const DWORD method = whence == SEEK_SET   ? FILE_BEGIN
+                         : whence == SEEK_CUR ? FILE_CURRENT
+                                              : FILE_END;
     LARGE_INTEGER distance{};
     distance.QuadPart = offset;
     LARGE_INTEGER at{};
@@ -79,6 +109,20 @@ std::int64_t LocalFile::size() const {
     if (!GetFileSizeEx(handleOf(handle_), &size))
         return -errnoOf(GetLastError());
     return size.QuadPart;
+}
+
+bool LocalFile::unchangedAt(const std::string& path) const {
+    // Opened for its attributes only, sharing every way: nothing is read.
+    const HANDLE h =
+        CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    Identity id;
+    const bool known = identityOf(h, id);
+    CloseHandle(h);
+    return known && size_ != 0 && id.volume == volume_ && id.number == number_ &&
+           id.size == size_ && id.modified == modified_;
 }
 
 } // namespace sonterra::bass

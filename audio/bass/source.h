@@ -9,6 +9,7 @@ extern "C" {
 }
 
 #include <cstdint>
+#include <string>
 
 namespace sonterra::bass {
 
@@ -33,6 +34,9 @@ public:
     virtual bool seek(std::int64_t frame) = 0;
     // Makes a blocking read give up at once (set before joining the thread).
     virtual void setInterrupted(bool) {}
+    // The source is the file now at `name`, unchanged since it was opened.
+    // Any thread.
+    virtual bool unchangedFileAt(const std::string& /*name*/) const { return false; }
 };
 
 } // namespace sonterra::bass

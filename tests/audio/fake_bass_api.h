@@ -26,6 +26,7 @@ public:
     DWORD infoFlags = 0;
     int channelFreq = 44100, channelVolume = 50, channelPan = 0;
     bool setAttributesAccepted = true;
+    bool fileUnchanged = true;
     QWORD length = 176400; // one second of 16-bit stereo at 44100 Hz
     QWORD position = 0;
     DWORD active = BASS_ACTIVE_PLAYING;
@@ -169,6 +170,10 @@ public:
     BOOL BASSX_DevicePrepare(int device) override {
         record("BASSX_DevicePrepare", device);
         return TRUE;
+    }
+    BOOL BASSX_StreamFileUnchanged(HSTREAM handle, const char* file) override {
+        record("BASSX_StreamFileUnchanged", handle, file);
+        return fileUnchanged;
     }
 
 private:

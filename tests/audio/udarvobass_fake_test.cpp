@@ -167,7 +167,10 @@ TEST_F(DarvoBassInitDevice, ADeviceTheLibraryAlreadyHoldsCountsAsInitialised) {
 
 TEST_F(DarvoBassInitDevice, PrepareAsksTheLibraryToReadyTheDeviceAndNothingElse) {
     auto p = makePlayer();
-    p->Prepare();
+    p->Prepare("");
+    EXPECT_EQ(bass.calls, (Calls{"BASSX_DevicePrepare(1)"}));
+    bass.calls.clear();
+    p->Prepare("http://radio.escola/sinal.mp3"); // an address starts as it opens
     EXPECT_EQ(bass.calls, (Calls{"BASSX_DevicePrepare(1)"}));
     EXPECT_FALSE(p->IsPlaying());
     EXPECT_EQ(stops, 0);
@@ -412,6 +415,97 @@ TEST_F(DarvoBassLoadFile, TagReaderReadsEachLoadedFile) {
     EXPECT_TRUE(p.TagReader->TagFound);
     EXPECT_EQ(p.TagReader->Title, "Sino das Sete");
     EXPECT_TRUE(p.Loaded);
+}
+
+TEST_F(DarvoBassLoadFile, AFileOpenedAheadIsTakenByItsLoadWhileTheSoundBeforeItPlaysOn) {
+    auto p = makePlayer();
+    p->LoadFile("/sons/anterior.mp3"); // 10, still playing when the next is prepared
+    p->Play();
+    bass.calls.clear();
+    p->Prepare("/escola/AUDIO/sino.mp3");
+    EXPECT_EQ(
+        bass.calls,
+        (Calls{"BASSX_DevicePrepare(1)", "BASS_SetDevice(1)", "BASS_SetConfig(0,3000)",
+               "BASS_StreamCreateFile(0,/escola/AUDIO/sino.mp3,0,0,256)", "BASS_ErrorGetCode"}));
+    EXPECT_TRUE(p->IsPlaying());
+    EXPECT_EQ(p->Channel, 10u);
+    EXPECT_EQ(stops, 0);
+
+    // The operator tries another sound meanwhile: the one ahead waits on.
+    p->LoadFile("/sons/teste.mp3"); // 12
+    EXPECT_FALSE(bass.called("BASS_StreamFree(11)"));
+
+    bass.calls.clear();
+    p->CloseStream();
+    p->LoadFile("/escola/AUDIO/sino.mp3");
+    EXPECT_EQ(
+        bass.calls,
+        (Calls{"BASS_SetDevice(1)", "BASS_FX_DSP_Remove(12,5)", "BASS_FX_DSP_Remove(12,16)",
+               "BASS_StreamFree(12)", "BASS_SetDevice(1)", "BASS_FX_DSP_Remove(12,5)",
+               "BASS_FX_DSP_Remove(12,16)", "BASS_StreamFree(12)", "BASS_SetDevice(1)",
+               "BASS_SetConfig(0,3000)", "BASSX_StreamFileUnchanged(11,/escola/AUDIO/sino.mp3)",
+               "BASS_ChannelGetAttributes(11)", "BASS_ChannelGetInfo(11)"}));
+    EXPECT_TRUE(p->Loaded);
+    EXPECT_EQ(p->Channel, 11u);
+    EXPECT_EQ(p->FileName, "/escola/AUDIO/sino.mp3");
+    EXPECT_EQ(p->DisplayName, "sino.mp3");
+    EXPECT_TRUE(boxes.empty());
+
+    // Taken: the next load of the same file opens it anew.
+    bass.calls.clear();
+    p->LoadFile("/escola/AUDIO/sino.mp3");
+    EXPECT_TRUE(bass.called("BASS_StreamCreateFile(0,/escola/AUDIO/sino.mp3,0,0,256)"));
+    EXPECT_EQ(p->Channel, 13u);
+}
+
+TEST_F(DarvoBassLoadFile, AFileChangedSinceItWasOpenedAheadIsOpenedAfresh) {
+    auto p = makePlayer();
+    p->Prepare("/escola/AUDIO/sino.mp3"); // 10
+    bass.fileUnchanged = false;
+    bass.calls.clear();
+    p->LoadFile("/escola/AUDIO/sino.mp3");
+    const Calls tail(bass.calls.end() - 6, bass.calls.end());
+    EXPECT_EQ(tail,
+              (Calls{"BASSX_StreamFileUnchanged(10,/escola/AUDIO/sino.mp3)", "BASS_StreamFree(10)",
+                     "BASS_StreamCreateFile(0,/escola/AUDIO/sino.mp3,0,0,256)", "BASS_ErrorGetCode",
+                     "BASS_ChannelGetAttributes(11)", "BASS_ChannelGetInfo(11)"}));
+    EXPECT_EQ(p->Channel, 11u);
+    EXPECT_TRUE(p->Loaded);
+}
+
+TEST_F(DarvoBassLoadFile, AFileThatCannotBeOpenedAheadIsReportedByItsLoadOnly) {
+    auto p = makePlayer();
+    bass.openSucceeds = false;
+    bass.errors["BASS_StreamCreateFile"] = {41, 41};
+    p->Prepare("/escola/AUDIO/ruim.mp3");
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(bass.calls.back(), "BASS_StreamFree(0)");
+
+    bass.calls.clear();
+    p->LoadFile("/escola/AUDIO/ruim.mp3");
+    expectPlainBox("ERRO AO CARREGAR CANAL:\r\rArquivo: /escola/AUDIO/ruim.mp3\r\r"
+                   "Erro Cod:BS41 - Formato não suportado");
+    EXPECT_TRUE(bass.called("BASS_StreamCreateFile(0,/escola/AUDIO/ruim.mp3,0,0,256)"));
+    EXPECT_FALSE(p->Loaded);
+}
+
+TEST_F(DarvoBassLoadFile, AFileOpenedAheadAndNeverLoadedIsFreed) {
+    auto p = makePlayer();
+    p->Prepare("/escola/AUDIO/sino.mp3");  // 10
+    p->Prepare("/escola/AUDIO/outro.mp3"); // 11: the first goes
+    EXPECT_EQ(bass.count("BASS_StreamFree(10)"), 1);
+    p->ReleasePrepared();
+    EXPECT_EQ(bass.count("BASS_StreamFree(11)"), 1);
+    p->ReleasePrepared();
+    p->LoadFile("/escola/AUDIO/outro.mp3");
+    EXPECT_FALSE(bass.called("BASSX_StreamFileUnchanged(11,/escola/AUDIO/outro.mp3)"));
+    EXPECT_EQ(p->Channel, 12u);
+
+    p->Prepare("/escola/AUDIO/sino.mp3"); // 13, gone with the player
+    bass.calls.clear();
+    p.reset();
+    EXPECT_EQ(bass.count("BASS_StreamFree(13)"), 1);
+    EXPECT_EQ(stops, 0);
 }
 
 // ---------------------------------------------------------------- Play, Stop

@@ -30,6 +30,7 @@ constexpr double kLateMs = 350.0;
 class ProbedPlayer : public TDarvoBass {
 public:
     using TDarvoBass::Channel;
+    using TDarvoBass::PreparedChannel;
     using TDarvoBass::TDarvoBass;
 };
 
@@ -262,6 +263,39 @@ TEST_F(DarvoBassReal, TwoPlayersOnOneDeviceSoundTogether) {
     ASSERT_TRUE(pumpUntil([&] { return a.stops > 0 && b.stops > 0; }, milliseconds(8000)));
     expectEndNear(a, 1000);
     expectEndNear(b, 1500); // not after the first one: they played together
+}
+
+TEST_F(DarvoBassReal, AFileOpenedAheadPlaysWholeAtItsMinuteWhileTheBellBeforeItGoesOn) {
+    const std::string before = sounds.wav("antes.wav", 2.0, 550);
+    const std::string bell = sounds.wav("sino.wav", 1.0);
+    TimedPlayer p(0);
+    p.player.LoadFile(before);
+    p.play();
+    pumpFor(milliseconds(200));
+
+    p.player.Prepare(bell);
+    const DWORD ahead = p.player.PreparedChannel;
+    ASSERT_NE(ahead, 0u);
+    EXPECT_NE(ahead, p.player.Channel);
+    const int at = p.player.GetPositionMs();
+    pumpFor(milliseconds(300));
+    EXPECT_TRUE(p.player.IsPlaying());
+    EXPECT_GT(p.player.GetPositionMs(), at) << "the bell before stopped at the prepare";
+    EXPECT_EQ(p.stops, 0);
+
+    // Its minute, as the scheduler starts it.
+    p.player.CloseStream();
+    EXPECT_EQ(p.stops, 1);
+    p.stops = 0;
+    p.player.LoadFile(bell);
+    ASSERT_TRUE(boxes.empty()) << boxes[0].text;
+    EXPECT_EQ(p.player.Channel, ahead);
+    EXPECT_EQ(p.player.PreparedChannel, 0u);
+    EXPECT_EQ(p.player.GetLengthMs(), 1000);
+    EXPECT_EQ(p.player.GetPositionMs(), 0);
+    p.play();
+    ASSERT_TRUE(p.waitForStop());
+    expectEndNear(p, 1000);
 }
 
 TEST_F(DarvoBassReal, SpokenTimeFollowsTheBellFromOnStop) {

@@ -47,9 +47,19 @@ public:
         FireOnStop();
     }
     bool IsPlaying() const override { return playing_; }
-    // Counted apart from the log: a hint, not part of any sequence of calls.
-    void Prepare() override { ++prepares; }
+    // Counted apart from the log: hints, not part of any sequence of calls.
+    void Prepare(const std::string& file) override {
+        ++prepares;
+        prepared.push_back(file);
+    }
+    void ReleasePrepared() override {
+        ++releases;
+        releasedAfter = log_.size();
+    }
     int prepares = 0;
+    std::vector<std::string> prepared; // the file of each Prepare
+    int releases = 0;
+    std::size_t releasedAfter = 0; // entries in the log at the last release
 
     // The sound reached its end: the watch timer's Stop.
     void EndNaturally() {

@@ -78,6 +78,44 @@ TEST_F(Tick, AClockSetBackPreparesTheRepeatedEntryAgain) {
     EXPECT_EQ(Only("toque.Play").size(), 2u);
 }
 
+TEST_F(Tick, TheFileHeardAtTheMinuteIsOpenedAheadAndLetGoOnceItsLoadsAreDone) {
+    const std::string a = Sound("a.wav"), b = Sound("b.wav");
+    WriteDayFile(2, {Entry("07:30", false, a), Entry("07:30", false, b),
+                     Entry("07:30", false, folder_ + "AUDIO/nao-ha.wav")});
+    Activate();
+    TickAt(7, 29, 56);
+    EXPECT_EQ(toque_.prepared, std::vector<std::string>{b}) << "the last line with a file";
+    EXPECT_EQ(toque_.releases, 0);
+    TickAt(7, 30, 0, 100);
+    EXPECT_EQ(Only("toque.LoadFile"), (Log{"toque.LoadFile " + a, "toque.LoadFile " + b}));
+    EXPECT_EQ(Only("toque.").back(), "toque.Play");
+    EXPECT_EQ(toque_.releases, 1);
+    EXPECT_EQ(toque_.releasedAfter, log_.size()) << "released after the loads, not before";
+    TickAt(7, 30, 30);
+    EXPECT_EQ(toque_.releases, 1);
+}
+
+TEST_F(Tick, AnEntryRemovedOrDeactivatedAfterItsPrepareDoesNotSoundAndItsFileIsLetGo) {
+    const std::string sino = Sound("sino.wav");
+    WriteDayFile(2, {Entry("07:30", false, sino), Entry("07:45", false, sino)});
+    Activate();
+    TickAt(7, 29, 56);
+    ASSERT_EQ(toque_.prepared, std::vector<std::string>{sino});
+    WriteDayFile(2, {Entry("07:45", false, sino)});
+    sched_->ReloadToday();
+    TickAt(7, 30, 0, 100);
+    EXPECT_TRUE(Only("toque.").empty());
+    EXPECT_EQ(toque_.releases, 1);
+
+    TickAt(7, 44, 57);
+    ASSERT_EQ(toque_.prepares, 2);
+    sched_->Deactivate();
+    EXPECT_EQ(toque_.releases, 2);
+    sched_->Activate();
+    TickAt(7, 44, 58);
+    EXPECT_EQ(toque_.prepares, 3) << "prepared again after the activation";
+}
+
 TEST_F(Tick, FlagFollowsTheMarkOfTheLine) {
     const std::string sino = Sound("sino.wav");
     WriteDayFile(2, {Entry("07:30", false, sino)});

@@ -3,6 +3,7 @@
 
 #include "audio/bass/bass.h"
 #include "audio/bass/bass_stats.h"
+#include "audio/bass/format_pick.h"
 #include "tests/audio/bass/test_support.h"
 #include "tests/support/test_platform.h"
 
@@ -11,7 +12,10 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <tuple>
+#include <vector>
 
 namespace {
 
@@ -278,11 +282,150 @@ TEST_F(BassDecode, BufferOptionBoundsWhatAChannelHoldsAhead) {
     BASS_SetConfig(BASS_CONFIG_BUFFER, 500);
 }
 
+TEST_F(BassDecode, AStreamServesALoadOfItsFileOnlyWhileTheFileIsUnchangedAndItUnplayed) {
+    TemporaryFolder dir("sonterra-bass");
+    const std::string path = dir / "sino.wav";
+    writeWav(path, Tone{});
+    const auto unchanged = [&](HSTREAM h) { return BASSX_StreamFileUnchanged(h, path.c_str()); };
+
+    HSTREAM h = open(path);
+    ASSERT_NE(h, 0u);
+    EXPECT_TRUE(unchanged(h));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_OK);
+    EXPECT_FALSE(BASSX_StreamFileUnchanged(h, (dir / "outro.wav").c_str()));
+    EXPECT_FALSE(BASSX_StreamFileUnchanged(h, nullptr));
+    // Written again in place: same size, another time.
+    writeWav(path, Tone{.left_hz = 1000.0, .right_hz = 1000.0});
+    std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) +
+                                               std::chrono::seconds(1));
+    EXPECT_FALSE(unchanged(h));
+    BASS_StreamFree(h);
+
+    // Replaced under the same name, as an editor saves.
+    h = open(path);
+    EXPECT_TRUE(unchanged(h));
+    const std::string other = dir / "novo.wav";
+    writeWav(other, Tone{});
+    std::filesystem::rename(other, path);
+    EXPECT_FALSE(unchanged(h));
+    BASS_StreamFree(h);
+
+    // Gone, or played already.
+    h = open(path);
+    std::filesystem::remove(path);
+    EXPECT_FALSE(unchanged(h));
+    BASS_StreamFree(h);
+    writeWav(path, Tone{});
+    h = open(path);
+    ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
+    BASS_ChannelStop(h);
+    BASS_ChannelSetPosition(h, 0);
+    EXPECT_FALSE(unchanged(h));
+    BASS_StreamFree(h);
+
+    EXPECT_FALSE(unchanged(h));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
+}
+
 TEST_F(BassDecode, MemoryStreamsAndSectionsAreRefused) {
     EXPECT_EQ(BASS_StreamCreateFile(TRUE, sounds().wav16.c_str(), 0, 0, 0), 0u);
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ILLPARAM);
     EXPECT_EQ(BASS_StreamCreateFile(FALSE, sounds().wav16.c_str(), 44, 0, 0), 0u);
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ILLPARAM);
+}
+
+// ------------------------------------------------- the container from the bytes
+
+std::vector<std::uint8_t> head(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::uint8_t> bytes(4096);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
+}
+
+std::string picked(const std::vector<std::uint8_t>& bytes) {
+    const char* name = sonterra::bass::pickDemuxer(bytes);
+    return name != nullptr ? name : "(probe)";
+}
+
+// Two MPEG-1 layer III frames, 128 kbit/s at 44100 Hz: 417 bytes each.
+std::vector<std::uint8_t> mpegFrames(int frames = 2) {
+    std::vector<std::uint8_t> bytes;
+    for (int i = 0; i < frames; ++i) {
+        const std::size_t at = bytes.size();
+        bytes.resize(at + 417, 0x55);
+        bytes[at] = 0xFF;
+        bytes[at + 1] = 0xFB;
+        bytes[at + 2] = 0x90;
+        bytes[at + 3] = 0x00;
+    }
+    return bytes;
+}
+
+std::vector<std::uint8_t> id3Tag(std::size_t body) {
+    std::vector<std::uint8_t> tag = {'I', 'D', '3', 4, 0, 0};
+    for (int shift : {21, 14, 7, 0})
+        tag.push_back(static_cast<std::uint8_t>((body >> shift) & 0x7F));
+    tag.resize(10 + body, 0);
+    return tag;
+}
+
+std::vector<std::uint8_t> operator+(std::vector<std::uint8_t> a,
+                                    const std::vector<std::uint8_t>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+TEST(BassFormatPick, EveryPlayedContainerIsToldByItsFirstBytes) {
+    const Sounds& s = sounds();
+    TemporaryFolder dir("sonterra-bass");
+    const std::string w64 = dir / "tone.w64", aiff = dir / "tone.aiff";
+    ASSERT_TRUE(encodeSine(w64, 440, 0.3, 44100, 2, "-c:a pcm_s16le"));
+    ASSERT_TRUE(encodeSine(aiff, 440, 0.3, 44100, 2, "-c:a pcm_s16be"));
+    for (const auto& [path, name] :
+         {std::pair{s.wav16, "wav"}, std::pair{s.wav8, "wav"}, std::pair{w64, "w64"},
+          std::pair{aiff, "aiff"}, std::pair{s.ogg, "ogg"}, std::pair{s.flac, "flac"},
+          std::pair{s.wma, "asf"}, std::pair{s.mp3, "mp3"}}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(picked(head(path)), name);
+    }
+}
+
+TEST(BassFormatPick, MpegAudioCountsOnlyWithTwoFramesInARowAndAfterItsTag) {
+    using sonterra::bass::id3v2Length;
+    EXPECT_EQ(picked(mpegFrames()), "mp3");
+    // A lone frame header in noise, or a tag followed by padding and frames.
+    std::vector<std::uint8_t> lone = mpegFrames(1) + std::vector<std::uint8_t>(500, 0x55);
+    EXPECT_EQ(picked(lone), "(probe)");
+    EXPECT_EQ(picked(id3Tag(100) + std::vector<std::uint8_t>(30, 0) + mpegFrames()), "mp3");
+    EXPECT_EQ(picked(id3Tag(100) + std::vector<std::uint8_t>{'f', 'L', 'a', 'C', 0, 0, 0, 34}),
+              "flac");
+    // A tag longer than what was read: the caller reads on from its end.
+    const std::vector<std::uint8_t> big = id3Tag(8000);
+    EXPECT_EQ(id3v2Length(big), 8010u);
+    EXPECT_EQ(picked({big.begin(), big.begin() + 4096}), "(probe)");
+    std::vector<std::uint8_t> footer = id3Tag(100);
+    footer[5] = 0x10;
+    EXPECT_EQ(id3v2Length(footer), 120u);
+    // AAC in ADTS frames has MPEG's sync but layer 0: not ours to name.
+    std::vector<std::uint8_t> adts = mpegFrames();
+    adts[1] = adts[418] = 0xF1;
+    EXPECT_EQ(picked(adts), "(probe)");
+}
+
+TEST(BassFormatPick, BytesThatNameNothingAreLeftToTheProbe) {
+    const Sounds& s = sounds();
+    for (const std::string& path : {s.random_mp3, s.text_wav}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(picked(head(path)), "(probe)");
+    }
+    EXPECT_EQ(picked({}), "(probe)");
+    EXPECT_EQ(picked({'R', 'I', 'F', 'F', 0, 0, 0, 0, 'A', 'V', 'I', ' '}), "(probe)");
+    EXPECT_EQ(picked({'O', 'g', 'g', 'S'}), "(probe)"); // too short to be sure
+    std::vector<std::uint8_t> bad_size = id3Tag(10);
+    bad_size[9] = 0x80; // a size byte with its top bit set is no tag's
+    EXPECT_EQ(sonterra::bass::id3v2Length(bad_size), 0u);
 }
 
 } // namespace

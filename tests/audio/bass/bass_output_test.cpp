@@ -156,4 +156,24 @@ TEST_F(BassOutput, PanMovesTheSoundBetweenSides) {
     BASS_StreamFree(h);
 }
 
+TEST_F(BassOutput, AStreamOpenedAheadComesOutWholeFromItsStartAfterAnotherPlayedMeanwhile) {
+    const HSTREAM ahead = open(sounds().wav_1000);
+    ASSERT_NE(ahead, 0u);
+    std::this_thread::sleep_for(200ms); // its decoder fills what it may
+    const HSTREAM now = open(sounds().wav16);
+    ASSERT_NE(now, 0u);
+    const Stereo first = playAndRecord({now});
+    EXPECT_NEAR(static_cast<double>(first.left.size()) / rate_, 0.5, 0.05);
+    EXPECT_LT(toneShare(first.left, static_cast<int>(rate_), 1000), 0.02)
+        << "heard before its time";
+    BASS_StreamFree(now);
+
+    ASSERT_TRUE(BASSX_StreamFileUnchanged(ahead, sounds().wav_1000.c_str()));
+    const Stereo out = playAndRecord({ahead});
+    // The tone starts at its first sample and is 22050 frames long.
+    EXPECT_NEAR(static_cast<double>(out.left.size()) / rate_, 0.5, 0.002);
+    EXPECT_GT(toneShare(out.left, static_cast<int>(rate_), 1000), 0.9);
+    BASS_StreamFree(ahead);
+}
+
 } // namespace
