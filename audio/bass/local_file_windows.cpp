@@ -59,12 +59,15 @@ std::unique_ptr<LocalFile> LocalFile::open(const std::string& path, int& error) 
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        error = BASS_ERROR_FILEOPEN;
+        // A folder is refused as "access denied"; it is no sound file, as on Linux.
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        const bool folder =
+            attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        error = folder ? BASS_ERROR_FILEFORM : BASS_ERROR_FILEOPEN;
         return nullptr;
     }
     std::unique_ptr<LocalFile> file(new LocalFile(reinterpret_cast<std::intptr_t>(h)));
-    // A folder does not open without FILE_FLAG_BACKUP_SEMANTICS; a pipe, the
-    // console or a device is no sound file.
+    // A pipe, the console or a device is no sound file.
     LARGE_INTEGER size{};
     if (GetFileType(h) != FILE_TYPE_DISK || !GetFileSizeEx(h, &size) || size.QuadPart == 0) {
         error = BASS_ERROR_FILEFORM;

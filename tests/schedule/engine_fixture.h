@@ -4,6 +4,7 @@
 
 #include "engine_fakes.h"
 
+#include "core/application.h"
 #include "core/format_settings.h"
 #include "core/message_box.h"
 #include "tests/support/box_recorder.h"
@@ -43,6 +44,8 @@ protected:
     // Log entries that start with prefix, in order.
     Log Only(const std::string& prefix) const;
 
+    // The shortcut of "Ativar" is a COM object on Windows, as in the program.
+    MainThreadCom com_;
     fs::path root_;
     std::string folder_; // program folder, trailing separator
     std::string programFile_;

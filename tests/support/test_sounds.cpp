@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <numbers>
 #include <sstream>
@@ -11,6 +12,16 @@
 namespace sonterra::test {
 
 namespace {
+
+namespace fs = std::filesystem;
+
+// The same on every platform and compiler, unlike std::hash.
+std::uint64_t Fnv1a(const std::string& text) {
+    std::uint64_t h = 14695981039346656037ull;
+    for (const unsigned char c : text)
+        h = (h ^ c) * 1099511628211ull;
+    return h;
+}
 
 // WAV is little-endian whatever the machine.
 void put16(std::ofstream& out, std::uint16_t v) {
@@ -60,11 +71,35 @@ void writeWav(const std::string& path, const Tone& tone) {
 
 bool encodeSine(const std::string& path, double hz, double seconds, int rate, int channels,
                 const std::string& codec_args) {
+    // Windows has no ffmpeg command: its tests take what the Linux run of the
+    // same tests encoded into SONTERRA_TEST_SOUNDS, by the same arguments.
+    std::ostringstream args;
+    args << hz << ' ' << seconds << ' ' << rate << ' ' << channels << ' ' << codec_args << ' '
+         << fs::path(path).extension().string();
+    const char* cacheDir = std::getenv("SONTERRA_TEST_SOUNDS");
+    fs::path cached;
+    std::error_code ec;
+    if (cacheDir != nullptr && *cacheDir != '\0') {
+        cached = fs::path(cacheDir) /
+                 (std::to_string(Fnv1a(args.str())) + fs::path(path).extension().string());
+        if (fs::is_regular_file(cached, ec))
+            return fs::copy_file(cached, path, fs::copy_options::overwrite_existing, ec);
+    }
+
     std::ostringstream cmd;
     cmd << "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i 'sine=frequency=" << hz
         << ":duration=" << seconds << ":sample_rate=" << rate << "' -ac " << channels << ' '
         << codec_args << " '" << path << "'";
-    return std::system(cmd.str().c_str()) == 0;
+    if (std::system(cmd.str().c_str()) != 0)
+        return false;
+    if (!cached.empty()) {
+        // Whole or not at all: tests running beside this one read it.
+        const fs::path part = cached.string() + "." + std::to_string(Fnv1a(path)) + ".part";
+        fs::create_directories(cached.parent_path(), ec);
+        if (fs::copy_file(path, part, fs::copy_options::overwrite_existing, ec))
+            fs::rename(part, cached, ec);
+    }
+    return true;
 }
 
 } // namespace sonterra::test

@@ -306,14 +306,19 @@ TEST_F(BassDecode, AStreamServesALoadOfItsFileOnlyWhileTheFileIsUnchangedAndItUn
     EXPECT_TRUE(unchanged(h));
     const std::string other = dir / "novo.wav";
     writeWav(other, Tone{});
-    std::filesystem::rename(other, path);
-    EXPECT_FALSE(unchanged(h));
+    std::error_code refused;
+    std::filesystem::rename(other, path, refused);
+    // Windows refuses to replace a file that is open: then it is unchanged.
+    EXPECT_EQ(unchanged(h), static_cast<bool>(refused)) << refused.message();
     BASS_StreamFree(h);
 
     // Gone, or played already.
     h = open(path);
     std::filesystem::remove(path);
-    EXPECT_FALSE(unchanged(h));
+    // Wine keeps a deleted file that is still open under its name until it
+    // is closed (Linux and Windows 10 take the name away at once).
+    if (!std::filesystem::exists(path))
+        EXPECT_FALSE(unchanged(h));
     BASS_StreamFree(h);
     writeWav(path, Tone{});
     h = open(path);
