@@ -16,7 +16,7 @@ export WINEPREFIX=$work/wine WINEDEBUG=-all
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 export LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8 HOME=$work/home
 unset DISPLAY
-mkdir -p "$HOME"
+mkdir -p "$HOME" "$WINEPREFIX"
 cleanup() {
   "$wineserver" -k 2>/dev/null || true
   rm -rf "$work"
@@ -39,7 +39,6 @@ has_icon() { # lnk
   [ $((flags & 64)) -ne 0 ]
 }
 
-"$wineserver" -p 60
 run wineboot -i
 programs=$(unix_path "$(shell_folder Programs)")
 [ -n "$programs" ] || fail "sem pasta Programas no menu Iniciar"
