@@ -108,5 +108,5 @@ if [ ! -x build/tests/e2e/e2e_tone_scan ] || [ ! -x build/tests/e2e/e2e_pcm_tap 
   ./scripts/build.sh e2e_tone_scan e2e_pcm_tap
 fi
 export TONE_SCAN=$PWD/build/tests/e2e/e2e_tone_scan PCM_TAP=$PWD/build/tests/e2e/e2e_pcm_tap
-bash tests/e2e/wine_cases.sh $folder startup regional_en_us activate_logon_bell
+bash tests/e2e/wine_cases.sh $folder startup second_start regional_en_us activate_logon_bell
 bash tests/e2e/wine_setup_test.sh $full/sonterra-setup.exe

@@ -371,6 +371,28 @@ case_activate_logon_bell() {
   h_expect_silent wrong_clip
 }
 
+# A second start of the same folder, as a second click: it ends by itself
+# and the first copy runs on alone, its window still there.
+case_second_start() {
+  w_program_folder "0"
+  w_start sonterra.exe
+  w_wait_window 90 --visible "$MAIN_TITLE" >/dev/null || h_fail "a janela principal não apareceu"
+  local first rc=0
+  first=$(w_program_pid)
+  (cd "$H_PROG" && LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8 timeout 60 "$W_WINE" sonterra.exe \
+    >"$H_WORK/second.log" 2>&1) || rc=$?
+  [ "$rc" -eq 0 ] || h_fail "a segunda cópia saiu com $rc (124: não saiu em 60 s)"
+  local n=0 p
+  for p in /proc/[0-9]*; do
+    { tr '\0' ' ' <"$p/cmdline"; } 2>/dev/null | grep -qi 'sonterra\.exe' && n=$((n + 1))
+  done
+  [ "$n" -eq 1 ] || h_fail "$n cópias de sonterra.exe rodando"
+  [ "$(w_program_pid)" = "$first" ] || h_fail "a primeira cópia não é a que ficou"
+  [ -n "$(w_window --visible "$MAIN_TITLE")" ] || h_fail "a janela da primeira cópia sumiu"
+  h_log "ok: a segunda cópia saiu sozinha e a primeira continua"
+  w_stop_program
+}
+
 # Sourced (to try a function by hand), it only defines.
 [ "${BASH_SOURCE[0]}" = "$0" ] || return 0
 [ $# -ge 2 ] || { echo "uso: $0 PASTA_WINDOWS CASO..." >&2; exit 2; }
