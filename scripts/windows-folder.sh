@@ -12,7 +12,7 @@ gcc_dir=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
 dll_dirs=("$deps/bin" "$gcc_dir" /usr/x86_64-w64-mingw32/lib)
 
 mkdir -p "$out/platforms" "$out/imageformats" "$out/styles" "$out/translations"
-# Without its debugging sections: a fifth of the size.
+# Without its debugging sections (20 MB of the 20.5).
 x86_64-w64-mingw32-strip -o "$out/sonterra.exe" "$build/sonterra.exe"
 cp -f "$deps/plugins/platforms/qwindows.dll" "$out/platforms/"
 cp -f "$deps/plugins/imageformats/qjpeg.dll" "$out/imageformats/"
