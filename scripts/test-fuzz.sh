@@ -18,4 +18,4 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DSONTERRA_FUZZ=ON -DSONTERRA_FUZZ_SECONDS="$seconds" >/dev/null
 cmake --build build-fuzz -j "$(nproc 2>/dev/null || echo 2)" \
   --target fuzz_day_file fuzz_id3v1 fuzz_datetime_text fuzz_desktop_entry
-ctest --test-dir build-fuzz -L fuzz --output-on-failure
+ctest --test-dir build-fuzz -L fuzz --output-on-failure -j "$(nproc 2>/dev/null || echo 2)"
