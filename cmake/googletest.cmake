@@ -12,3 +12,16 @@ if(CMAKE_CROSSCOMPILING)
 else()
   find_package(GTest REQUIRED)
 endif()
+
+# The environment of the tests gtest_discover_tests finds. Its PROPERTIES
+# option splits a list on the way through GoogleTest's module, so ENVIRONMENT
+# "A=1;B=2" would reach the tests as A alone: the variables are set instead
+# from a file CTest reads after the discovered tests' own.
+function(sonterra_tests_environment target)
+  set(file ${CMAKE_CURRENT_BINARY_DIR}/${target}_environment.cmake)
+  file(WRITE ${file}
+    "if(${target}_TESTS)\n"
+    "  set_tests_properties(\${${target}_TESTS} PROPERTIES ENVIRONMENT [==[${ARGN}]==])\n"
+    "endif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${file})
+endfunction()

@@ -10,8 +10,9 @@ target_link_libraries(schedule_files_tests PRIVATE sonterra_schedule_files sonte
   GTest::gtest_main)
 set(_files_tests_home ${CMAKE_CURRENT_BINARY_DIR}/files_home)
 file(MAKE_DIRECTORY ${_files_tests_home})
-gtest_discover_tests(schedule_files_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "schedule.files."
-  PROPERTIES ENVIRONMENT "HOME=${_files_tests_home};XDG_CONFIG_HOME=${_files_tests_home}/.config")
+gtest_discover_tests(schedule_files_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "schedule.files.")
+sonterra_tests_environment(schedule_files_tests HOME=${_files_tests_home}
+  XDG_CONFIG_HOME=${_files_tests_home}/.config)
 
 # Tests that start and kill processes of their own (fork, kill), or make
 # FIFOs: POSIX only.

@@ -12,7 +12,8 @@ target_link_libraries(schedule_usom_tests PRIVATE sonterra_usom sonterra_startup
   sonterra_test_platform Qt6::Test GTest::gtest)
 sonterra_use_qt(schedule_usom_tests)
 gtest_discover_tests(schedule_usom_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "schedule.usom."
-  PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SDL_AUDIODRIVER=dummy" TIMEOUT 60)
+  PROPERTIES TIMEOUT 60)
+sonterra_tests_environment(schedule_usom_tests QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy)
 
 # Qt's own command-line options, given to the application object.
 add_executable(schedule_usom_arguments_tests ${CMAKE_CURRENT_LIST_DIR}/usom_arguments_test.cpp)
