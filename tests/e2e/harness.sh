@@ -121,6 +121,9 @@ h_record_stop() {
   wait "$H_REC_PID" 2>/dev/null || true
   H_REC_START=$(awk '$1 == "start" { print $2 }' "$H_WORK/rec.anchor")
   [ "$H_REC_START" != none ] || h_fail "a gravação ficou vazia"
+  # The anchor holds through a step; the log says there was one.
+  awk '$1 == "clock_step" && ($2 > 0.005 || $2 < -0.005) {
+    printf "    o relógio do sistema andou %+.3f s durante a gravação\n", $2 }' "$H_WORK/rec.anchor"
 }
 
 # Starts the program so that its clock reads the Unix time $1 at the real

@@ -8,8 +8,13 @@
 // heard. Every chunk that arrives, though, was heard no later than the moment
 // it arrives; so start = arrival - bytes so far / rate is never earlier than
 // the true start, and the smallest such value over all chunks is the tightest
-// bound. ANCHOR receives "start SECONDS" (Unix time of sample 0), "spread
-// SECONDS" (how far the estimates wander: delivery jitter) and "bytes N".
+// bound. Arrivals are read on the monotonic clock and turned into wall time
+// when the recording ends, next to the moments the cases look at: a wall
+// clock stepped meanwhile (a machine's time service) would otherwise shift
+// every later sound. ANCHOR receives "start SECONDS" (Unix time of sample 0),
+// "spread SECONDS" (how far the estimates wander: delivery jitter),
+// "clock_step SECONDS" (how far the wall clock moved against the monotonic
+// one while recording) and "bytes N".
 // SIGTERM or SIGINT stops the recorder; the tap then drains it and writes the
 // anchor.
 #include <algorithm>
@@ -35,6 +40,19 @@ void onSignal(int) {
 double wallNow() {
     using namespace std::chrono;
     return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+
+double monotonicNow() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Wall time minus monotonic time, read as close together as two calls allow.
+double wallOffset() {
+    const double before = monotonicNow();
+    const double wall = wallNow();
+    const double after = monotonicNow();
+    return wall - (before + after) / 2;
 }
 
 [[noreturn]] void fail(const std::string& what) {
@@ -87,6 +105,7 @@ int main(int argc, char** argv) {
         fail(outPath);
 
     double best = 1e300, worst = -1e300;
+    double firstOffset = 0;
     long long total = 0;
     bool stopping = false;
     char buf[4096];
@@ -102,7 +121,9 @@ int main(int argc, char** argv) {
             fail("read");
         if (n == 0)
             break;
-        const double arrived = wallNow();
+        const double arrived = monotonicNow();
+        if (total == 0)
+            firstOffset = wallOffset();
         total += n;
         const double start = arrived - static_cast<double>(total) / bytesPerSecond;
         best = std::min(best, start);
@@ -119,12 +140,14 @@ int main(int argc, char** argv) {
     close(out);
     int status = 0;
     waitpid(child, &status, 0);
+    const double lastOffset = wallOffset();
 
     FILE* a = std::fopen(anchorPath.c_str(), "w");
     if (!a)
         fail(anchorPath);
     if (total > 0)
-        std::fprintf(a, "start %.6f\nspread %.6f\nbytes %lld\n", best, worst - best, total);
+        std::fprintf(a, "start %.6f\nspread %.6f\nclock_step %.6f\nbytes %lld\n",
+                     best + lastOffset, worst - best, lastOffset - firstOffset, total);
     else
         std::fprintf(a, "start none\nbytes 0\n");
     std::fclose(a);
