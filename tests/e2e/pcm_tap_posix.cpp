@@ -146,8 +146,8 @@ int main(int argc, char** argv) {
     if (!a)
         fail(anchorPath);
     if (total > 0)
-        std::fprintf(a, "start %.6f\nspread %.6f\nclock_step %.6f\nbytes %lld\n",
-                     best + lastOffset, worst - best, lastOffset - firstOffset, total);
+        std::fprintf(a, "start %.6f\nspread %.6f\nclock_step %.6f\nbytes %lld\n", best + lastOffset,
+                     worst - best, lastOffset - firstOffset, total);
     else
         std::fprintf(a, "start none\nbytes 0\n");
     std::fclose(a);
