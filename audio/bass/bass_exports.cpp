@@ -73,14 +73,23 @@ HSTREAM createFromName(BOOL mem, const void* file, QWORD offset, QWORD length, D
     Output* output = outputOrError();
     if (output == nullptr)
         return 0;
+    const std::string name = static_cast<const char*>(file);
+    const bool address = name.find("://") != std::string::npos;
+    if (!address) {
+        if (const HSTREAM kept =
+                Library::instance().reuseChannel(name, *output, flags & BASS_SAMPLE_FLOAT)) {
+            setError(BASS_OK);
+            return kept;
+        }
+    }
     int error = BASS_OK;
-    auto source = sonterra::bass::FFmpegSource::open(static_cast<const char*>(file), error);
+    auto source = sonterra::bass::FFmpegSource::open(name.c_str(), error);
     if (!source) {
         setError(error);
         return 0;
     }
-    const HSTREAM handle = Library::instance().addChannel(std::move(source), *output,
-                                                          flags & BASS_SAMPLE_FLOAT, error);
+    const HSTREAM handle = Library::instance().addChannel(
+        std::move(source), *output, flags & BASS_SAMPLE_FLOAT, error, address ? "" : name);
     setError(error);
     return handle;
 }
@@ -167,11 +176,7 @@ HSTREAM BASS_WMA_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWOR
 }
 
 BOOL BASS_StreamFree(HSTREAM handle) {
-    auto channel = Library::instance().takeChannel(handle);
-    if (!channel)
-        return result(BASS_ERROR_HANDLE);
-    channel->shutdown();
-    return result(BASS_OK);
+    return result(Library::instance().freeChannel(handle) ? BASS_OK : BASS_ERROR_HANDLE);
 }
 
 BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {

@@ -210,6 +210,24 @@ bool Channel::freshFromFile(const std::string& name) {
            decoder_.source().unchangedFileAt(name);
 }
 
+bool Channel::sameSetup(const Output& output, DWORD flags, int ahead_ms) const {
+    return &output_ == &output && flags_ == flags &&
+           ring_.capacityFrames() == ringFrames(output, ahead_ms);
+}
+
+bool Channel::parkAs(DWORD handle) {
+    std::lock_guard control(control_);
+    const bool untouched = !shut_down_ && !playing_.load() && !ended_.load() &&
+                           consumed_.load() == 0 && base_frame_.load() == 0 &&
+                           play_rate_.load() == decoder_.format().rate && volume_.load() == 100 &&
+                           pan_.load() == 0;
+    if (!untouched || effects_[0].enabled || effects_[1].enabled)
+        return false;
+    ever_played_ = false;
+    handle_.store(handle);
+    return true;
+}
+
 BASS_CHANNELINFO Channel::info() const {
     const SourceFormat& f = decoder_.format();
     BASS_CHANNELINFO info{};

@@ -43,7 +43,7 @@ public:
     // sees this channel again. Safe while the output's callback runs.
     void shutdown();
 
-    DWORD handle() const { return handle_; }
+    DWORD handle() const { return handle_.load(); }
     void play(bool restart);
     void stop();
     bool isPlaying() const { return playing_.load(); }
@@ -61,6 +61,12 @@ public:
     // Opened from the file now at `name`, unchanged since, and still at its
     // start, never played: it can serve a load of that file.
     bool freshFromFile(const std::string& name);
+    // Freed with nothing of it mixed and nothing changed: made as good as newly
+    // opened, under a new handle, so that a load of the same file can take it.
+    // False (and nothing changed) when it was heard, moved, ended or altered.
+    bool parkAs(DWORD handle);
+    // Made for `output` with these flags and this reach ahead.
+    bool sameSetup(const Output& output, DWORD flags, int ahead_ms) const;
 
     std::uint64_t firstOutputNs() const { return first_output_ns_.load(); }
     std::size_t ringBytes() const {
@@ -91,7 +97,7 @@ private:
     std::int64_t positionFrames() const;
     void updateGains();
 
-    const DWORD handle_;
+    std::atomic<DWORD> handle_;
     const DWORD flags_;
     const int bytes_per_frame_;
     Decoder decoder_; // the decoder thread's, or the API thread's while that one is stopped

@@ -19,6 +19,9 @@ thread_local int t_error = BASS_OK;
 thread_local int t_device = -1;
 
 constexpr int kDefaultRate = 44100;
+// Freed channels kept for reuse: how many, and for how long.
+constexpr std::size_t kKeptChannels = 4;
+constexpr auto kKeptFor = std::chrono::seconds(10);
 
 const char* const kNoSoundName = "Sem som";
 const char* const kDefaultOutputName = "Saída padrão";
@@ -47,6 +50,9 @@ Library::~Library() {
     for (auto& [handle, channel] : channels)
         channel->shutdown();
     channels.clear();
+    for (auto& kept : kept_)
+        kept.channel->shutdown();
+    kept_.clear();
     outputs_.clear();
     if (sdl_audio_)
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -142,10 +148,14 @@ Output* Library::outputOrRetry(int device) {
 
 int Library::prepare(int device) {
     Output* output = nullptr;
+    std::vector<std::shared_ptr<Channel>> done;
     {
         std::lock_guard lock(mutex_);
         output = outputOrRetry(device);
+        dropKept(true, done); // a new minute: what was kept for the last is no use
     }
+    for (auto& channel : done)
+        channel->shutdown();
     if (output == nullptr)
         return BASS_ERROR_INIT;
     output->prepare(); // outputs live until the process ends
@@ -203,7 +213,8 @@ int Library::deviceFormat(int device, DWORD& rate, DWORD& period_frames) {
     return BASS_OK;
 }
 
-DWORD Library::addChannel(std::unique_ptr<Source> source, Output& output, DWORD flags, int& error) {
+DWORD Library::addChannel(std::unique_ptr<Source> source, Output& output, DWORD flags, int& error,
+                          const std::string& file) {
     DWORD handle = 0;
     {
         std::lock_guard lock(mutex_);
@@ -216,6 +227,8 @@ DWORD Library::addChannel(std::unique_ptr<Source> source, Output& output, DWORD 
         return 0;
     std::lock_guard lock(mutex_);
     channels_.emplace(handle, std::move(channel));
+    if (!file.empty())
+        files_.emplace(handle, file);
     return handle;
 }
 
@@ -225,14 +238,59 @@ std::shared_ptr<Channel> Library::channel(DWORD handle) {
     return it == channels_.end() ? nullptr : it->second;
 }
 
-std::shared_ptr<Channel> Library::takeChannel(DWORD handle) {
+bool Library::freeChannel(DWORD handle) {
+    std::vector<std::shared_ptr<Channel>> done;
+    {
+        std::lock_guard lock(mutex_);
+        const auto it = channels_.find(handle);
+        if (it == channels_.end())
+            return false;
+        auto channel = std::move(it->second);
+        channels_.erase(it);
+        const auto file = files_.find(handle);
+        dropKept(false, done);
+        if (file != files_.end() && channel->parkAs(next_handle_)) {
+            ++next_handle_;
+            kept_.push_back({std::move(channel), file->second, std::chrono::steady_clock::now()});
+        } else {
+            done.push_back(std::move(channel));
+        }
+        if (file != files_.end())
+            files_.erase(file);
+    }
+    // Shut down outside the lock: it waits for the decoder thread.
+    for (auto& channel : done)
+        channel->shutdown();
+    return true;
+}
+
+void Library::dropKept(bool all, std::vector<std::shared_ptr<Channel>>& done) {
+    const auto now = std::chrono::steady_clock::now();
+    for (auto k = kept_.begin(); k != kept_.end();) {
+        if (all || now - k->since > kKeptFor || kept_.size() >= kKeptChannels) {
+            done.push_back(std::move(k->channel));
+            k = kept_.erase(k);
+        } else {
+            ++k;
+        }
+    }
+}
+
+DWORD Library::reuseChannel(const std::string& name, Output& output, DWORD flags) {
     std::lock_guard lock(mutex_);
-    const auto it = channels_.find(handle);
-    if (it == channels_.end())
-        return nullptr;
-    auto channel = std::move(it->second);
-    channels_.erase(it);
-    return channel;
+    const auto now = std::chrono::steady_clock::now();
+    for (auto k = kept_.begin(); k != kept_.end(); ++k) {
+        if (k->file != name || now - k->since > kKeptFor ||
+            !k->channel->sameSetup(output, flags, buffer_ms.load()) ||
+            !k->channel->freshFromFile(name))
+            continue;
+        const DWORD handle = k->channel->handle();
+        channels_.emplace(handle, std::move(k->channel));
+        files_.emplace(handle, name);
+        kept_.erase(k);
+        return handle;
+    }
+    return 0;
 }
 
 } // namespace sonterra::bass

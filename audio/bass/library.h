@@ -6,11 +6,13 @@
 #include "audio/bass/bass.h"
 
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace sonterra::bass {
 
@@ -36,9 +38,17 @@ public:
     int deviceFormat(int device, DWORD& rate, DWORD& period_frames);
 
     // Takes the source, prefills it and hands out a handle; 0 and `error` on failure.
-    DWORD addChannel(std::unique_ptr<Source> source, Output& output, DWORD flags, int& error);
+    // `file`: the local file it was opened from, if any.
+    DWORD addChannel(std::unique_ptr<Source> source, Output& output, DWORD flags, int& error,
+                     const std::string& file = {});
     std::shared_ptr<Channel> channel(DWORD handle);
-    std::shared_ptr<Channel> takeChannel(DWORD handle); // removes it from the table
+    // BASS_StreamFree: a file's channel freed untouched is kept a few seconds
+    // for a load of the same file, any other one is shut down. False for an
+    // unknown handle.
+    bool freeChannel(DWORD handle);
+    // A kept channel of the unchanged file `name`, made for this output and
+    // these flags, under a new handle; 0 when there is none.
+    DWORD reuseChannel(const std::string& name, Output& output, DWORD flags);
 
     std::atomic<int> buffer_ms{500};
     std::atomic<int> update_period_ms{100};
@@ -53,12 +63,26 @@ private:
     // mutex_ held. An output that failed at BASS_Init is tried again on each
     // use, so that a sound server started after the program is found.
     Output* outputOrRetry(int device);
+    // mutex_ held. Moves the kept channels that are out of date (all of them
+    // with `all`, or enough to make room for one more) to `done`.
+    void dropKept(bool all, std::vector<std::shared_ptr<Channel>>& done);
 
     std::mutex mutex_;
     std::mutex sdl_calls_; // declared before the outputs, which use it until they are gone
     std::map<int, std::unique_ptr<Output>> outputs_;
     std::map<int, int> wanted_; // device -> rate, for inits that failed
     std::map<DWORD, std::shared_ptr<Channel>> channels_;
+    // A day file may hold one line many times at one minute: each start then
+    // closes the one before at once. Reopening the file each time cost
+    // milliseconds a line, minutes for a large file; a channel freed untouched
+    // is as good as a new one.
+    struct Kept {
+        std::shared_ptr<Channel> channel;
+        std::string file;
+        std::chrono::steady_clock::time_point since;
+    };
+    std::vector<Kept> kept_;
+    std::map<DWORD, std::string> files_; // handle -> local file, for the channels that have one
     DWORD next_handle_ = 0x10000;
     int last_device_ = -1;
     bool sdl_audio_ = false;

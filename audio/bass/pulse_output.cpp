@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <map>
+#include <vector>
 
 namespace sonterra::bass {
 
@@ -66,7 +67,11 @@ private:
     void dropServer(); // lock held: every playing channel ends, the context goes
     void disconnect(); // lock held: the streams, the watch and the context go
     void openStream(Stream& s);
+    // Gives s a stream the server has not confirmed yet, left by a channel that
+    // stopped at once; false when there is none.
+    bool adoptUnconfirmed(Stream& s);
     void closeStream(const Stream& s); // and forgets it
+    void setCallbacks(pa_stream* stream, Stream* s);
     void feed(Stream& s);
     void finish(Stream& s);   // everything heard: the channel has ended
     void checkEnd(Stream& s); // everything written: finish once it is heard
@@ -75,6 +80,7 @@ private:
 
     static void contextChanged(pa_context* context, void* self);
     static void streamChanged(pa_stream* stream, void* s);
+    static void unconfirmedChanged(pa_stream* stream, void* self);
     static void wantsMore(pa_stream* stream, std::size_t bytes, void* s);
     static void timingCame(pa_stream* stream, void* s);
     static void drainDone(pa_stream* stream, int success, void* s);
@@ -87,6 +93,12 @@ private:
     pa_context* context_ = nullptr;
     pa_time_event* watch_ = nullptr;
     std::map<const Channel*, std::unique_ptr<Stream>> streams_; // warm-up under null
+    // Channel streams closed before the server confirmed them. libpulse cannot
+    // disconnect those, and one merely let go stays in the server until the
+    // program ends: a minute of many entries once filled the sink with them
+    // and silenced every later bell. Each is disconnected once confirmed,
+    // unless a channel starting meanwhile takes it over.
+    std::vector<pa_stream*> unconfirmed_;
 };
 
 PulseOutput::PulseOutput(int rate) : Output(rate, static_cast<int>(rate / 100)) {
@@ -181,6 +193,11 @@ void PulseOutput::dropServer() {
 void PulseOutput::disconnect() {
     while (!streams_.empty())
         closeStream(*streams_.begin()->second);
+    for (pa_stream* stream : unconfirmed_) {
+        pa_stream_set_state_callback(stream, nullptr, nullptr);
+        pa_stream_unref(stream); // the server drops them with the connection
+    }
+    unconfirmed_.clear();
     if (watch_ != nullptr)
         api_->time_free(watch_);
     watch_ = nullptr;
@@ -210,15 +227,45 @@ void PulseOutput::contextChanged(pa_context* context, void* self) {
     pa_threaded_mainloop_signal(output->loop_, 0);
 }
 
+void PulseOutput::setCallbacks(pa_stream* stream, Stream* s) {
+    pa_stream_set_state_callback(stream, s != nullptr ? &PulseOutput::streamChanged : nullptr, s);
+    pa_stream_set_write_callback(stream, s != nullptr ? &PulseOutput::wantsMore : nullptr, s);
+    pa_stream_set_latency_update_callback(stream, s != nullptr ? &PulseOutput::timingCame : nullptr,
+                                          s);
+}
+
+bool PulseOutput::adoptUnconfirmed(Stream& s) {
+    if (s.channel == nullptr || unconfirmed_.empty())
+        return false;
+    s.stream = unconfirmed_.back();
+    unconfirmed_.pop_back();
+    setCallbacks(s.stream, &s);
+    s.mixed_at_start = s.channel->mixedFrames();
+    return true;
+}
+
+void PulseOutput::unconfirmedChanged(pa_stream* stream, void* self) {
+    auto* output = static_cast<PulseOutput*>(self);
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    if (state == PA_STREAM_CREATING || state == PA_STREAM_UNCONNECTED)
+        return;
+    auto& list = output->unconfirmed_;
+    list.erase(std::remove(list.begin(), list.end(), stream), list.end());
+    pa_stream_set_state_callback(stream, nullptr, nullptr);
+    if (state == PA_STREAM_READY)
+        pa_stream_disconnect(stream);
+    pa_stream_unref(stream);
+}
+
 void PulseOutput::openStream(Stream& s) {
+    if (adoptUnconfirmed(s))
+        return;
     const pa_sample_spec format = spec();
     s.stream = pa_stream_new(context_, s.channel != nullptr ? "Sonterra" : "Sonterra (pronto)",
                              &format, nullptr);
     if (s.stream == nullptr)
         return; // the watch ends it
-    pa_stream_set_state_callback(s.stream, &PulseOutput::streamChanged, &s);
-    pa_stream_set_write_callback(s.stream, &PulseOutput::wantsMore, &s);
-    pa_stream_set_latency_update_callback(s.stream, &PulseOutput::timingCame, &s);
+    setCallbacks(s.stream, &s);
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<std::uint32_t>(-1);
     attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kAheadUs, &format));
@@ -244,11 +291,15 @@ void PulseOutput::closeStream(const Stream& s) {
         pa_operation_unref(s.drain);
     }
     if (s.stream != nullptr) {
-        pa_stream_set_state_callback(s.stream, nullptr, nullptr);
-        pa_stream_set_write_callback(s.stream, nullptr, nullptr);
-        pa_stream_set_latency_update_callback(s.stream, nullptr, nullptr);
-        pa_stream_disconnect(s.stream);
-        pa_stream_unref(s.stream);
+        setCallbacks(s.stream, nullptr);
+        if (pa_stream_get_state(s.stream) == PA_STREAM_CREATING && s.channel != nullptr &&
+            context_ != nullptr) {
+            unconfirmed_.push_back(s.stream);
+            pa_stream_set_state_callback(s.stream, &PulseOutput::unconfirmedChanged, this);
+        } else {
+            pa_stream_disconnect(s.stream);
+            pa_stream_unref(s.stream);
+        }
     }
     streams_.erase(s.channel); // s is gone from here on
 }

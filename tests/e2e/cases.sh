@@ -347,6 +347,28 @@ case_hostile_sounds_delay_nothing() {
   h_expect_tone b "$(h_calc "5 - $SLACK")" "$(h_calc "5 + $LATE")"
 }
 
+# A paste gone wrong: one line 300 times at one minute. Each start closes the
+# one before; every stream they open is closed again, and the next minute's
+# bell rings on time.
+count_streams() { H_STREAMS=$(pactl list short sink-inputs | wc -l); }
+case_many_copies_of_one_line() {
+  h_state "1"
+  h_tone a 700
+  h_tone b 900
+  h_tone_file "$H_PROG/AUDIO/a.wav" 700 1.0
+  h_tone_file "$H_PROG/AUDIO/b.wav" 900 1.0
+  local at i lines=()
+  at=$(h_epoch "$DAY 07:30:00")
+  for i in $(seq 300); do lines+=("07:30 - $H_PROG/AUDIO/a.wav"); done
+  h_write_lines "$(h_day_file "$at")" "${lines[@]}" "07:31 - $H_PROG/AUDIO/b.wav"
+  H_BEFORE_STOP=count_streams H_CLOCK_JUMPS="2:55" h_run "$at" 7.0
+  h_expect_covered_from -0.5
+  h_expect_tone a -$SLACK $LATE
+  h_expect_tone b "$(h_calc "5 - $SLACK")" "$(h_calc "5 + $LATE")"
+  [ "$H_STREAMS" -eq 0 ] || h_fail "$H_STREAMS fluxos de som ficaram abertos no servidor"
+  h_log "ok: nenhum fluxo ficou aberto"
+}
+
 # Waits until the copy PID holds its program folder (flock on the folder).
 wait_for_folder_lock() { # pid folder
   local inode i

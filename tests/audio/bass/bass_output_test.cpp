@@ -177,3 +177,27 @@ TEST_F(BassOutput, AStreamOpenedAheadComesOutWholeFromItsStartAfterAnotherPlayed
 }
 
 } // namespace
+
+// One line pasted many times at one minute: each copy is started and closed
+// at once, and only the last is heard, whole, from its first sample.
+TEST_F(BassOutput, AFileStartedAndClosedManyTimesComesOutOnceWholeFromItsStart) {
+    HSTREAM h = 0;
+    for (int i = 0; i < 200; ++i) {
+        const HSTREAM freed = h;
+        h = open(sounds().wav_1000);
+        ASSERT_NE(h, 0u) << BASS_ErrorGetCode();
+        ASSERT_NE(h, freed) << "a freed handle must stay dead";
+        if (i == 199)
+            break;
+        ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
+        ASSERT_TRUE(BASS_ChannelStop(h));
+        ASSERT_TRUE(BASS_ChannelSetPosition(h, 0));
+        ASSERT_TRUE(BASS_StreamFree(h));
+        EXPECT_FALSE(BASS_ChannelPlay(h, FALSE));
+        EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
+    }
+    const Stereo out = playAndRecord({h});
+    EXPECT_NEAR(static_cast<double>(out.left.size()) / rate_, 0.5, 0.02);
+    EXPECT_GT(toneShare(out.left, static_cast<int>(rate_), 1000), 0.9);
+    BASS_StreamFree(h);
+}
