@@ -449,8 +449,11 @@ after_second_start() {
 
 [ $# -eq 1 ] || { echo "uso: $0 CASO" >&2; exit 2; }
 declare -F "case_$1" >/dev/null || { echo "caso desconhecido: $1" >&2; exit 2; }
-h_init
-h_pulse_start
-h_log "caso $1 com $(basename "$SONTERRA_BIN")"
-"case_$1"
-h_log "passou"
+run_case() {
+  h_init
+  h_pulse_start
+  h_log "caso $1 com $(basename "$SONTERRA_BIN")"
+  "case_$1"
+  h_log "passou"
+}
+h_attempts run_case "$1"

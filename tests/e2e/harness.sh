@@ -239,17 +239,64 @@ h_run() { # fake_boundary_epoch listen_seconds [lead_seconds]
 }
 
 # Tone spans relative to the boundary: "tone NAME START END LEVEL" and
-# "sound START END"; also written to the log.
+# "sound START END"; also written to the log. Each moment is placed by the
+# stretch of the recording it lies in (pcm_tap: a server short of CPU loses
+# samples, and the stretches after the loss are anchored by their own
+# chunks). A start or an end within the lost stretch cannot be placed: the
+# recording is not to be trusted, and the run ends with H_UNTRUSTED for its
+# caller to record again.
+H_UNTRUSTED=75
 h_analyse() {
-  local shift
-  shift=$(h_calc "$H_REC_START - $H_BOUNDARY")
   H_SCAN=$("$TONE_SCAN" "$H_WORK/rec.raw" --rate $H_RATE --channels 2 \
     --gap "${H_SCAN_GAP:-0.05}" "${H_TONES[@]}" |
-    awk -v s="$shift" '
-      $1 == "sound" { printf "sound %.4f %.4f\n", $2 + s, $3 + s }
-      $1 == "tone" { printf "tone %s %.3f %.3f %s\n", $2, $3 + s, $4 + s, $5 }
-      $1 == "samples" { printf "recorded %.3f s from %.3f\n", $2 / 48000, s }')
+    awk -v b="$H_BOUNDARY" -v anchor="$H_WORK/rec.anchor" -v margin=0.02 '
+      BEGIN {
+        while ((getline line < anchor) > 0) {
+          split(line, f, " ")
+          if (f[1] == "segment") { n++; from[n] = f[2]; to[n] = f[3]; shift[n] = f[4] - b }
+          if (f[1] == "drop") { d++; lost[d] = f[2]; dfrom[d] = f[3]; dto[d] = f[4] }
+        }
+        for (i = 1; i <= d; i++)
+          printf "drop %.3f between %.3f and %.3f\n", lost[i], dfrom[i] + shift[i], dto[i] + shift[i + 1]
+      }
+      function at(t,   i) {
+        for (i = 1; i <= d; i++)
+          if (t > dfrom[i] - margin && t < dto[i] + margin) untrusted = 1
+        for (i = n; i > 1 && t < from[i]; i--) {}
+        return t + shift[i]
+      }
+      $1 == "sound" { printf "sound %.4f %.4f\n", at($2), at($3) }
+      $1 == "tone" { printf "tone %s %.3f %.3f %s\n", $2, at($3), at($4), $5 }
+      $1 == "samples" { printf "recorded %.3f s from %.3f\n", $2 / 48000, shift[1] }
+      END { if (untrusted) print "untrusted" }')
   printf '%s\n' "$H_SCAN" | sed 's/^/    /'
+  if printf '%s\n' "$H_SCAN" | grep -qx untrusted; then
+    h_log "gravação não confiável: um som começa ou acaba onde o servidor perdeu amostras"
+    exit "$H_UNTRUSTED"
+  fi
+}
+
+# Runs "$@" (a case) in a subshell of its own and again, up to twice more,
+# while its recording cannot be trusted.
+h_attempts() { # command...
+  local attempt rc child
+  for attempt in 1 2 3; do
+    (
+      set -e
+      "$@"
+    ) &
+    child=$!
+    # shellcheck disable=SC2064 # this attempt's subshell
+    trap "kill -TERM $child 2>/dev/null; wait $child; exit 143" TERM INT HUP
+    rc=0
+    wait "$child" || rc=$?
+    trap - TERM INT HUP
+    [ "$rc" -eq "$H_UNTRUSTED" ] || return "$rc"
+    [ "$attempt" -lt 3 ] || break
+    h_log "gravação não confiável (amostras perdidas no servidor): repetindo"
+  done
+  h_log "FALHA: três gravações seguidas perderam amostras no servidor; o programa não chegou a ser posto à prova"
+  return 1
 }
 
 # --- What the run must show ------------------------------------------------

@@ -2,22 +2,25 @@
 // tying the recording's timeline to the wall clock.
 //
 //   pcm_tap OUT.raw ANCHOR BYTES_PER_SECOND -- RECORDER ARGS...
+//   pcm_tap --replay CHUNKS ANCHOR BYTES_PER_SECOND
+//
+// The second form writes the anchor of chunks listed one a line ("ARRIVAL
+// BYTES", seconds and a count), for the tap's own test.
 //
 // An idle null sink drops the first second or two of a new recording, so the
 // moment the recorder starts says nothing about when its first sample was
 // heard. Every chunk that arrives, though, was heard no later than the moment
-// it arrives; so start = arrival - bytes so far / rate is never earlier than
-// the true start, and the smallest such value over all chunks is the tightest
-// bound. Arrivals are read on the monotonic clock and turned into wall time
+// it arrives (chunk_anchor.h: how that anchors each stretch between samples
+// the server dropped). Arrivals are read on the monotonic clock and turned into wall time
 // when the recording ends, next to the moments the cases look at: a wall
 // clock stepped meanwhile (a machine's time service) would otherwise shift
-// every later sound. ANCHOR receives "start SECONDS" (Unix time of sample 0),
-// "spread SECONDS" (how far the estimates wander: delivery jitter),
-// "clock_step SECONDS" (how far the wall clock moved against the monotonic
-// one while recording) and "bytes N".
+// every later sound. ANCHOR receives the lines of ChunkAnchor::write, in
+// Unix time, and "clock_step SECONDS" (how far the wall clock moved against
+// the monotonic one while recording).
 // SIGTERM or SIGINT stops the recorder; the tap then drains it and writes the
 // anchor.
-#include <algorithm>
+#include "chunk_anchor.h"
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -60,12 +63,37 @@ double wallOffset() {
     std::exit(1);
 }
 
+FILE* openAnchor(const std::string& path) {
+    FILE* a = std::fopen(path.c_str(), "w");
+    if (!a)
+        fail(path);
+    return a;
+}
+
+int replay(const char* chunksPath, const std::string& anchorPath, double bytesPerSecond) {
+    FILE* in = std::fopen(chunksPath, "r");
+    if (!in)
+        fail(chunksPath);
+    ChunkAnchor anchor(bytesPerSecond);
+    double arrival = 0;
+    long long bytes = 0;
+    while (std::fscanf(in, "%lf %lld", &arrival, &bytes) == 2)
+        anchor.add(arrival, bytes);
+    std::fclose(in);
+    FILE* a = openAnchor(anchorPath);
+    anchor.write(a, 0);
+    std::fclose(a);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 5 && std::string(argv[1]) == "--replay" && std::atof(argv[4]) > 0)
+        return replay(argv[2], argv[3], std::atof(argv[4]));
     if (argc < 6 || std::string(argv[4]) != "--") {
-        std::fprintf(stderr,
-                     "usage: pcm_tap OUT.raw ANCHOR BYTES_PER_SECOND -- RECORDER ARGS...\n");
+        std::fprintf(stderr, "usage: pcm_tap OUT.raw ANCHOR BYTES_PER_SECOND -- RECORDER ARGS...\n"
+                             "       pcm_tap --replay CHUNKS ANCHOR BYTES_PER_SECOND\n");
         return 2;
     }
     const std::string outPath = argv[1];
@@ -104,9 +132,8 @@ int main(int argc, char** argv) {
     if (out < 0)
         fail(outPath);
 
-    double best = 1e300, worst = -1e300;
+    ChunkAnchor anchor(bytesPerSecond);
     double firstOffset = 0;
-    long long total = 0;
     bool stopping = false;
     char buf[4096];
     for (;;) {
@@ -122,12 +149,9 @@ int main(int argc, char** argv) {
         if (n == 0)
             break;
         const double arrived = monotonicNow();
-        if (total == 0)
+        if (anchor.bytes() == 0)
             firstOffset = wallOffset();
-        total += n;
-        const double start = arrived - static_cast<double>(total) / bytesPerSecond;
-        best = std::min(best, start);
-        worst = std::max(worst, start);
+        anchor.add(arrived, n);
         for (ssize_t done = 0; done < n;) {
             const ssize_t w = write(out, buf + done, static_cast<size_t>(n - done));
             if (w < 0 && errno == EINTR)
@@ -142,14 +166,10 @@ int main(int argc, char** argv) {
     waitpid(child, &status, 0);
     const double lastOffset = wallOffset();
 
-    FILE* a = std::fopen(anchorPath.c_str(), "w");
-    if (!a)
-        fail(anchorPath);
-    if (total > 0)
-        std::fprintf(a, "start %.6f\nspread %.6f\nclock_step %.6f\nbytes %lld\n", best + lastOffset,
-                     worst - best, lastOffset - firstOffset, total);
-    else
-        std::fprintf(a, "start none\nbytes 0\n");
+    FILE* a = openAnchor(anchorPath);
+    anchor.write(a, lastOffset);
+    if (anchor.bytes() > 0)
+        std::fprintf(a, "clock_step %.6f\n", lastOffset - firstOffset);
     std::fclose(a);
     return 0;
 }
