@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <map>
+#include <string>
 #include <vector>
 
 namespace sonterra::bass {
@@ -24,6 +25,8 @@ constexpr pa_usec_t kRetryUs = 10'000;
 // for lost. Timing updates come at least every 1.5 s from a live one.
 constexpr pa_usec_t kStallLimitUs = 4'000'000;
 constexpr pa_usec_t kWatchUs = 1'000'000;
+// What a stream keeps of the sound it wrote, to write again after a move.
+constexpr pa_usec_t kHistoryUs = kAheadUs + 1'000'000;
 // How long opening waits for the server to answer.
 constexpr pa_usec_t kConnectWaitUs = 2'000'000;
 // After prepare(), a silent stream keeps a suspended sink awake this long.
@@ -60,6 +63,16 @@ private:
         bool draining = false;         // everything is written
         pa_operation* drain = nullptr; // while the server has not confirmed it
         pa_time_event* retry = nullptr;
+        // The sink the server moved the stream to; empty for the default one.
+        std::string device;
+        // The last frames taken from the channel, by their index in its mix:
+        // history[i % size] holds frame i, for i below history_end.
+        std::vector<float> history;
+        std::uint64_t history_end = 0;
+        // When the server began to play it, on its clock: it starts with the
+        // first write. 0 before that, and again once it ran dry, until the
+        // next write.
+        pa_usec_t began = 0;
     };
 
     pa_sample_spec spec() const;
@@ -71,6 +84,13 @@ private:
     // stopped at once; false when there is none.
     bool adoptUnconfirmed(Stream& s);
     void closeStream(const Stream& s); // and forgets it
+    void releaseServerStream(const Stream& s);
+    // The server moved s to another sink: it starts it there again from what
+    // had been heard, with a stream of its own on that sink.
+    void restartMoved(Stream& s);
+    // Frames of the channel's mix for the stream's next write: first what the
+    // history holds again after a move, then new sound from the channel.
+    std::size_t takeSound(Stream& s, float* out, std::size_t frames);
     void setCallbacks(pa_stream* stream, Stream* s);
     void feed(Stream& s);
     void finish(Stream& s);   // everything heard: the channel has ended
@@ -83,6 +103,8 @@ private:
     static void unconfirmedChanged(pa_stream* stream, void* self);
     static void wantsMore(pa_stream* stream, std::size_t bytes, void* s);
     static void timingCame(pa_stream* stream, void* s);
+    static void streamMoved(pa_stream* stream, void* s);
+    static void underflowed(pa_stream* stream, void* s);
     static void drainDone(pa_stream* stream, int success, void* s);
     static void retryDue(pa_mainloop_api* api, pa_time_event* e, const struct timeval* tv, void* s);
     static void watchDue(pa_mainloop_api* api, pa_time_event* e, const struct timeval* tv,
@@ -232,15 +254,18 @@ void PulseOutput::setCallbacks(pa_stream* stream, Stream* s) {
     pa_stream_set_write_callback(stream, s != nullptr ? &PulseOutput::wantsMore : nullptr, s);
     pa_stream_set_latency_update_callback(stream, s != nullptr ? &PulseOutput::timingCame : nullptr,
                                           s);
+    pa_stream_set_moved_callback(stream, s != nullptr ? &PulseOutput::streamMoved : nullptr, s);
+    pa_stream_set_underflow_callback(stream, s != nullptr ? &PulseOutput::underflowed : nullptr, s);
 }
 
 bool PulseOutput::adoptUnconfirmed(Stream& s) {
-    if (s.channel == nullptr || unconfirmed_.empty())
+    if (s.channel == nullptr || unconfirmed_.empty() || !s.device.empty())
         return false;
     s.stream = unconfirmed_.back();
     unconfirmed_.pop_back();
     setCallbacks(s.stream, &s);
     s.mixed_at_start = s.channel->mixedFrames();
+    s.history_end = s.mixed_at_start;
     return true;
 }
 
@@ -274,16 +299,27 @@ void PulseOutput::openStream(Stream& s) {
     attr.fragsize = static_cast<std::uint32_t>(-1);
     if (s.channel == nullptr)
         attr.tlength = attr.minreq; // silence needs no reserve
-    s.mixed_at_start = s.channel != nullptr ? s.channel->mixedFrames() : 0;
+    if (s.device.empty()) {         // a new stream; one moved goes on from what was heard
+        s.mixed_at_start = s.channel != nullptr ? s.channel->mixedFrames() : 0;
+        s.history_end = s.mixed_at_start;
+    }
+    if (s.channel != nullptr && s.history.empty())
+        s.history.resize(pa_usec_to_bytes(kHistoryUs, &format) / sizeof(float));
     const auto flags =
         static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
-    if (pa_stream_connect_playback(s.stream, nullptr, &attr, flags, nullptr, nullptr) < 0) {
+    if (pa_stream_connect_playback(s.stream, s.device.empty() ? nullptr : s.device.c_str(), &attr,
+                                   flags, nullptr, nullptr) < 0) {
         pa_stream_unref(s.stream);
         s.stream = nullptr;
     }
 }
 
 void PulseOutput::closeStream(const Stream& s) {
+    releaseServerStream(s);
+    streams_.erase(s.channel); // s is gone from here on
+}
+
+void PulseOutput::releaseServerStream(const Stream& s) {
     if (s.retry != nullptr)
         api_->time_free(s.retry);
     if (s.drain != nullptr) {
@@ -301,7 +337,63 @@ void PulseOutput::closeStream(const Stream& s) {
             pa_stream_unref(s.stream);
         }
     }
-    streams_.erase(s.channel); // s is gone from here on
+}
+
+void PulseOutput::streamMoved(pa_stream*, void* p) {
+    auto& s = *static_cast<Stream*>(p);
+    s.output->restartMoved(s);
+}
+
+// The server takes back what the old sink held and plays it again on the new
+// one, but the old sink may have played it already: a bell was heard up to
+// two seconds too long, partly twice. The stream's clock still tells what was
+// heard before the move; a stream of its own on the new sink goes on from
+// there, the rest written again from the history.
+void PulseOutput::restartMoved(Stream& s) {
+    pa_usec_t played = 0;
+    const char* device = pa_stream_get_device_name(s.stream);
+    if (s.channel == nullptr || device == nullptr || pa_stream_get_time(s.stream, &played) != 0)
+        return; // what the server does then is the best there is
+    const pa_usec_t now = pa_rtclock_now();
+    if (s.began != 0 && now > s.began)
+        played = std::max(played, now - s.began);
+    const std::size_t capacity = s.history.size() / kChannels;
+    std::uint64_t heard =
+        s.mixed_at_start + std::min<std::uint64_t>(
+                               s.written, played * static_cast<std::uint64_t>(rate()) / 1'000'000u);
+    heard = std::max(heard, s.history_end - std::min<std::uint64_t>(s.history_end, capacity));
+    s.device = device;
+    releaseServerStream(s);
+    s.stream = nullptr;
+    s.retry = nullptr;
+    s.drain = nullptr;
+    s.draining = false;
+    s.written = 0;
+    s.began = 0;
+    s.mixed_at_start = heard;
+    s.alive_at = pa_rtclock_now();
+    openStream(s);
+}
+
+std::size_t PulseOutput::takeSound(Stream& s, float* out, std::size_t frames) {
+    const std::size_t capacity = s.history.size() / kChannels;
+    const std::uint64_t next = s.mixed_at_start + s.written;
+    std::size_t got = 0;
+    if (next < s.history_end) { // written again after a move
+        got = static_cast<std::size_t>(std::min<std::uint64_t>(frames, s.history_end - next));
+        for (std::size_t i = 0; i < got; ++i)
+            std::copy_n(&s.history[((next + i) % capacity) * kChannels], kChannels,
+                        out + i * kChannels);
+        return got;
+    }
+    got = s.channel->mixInto(out, frames);
+    for (std::size_t i = 0; i < got * kChannels; ++i)
+        out[i] = std::clamp(out[i], -1.0f, 1.0f);
+    for (std::size_t i = 0; i < got && capacity > 0; ++i)
+        std::copy_n(out + i * kChannels, kChannels,
+                    &s.history[((s.history_end + i) % capacity) * kChannels]);
+    s.history_end += got;
+    return got;
 }
 
 void PulseOutput::streamChanged(pa_stream* stream, void* p) {
@@ -326,6 +418,10 @@ void PulseOutput::timingCame(pa_stream*, void* p) {
     static_cast<Stream*>(p)->alive_at = pa_rtclock_now();
 }
 
+void PulseOutput::underflowed(pa_stream*, void* p) {
+    static_cast<Stream*>(p)->began = 0; // the sound paused: its start tells nothing more
+}
+
 void PulseOutput::feed(Stream& s) {
     if (s.stream == nullptr || s.draining || pa_stream_get_state(s.stream) != PA_STREAM_READY)
         return;
@@ -343,20 +439,23 @@ void PulseOutput::feed(Stream& s) {
         auto* out = static_cast<float*>(data);
         std::fill_n(out, room * kChannels, 0.0f);
         std::size_t got = room;
-        if (s.channel != nullptr) {
-            got = s.channel->mixInto(out, room);
-            for (std::size_t i = 0; i < got * kChannels; ++i)
-                out[i] = std::clamp(out[i], -1.0f, 1.0f);
-        }
+        if (s.channel != nullptr)
+            got = takeSound(s, out, room);
         if (got == 0) {
             pa_stream_cancel_write(s.stream);
             short_of_sound = true;
             break;
         }
+        if (s.began == 0) {
+            // Everything written before an underrun was heard.
+            const pa_usec_t now = pa_rtclock_now();
+            s.began =
+                now - std::min(now, s.written * 1'000'000u / static_cast<std::uint64_t>(rate()));
+        }
         pa_stream_write(s.stream, data, got * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE);
         s.written += got;
         frames -= got;
-        if (got < room) {
+        if (got < room && (s.channel == nullptr || s.mixed_at_start + s.written >= s.history_end)) {
             short_of_sound = true;
             break;
         }
@@ -366,7 +465,7 @@ void PulseOutput::feed(Stream& s) {
             closeStream(s);
         return;
     }
-    if (s.channel->drained()) {
+    if (s.channel->drained() && s.mixed_at_start + s.written >= s.history_end) {
         // Drain makes the server play the tail even if it is shorter than the
         // start threshold; the end itself is told by the stream's clock, since a
         // server may confirm a drain long after the sound was heard.

@@ -56,7 +56,10 @@ int play(int device, const std::string& path, int times = 1, double gap_s = 0,
             BASS_ChannelPlay(h, TRUE);
         }
         const std::uint64_t start = nowNs();
+        const auto wall = std::chrono::system_clock::now().time_since_epoch();
         BASS_ChannelPlay(h, FALSE);
+        std::printf("played at %.6f\n", std::chrono::duration<double>(wall).count());
+        std::fflush(stdout);
         const auto limit =
             std::chrono::steady_clock::now() + std::chrono::duration<double>(length + 5.0);
         while (BASS_ChannelIsActive(h) != 0 && std::chrono::steady_clock::now() < limit)
