@@ -70,13 +70,14 @@ full_path() {
 # Names Sonterra puts in a program folder (kind "program": the program of a
 # shared install alone; "data": the shared schedule; "user": both, one user's;
 # "shared": an existing shared folder, where the operators' files are theirs).
-# The hidden ones are the temporary files of the program and of this script,
-# and .sonterra.new of older installers.
+# The hidden ones are the program's one-copy lock, the temporary files of the
+# program and of this script, and .sonterra.new of older installers.
 sonterra_name() { # kind name
   case $1:$2 in
     program:sonterra | program:"$pointer_name" | user:sonterra) return 0 ;;
     data:SOM.INI | data:0[1-7].PR2 | data:AUDIO | data:HORA | data:auto_execute.exe) return 0 ;;
     user:SOM.INI | user:0[1-7].PR2 | user:AUDIO | user:HORA | user:auto_execute.exe) return 0 ;;
+    data:.sonterra.lock | user:.sonterra.lock) return 0 ;;
     *:.sonterra.new | *:.*.part | *:.SOM.INI.tmp* | *:.0[1-7].PR2.tmp*) return 0 ;;
   esac
   return 1

@@ -132,6 +132,8 @@ fi
 # in place of AUDIO/ or HORA/ is never followed.
 gone=()
 while IFS= read -r f; do gone+=("$f"); done < <("$place_files" remove "$data" "${schedule[@]}")
+# The program's one-copy lock: nothing to list.
+"$place_files" remove "$data" .sonterra.lock >/dev/null
 if [ -d "$data/HORA" ] && [ ! -L "$data/HORA" ]; then
   clips=$("$repo/scripts/make-sounds.sh" --texts | cut -f1 |
     xargs -d '\n' "$place_files" remove "$data/HORA" | wc -l)

@@ -11,6 +11,10 @@
 #include <mutex>
 #include <string>
 
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -121,6 +125,90 @@ TEST_F(SingleInstanceTest, AFolderThatCannotBeOpenedDoesNotKeepTheProgramFromRun
     const SingleInstance two(missing);
     EXPECT_TRUE(one.IsFirst());
     EXPECT_TRUE(two.IsFirst());
+}
+
+// A child process as another account: user `uid`, in `group` or outside it.
+// It runs `job` and reports one byte back; the parent reads it.
+class Account {
+public:
+    Account(uid_t uid, gid_t group, bool member, const std::function<char()>& job) {
+        int fds[2];
+        if (::pipe(fds) != 0)
+            return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            const gid_t own = 64000;
+            char answer = 'x';
+            if (::setgroups(member ? 1 : 0, &group) == 0 && ::setresgid(own, own, own) == 0 &&
+                ::setresuid(uid, uid, uid) == 0)
+                answer = job();
+            [[maybe_unused]] const ssize_t n = ::write(fds[1], &answer, 1);
+            for (;;)
+                ::pause();
+        }
+        ::close(fds[1]);
+        if (::read(fds[0], &answer_, 1) != 1)
+            answer_ = '?';
+        ::close(fds[0]);
+    }
+    ~Account() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    Account(const Account&) = delete;
+    Account& operator=(const Account&) = delete;
+    char answer() const { return answer_; }
+
+private:
+    pid_t pid_ = -1;
+    char answer_ = '?';
+};
+
+TEST_F(SingleInstanceTest, AnAccountOutsideTheGroupKeepsNoOperatorOutAndAnotherOperatorIsNamed) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root, to act as several accounts";
+    // The operators' shared folder: root:group, 2775, as the system install makes it.
+    const gid_t group = 64001;
+    const std::string folder = Folder();
+    ASSERT_EQ(::chown(folder.c_str(), 0, group), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), 02775), 0);
+    ASSERT_EQ(::chmod(root_.c_str(), 0755), 0);
+    ASSERT_EQ(::chmod((root_ / "escola").c_str(), 0755), 0);
+
+    // The outsider holds, or tries, every lock it can reach.
+    const Account outsider(64010, group, false, [&] {
+        int held = 0;
+        const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+        held += dir >= 0 && ::flock(dir, LOCK_EX | LOCK_NB) == 0;
+        for (const char* name : {".sonterra.lock", "SOM.INI"}) {
+            const int fd = ::open((folder + name).c_str(), O_RDONLY);
+            struct flock whole {};
+            whole.l_type = F_RDLCK;
+            held += fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+            held += fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &whole) == 0;
+        }
+        return static_cast<char>('0' + held);
+    });
+    EXPECT_EQ(outsider.answer(), '1'); // the folder: no use to anyone now
+
+    const Account first(64011, group, true, [&] {
+        const auto* guard = new SingleInstance(folder); // held until the child is killed
+        return guard->IsFirst() ? 'F' : 'L';
+    });
+    EXPECT_EQ(first.answer(), 'F');
+    struct stat st {};
+    ASSERT_EQ(::stat((folder + ".sonterra.lock").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0660u);
+
+    const Account second(64012, group, true, [&] {
+        const SingleInstance later(folder);
+        if (later.IsFirst())
+            return 'F';
+        return later.HeldByAnotherAccount() && later.HolderAccount() == "64011" ? 'N' : 'L';
+    });
+    EXPECT_EQ(second.answer(), 'N');
 }
 
 } // namespace
