@@ -1,6 +1,7 @@
 // One running copy per program folder: the lock, the show request, a crash.
 
 #include "core/single_instance.h"
+#include "tests/support/other_account_posix.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,6 @@
 #include <string>
 
 #include <fcntl.h>
-#include <grp.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -127,45 +127,6 @@ TEST_F(SingleInstanceTest, AFolderThatCannotBeOpenedDoesNotKeepTheProgramFromRun
     EXPECT_TRUE(two.IsFirst());
 }
 
-// A child process as another account: user `uid`, in `group` or outside it.
-// It runs `job` and reports one byte back; the parent reads it.
-class Account {
-public:
-    Account(uid_t uid, gid_t group, bool member, const std::function<char()>& job) {
-        int fds[2];
-        if (::pipe(fds) != 0)
-            return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            const gid_t own = 64000;
-            char answer = 'x';
-            if (::setgroups(member ? 1 : 0, &group) == 0 && ::setresgid(own, own, own) == 0 &&
-                ::setresuid(uid, uid, uid) == 0)
-                answer = job();
-            [[maybe_unused]] const ssize_t n = ::write(fds[1], &answer, 1);
-            for (;;)
-                ::pause();
-        }
-        ::close(fds[1]);
-        if (::read(fds[0], &answer_, 1) != 1)
-            answer_ = '?';
-        ::close(fds[0]);
-    }
-    ~Account() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    Account(const Account&) = delete;
-    Account& operator=(const Account&) = delete;
-    char answer() const { return answer_; }
-
-private:
-    pid_t pid_ = -1;
-    char answer_ = '?';
-};
-
 TEST_F(SingleInstanceTest, AnAccountOutsideTheGroupKeepsNoOperatorOutAndAnotherOperatorIsNamed) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root, to act as several accounts";
@@ -178,7 +139,7 @@ TEST_F(SingleInstanceTest, AnAccountOutsideTheGroupKeepsNoOperatorOutAndAnotherO
     ASSERT_EQ(::chmod((root_ / "escola").c_str(), 0755), 0);
 
     // The outsider holds, or tries, every lock it can reach.
-    const Account outsider(64010, group, false, [&] {
+    const test::Account outsider(64010, group, false, [&] {
         int held = 0;
         const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
         held += dir >= 0 && ::flock(dir, LOCK_EX | LOCK_NB) == 0;
@@ -193,7 +154,7 @@ TEST_F(SingleInstanceTest, AnAccountOutsideTheGroupKeepsNoOperatorOutAndAnotherO
     });
     EXPECT_EQ(outsider.answer(), '1'); // the folder: no use to anyone now
 
-    const Account first(64011, group, true, [&] {
+    const test::Account first(64011, group, true, [&] {
         const auto* guard = new SingleInstance(folder); // held until the child is killed
         return guard->IsFirst() ? 'F' : 'L';
     });
@@ -202,7 +163,7 @@ TEST_F(SingleInstanceTest, AnAccountOutsideTheGroupKeepsNoOperatorOutAndAnotherO
     ASSERT_EQ(::stat((folder + ".sonterra.lock").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0660u);
 
-    const Account second(64012, group, true, [&] {
+    const test::Account second(64012, group, true, [&] {
         const SingleInstance later(folder);
         if (later.IsFirst())
             return 'F';
