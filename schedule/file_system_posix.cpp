@@ -2,12 +2,13 @@
 #include "schedule/file_system_platform.h"
 #include "schedule/schedule_files.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
+#include <random>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -77,9 +78,13 @@ std::string TemporaryPath(const std::string& path, unsigned number) {
     return (folder == "/" ? "" : folder) + "/" + TemporaryName(base, number);
 }
 
+// Not guessable, so names planted ahead in a shared folder cannot use up the
+// attempts; below 10^9, the digits WriterOf reads.
 unsigned NextNumber() {
-    static std::atomic<unsigned> counter{0};
-    return counter++;
+    static std::mutex lock;
+    static std::mt19937 numbers{std::random_device{}()};
+    const std::lock_guard held(lock);
+    return static_cast<unsigned>(numbers() % 1000000000u);
 }
 
 int CreateUniqueTemporary(const std::string& path, std::string& tempPath) {
@@ -213,6 +218,20 @@ void WriteThroughNamedFile(const std::string& path, const std::string& bytes) {
 }
 
 } // namespace
+
+bool PlacedByFolderOwner(const std::string& path) {
+    struct stat file {
+    }, folder{};
+    if (::stat(path.c_str(), &file) != 0 || !S_ISREG(file.st_mode))
+        return false;
+    if (!SharedFolder(FolderOf(path)))
+        return true;
+    // Any operator may make a file in the shared folder; only root, or the
+    // folder's owner, decides for all of them.
+    return ::lstat(path.c_str(), &file) == 0 && S_ISREG(file.st_mode) &&
+           ::stat(FolderOf(path).c_str(), &folder) == 0 &&
+           (file.st_uid == 0 || file.st_uid == folder.st_uid);
+}
 
 void WriteFileAtomically(const std::string& path, const std::string& bytes) {
     if (!WriteThroughUnnamedFile(path, bytes))

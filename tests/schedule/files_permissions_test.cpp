@@ -149,5 +149,22 @@ TEST(ReadLines, InTheSharedFolderNoOperatorsLinkShowsAnotherAccountsFile) {
     EXPECT_TRUE(S_ISLNK(st.st_mode)); // nothing copied out of the secret
 }
 
+TEST(MarkerPresent, InTheSharedFolderOnlyRootsMarkerSwitchesLogonStartsOff) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root, to act as another account";
+    TestFolder own, shared;
+    WriteBytes(own / "auto_execute.exe", "");
+    ASSERT_EQ(::chown((own / "auto_execute.exe").c_str(), 64021, 64001), 0);
+    EXPECT_TRUE(MarkerPresent(own.path()));
+
+    ASSERT_EQ(::chown(shared.path().c_str(), 0, 64001), 0);
+    ASSERT_EQ(::chmod(shared.path().c_str(), 02775), 0);
+    WriteBytes(shared / "auto_execute.exe", "");
+    ASSERT_EQ(::chown((shared / "auto_execute.exe").c_str(), 64021, 64001), 0); // an operator's
+    EXPECT_FALSE(MarkerPresent(shared.path()));
+    ASSERT_EQ(::chown((shared / "auto_execute.exe").c_str(), 0, 64001), 0);
+    EXPECT_TRUE(MarkerPresent(shared.path()));
+}
+
 } // namespace
 } // namespace sonterra
