@@ -8,6 +8,7 @@ autostart_name='Quorvel STV2.desktop'  # written by the program on "Ativar"
 
 pointer_name=sonterra.pasta           # in a shared install: where the schedule is
 place_files=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/place-files
+entry_folder=$(dirname "$place_files")/entry-folder
 
 # Sets: system (0/1), prefix, group, purge, force, build_dir, folder (the
 # program's), data (the schedule's: the same folder for one user), data_dir,
@@ -150,30 +151,17 @@ refuse() { # me portuguese english
 }
 
 # The value of KEY in the [Desktop Entry] group of FILE, with the string
-# escapes undone (\s \n \t \r \\).
+# escapes undone (\s \n \t \r \\); at most 64 KiB of FILE is read.
 entry_value() { # file key
-  awk -v key="$2" '
-    /^\[/ { group = $0; next }
-    group == "[Desktop Entry]" && index($0, key "=") == 1 {
-      v = substr($0, length(key) + 2); out = ""
-      for (i = 1; i <= length(v); i++) {
-        c = substr(v, i, 1)
-        if (c == "\\" && i < length(v)) {
-          d = substr(v, ++i, 1)
-          if (d == "s") c = " "; else if (d == "n") c = "\n"
-          else if (d == "t") c = "\t"; else if (d == "r") c = "\r"; else c = d
-        }
-        out = out c
-      }
-      print out; exit
-    }' "$1"
+  "$entry_folder" "$1" "$2"
 }
 
-# True when the desktop entry FILE starts the program in FOLDER: its Path is
-# the folder, with or without the trailing separator.
+# True when the desktop entry FILE starts the program in FOLDER, in any of
+# the forms the program writes (Path=, env -C, the base64 shell line), with
+# or without the trailing separator.
 entry_is_for_folder() { # file folder
   local path
   [ -f "$1" ] || return 1
-  path=$(entry_value "$1" Path)
-  [ "${path%/}" = "$2" ]
+  path=$("$entry_folder" "$1") || return 1
+  [ -n "$path" ] && [ "${path%/}" = "$2" ]
 }
