@@ -306,6 +306,16 @@ as "$a" sh -c '
   true' sh "$work/home-$a" "$sysfolder" "$sysdata" "$plugin" "$work" >/dev/null 2>&1
 [ -z "$(find "$sysfolder" -mindepth 1 ! -user root)" ] || fail "$a mudou a pasta do programa: $(ls -la "$sysfolder")"
 
+# An operator swaps HORA/ for a folder of its own: root writes no clip there.
+as "$a" sh -c 'mv "$1/HORA" "$1/HORA-velha" && mkdir "$1/HORA"' sh "$sysdata" || fail "$a não trocou HORA/"
+if LC_TIME=pt_BR.UTF-8 "$repo/scripts/install.sh" --system --group "$group" --prefix "$prefix" \
+  --data "$sysdata" --build-dir "$build" "$sysfolder" >"$work/hora.log" 2>&1; then
+  fail "instalou com HORA/ de $a"
+fi
+refused "$work/hora.log" && [ -z "$(ls -A "$sysdata/HORA")" ] || fail "gravou falas na HORA/ de $a: $(cat "$work/hora.log")"
+rmdir "$sysdata/HORA" && mv "$sysdata/HORA-velha" "$sysdata/HORA"
+ok "a instalação não grava falas numa HORA/ que $a pôs no lugar"
+
 # Root installs again over what was planted.
 LC_TIME=pt_BR.UTF-8 "$repo/scripts/install.sh" --system --group "$group" --prefix "$prefix" \
   --data "$sysdata" --build-dir "$build" "$sysfolder" >"$work/system2.log"
