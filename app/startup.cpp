@@ -2,6 +2,7 @@
 
 #include "app/regional_check.h"
 #include "core/application.h"
+#include "core/message_box.h"
 #include "core/single_instance.h"
 #include "schedule/usom.h"
 #include "widgets/qt_message_box.h"
@@ -36,6 +37,12 @@ ProgramNameOnly& NameOnly(int argc, char** argv) {
 }
 
 } // namespace
+
+std::string RunningElsewhereText(const std::string& account) {
+    const std::string where = account.empty() ? "em outra conta" : "na conta \"" + account + "\"";
+    return "O Sonterra já está aberto com esta programação " + where +
+           ".\rSó uma cópia toca os sinais: feche-a lá para abri-lo aqui.";
+}
 
 SonterraApplication::SonterraApplication(int argc, char** argv)
     : QApplication(NameOnly(argc, argv).argc, NameOnly(argc, argv).argv) {
@@ -73,7 +80,8 @@ int RunStartup(const CheckFunction& check, const MainWindowFactory& makeMainWind
     // window, folder or file, or opens the sound output.
     SingleInstance guard(ProgramFolder());
     if (!guard.IsFirst()) {
-        guard.AskRunningCopyToShow();
+        if (guard.HeldByAnotherAccount() || !guard.AskRunningCopyToShow())
+            ShowMessage(RunningElsewhereText(guard.HolderAccount()));
         return 0;
     }
     const MainThreadCom com; // for the shortcut's shell link, until the program ends

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 class QWidget;
 
@@ -24,6 +25,10 @@ public:
 
 using CheckFunction = std::function<bool()>;
 using MainWindowFactory = std::function<std::unique_ptr<QWidget>()>;
+
+// What a start says when a copy of another account (named when known) already
+// rings this schedule, instead of ending without a word.
+std::string RunningElsewhereText(const std::string& account);
 
 // Runs the sequence in the QApplication that exists; returns the exit status.
 // A refused check returns 0 before any window, folder or file is made. An

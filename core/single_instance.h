@@ -1,9 +1,12 @@
 #pragma once
 // One running copy per program folder. The first copy of a folder holds a
 // lock that the system drops when the process ends, however it ends, so a
-// crash or a power cut leaves nothing that keeps the next start out. A later
-// copy of the same folder asks the running one to bring its window forward
-// and ends, touching no file. Needs no session bus. Plain C++, no Qt.
+// crash or a power cut leaves nothing that keeps the next start out. Only an
+// account that may write the folder's schedule can hold it, so an account
+// that merely reads a shared folder keeps nobody's bells from ringing. A later
+// copy of the same account asks the running one to bring its window forward
+// and ends; one of another account is told whose copy runs. Needs no session
+// bus. Plain C++, no Qt.
 
 #include <functional>
 #include <memory>
@@ -23,6 +26,12 @@ public:
     SingleInstance& operator=(const SingleInstance&) = delete;
 
     bool IsFirst() const;
+
+    // A later copy whose running copy belongs to another account (which this
+    // account cannot bring forward).
+    bool HeldByAnotherAccount() const;
+    // That account's name (its number where it has no name); empty if unknown.
+    std::string HolderAccount() const;
 
     // A later copy: asks the running copy to show its window. False when no
     // running copy of this user answered.

@@ -1,7 +1,12 @@
-// The folder itself is the lock: flock on a descriptor of the program folder,
-// which the kernel drops with the process, and which no other program takes.
-// Show requests travel over an abstract unix socket named after the folder's
-// device and inode and the user: no file anywhere, gone with the process.
+// The lock is an open-file-description write lock on the folder's lock file,
+// which the kernel drops with the process. A write lock needs the file open
+// for writing, and in a shared folder the file is readable only by the group,
+// so an account outside it can neither hold it nor block it with a read lock
+// (a lock on the folder itself, which anyone may open, let any account keep
+// every operator's copy out). The holder writes its user number into the
+// file, so a later copy of another account can say whose copy runs. Show
+// requests travel over an abstract unix socket named after the folder's
+// device and inode and the user: gone with the process.
 
 #include "core/single_instance.h"
 
@@ -11,11 +16,13 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/file.h>
+#include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -58,6 +65,39 @@ socklen_t ShowAddress(const struct stat& folder, sockaddr_un& address) {
     return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + n);
 }
 
+constexpr char kLockName[] = ".sonterra.lock";
+
+// Open to the group only where the group may write the schedule too.
+mode_t LockMode(const struct stat& folder) {
+    return (folder.st_mode & S_IWGRP) ? 0660 : 0600;
+}
+
+std::string AccountName(uid_t uid) {
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        found->pw_name && *found->pw_name)
+        return found->pw_name;
+    return std::to_string(static_cast<unsigned long>(uid));
+}
+
+// The holder's user number, as it wrote it; false when the file says nothing usable.
+bool ReadHolder(int fd, uid_t& uid) {
+    char text[24] = {};
+    const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
+    if (n <= 0)
+        return false;
+    unsigned long long value = 0;
+    ssize_t i = 0;
+    for (; i < n && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = value * 10 + static_cast<unsigned>(text[i] - '0');
+    if (i == 0 || i > 10 || (i < n && text[i] != '\n') || value > 0xFFFFFFFEull)
+        return false;
+    uid = static_cast<uid_t>(value);
+    return true;
+}
+
 } // namespace
 
 struct SingleInstance::Impl {
@@ -65,6 +105,9 @@ struct SingleInstance::Impl {
     struct stat identity {};
     bool known = false; // identity holds the folder's device and inode
     bool first = true;
+    bool otherAccount = false;
+    std::string holder;
+    Fd lock;
     Fd listener;
     Fd stopRead, stopWrite;
     std::thread watcher;
@@ -122,13 +165,42 @@ SingleInstance::SingleInstance(const std::string& programFolder) : impl_(std::ma
     if (d.folder.get() < 0)
         return;
     d.known = ::fstat(d.folder.get(), &d.identity) == 0;
-    if (::flock(d.folder.get(), LOCK_EX | LOCK_NB) != 0) {
-        // Held by a running copy; any other failure leaves this copy first.
-        d.first = errno != EWOULDBLOCK;
+    if (!d.known)
+        return;
+    const mode_t mode = LockMode(d.identity);
+    // Never through a link, and never waiting on a FIFO someone put there.
+    d.lock.reset(::openat(d.folder.get(), kLockName,
+                          O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, mode));
+    struct stat st {};
+    if (d.lock.get() < 0 || ::fstat(d.lock.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        // An account that cannot write here cannot ring this schedule's
+        // changes either; it is not kept from starting by the guard.
+        d.lock.reset();
         return;
     }
-    if (d.known)
-        d.Listen();
+    if (st.st_uid == ::geteuid() && (st.st_mode & 07777) != mode)
+        ::fchmod(d.lock.get(), mode); // whatever the umask was
+    struct flock whole {};
+    whole.l_type = F_WRLCK;
+    whole.l_whence = SEEK_SET;
+    if (::fcntl(d.lock.get(), F_OFD_SETLK, &whole) != 0) {
+        // Held by a running copy; any other failure leaves this copy first.
+        if (errno != EAGAIN && errno != EACCES)
+            return;
+        d.first = false;
+        uid_t uid = 0;
+        if (ReadHolder(d.lock.get(), uid)) {
+            d.otherAccount = uid != ::getuid();
+            if (d.otherAccount)
+                d.holder = AccountName(uid);
+        }
+        return;
+    }
+    const std::string self = std::to_string(static_cast<unsigned long>(::getuid())) + "\n";
+    if (::ftruncate(d.lock.get(), 0) == 0) {
+        [[maybe_unused]] const ssize_t n = ::pwrite(d.lock.get(), self.data(), self.size(), 0);
+    }
+    d.Listen();
 }
 
 SingleInstance::~SingleInstance() = default;
@@ -137,9 +209,17 @@ bool SingleInstance::IsFirst() const {
     return impl_->first;
 }
 
+bool SingleInstance::HeldByAnotherAccount() const {
+    return impl_->otherAccount;
+}
+
+std::string SingleInstance::HolderAccount() const {
+    return impl_->holder;
+}
+
 bool SingleInstance::AskRunningCopyToShow() const {
     const Impl& d = *impl_;
-    if (d.first || !d.known)
+    if (d.first || !d.known || d.otherAccount)
         return false;
     sockaddr_un address;
     const socklen_t length = ShowAddress(d.identity, address);

@@ -1,7 +1,10 @@
 // A named mutex keyed by the program folder's identity (volume and file
 // index, so every spelling of the path meets), which Windows destroys with
 // the last handle, a crashed process's included. Show requests are a named
-// auto-reset event of the same key.
+// auto-reset event of the same key. Names in the Local namespace live in
+// one logon session, so an account signed in elsewhere can neither see nor
+// squat them; another account in the same session (run as) that finds the
+// name but may not open it is told that another account's copy runs.
 
 #include "core/single_instance.h"
 
@@ -73,6 +76,7 @@ struct SingleInstance::Impl {
     Handle showEvent;
     Handle stopEvent;
     bool first = true;
+    bool otherAccount = false;
     std::thread watcher;
 
     ~Impl() {
@@ -87,8 +91,14 @@ SingleInstance::SingleInstance(const std::string& programFolder) : impl_(std::ma
     Impl& d = *impl_;
     d.key = FolderKey(programFolder);
     d.mutex.reset(CreateMutexW(nullptr, FALSE, (L"Local\\Sonterra-" + d.key).c_str()));
-    if (!d.mutex.get())
-        return; // cannot tell: this copy runs
+    if (!d.mutex.get()) {
+        // The name exists with another account's rights on it.
+        if (GetLastError() == ERROR_ACCESS_DENIED) {
+            d.first = false;
+            d.otherAccount = true;
+        }
+        return; // otherwise cannot tell: this copy runs
+    }
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         d.first = false;
         return;
@@ -103,8 +113,16 @@ bool SingleInstance::IsFirst() const {
     return impl_->first;
 }
 
+bool SingleInstance::HeldByAnotherAccount() const {
+    return impl_->otherAccount;
+}
+
+std::string SingleInstance::HolderAccount() const {
+    return {}; // Windows does not say whose the mutex is
+}
+
 bool SingleInstance::AskRunningCopyToShow() const {
-    if (impl_->first)
+    if (impl_->first || impl_->otherAccount)
         return false;
     // The running copy may be between creating the mutex and the event.
     for (int attempt = 0; attempt < 40; ++attempt) {

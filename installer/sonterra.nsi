@@ -2,7 +2,8 @@
 ;   makensis -DFOLDER=<program folder> -DOUTFILE=<setup .exe> installer/sonterra.nsi
 ; The schedule (SOM.INI, the .PR2 files) lives beside the program and must
 ; stay writable, so the default folder is outside Program Files and the setup
-; runs with the user's own rights. makensis works from this folder: FOLDER must be absolute.
+; runs with the user's own rights; it then takes the folder's rights away from
+; every other account but the administrators (ProtectFolder). makensis works from this folder: FOLDER must be absolute.
 ; A 64-bit setup for a 64-bit program (and Wine here runs only 64-bit programs).
 Target amd64-unicode
 !include MUI2.nsh
@@ -36,7 +37,36 @@ UninstallIcon "..\resources\sonterra.ico"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "PortugueseBR"
 
+; A folder made under C:\ inherits a rule that lets every signed-in account
+; change what is in it: another account could replace sonterra.exe or a DLL
+; that this account then runs. Before a file goes in, the folder is made this
+; account's (a folder someone else made first only if this account may take
+; it over) and stops inheriting: this account, the administrators and the
+; system may change it; every other account may only read and run it. The
+; schedule, AUDIO\ and HORA\ inherit the same: the accounts that ring are the
+; installing one and the administrators (docs/windows.md: several accounts).
+Function ProtectFolder
+  ReadEnvStr $1 USERDOMAIN
+  ReadEnvStr $2 USERNAME
+  StrCpy $3 "$2"
+  StrCmp $1 "" +2
+  StrCpy $3 "$1\$2"
+  nsExec::ExecToLog '"$SYSDIR\icacls.exe" "$INSTDIR" /setowner "$3" /Q'
+  Pop $0
+  StrCmp $0 0 0 refused
+  nsExec::ExecToLog '"$SYSDIR\icacls.exe" "$INSTDIR" /inheritance:r /grant:r "$3:(OI)(CI)F" \
+    "*S-1-5-32-544:(OI)(CI)F" "*S-1-5-18:(OI)(CI)F" "*S-1-5-11:(OI)(CI)RX" /Q'
+  Pop $0
+  StrCmp $0 0 done refused
+refused:
+  MessageBox MB_OK|MB_ICONSTOP "Não foi possível proteger a pasta $INSTDIR (icacls: $0): outra conta poderia trocar o programa. Escolha uma pasta nova." /SD IDOK
+  Abort
+done:
+FunctionEnd
+
 Section "Sonterra"
+  CreateDirectory "$INSTDIR"
+  Call ProtectFolder
   SetOutPath "$INSTDIR"
   ; The program itself is always replaced...
   SetOverwrite on

@@ -24,5 +24,10 @@ void Cria_atalho(const std::string& target, const std::string& arguments,
 // Deletes the shortcut when it exists; failures are not reported.
 void Apaga_atalho(const std::string& name);
 bool Existe_atalho(const std::string& name);
+// True when the shortcut exists but cannot start the program any more: the
+// program file it names is gone, or (Linux) it is in a form earlier versions
+// wrote that some launchers do not start. One for another program folder
+// whose program is there is left alone.
+bool Atalho_a_refazer(const std::string& name);
 
 } // namespace sonterra

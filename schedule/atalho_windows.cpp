@@ -135,4 +135,21 @@ bool Existe_atalho(const std::string& name) {
     return IsFile(ShortcutPath(name));
 }
 
+bool Atalho_a_refazer(const std::string& name) {
+    ComRef<IShellLinkA> link;
+    ComRef<IPersistFile> file;
+    if (!IsFile(ShortcutPath(name)) ||
+        FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                link.out())) ||
+        FAILED(link->QueryInterface(IID_IPersistFile, file.out())))
+        return false;
+    const std::wstring path = ToWide(ShortcutPath(name));
+    char target[MAX_PATH * 4] = {};
+    // SLGP_RAWPATH: the path as stored, not one the shell resolved elsewhere.
+    if (FAILED(file->Load(path.c_str(), STGM_READ)) ||
+        FAILED(link->GetPath(target, sizeof target, nullptr, SLGP_RAWPATH)) || !target[0])
+        return false;
+    return !IsFile(target);
+}
+
 } // namespace sonterra

@@ -80,4 +80,20 @@ bool Existe_atalho(const std::string& name) {
     return IsFile(ShortcutPath(name));
 }
 
+bool Atalho_a_refazer(const std::string& name) {
+    bool missing = false;
+    std::string text;
+    try {
+        // An entry is a few hundred bytes; more is none of ours.
+        text = ReadPlainFile(ShortcutPath(name), 64 * 1024, missing);
+    } catch (const FileError&) {
+        return false;
+    }
+    if (missing)
+        return false;
+    const EntryProgram entry = DesktopEntryProgram(text);
+    return entry.knownToFail ||
+           (!entry.program.empty() && entry.program.front() == '/' && !IsFile(entry.program));
+}
+
 } // namespace sonterra

@@ -18,4 +18,13 @@ std::string DesktopEntryText(const std::string& target, const std::string& argum
 // characters, backslashes or dollars.
 bool IsLiteralInDesktopEntry(const std::string& text);
 
+// What an autostart entry starts: the program file (empty when the entry
+// does not say in a form this program wrote), and whether the entry is in a
+// form this version knows not to start it at all.
+struct EntryProgram {
+    std::string program;
+    bool knownToFail = false;
+};
+EntryProgram DesktopEntryProgram(const std::string& text);
+
 } // namespace sonterra

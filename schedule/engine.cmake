@@ -6,7 +6,8 @@ if(WIN32)
   target_link_libraries(sonterra_atalho PRIVATE ole32 uuid)
 else()
   add_library(sonterra_atalho STATIC ${CMAKE_CURRENT_LIST_DIR}/atalho_xdg.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/desktop_entry_xdg.h ${CMAKE_CURRENT_LIST_DIR}/desktop_entry_xdg.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/desktop_entry_xdg.h ${CMAKE_CURRENT_LIST_DIR}/desktop_entry_xdg.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/desktop_entry_read_xdg.cpp)
   # The desktop entry is replaced the same safe way as the schedule files.
   target_link_libraries(sonterra_atalho PRIVATE sonterra_schedule_files)
 endif()

@@ -20,6 +20,11 @@ public:
     ReadDescriptor(const ReadDescriptor&) = delete;
     ReadDescriptor& operator=(const ReadDescriptor&) = delete;
     int get() const { return fd_; }
+    int release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
 
 private:
     int fd_;
@@ -29,12 +34,49 @@ private:
     throw FileError(path, SystemErrorText(error));
 }
 
+// The folder a shared install gives the operators' group, or one anybody may
+// write: a link there may be someone else's.
+bool SharedFolder(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    struct stat st {};
+    return ::stat(folder.c_str(), &st) == 0 &&
+           (((st.st_mode & S_ISGID) && (st.st_mode & S_IWGRP)) || (st.st_mode & S_IWOTH));
+}
+
+// A link is followed only to a file of the link's own owner where another
+// account may have made it: an operator's link must not show the reader's
+// private file to everyone, nor have the program copy it into the schedule.
+int OpenForReading(const std::string& path) {
+    // O_NONBLOCK: opening a FIFO would otherwise wait for a writer forever.
+    constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    const int fd = ::open(path.c_str(), kFlags | O_NOFOLLOW);
+    if (fd >= 0 || errno != ELOOP)
+        return fd;
+    if (!SharedFolder(path))
+        return ::open(path.c_str(), kFlags);
+    struct stat link {
+    }, target{}, again{};
+    if (::lstat(path.c_str(), &link) != 0)
+        return -1;
+    ReadDescriptor followed(::open(path.c_str(), kFlags));
+    if (followed.get() < 0 || ::fstat(followed.get(), &target) != 0)
+        return -1;
+    // The same link before and after the open, owned as its target is.
+    if (::lstat(path.c_str(), &again) != 0 || again.st_ino != link.st_ino ||
+        again.st_dev != link.st_dev || link.st_uid != target.st_uid) {
+        errno = EACCES;
+        return -1;
+    }
+    return followed.release();
+}
+
 } // namespace
 
 std::string ReadPlainFile(const std::string& path, std::size_t limit, bool& missing) {
     missing = false;
-    // O_NONBLOCK: opening a FIFO would otherwise wait for a writer forever.
-    ReadDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    ReadDescriptor fd(OpenForReading(path));
     if (fd.get() < 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR) {

@@ -25,6 +25,11 @@ void RemoveStaleTemporaries(const std::string& folder);
 // or, for one that grows while read, as soon as the limit is passed.
 std::string ReadPlainFile(const std::string& path, std::size_t limit, bool& missing);
 
+// True for a plain file that, where the folder is one shared by a group, was
+// put there by root or the folder's owner (no link); elsewhere, for any plain
+// file or link to one. Windows: a plain file.
+bool PlacedByFolderOwner(const std::string& path);
+
 // At most `count` characters of text, never cutting one in half: UTF-8 code
 // points on Linux, the ANSI code page's characters on Windows.
 std::string CutToCharacters(const std::string& text, std::size_t count);

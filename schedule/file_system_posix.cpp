@@ -2,14 +2,16 @@
 #include "schedule/file_system_platform.h"
 #include "schedule/schedule_files.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
+#include <random>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <utility>
 
@@ -76,9 +78,13 @@ std::string TemporaryPath(const std::string& path, unsigned number) {
     return (folder == "/" ? "" : folder) + "/" + TemporaryName(base, number);
 }
 
+// Not guessable, so names planted ahead in a shared folder cannot use up the
+// attempts; below 10^9, the digits WriterOf reads.
 unsigned NextNumber() {
-    static std::atomic<unsigned> counter{0};
-    return counter++;
+    static std::mutex lock;
+    static std::mt19937 numbers{std::random_device{}()};
+    const std::lock_guard held(lock);
+    return static_cast<unsigned>(numbers() % 1000000000u);
 }
 
 int CreateUniqueTemporary(const std::string& path, std::string& tempPath) {
@@ -114,20 +120,39 @@ bool SharedFolder(const std::string& folder) {
     return ::stat(folder.c_str(), &st) == 0 && (st.st_mode & S_ISGID) && (st.st_mode & S_IWGRP);
 }
 
-// The new file gets the read and write bits of the file it replaces, never
-// execute or set-id bits; a link is replaced, not followed, so its target
-// lends nothing. In the shared folder every operator must be able to read
-// and rewrite it, whatever the writer's umask.
+// The access list a file carries beside its mode bits.
+constexpr char kAclName[] = "system.posix_acl_access";
+
+// The new file is never more readable than what it replaces: a plain file
+// lends it its read and write bits and its access list (never execute or
+// set-id bits); a link is replaced, not followed, and its target only takes
+// bits away. A new file in the shared folder is the operators' to read and
+// rewrite, whatever the writer's umask.
 void KeepPermissions(int fd, const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        if (::fstat(fd, &st) != 0)
-            return;
-    }
-    mode_t mode = st.st_mode & 0666;
-    if (SharedFolder(FolderOf(path)))
+    struct stat fresh {};
+    if (::fstat(fd, &fresh) != 0)
+        return;
+    mode_t mode = fresh.st_mode & 0666;
+    struct stat old {};
+    const bool exists = ::lstat(path.c_str(), &old) == 0;
+    if (exists && S_ISREG(old.st_mode)) {
+        mode = old.st_mode & 0666;
+    } else if (exists) {
+        struct stat target {};
+        mode &= ::stat(path.c_str(), &target) == 0 && S_ISREG(target.st_mode) ? target.st_mode : 0;
+    } else if (SharedFolder(FolderOf(path))) {
         mode |= S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP;
+    }
     ::fchmod(fd, mode);
+    if (!exists || !S_ISREG(old.st_mode))
+        return;
+    char acl[4096];
+    const ssize_t n = ::lgetxattr(path.c_str(), kAclName, acl, sizeof acl);
+    const bool none = n < 0 && (errno == ENODATA || errno == ENOTSUP);
+    // The group bits of a file with an access list are its mask: without the
+    // list they would open the file to the whole owning group.
+    if (!none && (n <= 0 || ::fsetxattr(fd, kAclName, acl, static_cast<std::size_t>(n), 0) != 0))
+        ::fchmod(fd, mode & S_IRWXU);
 }
 
 void WriteAll(int fd, const std::string& path, const std::string& bytes) {
@@ -193,6 +218,20 @@ void WriteThroughNamedFile(const std::string& path, const std::string& bytes) {
 }
 
 } // namespace
+
+bool PlacedByFolderOwner(const std::string& path) {
+    struct stat file {
+    }, folder{};
+    if (::stat(path.c_str(), &file) != 0 || !S_ISREG(file.st_mode))
+        return false;
+    if (!SharedFolder(FolderOf(path)))
+        return true;
+    // Any operator may make a file in the shared folder; only root, or the
+    // folder's owner, decides for all of them.
+    return ::lstat(path.c_str(), &file) == 0 && S_ISREG(file.st_mode) &&
+           ::stat(FolderOf(path).c_str(), &folder) == 0 &&
+           (file.st_uid == 0 || file.st_uid == folder.st_uid);
+}
 
 void WriteFileAtomically(const std::string& path, const std::string& bytes) {
     if (!WriteThroughUnnamedFile(path, bytes))

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <string>
 #include <utility>
 
@@ -45,6 +46,11 @@ public:
     Handle(const Handle&) = delete;
     Handle& operator=(const Handle&) = delete;
     HANDLE get() const { return h_; }
+    void reset(HANDLE h) {
+        if (h_ != INVALID_HANDLE_VALUE)
+            CloseHandle(h_);
+        h_ = h;
+    }
     BOOL close() {
         const HANDLE h = h_;
         h_ = INVALID_HANDLE_VALUE;
@@ -74,12 +80,20 @@ private:
 } // namespace
 
 void WriteFileAtomically(const std::string& path, const std::string& bytes) {
-    static unsigned counter = 0;
+    // Not guessable, and retried, so names planted ahead cannot stop a save.
+    static std::mt19937 numbers{std::random_device{}()};
     // Either slash ends the folder's part, or a drive's colon.
     const std::size_t name = path.find_last_of("\\/:") + 1;
-    const std::string tempPath = path.substr(0, name) + TemporaryName(path.substr(name), counter++);
-    Handle file(CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string tempPath;
+    Handle file(INVALID_HANDLE_VALUE);
+    for (int attempt = 0; attempt < 100 && file.get() == INVALID_HANDLE_VALUE; ++attempt) {
+        tempPath = path.substr(0, name) +
+                   TemporaryName(path.substr(name), static_cast<unsigned>(numbers() % 1000000000u));
+        file.reset(CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file.get() == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
+            break;
+    }
     if (file.get() == INVALID_HANDLE_VALUE)
         Fail(path, GetLastError());
     TemporaryFile temp(tempPath);
@@ -100,6 +114,10 @@ void WriteFileAtomically(const std::string& path, const std::string& bytes) {
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         Fail(path, GetLastError());
     temp.keep();
+}
+
+bool PlacedByFolderOwner(const std::string& path) {
+    return FileExists(path);
 }
 
 unsigned long ThisProcess() {

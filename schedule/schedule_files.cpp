@@ -144,7 +144,9 @@ void EnsureFolders(const std::string& programFolder) {
 }
 
 bool MarkerPresent(const std::string& programFolder) {
-    return FileExists(programFolder + "auto_execute.exe");
+    // In a shared folder, an operator's empty file must not switch every
+    // other operator's logon start off.
+    return PlacedByFolderOwner(programFolder + "auto_execute.exe");
 }
 
 } // namespace sonterra

@@ -79,5 +79,6 @@ void WriteDay(const std::string& programFolder, int weekday, const Lines& remain
 
 // Creates AUDIO/ and HORA/ (with parents) when missing; failures are silent.
 void EnsureFolders(const std::string& programFolder);
-bool MarkerPresent(const std::string& programFolder); // auto_execute.exe
+// auto_execute.exe; in a shared folder only root's (or the folder owner's) counts.
+bool MarkerPresent(const std::string& programFolder);
 } // namespace sonterra

@@ -67,7 +67,8 @@ void TScheduler::SetActive(bool active) {
 
 void TScheduler::Activate() {
     SetActive(true);
-    if (!MarkerPresent(programFolder_) && !Existe_atalho(nome_atalho))
+    if (!MarkerPresent(programFolder_) &&
+        (!Existe_atalho(nome_atalho) || Atalho_a_refazer(nome_atalho)))
         Cria_atalho(programFileName_, "", programFolder_, nome_atalho);
     WriteState(programFolder_, true);
     window_.SetActivateCaption(CaptionFor(Active()));

@@ -8,6 +8,7 @@ autostart_name='Quorvel STV2.desktop'  # written by the program on "Ativar"
 
 pointer_name=sonterra.pasta           # in a shared install: where the schedule is
 place_files=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/place-files
+entry_folder=$(dirname "$place_files")/entry-folder
 
 # Sets: system (0/1), prefix, group, purge, force, build_dir, folder (the
 # program's), data (the schedule's: the same folder for one user), data_dir,
@@ -70,13 +71,14 @@ full_path() {
 # Names Sonterra puts in a program folder (kind "program": the program of a
 # shared install alone; "data": the shared schedule; "user": both, one user's;
 # "shared": an existing shared folder, where the operators' files are theirs).
-# The hidden ones are the temporary files of the program and of this script,
-# and .sonterra.new of older installers.
+# The hidden ones are the program's one-copy lock, the temporary files of the
+# program and of this script, and .sonterra.new of older installers.
 sonterra_name() { # kind name
   case $1:$2 in
     program:sonterra | program:"$pointer_name" | user:sonterra) return 0 ;;
     data:SOM.INI | data:0[1-7].PR2 | data:AUDIO | data:HORA | data:auto_execute.exe) return 0 ;;
     user:SOM.INI | user:0[1-7].PR2 | user:AUDIO | user:HORA | user:auto_execute.exe) return 0 ;;
+    data:.sonterra.lock | user:.sonterra.lock) return 0 ;;
     *:.sonterra.new | *:.*.part | *:.SOM.INI.tmp* | *:.0[1-7].PR2.tmp*) return 0 ;;
   esac
   return 1
@@ -149,30 +151,17 @@ refuse() { # me portuguese english
 }
 
 # The value of KEY in the [Desktop Entry] group of FILE, with the string
-# escapes undone (\s \n \t \r \\).
+# escapes undone (\s \n \t \r \\); at most 64 KiB of FILE is read.
 entry_value() { # file key
-  awk -v key="$2" '
-    /^\[/ { group = $0; next }
-    group == "[Desktop Entry]" && index($0, key "=") == 1 {
-      v = substr($0, length(key) + 2); out = ""
-      for (i = 1; i <= length(v); i++) {
-        c = substr(v, i, 1)
-        if (c == "\\" && i < length(v)) {
-          d = substr(v, ++i, 1)
-          if (d == "s") c = " "; else if (d == "n") c = "\n"
-          else if (d == "t") c = "\t"; else if (d == "r") c = "\r"; else c = d
-        }
-        out = out c
-      }
-      print out; exit
-    }' "$1"
+  "$entry_folder" "$1" "$2"
 }
 
-# True when the desktop entry FILE starts the program in FOLDER: its Path is
-# the folder, with or without the trailing separator.
+# True when the desktop entry FILE starts the program in FOLDER, in any of
+# the forms the program writes (Path=, env -C, the base64 shell line), with
+# or without the trailing separator.
 entry_is_for_folder() { # file folder
   local path
   [ -f "$1" ] || return 1
-  path=$(entry_value "$1" Path)
-  [ "${path%/}" = "$2" ]
+  path=$("$entry_folder" "$1") || return 1
+  [ -n "$path" ] && [ "${path%/}" = "$2" ]
 }

@@ -52,6 +52,13 @@ if [ "$system" = 1 ]; then
   else
     check_own_folder install data "$data"
   fi
+  # Any operator may rename HORA/ away and make a folder of its own in its
+  # place: the clips are written only into root's own.
+  if [ -L "$data/HORA" ] || { [ -e "$data/HORA" ] &&
+    [ "$(stat -c '%u %F' -- "$data/HORA")" != "0 directory" ]; }; then
+    refuse install "$data/HORA não é uma pasta do root (dono $(stat -c %U -- "$data/HORA")); renomeie-a e instale de novo" \
+      "$data/HORA is not a folder of root's (owner $(stat -c %U -- "$data/HORA")); rename it and install again"
+  fi
   check_root_path install "$folder"
   check_root_path install "$data"
 else

@@ -63,7 +63,7 @@ removed=()
 # entry that starts another folder's program is left alone.
 entry=$apps_dir/$entry_name
 if [ -f "$entry" ] && ! entry_is_for_folder "$entry" "$folder"; then
-  echo "uninstall: $entry inicia o Sonterra de outra pasta ($(entry_value "$entry" Path)); ficou"
+  echo "uninstall: $entry inicia o Sonterra de outra pasta ($("$entry_folder" "$entry")); ficou"
 else
   if [ -f "$entry" ]; then
     rm -f "$entry"
@@ -98,8 +98,9 @@ if [ "$system" = 1 ]; then
       [ -n "$("$place_files" remove "$home/.config/autostart" "$autostart_name" 2>/dev/null)" ]; then
       removed+=("$f")
     else
-      echo "uninstall: ficou a entrada de início automático de outra conta: $f (apague-a)"
-      echo "uninstall: another account's autostart entry remains: $f (delete it)"
+      # An account's file name may hold anything, escapes for root's terminal too.
+      printf 'uninstall: ficou a entrada de início automático de outra conta: %q (apague-a)\n' "$f"
+      printf "uninstall: another account's autostart entry remains: %q (delete it)\n" "$f"
     fi
   done < <(getent passwd)
 fi
@@ -132,6 +133,8 @@ fi
 # in place of AUDIO/ or HORA/ is never followed.
 gone=()
 while IFS= read -r f; do gone+=("$f"); done < <("$place_files" remove "$data" "${schedule[@]}")
+# The program's one-copy lock: nothing to list.
+"$place_files" remove "$data" .sonterra.lock >/dev/null
 if [ -d "$data/HORA" ] && [ ! -L "$data/HORA" ]; then
   clips=$("$repo/scripts/make-sounds.sh" --texts | cut -f1 |
     xargs -d '\n' "$place_files" remove "$data/HORA" | wc -l)

@@ -1,6 +1,7 @@
 // One running copy per program folder: the lock, the show request, a crash.
 
 #include "core/single_instance.h"
+#include "tests/support/other_account_posix.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,9 @@
 #include <mutex>
 #include <string>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -121,6 +125,51 @@ TEST_F(SingleInstanceTest, AFolderThatCannotBeOpenedDoesNotKeepTheProgramFromRun
     const SingleInstance two(missing);
     EXPECT_TRUE(one.IsFirst());
     EXPECT_TRUE(two.IsFirst());
+}
+
+TEST_F(SingleInstanceTest, AnAccountOutsideTheGroupKeepsNoOperatorOutAndAnotherOperatorIsNamed) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root, to act as several accounts";
+    // The operators' shared folder: root:group, 2775, as the system install makes it.
+    const gid_t group = 64001;
+    const std::string folder = Folder();
+    ASSERT_EQ(::chown(folder.c_str(), 0, group), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), 02775), 0);
+    ASSERT_EQ(::chmod(root_.c_str(), 0755), 0);
+    ASSERT_EQ(::chmod((root_ / "escola").c_str(), 0755), 0);
+
+    // The outsider holds, or tries, every lock it can reach.
+    const test::Account outsider(64010, group, false, [&] {
+        int held = 0;
+        const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+        held += dir >= 0 && ::flock(dir, LOCK_EX | LOCK_NB) == 0;
+        for (const char* name : {".sonterra.lock", "SOM.INI"}) {
+            const int fd = ::open((folder + name).c_str(), O_RDONLY);
+            struct flock whole {};
+            whole.l_type = F_RDLCK;
+            held += fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+            held += fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &whole) == 0;
+        }
+        return static_cast<char>('0' + held);
+    });
+    EXPECT_EQ(outsider.answer(), '1'); // the folder: no use to anyone now
+
+    const test::Account first(64011, group, true, [&] {
+        const auto* guard = new SingleInstance(folder); // held until the child is killed
+        return guard->IsFirst() ? 'F' : 'L';
+    });
+    EXPECT_EQ(first.answer(), 'F');
+    struct stat st {};
+    ASSERT_EQ(::stat((folder + ".sonterra.lock").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0660u);
+
+    const test::Account second(64012, group, true, [&] {
+        const SingleInstance later(folder);
+        if (later.IsFirst())
+            return 'F';
+        return later.HeldByAnotherAccount() && later.HolderAccount() == "64011" ? 'N' : 'L';
+    });
+    EXPECT_EQ(second.answer(), 'N');
 }
 
 } // namespace

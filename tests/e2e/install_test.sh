@@ -81,9 +81,10 @@ stop_program() {
 
 # Name, size, mtime, inode and checksum of every file but the program: a
 # rewrite, even with the same bytes, shows.
+# The program's one-copy lock is no schedule: each start writes its user into it.
 snapshot() { # folder
-  (cd "$1" && find . -type f ! -name sonterra -printf '%p %s %T@ %i\n' | sort &&
-    find . -type f ! -name sonterra -exec sha256sum {} + | sort -k2)
+  (cd "$1" && find . -type f ! -name sonterra ! -name .sonterra.lock -printf '%p %s %T@ %i\n' | sort &&
+    find . -type f ! -name sonterra ! -name .sonterra.lock -exec sha256sum {} + | sort -k2)
 }
 
 validate() { # entry
@@ -122,10 +123,10 @@ printf '1' >"$folder/SOM.INI"
 printf '07:30 + %s\r\n12:00 - %s\r\n' "$folder/AUDIO/sinal-entrada.mp3" "$folder/AUDIO/meu sino.wav" >"$folder/02.PR2"
 printf 'meu sino' >"$folder/AUDIO/meu sino.wav"
 printf 'minha voz' >"$folder/HORA/07H30M.WAV"
-printf '[Desktop Entry]\nType=Application\nName=Quorvel STV2\nExec=%s\nPath=%s/\n' \
-  "\"$folder/sonterra\"" "$folder" >"$work/autostart"
-mkdir -p "$(dirname "$autostart")"
-cp "$work/autostart" "$autostart"
+# The logon entry as the program writes it on "Ativar" (for this folder, the
+# base64 shell form); a copy in the older Path= form is taken out too.
+LC_TIME=pt_BR.UTF-8 "$SCHEDULE_EDIT" "$folder/sonterra" autostart || fail "a entrada de início automático não foi escrita"
+grep -q '^Exec=/bin/sh -c "echo ' "$autostart" || fail "forma inesperada: $(grep ^Exec= "$autostart")"
 before=$(snapshot "$folder")
 inode=$(stat -c %i "$folder/sonterra")
 
@@ -137,6 +138,11 @@ kill -0 "$app_pid" 2>/dev/null || fail "o programa aberto caiu com a reinstalaç
 [ "$(readlink "/proc/$app_pid/exe")" = "$folder/sonterra (deleted)" ] || fail "o programa aberto não ficou com o arquivo antigo"
 validate "$entry"
 grep -qxF "$exec_plain" "$entry" || fail "Exec com formatos aceitos: $(grep ^Exec "$entry")"
+# A source that cannot be read (here a folder) is an error, not an empty file.
+mkdir "$work/pf"
+if "$repo/scripts/place-files" put 644 "$work/pf" "$work/home" 2>/dev/null || [ -n "$(ls -A "$work/pf")" ]; then
+  fail "place-files instalou o que não conseguiu ler: $(ls -A "$work/pf")"
+fi
 ok "a segunda instalação troca só o programa (novo inode) e o aberto segue rodando"
 
 stop_program
@@ -300,6 +306,16 @@ as "$a" sh -c '
   true' sh "$work/home-$a" "$sysfolder" "$sysdata" "$plugin" "$work" >/dev/null 2>&1
 [ -z "$(find "$sysfolder" -mindepth 1 ! -user root)" ] || fail "$a mudou a pasta do programa: $(ls -la "$sysfolder")"
 
+# An operator swaps HORA/ for a folder of its own: root writes no clip there.
+as "$a" sh -c 'mv "$1/HORA" "$1/HORA-velha" && mkdir "$1/HORA"' sh "$sysdata" || fail "$a não trocou HORA/"
+if LC_TIME=pt_BR.UTF-8 "$repo/scripts/install.sh" --system --group "$group" --prefix "$prefix" \
+  --data "$sysdata" --build-dir "$build" "$sysfolder" >"$work/hora.log" 2>&1; then
+  fail "instalou com HORA/ de $a"
+fi
+refused "$work/hora.log" && [ -z "$(ls -A "$sysdata/HORA")" ] || fail "gravou falas na HORA/ de $a: $(cat "$work/hora.log")"
+rmdir "$sysdata/HORA" && mv "$sysdata/HORA-velha" "$sysdata/HORA"
+ok "a instalação não grava falas numa HORA/ que $a pôs no lugar"
+
 # Root installs again over what was planted.
 LC_TIME=pt_BR.UTF-8 "$repo/scripts/install.sh" --system --group "$group" --prefix "$prefix" \
   --data "$sysdata" --build-dir "$build" "$sysfolder" >"$work/system2.log"
@@ -342,13 +358,16 @@ as "$a" "$edit" "$sysfolder/sonterra" delete 3 08:00 || fail "$a não apagou o s
 ok "o que $b acrescenta $a apaga, com umask 077, e o arquivo fica do grupo"
 
 # --- Uninstall for all: running copies, other accounts, what stays ---------------------
-mkdir -p "$work/home-$b/.config/autostart" "$work/home-$a/.config/autostart"
-printf '[Desktop Entry]\nType=Application\nName=Quorvel STV2\nExec="%s/sonterra"\nPath=%s/\n' \
-  "$sysfolder" "$sysdata" >"$work/home-$b/.config/autostart/Quorvel STV2.desktop"
-cp "$work/home-$b/.config/autostart/Quorvel STV2.desktop" "$work/home-$a/.config/autostart/"
-chown -R "$b:" "$work/home-$b/.config"
-chown -R "$a:" "$work/home-$a/.config"
+# Written by the program itself, as each operator's "Ativar" does: with
+# LC_TIME set, as the menu entry sets it, in the env -C form.
+for u in "$a" "$b"; do
+  as "$u" env LC_TIME=pt_BR.UTF-8 "$edit" "$sysfolder/sonterra" autostart || fail "$u: sem entrada de início automático"
+done
+grep -q '^Exec=env -C ' "$work/home-$b/.config/autostart/Quorvel STV2.desktop" ||
+  fail "forma inesperada: $(grep ^Exec= "$work/home-$b/.config/autostart/Quorvel STV2.desktop")"
 chown root: "$work/home-$a/.config/autostart/Quorvel STV2.desktop" # not plainly $a's own
+# 1 GiB, sparse: uninstall reads only the start of an account's entry.
+truncate -s 1G "$work/home-$a/.config/autostart/Quorvel STV2.desktop"
 printf 'gravação' >"$sysdata/AUDIO/hino da escola.mp3"
 if "$repo/scripts/uninstall.sh" --system --prefix "$prefix" --data "$sysdata" --purge "$sysfolder" \
   </dev/null >"$work/sysun.log" 2>&1; then
@@ -363,7 +382,7 @@ cat "$work/sysun.log"
 [ -z "$(find "$prefix/share/icons" -name 'sonterra.png')" ] || fail "ficaram ícones do sistema"
 [ ! -e "$sysfolder" ] || fail "a pasta do programa ficou: $(ls -A "$sysfolder")"
 [ ! -e "$work/home-$b/.config/autostart/Quorvel STV2.desktop" ] || fail "ficou o início automático de $b"
-grep -qF "ficou a entrada de início automático de outra conta: $work/home-$a/.config/autostart/Quorvel STV2.desktop" \
+grep -qF "ficou a entrada de início automático de outra conta: $(printf %q "$work/home-$a/.config/autostart/Quorvel STV2.desktop")" \
   "$work/sysun.log" || fail "não disse que ficou a entrada de $a"
 [ "$(cd "$sysdata" && find . -mindepth 1 | sort | tr '\n' ' ')" = "./AUDIO ./AUDIO/hino da escola.mp3 " ] ||
   fail "--purge deixou ou apagou demais: $(cd "$sysdata" && find . -mindepth 1)"

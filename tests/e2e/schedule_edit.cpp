@@ -4,7 +4,9 @@
 //
 //   e2e_schedule_edit PROGRAM add WEEKDAY HH:MM PATH
 //   e2e_schedule_edit PROGRAM delete WEEKDAY HH:MM   (exit 3: no such entry)
+//   e2e_schedule_edit PROGRAM autostart     the logon entry, as "Ativar" writes it
 #include "core/application.h"
+#include "schedule/atalho.h"
 #include "schedule/schedule_files.h"
 
 #include <algorithm>
@@ -15,6 +17,11 @@
 using namespace sonterra;
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[2]) == "autostart") {
+        SetProgramFileNameForTesting(argv[1]);
+        Cria_atalho(argv[1], "", ProgramFolder(), nome_atalho);
+        return Existe_atalho(nome_atalho) ? 0 : 1;
+    }
     if (argc < 5)
         return 2;
     SetProgramFileNameForTesting(argv[1]);

@@ -40,6 +40,13 @@ has_icon() { # lnk
 }
 
 run wineboot -i
+# Wine's icacls changes nothing: a stand-in records what the setup asks for
+# and, when told, fails.
+sys32=$WINEPREFIX/drive_c/windows/system32
+x86_64-w64-mingw32-gcc -O2 -o "$work/icacls.exe" "$(dirname "$0")/icacls_stub.c"
+cp "$work/icacls.exe" "$sys32/icacls.exe"
+export ICACLS_LOG='C:\icacls.log' WINEDLLOVERRIDES="$WINEDLLOVERRIDES;icacls.exe=n"
+icacls_log=$WINEPREFIX/drive_c/icacls.log
 programs=$(unix_path "$(shell_folder Programs)")
 [ -n "$programs" ] || fail "sem pasta Programas no menu Iniciar"
 
@@ -51,6 +58,13 @@ for f in sonterra.exe Qt6Core.dll Qt6Widgets.dll platforms/qwindows.dll imagefor
   [ -e "$dir/$f" ] || fail "faltou $f em C:\\Sonterra"
 done
 ok "instalado em C:\\Sonterra com $(find "$dir" -type f | wc -l) arquivos"
+# The folder is this account's, inherits nothing from C:\, and only this
+# account, the administrators and the system may change it.
+grep -qF '"C:\Sonterra" /setowner ' "$icacls_log" || fail "não tomou a pasta: $(cat "$icacls_log")"
+grep -qF '"C:\Sonterra" /inheritance:r /grant:r ' "$icacls_log" &&
+  grep -qF '"*S-1-5-32-544:(OI)(CI)F" "*S-1-5-18:(OI)(CI)F" "*S-1-5-11:(OI)(CI)RX"' "$icacls_log" ||
+  fail "direitos da pasta: $(cat "$icacls_log")"
+ok "a pasta do programa só é mudada pela conta que instala e pelos administradores"
 lnk="$programs/Sonterra/Sonterra.lnk"
 [ -f "$lnk" ] || fail "sem atalho no menu Iniciar ($lnk)"
 has_icon "$lnk" || fail "o atalho do menu Iniciar não tem ícone"
@@ -79,6 +93,11 @@ for f in SOM.INI 02.PR2 AUDIO/sinal-curto.wav HORA/07H30M.WAV HORA/12H59M.WAV; d
 done
 [ ! -e "$lnk" ] || fail "a desinstalação deixou o atalho do menu Iniciar"
 ok "desinstalação manteve SOM.INI, os .PR2, os sons e as falas"
+
+# A folder whose rights cannot be set gets no program.
+ICACLS_EXIT=5 run "$setup" /S '/D=C:\Alheia'
+[ ! -e "$WINEPREFIX/drive_c/Alheia/sonterra.exe" ] || fail "instalou numa pasta que não conseguiu proteger"
+ok "uma pasta que não dá para proteger fica sem programa"
 
 # 4. A folder of the operator's choice; /TUDO removes everything.
 run "$setup" /S '/D=C:\Escola\Sinal'

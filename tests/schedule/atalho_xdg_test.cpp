@@ -1,6 +1,7 @@
 // The autostart shortcut as a freedesktop desktop entry.
 
 #include "schedule/atalho.h"
+#include "schedule/desktop_entry_xdg.h"
 #include "tests/support/test_platform.h"
 
 #include <gtest/gtest.h>
@@ -220,6 +221,8 @@ TEST_F(AtalhoXdg, ExecAndPathSurviveAwkwardCharacters) {
 
         const auto keys = ParseEntry(ReadFile(Shortcut()));
         const auto args = SplitExec(Unescape(keys.at("Exec")));
+        // Read back as "Ativar" reads it, to tell whether to write it again.
+        EXPECT_EQ(DesktopEntryProgram(ReadFile(Shortcut())).program, target);
         if (throughPath) {
             EXPECT_EQ(args, std::vector<std::string>{target}) << keys.at("Exec");
             EXPECT_EQ(Unescape(keys.at("Path")), folder);

@@ -56,10 +56,39 @@ TEST_F(Activation, ShortcutDeletedByHandComesBack) {
     EXPECT_TRUE(fs::is_regular_file(ShortcutFile()));
 }
 
-TEST_F(Activation, MovedProgramKeepsTheOldShortcut) {
+TEST_F(Activation, AnotherProgramFolderKeepsItsShortcut) {
+    const std::string other = (root_ / "outra").string() + "/";
+    fs::create_directories(other);
+    std::ofstream(other + "sonterra") << "x";
+    Cria_atalho(other + "sonterra", "", other, nome_atalho);
+    sched_->Activate();
+    EXPECT_NE(ReadBytes(ShortcutFile()).find("\nPath=" + other + "\n"), std::string::npos);
+}
+
+TEST_F(Activation, AShortcutToAProgramThatIsGoneOrInAFailingFormIsWrittenAgain) {
+    const std::string mine = "\nExec=" + programFile_ + "\n";
     Cria_atalho("/old/place/sonterra", "", "/old/place/", nome_atalho);
     sched_->Activate();
-    EXPECT_NE(ReadBytes(ShortcutFile()).find("\nExec=/old/place/sonterra\n"), std::string::npos);
+    EXPECT_NE(ReadBytes(ShortcutFile()).find(mine), std::string::npos);
+
+    // As an earlier version wrote it: the program came to the shell as $0.
+    std::ofstream(ShortcutFile(), std::ios::trunc)
+        << "[Desktop Entry]\nType=Application\nExec=/bin/sh -c \"exec \\\\\"\\\\$0\\\\\" "
+           "\\\\\"\\\\$@\\\\\"\" \""
+        << programFile_ << "\"\n";
+    sched_->Activate();
+    EXPECT_NE(ReadBytes(ShortcutFile()).find(mine), std::string::npos);
+
+    // The env -C form and the shell form, for a program that is gone.
+    for (const std::string exec :
+         {"env -C /old/place/ -u LC_ALL LC_TIME=pt_BR.UTF-8 /old/place/sonterra",
+          "/bin/sh -c \"echo Y2QgJy9vbGQnOyBleGVjICcvb2xkL3NvbnRlcnJhJyA8L2Rldi9udWxsCg== | "
+          "base64 -d | /bin/sh\""}) {
+        std::ofstream(ShortcutFile(), std::ios::trunc)
+            << "[Desktop Entry]\nType=Application\nExec=" << exec << "\n";
+        sched_->Activate();
+        EXPECT_NE(ReadBytes(ShortcutFile()).find(mine), std::string::npos) << exec;
+    }
 }
 
 TEST_F(Activation, MarkerFileStopsCreationButNotDeletion) {

@@ -70,6 +70,15 @@ TEST(StaleTemporaries, ThoseOfEndedProcessesAreRemoved) {
     EXPECT_EQ(ReadBytes(folder / "03.PR2"), "07:00 - /a.mp3\r\n");
 }
 
+TEST(WriteLines, NamesPlantedAheadForThisProcessDoNotStopTheSave) {
+    TestFolder folder;
+    const std::string mine = std::to_string(::getpid());
+    for (int n = 0; n < 100; ++n)
+        WriteBytes(folder / (".05.PR2.tmp" + mine + "-" + std::to_string(n)), "");
+    EXPECT_NO_THROW(WriteLines(folder / "05.PR2", {"07:30 - a"}));
+    EXPECT_EQ(ReadBytes(folder / "05.PR2"), "07:30 - a\r\n");
+}
+
 TEST(StaleTemporaries, MissingFolderIsNoError) {
     TestFolder folder;
     EXPECT_NO_THROW(RemoveStaleTemporaries(folder / "nada/"));

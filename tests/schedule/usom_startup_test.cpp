@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <fstream>
 #include <stdexcept>
 
 namespace sonterra::usomtest {
@@ -63,12 +64,41 @@ TEST(Startup, ASecondCopyOfTheFolderShowsTheRunningOneAndMakesNothing) {
     EXPECT_EQ(status, 0);
     EXPECT_FALSE(built);
     EXPECT_EQ(QApplication::topLevelWidgets().size(), before); // no splash either
-    EXPECT_TRUE(QDir(QString::fromStdString(prog.folder()))
-                    .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    // Only the running copy's lock.
+    EXPECT_EQ(QDir(QString::fromStdString(prog.folder()))
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral(".sonterra.lock")});
     EXPECT_TRUE(boxes.boxes.empty());
     for (int i = 0; i < 200 && shown == 0; ++i)
         QThread::msleep(50);
     EXPECT_EQ(shown, 1);
+}
+
+TEST(Startup, ACopyOfAnotherAccountRunningIsNamedInABoxInsteadOfVanishing) {
+    TempProgramFolder prog;
+    BoxRecorder boxes;
+    SingleInstance running(prog.folder());
+    ASSERT_TRUE(running.IsFirst());
+    // As if account number 64011 had started it.
+    {
+        std::ofstream lock(prog.path(".sonterra.lock"), std::ios::trunc);
+        lock << "64011\n";
+    }
+    bool built = false;
+    EXPECT_EQ(RunStartup([] { return true; },
+                         [&] {
+                             built = true;
+                             return std::make_unique<QWidget>();
+                         }),
+              0);
+    EXPECT_FALSE(built);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text,
+              "O Sonterra já está aberto com esta programação na conta \"64011\".\r"
+              "Só uma cópia toca os sinais: feche-a lá para abri-lo aqui.");
+    EXPECT_EQ(RunningElsewhereText(""),
+              "O Sonterra já está aberto com esta programação em outra conta.\r"
+              "Só uma cópia toca os sinais: feche-a lá para abri-lo aqui.");
 }
 
 TEST(Startup, SplashIsOnScreenExactlyWhileTheMainWindowIsBuilt) {
