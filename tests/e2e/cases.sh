@@ -369,12 +369,17 @@ case_many_copies_of_one_line() {
   h_log "ok: nenhum fluxo ficou aberto"
 }
 
-# Waits until the copy PID holds its program folder (flock on the folder).
+# Waits until the copy PID holds its program folder: a write lock on the
+# folder's lock file (an open-file-description lock, which /proc/locks shows
+# without a PID), with that file open in the copy.
 wait_for_folder_lock() { # pid folder
   local inode i
-  inode=$(stat -c %i "$2")
   for i in $(seq 200); do
-    awk -v p="$1" -v i=":$inode" '$2 == "FLOCK" && $5 == p && substr($6, length($6) - length(i) + 1) == i { f = 1 } END { exit !f }' /proc/locks && return 0
+    if inode=$(stat -c %i "$2/.sonterra.lock" 2>/dev/null) &&
+      awk -v i=":$inode" '$2 == "OFDLCK" && $4 == "WRITE" && substr($6, length($6) - length(i) + 1) == i { f = 1 } END { exit !f }' /proc/locks &&
+      ls -l "/proc/$1/fd" 2>/dev/null | grep -q '/\.sonterra\.lock$'; then
+      return 0
+    fi
     h_running "$1" || h_fail "a cópia $1 saiu: $(cat "$H_WORK"/*.log)"
     sleep 0.05
   done
