@@ -1,7 +1,9 @@
 // Sound files that are not what they claim: a playlist or a script named
 // .mp3, an address of a protocol no sound comes from, a header that claims a
 // rate or a channel count no real sound has. Each is refused at open, without
-// opening anything it names or allocating for what it claims.
+// opening anything it names or allocating for what it claims. And sounds that
+// carry a tag which unpacks to gigabytes, or gigabytes of nothing after their
+// end: they play, at the cost of a real sound.
 
 #include "audio/bass/bass.h"
 #include "tests/audio/bass/test_support.h"
@@ -14,9 +16,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -66,6 +72,72 @@ void writeClaimedWav(const std::string& path, std::uint32_t rate, std::uint16_t 
 
 void writeText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string syncSafe(std::uint32_t n) {
+    return {static_cast<char>(n >> 21 & 0x7F), static_cast<char>(n >> 14 & 0x7F),
+            static_cast<char>(n >> 7 & 0x7F), static_cast<char>(n & 0x7F)};
+}
+
+// A zlib stream of `prefix` (bytes below 144, ending in 0) then zeros up to
+// `size` bytes: fixed-Huffman literals, then matches of 258 at distance 1.
+std::string deflated(const std::string& prefix, std::uint32_t size) {
+    std::string out = "\x78\x01";
+    std::uint32_t bits = 0;
+    int count = 0;
+    const auto put = [&](std::uint32_t code, int n, bool msb_first) {
+        for (int i = 0; i < n; ++i) {
+            bits |= (msb_first ? code >> (n - 1 - i) & 1 : code >> i & 1) << count;
+            if (++count == 8) {
+                out += static_cast<char>(bits);
+                bits = 0;
+                count = 0;
+            }
+        }
+    };
+    put(3, 3, false); // the last block, fixed codes
+    std::uint32_t a = 1, b = 0;
+    for (const char c : prefix) {
+        put(0x30 + static_cast<std::uint8_t>(c), 8, true);
+        a = (a + static_cast<std::uint8_t>(c)) % 65521;
+        b = (b + a) % 65521;
+    }
+    const std::uint32_t zeros = size - static_cast<std::uint32_t>(prefix.size());
+    for (std::uint32_t i = 0; i < zeros / 258; ++i) {
+        put(0xC5, 8, true); // length 258
+        put(0, 5, true);    // distance 1
+    }
+    for (std::uint32_t i = 0; i < zeros % 258; ++i)
+        put(0x30, 8, true);
+    put(0, 7, true); // end of block
+    if (count > 0)
+        out += static_cast<char>(bits);
+    b = static_cast<std::uint32_t>((b + static_cast<std::uint64_t>(zeros) * a) % 65521);
+    for (const std::uint32_t v : {b >> 8, b, a >> 8, a})
+        out += static_cast<char>(v);
+    return out;
+}
+
+// An ID3v2.4 tag of `frames` pictures, each `size` bytes zlib-compressed.
+std::string pictureTag(int frames, std::uint32_t size) {
+    const std::string picture = deflated(std::string("\0image/png\0\3\0", 13), size);
+    std::string frame = "APIC" + syncSafe(static_cast<std::uint32_t>(picture.size()) + 4) +
+                        std::string("\0\x09", 2) + syncSafe(size) + picture;
+    std::string body;
+    for (int i = 0; i < frames; ++i)
+        body += frame;
+    return std::string("ID3\4\0\0", 6) + syncSafe(static_cast<std::uint32_t>(body.size())) + body;
+}
+
+// The peak resident memory of this process from now on, in kB.
+long peakFromNowKb() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+    return peakRssKb();
 }
 
 // A TCP port on the loopback interface that accepts nothing by itself.
@@ -167,6 +239,58 @@ TEST_F(BassHostile, RatesAndChannelCountsBeyondAnyRealSoundAreRefusedAtOpen) {
         EXPECT_EQ(code, BASS_ERROR_FILEFORM);
     }
     EXPECT_LT(peakRssKb() - peak_before, 100 * 1024);
+}
+
+TEST_F(BassHostile, TagsThatUnpackToGigabytesAreNeverUnpacked) {
+    TemporaryFolder dir("sonterra-bass");
+    const std::string tag = pictureTag(2, 200 << 20);
+    const std::string mp3 = dir / "pictures.mp3";
+    writeText(mp3, tag + readText(sounds().mp3));
+    const std::string wav = dir / "pictures.wav";
+    const std::string plain = readText(sounds().wav16);
+    std::string chunk = "id3 ";
+    for (int i = 0; i < 4; ++i)
+        chunk += static_cast<char>(tag.size() >> (8 * i));
+    chunk += tag + std::string(tag.size() % 2, '\0');
+    std::string riff = plain.substr(0, 12) + chunk + plain.substr(12);
+    for (int i = 0; i < 4; ++i)
+        riff[4 + i] = static_cast<char>((riff.size() - 8) >> (8 * i));
+    writeText(wav, riff);
+    for (const std::string& path : {mp3, wav}) {
+        SCOPED_TRACE(path);
+        const long peak_before = peakFromNowKb();
+        int code = 0;
+        const HSTREAM h = open(path, code);
+        ASSERT_NE(h, 0u) << code;
+        ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
+        for (int i = 0; i < 500 && BASS_ChannelIsActive(h) != 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_EQ(BASS_ChannelIsActive(h), 0u);
+        EXPECT_GE(BASS_ChannelBytes2Seconds(h, BASS_ChannelGetPosition(h)), 0.45);
+        BASS_StreamFree(h);
+        EXPECT_LT(peakRssKb() - peak_before, 64 * 1024);
+    }
+}
+
+TEST_F(BassHostile, GigabytesOfNothingAfterTheSoundAreNeverReadWhole) {
+    TemporaryFolder dir("sonterra-bass");
+    const std::string path = dir / "extended.mp3";
+    std::filesystem::copy_file(sounds().mp3, path);
+    std::filesystem::resize_file(path, std::uintmax_t{3} << 30); // sparse: nothing on disk
+    const long peak_before = peakFromNowKb();
+    const auto start = std::chrono::steady_clock::now();
+    int code = 0;
+    const HSTREAM h = open(path, code);
+    ASSERT_NE(h, 0u) << code;
+    // Reading it whole took 35 s; a bound that no busy machine reaches.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
+    for (int i = 0; i < 1000 && BASS_ChannelIsActive(h) != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(BASS_ChannelIsActive(h), 0u);
+    EXPECT_GE(BASS_ChannelBytes2Seconds(h, BASS_ChannelGetPosition(h)), 0.45);
+    BASS_StreamFree(h);
+    EXPECT_LT(peakRssKb() - peak_before, 64 * 1024);
 }
 
 } // namespace
