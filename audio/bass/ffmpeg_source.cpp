@@ -7,21 +7,42 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/avstring.h>
+#include <libavutil/mem.h>
 }
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <mutex>
 #include <span>
+#include <vector>
 
 namespace sonterra::bass {
 
 namespace {
 
-// No open or read of an address may hang longer than this.
+// No read of an address may hang longer than this.
 constexpr auto kNetworkTimeout = std::chrono::seconds(10);
+// Nor its open, which holds the player's thread: a server that accepts and
+// never answers costs no more.
+constexpr auto kOpenTimeout = std::chrono::seconds(2);
+// Bytes of a file libavformat may read for its header (pictures of FLAC and
+// Ogg included), to find its stream's details, and for one packet: beyond
+// these no real sound is without audio, and a parser that finds no frame in
+// them (an MP3 extended by gigabytes of zeros) would otherwise keep them all.
+constexpr std::int64_t kHeaderBytes = 32 << 20;
+constexpr std::int64_t kStreamInfoBytes = 1 << 20;
+constexpr std::int64_t kPacketBytes = 1 << 20;
+constexpr std::int64_t kNoBudget = std::numeric_limits<std::int64_t>::max();
+// No block libavformat or libavcodec allocates is larger: a size field read
+// from a file never becomes gigabytes.
+constexpr std::size_t kMaxAllocBytes = 64 << 20;
+// How many leading ID3v2 tags, and RIFF or AIFF chunks, are looked through.
+constexpr int kMaxLeadingTags = 16;
+constexpr int kMaxChunks = 1024;
 // A probe weaker than this is a guess from the file name alone, not audio.
 constexpr int kMinProbeScore = AVPROBE_SCORE_EXTENSION / 2;
 // Undecodable packets in a row before the source gives up.
@@ -43,8 +64,23 @@ void initFFmpegOnce() {
     static std::once_flag once;
     std::call_once(once, [] {
         av_log_set_level(AV_LOG_FATAL);
+        av_max_alloc(kMaxAllocBytes);
         avformat_network_init();
     });
+}
+
+// Every audio decoder FFmpeg has: finding a stream's details then never
+// decodes a picture (a cover that unpacks to gigabytes).
+const char* audioDecoders() {
+    static const std::string names = [] {
+        std::string list;
+        void* it = nullptr;
+        while (const AVCodec* codec = av_codec_iterate(&it))
+            if (av_codec_is_decoder(codec) != 0 && codec->type == AVMEDIA_TYPE_AUDIO)
+                list += (list.empty() ? "" : ",") + std::string(codec->name);
+        return list;
+    }();
+    return names.c_str();
 }
 
 int addressError(int averror) {
@@ -122,6 +158,41 @@ std::span<const std::uint8_t> readAt(LocalFile& file, std::int64_t at,
     return head.first(got);
 }
 
+// Bytes of the ID3v2 tags the file starts with.
+std::int64_t leadingTagBytes(LocalFile& file) {
+    std::array<std::uint8_t, 10> buffer{};
+    std::int64_t at = 0;
+    for (int i = 0; i < kMaxLeadingTags; ++i) {
+        const std::size_t tag = id3v2Length(readAt(file, at, buffer));
+        if (tag == 0)
+            break;
+        at += static_cast<std::int64_t>(tag);
+    }
+    return at;
+}
+
+// Offsets of the ids of the ID3 chunks of the RIFF (little-endian sizes) or
+// AIFF file that starts at `start`.
+std::vector<std::int64_t> id3Chunks(LocalFile& file, std::int64_t start, bool little_endian) {
+    std::vector<std::int64_t> found;
+    const std::int64_t end = file.size();
+    std::array<std::uint8_t, 8> buffer{};
+    std::int64_t at = start + 12; // past RIFF/FORM, its size and its kind
+    for (int i = 0; i < kMaxChunks && at + 8 <= end; ++i) {
+        const auto head = readAt(file, at, buffer);
+        if (head.size() < 8)
+            break;
+        const std::uint8_t* p = head.data() + 4;
+        const std::uint32_t size =
+            little_endian ? p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24
+                          : static_cast<std::uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
+        if (std::memcmp(head.data(), "id3 ", 4) == 0 || std::memcmp(head.data(), "ID3 ", 4) == 0)
+            found.push_back(at);
+        at += 8 + static_cast<std::int64_t>(size) + (size & 1);
+    }
+    return found;
+}
+
 // The demuxer the file's first bytes name (the file is left at its start), or
 // null: then libavformat probes, within the whitelist.
 const AVInputFormat* demuxerOf(LocalFile& file) {
@@ -178,15 +249,39 @@ int FFmpegSource::interruptCallback(void* opaque) {
 }
 
 int FFmpegSource::readFile(void* opaque, std::uint8_t* buffer, int size) {
-    const int n = static_cast<FFmpegSource*>(opaque)->file_->read(buffer, size);
-    return n == 0 ? AVERROR_EOF : n < 0 ? AVERROR(-n) : n;
+    auto& self = *static_cast<FFmpegSource*>(opaque);
+    if (self.budget_ <= 0)
+        return AVERROR_EOF;
+    const std::int64_t from = self.at_;
+    const int n =
+        self.file_->read(buffer, static_cast<int>(std::min<std::int64_t>(size, self.budget_)));
+    if (n <= 0)
+        return n == 0 ? AVERROR_EOF : AVERROR(-n);
+    self.at_ += n;
+    self.budget_ -= n;
+    for (const std::int64_t id : self.hidden_chunks_)
+        for (std::int64_t i = std::max(id, from); i < std::min(id + 4, self.at_); ++i)
+            buffer[i - from] = static_cast<std::uint8_t>("JUNK"[i - id]);
+    return n;
 }
 
 std::int64_t FFmpegSource::seekFile(void* opaque, std::int64_t offset, int whence) {
-    LocalFile& file = *static_cast<FFmpegSource*>(opaque)->file_;
-    const std::int64_t at =
-        (whence & AVSEEK_SIZE) != 0 ? file.size() : file.seek(offset, whence & ~AVSEEK_FORCE);
-    return at < 0 ? AVERROR(static_cast<int>(-at)) : at;
+    auto& self = *static_cast<FFmpegSource*>(opaque);
+    LocalFile& file = *self.file_;
+    whence &= ~AVSEEK_FORCE;
+    std::int64_t at = 0;
+    if (whence == AVSEEK_SIZE) {
+        at = file.size();
+    } else {
+        at = file.seek(whence == SEEK_SET ? offset + self.skip_ : offset, whence);
+        if (at >= 0 && at < self.skip_) // never into the hidden tags
+            at = file.seek(self.skip_, SEEK_SET);
+        if (at >= 0)
+            self.at_ = at;
+    }
+    if (at < 0)
+        return AVERROR(static_cast<int>(-at));
+    return std::max<std::int64_t>(at - self.skip_, 0);
 }
 
 int FFmpegSource::openContexts() {
@@ -202,11 +297,12 @@ int FFmpegSource::openContexts() {
     // A 16-bit WAV would otherwise hold back its first 32 packets to probe
     // them for other codecs: milliseconds lost at the start of every bell.
     fmt_->max_probe_packets = 1;
-    deadline_ = std::chrono::steady_clock::now() + kNetworkTimeout;
+    deadline_ = std::chrono::steady_clock::now() + kOpenTimeout;
 
     AVDictionary* options = nullptr;
     av_dict_set(&options, "format_whitelist", kFormatWhitelist, 0);
     av_dict_set(&options, "protocol_whitelist", is_address_ ? kWebProtocols : kFileProtocols, 0);
+    av_dict_set(&options, "codec_whitelist", audioDecoders(), 0);
     if (is_address_) {
         const auto us = std::to_string(std::chrono::microseconds(kNetworkTimeout).count());
         av_dict_set(&options, "rw_timeout", us.c_str(), 0);
@@ -218,6 +314,13 @@ int FFmpegSource::openContexts() {
         // the name serves only to probe by its extension when the bytes tell
         // nothing.
         demuxer = demuxerOf(*file_);
+        skip_ = leadingTagBytes(*file_);
+        hidden_chunks_.clear();
+        if (demuxer != nullptr &&
+            (std::strcmp(demuxer->name, "wav") == 0 || std::strcmp(demuxer->name, "aiff") == 0))
+            hidden_chunks_ = id3Chunks(*file_, skip_, demuxer->name[0] == 'w');
+        at_ = file_->seek(skip_, SEEK_SET);
+        budget_ = kHeaderBytes;
         auto* buffer = static_cast<unsigned char*>(av_malloc(kFileBufferBytes));
         if (buffer != nullptr)
             io_ = avio_alloc_context(buffer, kFileBufferBytes, 0, this, &FFmpegSource::readFile,
@@ -241,6 +344,8 @@ int FFmpegSource::openContexts() {
     // Reading ahead for stream details costs milliseconds at the start of a
     // bell; skip it when the header already told everything the decoder needs.
     if (!headerIsComplete(fmt_)) {
+        fmt_->probesize = kStreamInfoBytes;
+        budget_ = 2 * kStreamInfoBytes;
         rc = avformat_find_stream_info(fmt_, nullptr);
         if (rc < 0)
             return fail(rc == AVERROR_EXIT || rc == AVERROR(ETIMEDOUT) ? rc : AVERROR_INVALIDDATA);
@@ -352,6 +457,7 @@ int FFmpegSource::next(const std::uint8_t* const*& data) {
             return -1;
         if (draining_)
             return 0;
+        budget_ = kPacketBytes;
         rc = av_read_frame(fmt_, packet_);
         if (rc == AVERROR_EOF || (rc < 0 && avio_feof(fmt_->pb))) {
             draining_ = true;
@@ -383,6 +489,7 @@ bool FFmpegSource::seek(std::int64_t frame) {
     std::int64_t ts = av_rescale_q(frame, AVRational{1, format_.rate}, stream->time_base);
     if (stream->start_time != AV_NOPTS_VALUE)
         ts += stream->start_time;
+    budget_ = kNoBudget; // a seek may read its way to the frame
     if (avformat_seek_file(fmt_, stream_index_, INT64_MIN, ts, ts, AVSEEK_FLAG_BACKWARD) < 0)
         return false;
     avcodec_flush_buffers(codec_);

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct AVFormatContext;
 struct AVIOContext;
@@ -46,7 +47,15 @@ private:
     std::string name_;
     bool is_address_ = false;
     std::unique_ptr<LocalFile> file_; // what a local name was opened as
-    AVIOContext* io_ = nullptr;       // reads file_ for libavformat
+    // What libavformat sees of file_: it starts after the leading ID3v2 tags,
+    // and the ID3 chunks of a WAV or AIFF read as chunks to skip, so no tag is
+    // ever unpacked; and it ends once `budget_` bytes have been read since it
+    // was last set, so no stretch without audio is read whole.
+    std::int64_t skip_ = 0;
+    std::vector<std::int64_t> hidden_chunks_; // file offsets of their ids
+    std::int64_t at_ = 0;                     // the file's offset
+    std::int64_t budget_ = 0;
+    AVIOContext* io_ = nullptr; // reads file_ for libavformat
     SourceFormat format_;
     AVFormatContext* fmt_ = nullptr;
     AVCodecContext* codec_ = nullptr;

@@ -1,7 +1,8 @@
 #pragma once
 // A minimal HTTP server on 127.0.0.1 for address tests: every GET gets the
-// same file back, whole, then the connection closes. Serves on a thread of
-// its own until destroyed.
+// same file back, whole, then the connection closes; or, when it does not
+// answer, every connection is accepted and held open unanswered. Serves on a
+// thread of its own until destroyed.
 
 #include <arpa/inet.h>
 #include <atomic>
@@ -14,12 +15,14 @@
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace sonterra::testing {
 
 class LocalHttpServer {
 public:
-    explicit LocalHttpServer(const std::string& servedFile) {
+    explicit LocalHttpServer(const std::string& servedFile, bool answers = true)
+        : answers(answers) {
         std::ifstream in(servedFile, std::ios::binary);
         body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         listener = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -41,6 +44,8 @@ public:
     ~LocalHttpServer() {
         stopping = true;
         worker.join();
+        for (const int client : held)
+            ::close(client);
         ::close(listener);
     }
     LocalHttpServer(const LocalHttpServer&) = delete;
@@ -72,6 +77,10 @@ private:
             const int client = ::accept(listener, nullptr, nullptr);
             if (client < 0)
                 continue;
+            if (!answers) {
+                held.push_back(client);
+                continue;
+            }
             answer(client);
             ::close(client);
         }
@@ -104,6 +113,8 @@ private:
     }
 
     std::string body;
+    bool answers;
+    std::vector<int> held; // connections left unanswered
     int listener = -1;
     int port = 0;
     std::atomic<bool> stopping{false};

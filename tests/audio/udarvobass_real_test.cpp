@@ -413,6 +413,20 @@ TEST_F(DarvoBassReal, AddressThatCannotBeReachedGivesTheAddressMessage) {
     EXPECT_EQ(p.stops, 0);
 }
 
+TEST_F(DarvoBassReal, AddressThatNeverAnswersGivesTheTimeOutMessageSoon) {
+    LocalHttpServer server(sounds.wav("sino.wav", 0.8), false);
+    const std::string url = server.url("sino.mp3");
+    TimedPlayer p(0);
+    const auto start = Clock::now();
+    p.player.LoadFile(url);
+    // It held the player's thread 10 s; a bound no busy machine reaches.
+    EXPECT_LT(msSince(start), 5000);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text,
+              "Erro ao Carregar URL - " + BassErrorText(BASS_ERROR_TIMEOUT) + "\r" + url);
+    EXPECT_FALSE(p.player.IsPlaying());
+}
+
 // ------------------------------------------------------ SDL, long sounds
 
 TEST_F(DarvoBassReal, DeviceOneOnSdlDummyDriver) {

@@ -161,8 +161,9 @@ TEST_F(BassAddress, ServerThatNeverAnswersTimesOut) {
     EXPECT_EQ(BASS_WMA_StreamCreateFile(FALSE, url.c_str(), 0, 0, 0), 0u);
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_TIMEOUT);
     const double took = std::chrono::duration<double>(Clock::now() - start).count();
-    EXPECT_GE(took, 5.0);
-    EXPECT_LE(took, 15.0);
+    // It gives up by itself, soon: it held the player's thread 10 s.
+    EXPECT_GE(took, 1.0);
+    EXPECT_LE(took, 5.0);
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 // Sound files that are not what they claim: a playlist or a script named
 // .mp3, an address of a protocol no sound comes from, a header that claims a
 // rate or a channel count no real sound has. Each is refused at open, without
-// opening anything it names or allocating for what it claims.
+// opening anything it names or allocating for what it claims. And sounds that
+// carry a tag which unpacks to gigabytes, or gigabytes of nothing after their
+// end: they play, at the cost of a real sound.
 
 #include "audio/bass/bass.h"
 #include "tests/audio/bass/test_support.h"
@@ -14,9 +16,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -66,6 +73,63 @@ void writeClaimedWav(const std::string& path, std::uint32_t rate, std::uint16_t 
 
 void writeText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string le32(std::size_t n) {
+    return {static_cast<char>(n), static_cast<char>(n >> 8), static_cast<char>(n >> 16),
+            static_cast<char>(n >> 24)};
+}
+
+std::string syncSafe(std::size_t n) {
+    return {static_cast<char>(n >> 21 & 0x7F), static_cast<char>(n >> 14 & 0x7F),
+            static_cast<char>(n >> 7 & 0x7F), static_cast<char>(n & 0x7F)};
+}
+
+// An ID3v2.4 tag of two pictures, each 200 MB of zeros, zlib-compressed: a
+// fixed-Huffman literal 0, then matches of 258 bytes at distance 1.
+std::string pictureTag() {
+    constexpr std::uint32_t kSize = 1 + 258 * 812'850;
+    std::string zlib = "\x78\x01";
+    std::uint64_t bits = 0;
+    int count = 0;
+    const auto put = [&](std::uint32_t code, int n) { // a Huffman code's top bit first
+        for (int i = n - 1; i >= 0; --i)
+            bits |= std::uint64_t{code >> i & 1} << count++;
+        for (; count >= 8; count -= 8, bits >>= 8)
+            zlib += static_cast<char>(bits);
+    };
+    put(0b110, 3); // the last block, fixed codes
+    put(0x30, 8);  // literal 0
+    for (std::uint32_t i = 1; i < kSize; i += 258)
+        put(0xC5 << 5, 13); // length 258, distance 1
+    put(0, 7);              // end of block
+    if (count > 0)
+        zlib += static_cast<char>(bits);
+    zlib += {static_cast<char>(kSize % 65521 >> 8), static_cast<char>(kSize % 65521), 0, 1};
+    const std::string frame =
+        "APIC" + syncSafe(zlib.size() + 4) + std::string("\0\x09", 2) + syncSafe(kSize) + zlib;
+    return std::string("ID3\4\0\0", 6) + syncSafe(2 * frame.size()) + frame + frame;
+}
+
+// Plays `path` to its end on device 0; what that raised the peak resident
+// memory by, in kB.
+long playedWholeCostKb(const std::string& path) {
+    std::ofstream("/proc/self/clear_refs") << "5"; // the peak starts again from here
+    const long before = peakRssKb();
+    const HSTREAM h = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
+    EXPECT_NE(h, 0u) << BASS_ErrorGetCode();
+    BASS_ChannelPlay(h, FALSE);
+    for (int i = 0; i < 1000 && BASS_ChannelIsActive(h) != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(BASS_ChannelIsActive(h), 0u);
+    EXPECT_GE(BASS_ChannelBytes2Seconds(h, BASS_ChannelGetPosition(h)), 0.45);
+    BASS_StreamFree(h);
+    return peakRssKb() - before;
 }
 
 // A TCP port on the loopback interface that accepts nothing by itself.
@@ -167,6 +231,41 @@ TEST_F(BassHostile, RatesAndChannelCountsBeyondAnyRealSoundAreRefusedAtOpen) {
         EXPECT_EQ(code, BASS_ERROR_FILEFORM);
     }
     EXPECT_LT(peakRssKb() - peak_before, 100 * 1024);
+}
+
+TEST_F(BassHostile, TagsAndPicturesAreNeverUnpacked) {
+    TemporaryFolder dir("sonterra-bass");
+    const std::string tag = pictureTag();
+    const std::string mp3 = dir / "pictures.mp3";
+    const std::string wav = dir / "pictures.wav";
+    writeText(mp3, tag + readText(sounds().mp3));
+    const std::string riff = "WAVEid3 " + le32(tag.size()) + tag +
+                             std::string(tag.size() % 2, '\0') +
+                             readText(sounds().wav16).substr(12);
+    writeText(wav, "RIFF" + le32(riff.size()) + riff);
+    // A cover that decodes to 58 MB.
+    const std::string png = dir / "cover.png";
+    const std::string flac = dir / "cover.flac";
+    const std::string cover = "-f lavfi -i color=s=4400x4400 -frames:v 1 '" + png + "'";
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -loglevel error " + cover).c_str()), 0);
+    ASSERT_TRUE(
+        encodeSine(flac, 440, 0.5, 44100, 2,
+                   "-i '" + png + "' -map 0:a -map 1:v -c:v copy -disposition:v attached_pic"));
+    for (const std::string& path : {mp3, wav, flac}) {
+        SCOPED_TRACE(path);
+        EXPECT_LT(playedWholeCostKb(path), 32 * 1024);
+    }
+}
+
+TEST_F(BassHostile, GigabytesOfNothingAfterTheSoundAreNeverReadWhole) {
+    TemporaryFolder dir("sonterra-bass");
+    const std::string path = dir / "extended.mp3";
+    std::filesystem::copy_file(sounds().mp3, path);
+    std::filesystem::resize_file(path, std::uintmax_t{3} << 30); // sparse: nothing on disk
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_LT(playedWholeCostKb(path), 32 * 1024);
+    // Its open read it whole, for 28 s; a bound no busy machine reaches.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
 } // namespace
