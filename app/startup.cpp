@@ -4,10 +4,10 @@
 #include "core/application.h"
 #include "core/message_box.h"
 #include "core/single_instance.h"
-#include "schedule/usom.h"
+#include "forms/uabertura.h"
+#include "forms/usom.h"
 #include "widgets/qt_message_box.h"
 #include "widgets/qt_system_text.h"
-#include "windows/uabertura.h"
 
 #include <QFont>
 #include <QLibraryInfo>

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
   mapfile -t files < <(git ls-files '*.cpp' '*.h')
 else
-  mapfile -t files < <(find core app audio schedule widgets windows tests bench \
+  mapfile -t files < <(find core app audio schedule widgets forms tests bench \
                          -name '*.cpp' -o -name '*.h' | sort)
 fi
 

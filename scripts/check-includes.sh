@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fails when a file includes a header of a folder above its own, naming the
 # include. The floors, lowest first: core; audio/bass; audio, widgets;
-# windows; schedule; app. A folder may include its own headers and those of
+# schedule; forms; app. A folder may include its own headers and those of
 # the folders listed for it below, nothing else of ours. Tests may include any
 # folder of the program, their own folder's helpers and tests/support/; the
 # helpers in tests/support/ only the program and each other. Benchmarks may
@@ -9,15 +9,15 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-program="core audio/bass audio widgets windows schedule app"
+program="core audio/bass audio widgets schedule forms app"
 declare -A allowed=(
   [core]="core"
   [audio/bass]="audio/bass core"
   [audio]="audio audio/bass core"
   [widgets]="widgets core"
-  [windows]="windows widgets core"
-  [schedule]="schedule audio widgets windows core"
-  [app]="app schedule audio widgets windows core"
+  [schedule]="schedule audio core"
+  [forms]="forms schedule audio widgets core"
+  [app]="app forms schedule audio widgets core"
   [tests/support]="tests/support $program"
 )
 
@@ -40,7 +40,7 @@ folder_of() {
 if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
   mapfile -t files < <(git ls-files '*.cpp' '*.h')
 else
-  mapfile -t files < <(find core app audio schedule widgets windows tests bench \
+  mapfile -t files < <(find core app audio schedule widgets forms tests bench \
                          -name '*.cpp' -o -name '*.h' | sort)
 fi
 

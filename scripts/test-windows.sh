@@ -98,7 +98,7 @@ fi
   # library's output cases read SDL's disk file, which SDL opens unshared on
   # Windows (Wine's sound path is recorded by the Wine cases instead).
   ctest --test-dir $full --output-on-failure --timeout 180 -j "$jobs" \
-    -R '^(widgets|windows|audio|audio_bass|schedule[.]engine)[.]' \
+    -R '^(widgets|forms|audio|audio_bass|schedule[.]engine)[.]' \
     -E '^(schedule[.]engine[.]Activation|audio_bass[.]BassOutput)[.]'
 )
 

@@ -4,14 +4,14 @@
 #include "audio/udarvobass.h"
 #include "core/application.h"
 #include "core/format_settings.h"
-#include "schedule/usom_listbox.h"
-#include "schedule/usom_semana.h"
-#include "tests/schedule/usom_form_fixture.h"
+#include "forms/about.h"
+#include "forms/usom_listbox.h"
+#include "forms/usom_semana.h"
+#include "tests/forms/usom_form_fixture.h"
 #include "widgets/filename_edit.h"
 #include "widgets/focus_ring.h"
 #include "widgets/qt_message_box.h"
 #include "widgets/rx_clock.h"
-#include "windows/about.h"
 
 #include <QAccessible>
 #include <QAction>

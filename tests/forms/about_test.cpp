@@ -1,4 +1,4 @@
-#include "windows/about.h"
+#include "forms/about.h"
 
 #include "widgets/color_button.h"
 

@@ -3,9 +3,9 @@
 #include "app/startup.h"
 #include "core/application.h"
 #include "core/single_instance.h"
-#include "schedule/usom.h"
-#include "tests/schedule/usom_support.h"
-#include "windows/uabertura.h"
+#include "forms/uabertura.h"
+#include "forms/usom.h"
+#include "tests/forms/usom_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "windows/uabertura.h"
+#include "forms/uabertura.h"
 
 #include "ui_uabertura.h"
 #include "widgets/screw_panel.h"

@@ -1,7 +1,7 @@
 // The sorted list box and the weekday tab strip on their own.
 
-#include "schedule/usom_listbox.h"
-#include "schedule/usom_semana.h"
+#include "forms/usom_listbox.h"
+#include "forms/usom_semana.h"
 
 #include <gtest/gtest.h>
 

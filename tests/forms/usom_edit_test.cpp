@@ -2,9 +2,9 @@
 // the weekday tab strip.
 
 #include "core/application.h"
-#include "schedule/usom_listbox.h"
-#include "schedule/usom_semana.h"
-#include "tests/schedule/usom_form_fixture.h"
+#include "forms/usom_listbox.h"
+#include "forms/usom_semana.h"
+#include "tests/forms/usom_form_fixture.h"
 #include "widgets/filename_edit.h"
 
 #include <QAction>

@@ -1,4 +1,4 @@
-#include "schedule/usom_semana.h"
+#include "forms/usom_semana.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

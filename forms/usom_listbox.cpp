@@ -1,4 +1,4 @@
-#include "schedule/usom_listbox.h"
+#include "forms/usom_listbox.h"
 
 namespace sonterra {
 namespace {

@@ -1,4 +1,4 @@
-#include "schedule/usom.h"
+#include "forms/usom.h"
 
 #include "audio/udarvobass.h"
 #include "core/application.h"
@@ -6,17 +6,17 @@
 #include "core/format_settings.h"
 #include "core/funcoes.h"
 #include "core/message_box.h"
+#include "forms/about.h"
+#include "forms/usom_listbox.h"
+#include "forms/usom_semana.h"
 #include "schedule/file_system.h"
 #include "schedule/schedule_files.h"
-#include "schedule/usom_listbox.h"
-#include "schedule/usom_semana.h"
 #include "ui_usom.h"
 #include "widgets/filename_edit.h"
 #include "widgets/focus_ring.h"
 #include "widgets/qt_message_box.h"
 #include "widgets/qt_system_text.h"
 #include "widgets/rx_clock.h"
-#include "windows/about.h"
 
 #include <QAction>
 #include <QApplication>

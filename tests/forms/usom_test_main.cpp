@@ -2,7 +2,7 @@
 // XDG folders pointed at a temporary folder (Qt and the autostart write there).
 
 #include "app/startup.h"
-#include "tests/schedule/usom_support.h"
+#include "tests/forms/usom_support.h"
 #include "tests/support/test_platform.h"
 #include "tests/support/test_sounds.h"
 

@@ -2,8 +2,8 @@
 // A real TForm1 on a temporary program folder, with the clock, the 500 ms
 // timer, the notification area and the message boxes in the test's hands.
 
-#include "schedule/usom.h"
-#include "tests/schedule/usom_support.h"
+#include "forms/usom.h"
+#include "tests/forms/usom_support.h"
 
 #include <gtest/gtest.h>
 
