@@ -2,6 +2,8 @@
 # Installs what is missing, builds, and runs every test through CTest.
 set -euo pipefail
 cd "$(dirname "$0")"
+# Its builds treat warnings as errors (scripts/build.sh, scripts/test-windows.sh).
+export SONTERRA_WERROR=1
 ./scripts/install-deps.sh
 ./scripts/check-format.sh
 ./scripts/check-includes.sh

@@ -38,6 +38,9 @@ else()
     # A local name that hides another (a member, a parameter, an outer local):
     # the classic cause of writing to the wrong variable.
     -Wshadow
+    # A C cast, which may quietly drop const or reinterpret bits: the named
+    # casts say which conversion is meant, and a reader can find them.
+    -Wold-style-cast
     # Off: our aggregates have default member values, and code that fills
     # one names only the fields that differ (DateTime, MessageBoxRequest,
     # the test tones); -Wextra would call each of those a missing field.
@@ -48,4 +51,15 @@ if(WIN32 AND NOT MSVC)
   # Narrow text is ANSI on Windows (core/system_text.h): our Portuguese
   # literals too, in the code page of Portuguese Windows.
   target_compile_options(sonterra_settings INTERFACE -fexec-charset=CP1252)
+endif()
+
+# Warnings as errors: ./test.sh turns it on, so the suite stays warning-free,
+# while a developer's build with a newer compiler (new warnings) still builds.
+option(SONTERRA_WERROR "Treat compiler warnings in our code as errors" OFF)
+if(SONTERRA_WERROR)
+  if(MSVC)
+    target_compile_options(sonterra_settings INTERFACE /WX)
+  else()
+    target_compile_options(sonterra_settings INTERFACE -Werror)
+  endif()
 endif()

@@ -27,6 +27,19 @@ if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 
+# SONTERRA_WERROR=1 (./test.sh sets it) makes warnings errors in both builds,
+# =0 not; an existing build folder takes the change too (scripts/build.sh).
+werror=()
+case ${SONTERRA_WERROR:-} in
+  1) werror=(-DSONTERRA_WERROR=ON) ;;
+  0) werror=(-DSONTERRA_WERROR=OFF) ;;
+esac
+werror_configure() { # build folder
+  [ ${#werror[@]} -gt 0 ] || return 0
+  grep -qxF "${werror[0]/#-DSONTERRA_WERROR=/SONTERRA_WERROR:BOOL=}" "$1/CMakeCache.txt" ||
+    cmake -S . -B "$1" "${werror[@]}" >/dev/null
+}
+
 # A Wine prefix of our own per job; Wine rewrites the International values
 # when the locale changes, so the locale is pinned (Brazilian, as in the
 # schools). The session is started first, quietly: otherwise Wine's services,
@@ -46,8 +59,9 @@ wine_session() {
 if [ ! -f build-windows/CMakeCache.txt ]; then
   cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DSONTERRA_CORE_ONLY=ON \
-    -DSONTERRA_WINE64="$wine" "${launcher[@]}" >/dev/null
+    -DSONTERRA_WINE64="$wine" "${launcher[@]}" "${werror[@]}" >/dev/null
 fi
+werror_configure build-windows
 cmake --build build-windows -j "$jobs"
 (
   wine_session
@@ -63,8 +77,9 @@ if [ ! -f $full/CMakeCache.txt ] ||
   rm -rf $full
   cmake -S . -B $full -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DSONTERRA_WINDOWS_DEPS="$deps" \
-    -DSONTERRA_WINE64="$wine" "${launcher[@]}" >/dev/null
+    -DSONTERRA_WINE64="$wine" "${launcher[@]}" "${werror[@]}" >/dev/null
 fi
+werror_configure $full
 cmake --build $full -j "$jobs"
 
 folder=$full/Sonterra
