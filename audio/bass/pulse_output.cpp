@@ -303,8 +303,6 @@ void PulseOutput::openStream(Stream& s) {
         s.mixed_at_start = s.channel != nullptr ? s.channel->mixedFrames() : 0;
         s.history_end = s.mixed_at_start;
     }
-    if (s.channel != nullptr && s.history.empty())
-        s.history.resize(pa_usec_to_bytes(kHistoryUs, &format) / sizeof(float));
     const auto flags =
         static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
     if (pa_stream_connect_playback(s.stream, s.device.empty() ? nullptr : s.device.c_str(), &attr,
@@ -401,6 +399,12 @@ void PulseOutput::streamChanged(pa_stream* stream, void* p) {
     const pa_stream_state_t state = pa_stream_get_state(stream);
     if (state == PA_STREAM_READY) {
         s.alive_at = pa_rtclock_now();
+        // Here, not at Play: a start closed at once (many copies of one line)
+        // never gets this far.
+        if (s.channel != nullptr && s.history.empty()) {
+            const pa_sample_spec format = s.output->spec();
+            s.history.resize(pa_usec_to_bytes(kHistoryUs, &format) / sizeof(float));
+        }
     } else if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) {
         if (s.channel != nullptr)
             s.channel->markEnded();
@@ -551,6 +555,7 @@ void PulseOutput::started(Channel& channel) {
     s->output = this;
     s->channel = &channel;
     s->alive_at = pa_rtclock_now();
+
     if (auto warm = streams_.find(nullptr); warm != streams_.end())
         closeStream(*warm->second); // a bell is here: no more need to keep awake
     if (s->stream == nullptr && pa_context_get_state(context_) == PA_CONTEXT_READY)

@@ -21,8 +21,8 @@ namespace sonterra::testing {
 
 class LocalHttpServer {
 public:
-    explicit LocalHttpServer(const std::string& servedFile, bool answers = true)
-        : answers(answers) {
+    explicit LocalHttpServer(const std::string& servedFile, bool answering = true)
+        : answers(answering) {
         std::ifstream in(servedFile, std::ios::binary);
         body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         listener = ::socket(AF_INET, SOCK_STREAM, 0);
