@@ -317,8 +317,9 @@ TEST_F(BassDecode, AStreamServesALoadOfItsFileOnlyWhileTheFileIsUnchangedAndItUn
     std::filesystem::remove(path);
     // Wine keeps a deleted file that is still open under its name until it
     // is closed (Linux and Windows 10 take the name away at once).
-    if (!std::filesystem::exists(path))
+    if (!std::filesystem::exists(path)) {
         EXPECT_FALSE(unchanged(h));
+    }
     BASS_StreamFree(h);
     writeWav(path, Tone{});
     h = open(path);
