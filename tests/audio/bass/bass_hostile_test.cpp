@@ -271,10 +271,8 @@ TEST_F(BassHostile, GigabytesOfNothingAfterTheSoundAreNeverReadWhole) {
     const std::string path = dir / "extended.mp3";
     std::filesystem::copy_file(sounds().mp3, path);
     std::filesystem::resize_file(path, std::uintmax_t{3} << 30); // sparse: nothing on disk
-    const auto start = std::chrono::steady_clock::now();
+    // Its open read it whole into memory (2.1 GB); the bound says so without a clock.
     EXPECT_LT(playedWholeCostKb(path), kMostCostKb);
-    // Its open read it whole, for 28 s; a bound no busy machine reaches.
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
 } // namespace
