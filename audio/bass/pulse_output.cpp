@@ -377,7 +377,7 @@ std::size_t PulseOutput::takeSound(Stream& s, float* out, std::size_t frames) {
     const std::size_t capacity = s.history.size() / kChannels;
     const std::uint64_t next = s.mixed_at_start + s.written;
     std::size_t got = 0;
-    if (next < s.history_end) { // written again after a move
+    if (next < s.history_end && capacity > 0) { // written again after a move
         got = static_cast<std::size_t>(std::min<std::uint64_t>(frames, s.history_end - next));
         for (std::size_t i = 0; i < got; ++i)
             std::copy_n(&s.history[((next + i) % capacity) * kChannels], kChannels,
@@ -555,7 +555,6 @@ void PulseOutput::started(Channel& channel) {
     s->output = this;
     s->channel = &channel;
     s->alive_at = pa_rtclock_now();
-
     if (auto warm = streams_.find(nullptr); warm != streams_.end())
         closeStream(*warm->second); // a bell is here: no more need to keep awake
     if (s->stream == nullptr && pa_context_get_state(context_) == PA_CONTEXT_READY)

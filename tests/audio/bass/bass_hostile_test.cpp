@@ -116,6 +116,15 @@ std::string pictureTag() {
     return std::string("ID3\4\0\0", 6) + syncSafe(2 * frame.size()) + frame + frame;
 }
 
+// Most a hostile file may raise the peak by. A sanitizer's own bookkeeping
+// (freed blocks held back, shadow memory) counts too; what it guards against
+// took gigabytes.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr long kMostCostKb = 128 * 1024;
+#else
+constexpr long kMostCostKb = 32 * 1024;
+#endif
+
 // Plays `path` to its end on device 0; what that raised the peak resident
 // memory by, in kB.
 long playedWholeCostKb(const std::string& path) {
@@ -253,7 +262,7 @@ TEST_F(BassHostile, TagsAndPicturesAreNeverUnpacked) {
                    "-i '" + png + "' -map 0:a -map 1:v -c:v copy -disposition:v attached_pic"));
     for (const std::string& path : {mp3, wav, flac}) {
         SCOPED_TRACE(path);
-        EXPECT_LT(playedWholeCostKb(path), 32 * 1024);
+        EXPECT_LT(playedWholeCostKb(path), kMostCostKb);
     }
 }
 
@@ -262,10 +271,8 @@ TEST_F(BassHostile, GigabytesOfNothingAfterTheSoundAreNeverReadWhole) {
     const std::string path = dir / "extended.mp3";
     std::filesystem::copy_file(sounds().mp3, path);
     std::filesystem::resize_file(path, std::uintmax_t{3} << 30); // sparse: nothing on disk
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_LT(playedWholeCostKb(path), 32 * 1024);
-    // Its open read it whole, for 28 s; a bound no busy machine reaches.
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    // Its open read it whole into memory (2.1 GB); the bound says so without a clock.
+    EXPECT_LT(playedWholeCostKb(path), kMostCostKb);
 }
 
 } // namespace
