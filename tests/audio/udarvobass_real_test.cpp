@@ -274,7 +274,7 @@ TEST_F(DarvoBassReal, AFileOpenedAheadPlaysWholeAtItsMinuteWhileTheBellBeforeItG
     pumpFor(milliseconds(200));
 
     p.player.Prepare(bell);
-    const DWORD ahead = p.player.PreparedChannel;
+    const DWORD ahead = p.player.PreparedChannel.get();
     ASSERT_NE(ahead, 0u);
     EXPECT_NE(ahead, p.player.Channel);
     const int at = p.player.GetPositionMs();
@@ -290,7 +290,7 @@ TEST_F(DarvoBassReal, AFileOpenedAheadPlaysWholeAtItsMinuteWhileTheBellBeforeItG
     p.player.LoadFile(bell);
     ASSERT_TRUE(boxes.empty()) << boxes[0].text;
     EXPECT_EQ(p.player.Channel, ahead);
-    EXPECT_EQ(p.player.PreparedChannel, 0u);
+    EXPECT_EQ(p.player.PreparedChannel.get(), 0u);
     EXPECT_EQ(p.player.GetLengthMs(), 1000);
     EXPECT_EQ(p.player.GetPositionMs(), 0);
     p.play();
