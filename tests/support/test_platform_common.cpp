@@ -4,11 +4,23 @@
 #include "tests/support/test_platform.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 namespace sonterra::test {
+
+ScopedEnv::ScopedEnv(const std::string& name, const std::optional<std::string>& value)
+    : name_(name) {
+    if (const char* old = std::getenv(name.c_str()))
+        old_ = old;
+    PutEnv(name_, value);
+}
+
+ScopedEnv::~ScopedEnv() {
+    PutEnv(name_, old_);
+}
 
 std::string ReadBytes(const std::string& path) {
     std::ifstream in(SystemPath(path), std::ios::binary);
