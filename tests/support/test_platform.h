@@ -49,9 +49,6 @@ private:
     std::optional<std::string> old_;
 };
 
-// Sets an environment variable now, or removes it with no value.
-void PutEnv(const std::string& name, const std::optional<std::string>& value);
-
 // Whole files as bytes, by the system's narrow path.
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);

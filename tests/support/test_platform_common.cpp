@@ -15,11 +15,11 @@ ScopedEnv::ScopedEnv(const std::string& name, const std::optional<std::string>& 
     : name_(name) {
     if (const char* old = std::getenv(name.c_str()))
         old_ = old;
-    PutEnv(name_, value);
+    SetEnvironment(name_, value ? value->c_str() : nullptr);
 }
 
 ScopedEnv::~ScopedEnv() {
-    PutEnv(name_, old_);
+    SetEnvironment(name_, old_ ? old_->c_str() : nullptr);
 }
 
 std::string ReadBytes(const std::string& path) {

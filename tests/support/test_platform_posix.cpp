@@ -38,13 +38,6 @@ bool SetImmutable(const std::string& path, bool on) {
 
 } // namespace
 
-void PutEnv(const std::string& name, const std::optional<std::string>& value) {
-    if (value)
-        ::setenv(name.c_str(), value->c_str(), 1);
-    else
-        ::unsetenv(name.c_str());
-}
-
 const char* PathSeparator() {
     return "/";
 }

@@ -35,11 +35,6 @@ bool WriteValue(HKEY key, const char* name, const std::string& value) {
 
 } // namespace
 
-// An empty value removes the variable here.
-void PutEnv(const std::string& name, const std::optional<std::string>& value) {
-    ::_putenv_s(name.c_str(), value ? value->c_str() : "");
-}
-
 const char* PathSeparator() {
     return "\\";
 }
