@@ -41,7 +41,8 @@ int toMilliseconds(float seconds) {
 
 } // namespace
 
-TDarvoBass::TDarvoBass(QObject* parent, BassApi& api) : QObject(parent), bass(api) {}
+TDarvoBass::TDarvoBass(QObject* parent, BassApi& api)
+    : QObject(parent), PreparedChannel(api), bass(api) {}
 
 TDarvoBass::~TDarvoBass() {
     bass.BASS_FX_DSP_Remove(Channel, kEffect5);
@@ -50,8 +51,8 @@ TDarvoBass::~TDarvoBass() {
     delete WatchTimer; // a tick it serves now finds nothing loaded
     WatchTimer = nullptr;
     bass.BASS_StreamFree(Channel);
-    ReleasePrepared();
     TagReader.reset();
+    // PreparedChannel frees what is still open ahead as it goes.
 }
 
 void TDarvoBass::InitDevice(int device, bool readTags, void* windowHandle, bool skipFloatTest) {
@@ -144,11 +145,9 @@ HSTREAM TDarvoBass::openFile(const std::string& name, const std::string& upperNa
 }
 
 HSTREAM TDarvoBass::takePrepared(const std::string& name) {
-    if (PreparedChannel == 0 || name != PreparedName)
-        return 0; // kept for the load it was opened for
-    const HSTREAM handle = PreparedChannel;
-    PreparedChannel = 0;
-    PreparedName.clear();
+    const HSTREAM handle = PreparedChannel.take(name);
+    if (handle == 0)
+        return 0;
     if (bass.BASSX_StreamFileUnchanged(handle, name.c_str()))
         return handle;
     bass.BASS_StreamFree(handle); // the file changed since: what was read of it is stale
@@ -240,7 +239,7 @@ void TDarvoBass::Stop() {
 
 void TDarvoBass::Prepare(const std::string& name) {
     bass.BASSX_DevicePrepare(Device);
-    ReleasePrepared();
+    PreparedChannel.reset();
     const std::string upperName = upperCase(name);
     if (name.empty() || upperName.find("://") != std::string::npos)
         return; // an address is opened at its moment: it starts as it opens
@@ -255,16 +254,11 @@ void TDarvoBass::Prepare(const std::string& name) {
         bass.BASS_StreamFree(handle);
         return;
     }
-    PreparedChannel = handle;
-    PreparedName = name;
+    PreparedChannel.reset(handle, name);
 }
 
 void TDarvoBass::ReleasePrepared() {
-    if (PreparedChannel == 0)
-        return;
-    bass.BASS_StreamFree(PreparedChannel);
-    PreparedChannel = 0;
-    PreparedName.clear();
+    PreparedChannel.reset();
 }
 
 void TDarvoBass::DoStop() {

@@ -9,6 +9,7 @@
 #include "audio/audio_player.h"
 #include "audio/bass_calls.h"
 #include "audio/bass_error_text.h"
+#include "audio/prepared_stream.h"
 
 #include <QObject>
 #include <memory>
@@ -85,9 +86,8 @@ protected:
     int pan = 0;
     BASS_FX_DSPPARAMS EffectParams{};
     DWORD Channel = 0;
-    // Opened ahead by Prepare for a load of PreparedName; 0 when none.
-    DWORD PreparedChannel = 0;
-    std::string PreparedName;
+    // Opened ahead by Prepare for a load of the file it names.
+    PreparedStream PreparedChannel;
     bool Loaded = false;
     TThreadedTimer* WatchTimer = nullptr; // child of this player
 

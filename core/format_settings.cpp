@@ -97,16 +97,8 @@ void AppendLiteral(std::string& pattern, char c) {
         pattern += c;
 }
 
-} // namespace
-
-FormatSettings FormatSettingsFromLanginfo(const std::string& dateFormat,
-                                          const std::string& timeFormat,
-                                          const std::string& amString,
-                                          const std::string& pmString) {
-    FormatSettings fs;
-    fs.TimeAMString = amString;
-    fs.TimePMString = pmString;
-
+// The short date pattern and the date separator of a D_FMT.
+void ReadDateFormat(FormatSettings& fs, const std::string& dateFormat) {
     const std::string date = ExpandCompound(dateFormat);
     std::string pattern;
     bool fieldSeen = false, separatorSeen = false;
@@ -150,7 +142,10 @@ FormatSettings FormatSettingsFromLanginfo(const std::string& dateFormat,
         }
     }
     fs.ShortDateFormat = pattern;
+}
 
+// The time separator and the time formats of a T_FMT.
+void ReadTimeFormat(FormatSettings& fs, const std::string& timeFormat) {
     const std::string time = ExpandCompound(timeFormat);
     bool twelveHour = false, leadingZero = true, hourSeen = false, markerFirst = false;
     bool timeSeparatorSeen = false;
@@ -195,6 +190,19 @@ FormatSettings FormatSettingsFromLanginfo(const std::string& dateFormat,
         }
     }
     BuildTimeFormats(fs, twelveHour, leadingZero, markerFirst);
+}
+
+} // namespace
+
+FormatSettings FormatSettingsFromLanginfo(const std::string& dateFormat,
+                                          const std::string& timeFormat,
+                                          const std::string& amString,
+                                          const std::string& pmString) {
+    FormatSettings fs;
+    fs.TimeAMString = amString;
+    fs.TimePMString = pmString;
+    ReadDateFormat(fs, dateFormat);
+    ReadTimeFormat(fs, timeFormat);
     return fs;
 }
 

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace sonterra {
 
@@ -17,6 +18,26 @@ std::string TemporaryName(const std::string& fileName, unsigned number);
 unsigned long WriterOf(const std::string& name);
 
 // Each platform file gives the rest.
+
+// Removes the file `path` names, if it can; no error.
+void RemoveFileQuietly(const std::string& path);
+
+// The temporary file of a write, removed unless it was renamed into place.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
+    ~TemporaryFile() {
+        if (!path_.empty())
+            RemoveFileQuietly(path_);
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    const std::string& path() const { return path_; }
+    void keep() { path_.clear(); }
+
+private:
+    std::string path_;
+};
 
 // Put before the file's name in a temporary name: "." on Linux, to hide it.
 extern const char kTemporaryPrefix[];

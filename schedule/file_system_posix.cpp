@@ -25,6 +25,10 @@ std::string SystemErrorText(int error) {
     return strerror_r(error, buffer, sizeof buffer);
 }
 
+void RemoveFileQuietly(const std::string& path) {
+    ::unlink(path.c_str());
+}
+
 namespace {
 
 std::string FolderOf(const std::string& path) {
@@ -49,23 +53,6 @@ public:
 
 private:
     int fd_;
-};
-
-// The temporary file, removed unless it was renamed into place.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
-    ~TemporaryFile() {
-        if (!path_.empty())
-            ::unlink(path_.c_str());
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-    const std::string& path() const { return path_; }
-    void keep() { path_.clear(); }
-
-private:
-    std::string path_;
 };
 
 [[noreturn]] void Fail(const std::string& path, int error) {

@@ -30,6 +30,10 @@ std::string SystemErrorText(int error) {
     return buffer;
 }
 
+void RemoveFileQuietly(const std::string& path) {
+    DeleteFileA(path.c_str());
+}
+
 namespace {
 
 [[noreturn]] void Fail(const std::string& path, DWORD error) {
@@ -59,22 +63,6 @@ public:
 
 private:
     HANDLE h_;
-};
-
-class TemporaryFile {
-public:
-    explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
-    ~TemporaryFile() {
-        if (!path_.empty())
-            DeleteFileA(path_.c_str());
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-    const std::string& path() const { return path_; }
-    void keep() { path_.clear(); }
-
-private:
-    std::string path_;
 };
 
 } // namespace

@@ -79,8 +79,7 @@ void TScheduler::Activate() {
 void TScheduler::Deactivate() {
     SetActive(false);
     // No tick comes for a sound opened ahead; an activation prepares anew.
-    prepared_minute_.clear();
-    player_toque_.ReleasePrepared();
+    prepared_.Release();
     window_.SetIndicatorVisible(false);
     if (Existe_atalho(nome_atalho))
         Apaga_atalho(nome_atalho);
@@ -160,10 +159,9 @@ void TScheduler::StartEntries(const std::string& now) {
     // Taken before the scan: a minute whose scan is cut short by an error is
     // not started again half a second later.
     lastMinute_ = now;
-    // Once its minute has come, a prepared minute is spent: a clock set back
-    // over it brings it round again, and it needs its output ready again.
-    const bool prepared = !prepared_minute_.empty();
-    prepared_minute_.clear();
+    // A sound opened ahead that no load takes (its entry was removed or
+    // changed meanwhile) goes once the minute's entries have started.
+    const PreparedMinute::Spent spent = prepared_.Spend();
 
     // A copy: OnStop handlers run inside CloseStream.
     const Lines lines = today_;
@@ -179,10 +177,6 @@ void TScheduler::StartEntries(const std::string& now) {
         player_toque_.LoadFile(path);
         player_toque_.Play();
     }
-    // A sound opened ahead that no load took (its entry was removed or
-    // changed meanwhile) goes.
-    if (prepared)
-        player_toque_.ReleasePrepared();
 }
 
 void TScheduler::PrepareAhead(const DateTime& moment) {
@@ -196,7 +190,7 @@ void TScheduler::PrepareAhead(const DateTime& moment) {
             return; // tomorrow's list; its first tick prepares nothing sooner
     }
     const std::string key = TimeOfDayKey(next);
-    if (key == prepared_minute_)
+    if (prepared_.Is(key))
         return;
     // The sound heard is that of the last line with a file: each start
     // closes the one before.
@@ -212,8 +206,7 @@ void TScheduler::PrepareAhead(const DateTime& moment) {
     }
     if (!due)
         return;
-    prepared_minute_ = key;
-    player_toque_.Prepare(path);
+    prepared_.Prepare(key, path);
 }
 
 void TScheduler::BellStopped() {

@@ -8,6 +8,7 @@
 #include "audio/audio_player.h"
 #include "core/clock.h"
 #include "schedule/phased_timer.h"
+#include "schedule/prepared_minute.h"
 #include "schedule/schedule_files.h"
 
 #include <memory>
@@ -104,7 +105,7 @@ private:
     bool scanning_ = false;
     bool tickedWhileScanning_ = false;
     // The minute PrepareAhead last prepared for, until a new minute is processed.
-    std::string prepared_minute_;
+    PreparedMinute prepared_{player_toque_};
 };
 
 } // namespace sonterra

@@ -285,10 +285,56 @@ std::int64_t FFmpegSource::seekFile(void* opaque, std::int64_t offset, int whenc
 }
 
 int FFmpegSource::openContexts() {
-    const auto fail = [this](int averror) {
-        closeContexts();
-        return is_address_ ? addressError(averror) : fileError(averror);
-    };
+    int error = openInput();
+    if (error == BASS_OK)
+        error = openDecoder();
+    if (error == BASS_OK)
+        readFormat();
+    return error;
+}
+
+int FFmpegSource::failWith(int averror) {
+    closeContexts();
+    return is_address_ ? addressError(averror) : fileError(averror);
+}
+
+AVDictionary* FFmpegSource::inputOptions() const {
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "format_whitelist", kFormatWhitelist, 0);
+    av_dict_set(&options, "protocol_whitelist", is_address_ ? kWebProtocols : kFileProtocols, 0);
+    av_dict_set(&options, "codec_whitelist", audioDecoders(), 0);
+    if (is_address_) {
+        const auto us = std::to_string(std::chrono::microseconds(kNetworkTimeout).count());
+        av_dict_set(&options, "rw_timeout", us.c_str(), 0);
+        av_dict_set(&options, "timeout", us.c_str(), 0);
+    }
+    return options;
+}
+
+bool FFmpegSource::readThroughFile(const AVInputFormat* demuxer) {
+    // Read through the descriptor that was checked to be a regular file;
+    // the name serves only to probe by its extension when the bytes tell
+    // nothing.
+    skip_ = leadingTagBytes(*file_);
+    hidden_chunks_.clear();
+    if (demuxer != nullptr &&
+        (std::strcmp(demuxer->name, "wav") == 0 || std::strcmp(demuxer->name, "aiff") == 0))
+        hidden_chunks_ = id3Chunks(*file_, skip_, demuxer->name[0] == 'w');
+    at_ = file_->seek(skip_, SEEK_SET);
+    budget_ = kHeaderBytes;
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kFileBufferBytes));
+    if (buffer != nullptr)
+        io_ = avio_alloc_context(buffer, kFileBufferBytes, 0, this, &FFmpegSource::readFile,
+                                 nullptr, &FFmpegSource::seekFile);
+    if (io_ == nullptr) {
+        av_free(buffer);
+        return false;
+    }
+    fmt_->pb = io_;
+    return true;
+}
+
+int FFmpegSource::openInput() {
     fmt_ = avformat_alloc_context();
     if (fmt_ == nullptr)
         return BASS_ERROR_MEM;
@@ -299,48 +345,21 @@ int FFmpegSource::openContexts() {
     fmt_->max_probe_packets = 1;
     deadline_ = std::chrono::steady_clock::now() + kOpenTimeout;
 
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "format_whitelist", kFormatWhitelist, 0);
-    av_dict_set(&options, "protocol_whitelist", is_address_ ? kWebProtocols : kFileProtocols, 0);
-    av_dict_set(&options, "codec_whitelist", audioDecoders(), 0);
-    if (is_address_) {
-        const auto us = std::to_string(std::chrono::microseconds(kNetworkTimeout).count());
-        av_dict_set(&options, "rw_timeout", us.c_str(), 0);
-        av_dict_set(&options, "timeout", us.c_str(), 0);
-    }
-    const AVInputFormat* demuxer = nullptr;
-    if (file_) {
-        // Read through the descriptor that was checked to be a regular file;
-        // the name serves only to probe by its extension when the bytes tell
-        // nothing.
-        demuxer = demuxerOf(*file_);
-        skip_ = leadingTagBytes(*file_);
-        hidden_chunks_.clear();
-        if (demuxer != nullptr &&
-            (std::strcmp(demuxer->name, "wav") == 0 || std::strcmp(demuxer->name, "aiff") == 0))
-            hidden_chunks_ = id3Chunks(*file_, skip_, demuxer->name[0] == 'w');
-        at_ = file_->seek(skip_, SEEK_SET);
-        budget_ = kHeaderBytes;
-        auto* buffer = static_cast<unsigned char*>(av_malloc(kFileBufferBytes));
-        if (buffer != nullptr)
-            io_ = avio_alloc_context(buffer, kFileBufferBytes, 0, this, &FFmpegSource::readFile,
-                                     nullptr, &FFmpegSource::seekFile);
-        if (io_ == nullptr) {
-            av_free(buffer);
-            av_dict_free(&options);
-            closeContexts();
-            return BASS_ERROR_MEM;
-        }
-        fmt_->pb = io_;
+    AVDictionary* options = inputOptions();
+    const AVInputFormat* demuxer = file_ ? demuxerOf(*file_) : nullptr;
+    if (file_ && !readThroughFile(demuxer)) {
+        av_dict_free(&options);
+        closeContexts();
+        return BASS_ERROR_MEM;
     }
     int rc = avformat_open_input(&fmt_, name_.c_str(), demuxer, &options);
     av_dict_free(&options);
     if (rc < 0) {
         fmt_ = nullptr; // freed by avformat_open_input
-        return fail(rc);
+        return failWith(rc);
     }
     if (demuxer == nullptr && fmt_->probe_score < kMinProbeScore)
-        return fail(AVERROR_INVALIDDATA);
+        return failWith(AVERROR_INVALIDDATA);
     // Reading ahead for stream details costs milliseconds at the start of a
     // bell; skip it when the header already told everything the decoder needs.
     if (!headerIsComplete(fmt_)) {
@@ -348,31 +367,40 @@ int FFmpegSource::openContexts() {
         budget_ = 2 * kStreamInfoBytes;
         rc = avformat_find_stream_info(fmt_, nullptr);
         if (rc < 0)
-            return fail(rc == AVERROR_EXIT || rc == AVERROR(ETIMEDOUT) ? rc : AVERROR_INVALIDDATA);
+            return failWith(rc == AVERROR_EXIT || rc == AVERROR(ETIMEDOUT) ? rc
+                                                                           : AVERROR_INVALIDDATA);
     }
+    return BASS_OK;
+}
+
+int FFmpegSource::openDecoder() {
     const AVCodec* decoder = nullptr;
     stream_index_ = av_find_best_stream(fmt_, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
     if (stream_index_ < 0 || decoder == nullptr)
-        return fail(AVERROR_INVALIDDATA);
-    AVStream* stream = fmt_->streams[stream_index_];
+        return failWith(AVERROR_INVALIDDATA);
+    const AVStream* stream = fmt_->streams[stream_index_];
     for (unsigned i = 0; i < fmt_->nb_streams; ++i)
         if (static_cast<int>(i) != stream_index_)
             fmt_->streams[i]->discard = AVDISCARD_ALL;
 
     codec_ = avcodec_alloc_context3(decoder);
     if (codec_ == nullptr || avcodec_parameters_to_context(codec_, stream->codecpar) < 0)
-        return fail(AVERROR_INVALIDDATA);
+        return failWith(AVERROR_INVALIDDATA);
     codec_->pkt_timebase = stream->time_base;
     if (avcodec_open2(codec_, decoder, nullptr) < 0)
-        return fail(AVERROR_INVALIDDATA);
+        return failWith(AVERROR_INVALIDDATA);
     if (!withinReason(codec_))
-        return fail(AVERROR_INVALIDDATA);
+        return failWith(AVERROR_INVALIDDATA);
 
     frame_ = av_frame_alloc();
     packet_ = av_packet_alloc();
     if (frame_ == nullptr || packet_ == nullptr)
         return BASS_ERROR_MEM;
+    return BASS_OK;
+}
 
+void FFmpegSource::readFormat() {
+    const AVStream* stream = fmt_->streams[stream_index_];
     format_.rate = codec_->sample_rate;
     format_.channels = codec_->ch_layout.nb_channels;
     format_.sample_format = codec_->sample_fmt;
@@ -399,7 +427,6 @@ int FFmpegSource::openContexts() {
     deadline_ = std::chrono::steady_clock::time_point::max();
     draining_ = false;
     skip_to_ = -1;
-    return BASS_OK;
 }
 
 void FFmpegSource::closeContexts() {

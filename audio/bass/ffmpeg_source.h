@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+struct AVDictionary;
 struct AVFormatContext;
+struct AVInputFormat;
 struct AVIOContext;
 struct AVCodecContext;
 struct AVFrame;
@@ -38,7 +40,18 @@ public:
 
 private:
     explicit FFmpegSource(std::string name);
-    int openContexts(); // 0 or a library error code
+    // Each returns 0 or a library error code.
+    int openContexts();
+    // The container, within the whitelists, its streams' details found.
+    int openInput();
+    // The best audio stream's decoder, the others discarded.
+    int openDecoder();
+    // format_ from the decoder and the container; the open's deadline lifted.
+    void readFormat();
+    int failWith(int averror); // closes; the library code for `averror`
+    AVDictionary* inputOptions() const;
+    // libavformat reads file_ through io_, past its tags; false when out of memory.
+    bool readThroughFile(const AVInputFormat* demuxer);
     void closeContexts();
     static int interruptCallback(void* self);
     static int readFile(void* self, std::uint8_t* buffer, int size);

@@ -28,7 +28,7 @@
 
 namespace {
 
-using namespace sonterra::bass::testing;
+using namespace sonterra::test;
 using namespace std::chrono_literals;
 
 std::uint64_t nowNs() {

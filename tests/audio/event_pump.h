@@ -6,14 +6,14 @@
 #include <functional>
 #include <thread>
 
-namespace sonterra::testing {
+namespace sonterra::test {
 
-using Clock = std::chrono::steady_clock;
+using SteadyClock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 inline void pumpFor(milliseconds span) {
-    const auto end = Clock::now() + span;
-    while (Clock::now() < end) {
+    const auto end = SteadyClock::now() + span;
+    while (SteadyClock::now() < end) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         std::this_thread::sleep_for(milliseconds(1));
     }
@@ -21,9 +21,9 @@ inline void pumpFor(milliseconds span) {
 
 // True when done() came true before the timeout.
 inline bool pumpUntil(const std::function<bool()>& done, milliseconds timeout) {
-    const auto end = Clock::now() + timeout;
+    const auto end = SteadyClock::now() + timeout;
     while (!done()) {
-        if (Clock::now() >= end)
+        if (SteadyClock::now() >= end)
             return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         std::this_thread::sleep_for(milliseconds(1));
@@ -31,8 +31,8 @@ inline bool pumpUntil(const std::function<bool()>& done, milliseconds timeout) {
     return true;
 }
 
-inline double msSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+inline double msSince(SteadyClock::time_point start) {
+    return std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
 }
 
-} // namespace sonterra::testing
+} // namespace sonterra::test

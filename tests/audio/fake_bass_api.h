@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace sonterra::testing {
+namespace sonterra::test {
 
 class FakeBassApi final : public BassApi {
 public:
@@ -197,4 +197,4 @@ private:
     }
 };
 
-} // namespace sonterra::testing
+} // namespace sonterra::test

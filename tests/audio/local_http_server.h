@@ -17,7 +17,7 @@
 #include <unistd.h>
 #include <vector>
 
-namespace sonterra::testing {
+namespace sonterra::test {
 
 class LocalHttpServer {
 public:
@@ -121,4 +121,4 @@ private:
     std::thread worker;
 };
 
-} // namespace sonterra::testing
+} // namespace sonterra::test

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace sonterra::testing {
+namespace sonterra::test {
 
 class SoundFolder {
 public:
@@ -74,4 +74,4 @@ private:
     test::TemporaryFolder dir{"sonterra-sounds"};
 };
 
-} // namespace sonterra::testing
+} // namespace sonterra::test

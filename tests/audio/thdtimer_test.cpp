@@ -11,14 +11,14 @@
 namespace sonterra {
 namespace {
 
-using namespace sonterra::testing;
+using namespace sonterra::test;
 
 struct TickLog {
     std::vector<double> at; // ms since start
-    Clock::time_point start = Clock::now();
+    SteadyClock::time_point start = SteadyClock::now();
     void restart() {
         at.clear();
-        start = Clock::now();
+        start = SteadyClock::now();
     }
     std::size_t count() const { return at.size(); }
 };

@@ -18,7 +18,7 @@
 namespace sonterra {
 namespace {
 
-using namespace sonterra::testing;
+using namespace sonterra::test;
 using Calls = std::vector<std::string>;
 
 // Opens the player's inner state to the tests.

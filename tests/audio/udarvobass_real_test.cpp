@@ -19,7 +19,7 @@
 namespace sonterra {
 namespace {
 
-using namespace sonterra::testing;
+using namespace sonterra::test;
 
 // Where OnStop may fall around the sound's true end: the end is seen by a
 // 60 ms poll; the upper bound leaves room for a loaded two-core machine.
@@ -36,7 +36,7 @@ public:
 
 std::uint64_t monotonicNs() {
     return static_cast<std::uint64_t>(
-        std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+        std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now().time_since_epoch())
             .count());
 }
 
@@ -56,7 +56,7 @@ struct TimedPlayer {
         };
     }
     void play() {
-        started = Clock::now();
+        started = SteadyClock::now();
         player.Play();
     }
     bool waitForStop(milliseconds timeout = milliseconds(8000)) {
@@ -64,7 +64,7 @@ struct TimedPlayer {
     }
 
     ProbedPlayer player;
-    Clock::time_point started = Clock::now();
+    SteadyClock::time_point started = SteadyClock::now();
     int stops = 0;
     double stoppedAfterMs = -1;
     std::uint64_t stoppedNs = 0;
@@ -205,8 +205,8 @@ TEST_F(DarvoBassReal, LoopPlaybackStartsTheSoundAgainFromTheStart) {
     p.play();
     // Over three lengths: the end was reached at least twice and never reported.
     std::vector<int> positions;
-    const auto end = Clock::now() + milliseconds(1700);
-    while (Clock::now() < end) {
+    const auto end = SteadyClock::now() + milliseconds(1700);
+    while (SteadyClock::now() < end) {
         pumpFor(milliseconds(20));
         positions.push_back(p.player.GetPositionMs());
     }
@@ -274,7 +274,7 @@ TEST_F(DarvoBassReal, AFileOpenedAheadPlaysWholeAtItsMinuteWhileTheBellBeforeItG
     pumpFor(milliseconds(200));
 
     p.player.Prepare(bell);
-    const DWORD ahead = p.player.PreparedChannel;
+    const DWORD ahead = p.player.PreparedChannel.get();
     ASSERT_NE(ahead, 0u);
     EXPECT_NE(ahead, p.player.Channel);
     const int at = p.player.GetPositionMs();
@@ -290,7 +290,7 @@ TEST_F(DarvoBassReal, AFileOpenedAheadPlaysWholeAtItsMinuteWhileTheBellBeforeItG
     p.player.LoadFile(bell);
     ASSERT_TRUE(boxes.empty()) << boxes[0].text;
     EXPECT_EQ(p.player.Channel, ahead);
-    EXPECT_EQ(p.player.PreparedChannel, 0u);
+    EXPECT_EQ(p.player.PreparedChannel.get(), 0u);
     EXPECT_EQ(p.player.GetLengthMs(), 1000);
     EXPECT_EQ(p.player.GetPositionMs(), 0);
     p.play();
@@ -314,7 +314,7 @@ TEST_F(DarvoBassReal, SpokenTimeFollowsTheBellFromOnStop) {
         }
     };
     toque.player.LoadFile(bell);
-    const auto start = Clock::now();
+    const auto start = SteadyClock::now();
     toque.play();
     ASSERT_TRUE(hora.waitForStop());
     const double total = msSince(start);
@@ -380,7 +380,7 @@ TEST_F(DarvoBassReal, AddressPlaysAtOnceAndEndsWithOnStop) {
     LocalHttpServer server(sounds.wav("sino.wav", 0.8));
     TimedPlayer p(0);
     const std::string url = server.url("sino.wav");
-    p.started = Clock::now();
+    p.started = SteadyClock::now();
     p.player.LoadFile(url);
     ASSERT_TRUE(boxes.empty()) << boxes[0].text;
     EXPECT_TRUE(p.player.IsPlaying());
@@ -417,7 +417,7 @@ TEST_F(DarvoBassReal, AddressThatNeverAnswersGivesTheTimeOutMessageSoon) {
     LocalHttpServer server(sounds.wav("sino.wav", 0.8), false);
     const std::string url = server.url("sino.mp3");
     TimedPlayer p(0);
-    const auto start = Clock::now();
+    const auto start = SteadyClock::now();
     p.player.LoadFile(url);
     // It held the player's thread 10 s; a bound no busy machine reaches.
     EXPECT_LT(msSince(start), 5000);

@@ -168,7 +168,7 @@ TEST(MessageBoxHook, BoxesOfOneScanOpenOneAfterAnotherInTheOrderRaised) {
     };
     std::vector<std::string> shown;
     int open = 0, mostOpen = 0;
-    const MessageBoxHandler previous = setMessageBoxHandler([&](const MessageBoxRequest& r) {
+    const test::ScopedMessageBoxHandler handler([&](const MessageBoxRequest& r) {
         shown.push_back(r.text);
         mostOpen = std::max(mostOpen, ++open);
         if (r.text == "primeiro") { // a later tick raises one while it is open
@@ -179,8 +179,8 @@ TEST(MessageBoxHook, BoxesOfOneScanOpenOneAfterAnotherInTheOrderRaised) {
         --open;
         return BoxResult::Ok;
     });
-    const BoxPoster previousPoster =
-        setBoxPoster([&](std::function<void()> task) { loop.push_back(std::move(task)); });
+    const test::ScopedBoxPoster poster(
+        [&](std::function<void()> task) { loop.push_back(std::move(task)); });
     {
         const BoxesAfterwards tick;
         showMessageBox(notice("primeiro"));
@@ -205,8 +205,6 @@ TEST(MessageBoxHook, BoxesOfOneScanOpenOneAfterAnotherInTheOrderRaised) {
     ASSERT_EQ(shown.size(), static_cast<size_t>(kMaxBoxesAfterwards));
     EXPECT_EQ(shown.back(), "erro 7\r\rMais 1 aviso não foi mostrado.");
     EXPECT_EQ(shown[6], "erro 6");
-    setBoxPoster(previousPoster);
-    setMessageBoxHandler(previous);
 }
 
 TEST(DayOfWeek, SundayIsOne) {

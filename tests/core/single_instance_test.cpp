@@ -2,6 +2,7 @@
 
 #include "core/single_instance.h"
 #include "tests/support/other_account_posix.h"
+#include "tests/support/test_platform.h"
 
 #include <gtest/gtest.h>
 
@@ -26,15 +27,13 @@ namespace fs = std::filesystem;
 class SingleInstanceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ = fs::temp_directory_path() / ("sonterra-single-" + std::to_string(::getpid()));
-        fs::remove_all(root_);
         fs::create_directories(root_ / "escola" / "Sonterra");
         fs::create_directories(root_ / "outra");
     }
-    void TearDown() override { fs::remove_all(root_); }
     std::string Folder() const { return (root_ / "escola" / "Sonterra").string() + "/"; }
 
-    fs::path root_;
+    const test::TemporaryFolder temp_{"sonterra-single"};
+    const fs::path root_ = fs::path(temp_.path()).parent_path();
 };
 
 // Counts the requests the watch hands on, from the guard's thread.

@@ -19,29 +19,6 @@ SLACK=0.03
 
 DAY=$(date +%F)
 
-# A bell of one tone and the spoken-time clips around a minute: the clip the
-# case expects is tone "clip", every other clip nearby is tone "wrong_clip".
-bell_and_clips() { # hh mm expected_clip_name bell_seconds [bell_file]
-  local hh=$1 mm=$2 want=$3 seconds=$4 bell=${5:-$H_PROG/AUDIO/sino.wav}
-  h_tone_file "$bell" 700 "$seconds"
-  h_tone bell 700
-  h_tone clip 1500
-  h_tone wrong_clip 2500
-  local h m name
-  for h in "$hh" $((10#$hh % 12)) $((10#$hh > 12 ? 10#$hh - 12 : 10#$hh)); do
-    for m in $((10#$mm - 1)) $((10#$mm)) $((10#$mm + 1)); do
-      printf -v name '%02dH%02dM.WAV' "$((10#$h))" "$m"
-      [ -e "$H_PROG/HORA/$name" ] && continue
-      if [ "$name" = "$want" ]; then
-        h_tone_file "$H_PROG/HORA/$name" 1500 0.6
-      else
-        h_tone_file "$H_PROG/HORA/$name" 2500 0.6
-      fi
-    done
-  done
-  [ -e "$H_PROG/HORA/$want" ] || h_tone_file "$H_PROG/HORA/$want" 1500 0.6
-}
-
 expect_bell_then_clip() { # bell_seconds
   h_expect_tone bell -$SLACK $LATE
   local end
@@ -55,7 +32,7 @@ expect_bell_then_clip() { # bell_seconds
 # "07:30 + sino": rings at 07:30:00 and 07H30M.WAV follows right after it.
 case_plus_entry_rings_then_speaks() {
   h_state "1"
-  bell_and_clips 07 30 07H30M.WAV 1.0
+  h_bell_and_clips 07 30 07H30M.WAV 1.0
   h_tone other_bell 900
   h_tone_file "$H_PROG/AUDIO/outro.wav" 900 1.0
   local at
@@ -71,7 +48,7 @@ case_plus_entry_rings_then_speaks() {
 # "07:30 - sino": rings, and no time is spoken.
 case_minus_entry_rings_silently() {
   h_state "1"
-  bell_and_clips 07 30 07H30M.WAV 1.0
+  h_bell_and_clips 07 30 07H30M.WAV 1.0
   local at
   at=$(h_epoch "$DAY 07:30:00")
   h_write_lines "$(h_day_file "$at")" "07:30 - $H_PROG/AUDIO/sino.wav"
@@ -87,7 +64,7 @@ case_minus_entry_rings_silently() {
 # and 07H31M.WAV follows while 07H30M.WAV stays silent.
 case_clip_names_minute_sound_ended() {
   h_state "1"
-  bell_and_clips 07 31 07H31M.WAV 6.0
+  h_bell_and_clips 07 31 07H31M.WAV 6.0
   local at
   at=$(h_epoch "$DAY 07:31:00")
   h_write_lines "$(h_day_file "$at")" "07:30 + $H_PROG/AUDIO/sino.wav"
@@ -100,46 +77,29 @@ case_clip_names_minute_sound_ended() {
   h_expect_silent wrong_clip
 }
 
-# The 12-hour dial: at 13:45 the clip is 01H45M.WAV; a 13H45M.WAV decoy
-# stays silent.
-case_twelve_hour_dial() {
+# The 12-hour dial: at 13:45 the clip is 01H45M.WAV; noon and midnight keep
+# their own hours. Each row: the entry's hour and minute, the clip that must
+# speak, and a decoy that must stay silent, made by the row itself ("made")
+# where the clips around the minute do not make it.
+twelve_hour_dial() { # hh mm clip decoy [made]
   h_state "1"
-  bell_and_clips 13 45 01H45M.WAV 0.5
+  h_bell_and_clips "$1" "$2" "$3" 0.5
+  [ "${5:-}" != made ] || h_tone_file "$H_PROG/HORA/$4" 2500 0.6
   local at
-  at=$(h_epoch "$DAY 13:45:00")
-  h_write_lines "$(h_day_file "$at")" "13:45 + $H_PROG/AUDIO/sino.wav"
-  [ -e "$H_PROG/HORA/13H45M.WAV" ] || h_fail "falta o chamariz 13H45M.WAV"
+  at=$(h_epoch "$DAY $1:$2:00")
+  h_write_lines "$(h_day_file "$at")" "$1:$2 + $H_PROG/AUDIO/sino.wav"
+  [ -e "$H_PROG/HORA/$4" ] || h_fail "falta o chamariz $4"
   h_run "$at" 2.5
   expect_bell_then_clip 0.5
 }
-
-# Noon and midnight keep their own hours: 12:10 → 12H10M.WAV (00H10M.WAV is a
-# decoy), 00:05 → 00H05M.WAV (12H05M.WAV is a decoy).
-case_twelve_hour_dial_noon() {
-  h_state "1"
-  bell_and_clips 12 10 12H10M.WAV 0.5
-  local at
-  at=$(h_epoch "$DAY 12:10:00")
-  h_write_lines "$(h_day_file "$at")" "12:10 + $H_PROG/AUDIO/sino.wav"
-  [ -e "$H_PROG/HORA/00H10M.WAV" ] || h_fail "falta o chamariz 00H10M.WAV"
-  h_run "$at" 2.5
-  expect_bell_then_clip 0.5
-}
-case_twelve_hour_dial_midnight() {
-  h_state "1"
-  bell_and_clips 00 05 00H05M.WAV 0.5
-  h_tone_file "$H_PROG/HORA/12H05M.WAV" 2500 0.6
-  local at
-  at=$(h_epoch "$DAY 00:05:00")
-  h_write_lines "$(h_day_file "$at")" "00:05 + $H_PROG/AUDIO/sino.wav"
-  h_run "$at" 2.5
-  expect_bell_then_clip 0.5
-}
+case_twelve_hour_dial() {          twelve_hour_dial 13 45 01H45M.WAV 13H45M.WAV; }
+case_twelve_hour_dial_noon() {     twelve_hour_dial 12 10 12H10M.WAV 00H10M.WAV; }
+case_twelve_hour_dial_midnight() { twelve_hour_dial 00 05 00H05M.WAV 12H05M.WAV made; }
 
 # SOM.INI must hold exactly "1": "1 " leaves the schedule off.
 case_state_not_one_is_silent() {
   h_state $'1 \r\n'
-  bell_and_clips 07 30 07H30M.WAV 1.0
+  h_bell_and_clips 07 30 07H30M.WAV 1.0
   local at
   at=$(h_epoch "$DAY 07:30:00")
   h_write_lines "$(h_day_file "$at")" "07:30 + $H_PROG/AUDIO/sino.wav"
@@ -151,7 +111,7 @@ case_state_not_one_is_silent() {
 # An entry whose file is missing: nothing rings and no time is spoken.
 case_missing_audio_is_silent() {
   h_state "1"
-  bell_and_clips 07 30 07H30M.WAV 1.0
+  h_bell_and_clips 07 30 07H30M.WAV 1.0
   local at
   at=$(h_epoch "$DAY 07:30:00")
   h_write_lines "$(h_day_file "$at")" "07:30 + $H_PROG/AUDIO/nao-existe.wav"
@@ -165,7 +125,7 @@ case_missing_audio_is_silent() {
 # it speak the time.
 case_missing_audio_after_bell_changes_nothing() {
   h_state "1"
-  bell_and_clips 07 30 07H30M.WAV 1.0
+  h_bell_and_clips 07 30 07H30M.WAV 1.0
   local at
   at=$(h_epoch "$DAY 07:30:00")
   h_write_lines "$(h_day_file "$at")" \
@@ -216,7 +176,7 @@ case_format_wma() { ring_format wma; }
 # and the time is spoken at once, over the new bell, and not again after it.
 case_new_entry_cuts_playing_bell() {
   h_state "1"
-  bell_and_clips 07 31 07H31M.WAV 8.0
+  h_bell_and_clips 07 31 07H31M.WAV 8.0
   h_tone new_bell 900
   h_tone_file "$H_PROG/AUDIO/novo.wav" 900 1.0
   local at

@@ -85,6 +85,31 @@ h_tone() { # name hz
   H_TONES+=("$1=$2")
 }
 
+# A bell of one tone and the spoken-time clips around a minute: bell 700 Hz,
+# the clip the case expects tone "clip" (1500 Hz), every other clip nearby,
+# on the 24- and 12-hour dials, tone "wrong_clip" (2500 Hz).
+h_bell_and_clips() { # hh mm expected_clip_name bell_seconds [bell_file]
+  local hh=$1 mm=$2 want=$3 seconds=$4 bell=${5:-$H_PROG/AUDIO/sino.wav}
+  h_tone_file "$bell" 700 "$seconds"
+  h_tone bell 700
+  h_tone clip 1500
+  h_tone wrong_clip 2500
+  local h m name
+  for h in "$((10#$hh))" $((10#$hh % 12)) $((10#$hh > 12 ? 10#$hh - 12 : 10#$hh)); do
+    for m in $((10#$mm - 1)) $((10#$mm)) $((10#$mm + 1)); do
+      ((m >= 0 && m <= 59)) || continue
+      printf -v name '%02dH%02dM.WAV' "$h" "$m"
+      [ -e "$H_PROG/HORA/$name" ] && continue
+      if [ "$name" = "$want" ]; then
+        h_tone_file "$H_PROG/HORA/$name" 1500 0.6
+      else
+        h_tone_file "$H_PROG/HORA/$name" 2500 0.6
+      fi
+    done
+  done
+  [ -e "$H_PROG/HORA/$want" ] || h_tone_file "$H_PROG/HORA/$want" 1500 0.6
+}
+
 # Writes lines with CR LF, as the program does.
 h_write_lines() { # file line...
   local file=$1; shift

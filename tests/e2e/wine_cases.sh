@@ -163,30 +163,13 @@ w_next_minute() { # lead_seconds
   echo "$next $(date -d "@$next" +%H:%M)"
 }
 
-# Bell tone 700 Hz; the clip the minute must speak 1500 Hz, its neighbours
-# 2500 Hz (as in cases.sh).
+# The bell and the clips around the minute at `epoch` (harness.sh).
 w_bell_and_clips() { # epoch bell_seconds
-  local hh mm want h m name
+  local hh mm want
   hh=$(date -d "@$1" +%H) mm=$(date -d "@$1" +%M)
   # The program speaks the afternoon on the 12-hour clock (13:45 -> 01H45M).
   printf -v want '%02dH%02dM.WAV' "$((10#$hh > 12 ? 10#$hh - 12 : 10#$hh))" "$((10#$mm))"
-  h_tone_file "$H_PROG/AUDIO/sino.wav" 700 "$2"
-  h_tone bell 700
-  h_tone clip 1500
-  h_tone wrong_clip 2500
-  for h in "$((10#$hh))" $((10#$hh % 12)) $((10#$hh > 12 ? 10#$hh - 12 : 10#$hh)); do
-    for m in $((10#$mm - 1)) $((10#$mm)) $((10#$mm + 1)); do
-      [ "$m" -ge 0 ] && [ "$m" -le 59 ] || continue
-      printf -v name '%02dH%02dM.WAV' "$h" "$m"
-      [ -e "$H_PROG/HORA/$name" ] && continue
-      if [ "$name" = "$want" ]; then
-        h_tone_file "$H_PROG/HORA/$name" 1500 0.6
-      else
-        h_tone_file "$H_PROG/HORA/$name" 2500 0.6
-      fi
-    done
-  done
-  [ -e "$H_PROG/HORA/$want" ] || h_tone_file "$H_PROG/HORA/$want" 1500 0.6
+  h_bell_and_clips "$hh" "$mm" "$want" "$2"
 }
 
 # --- Cases --------------------------------------------------------------

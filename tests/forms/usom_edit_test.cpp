@@ -14,7 +14,7 @@
 #include <QPushButton>
 #include <QTest>
 
-namespace sonterra::usomtest {
+namespace sonterra::test {
 namespace {
 
 class EditTest : public FormTest {
@@ -244,4 +244,4 @@ TEST_F(EditTest, UnreadableDayFileGoesToTheErrorBoxAndTheListsStay) {
 }
 
 } // namespace
-} // namespace sonterra::usomtest
+} // namespace sonterra::test

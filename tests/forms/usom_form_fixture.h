@@ -11,7 +11,7 @@
 
 #include <memory>
 
-namespace sonterra::usomtest {
+namespace sonterra::test {
 
 class FormTest : public ::testing::Test {
 protected:
@@ -43,4 +43,4 @@ protected:
     std::unique_ptr<TForm1> form;
 };
 
-} // namespace sonterra::usomtest
+} // namespace sonterra::test

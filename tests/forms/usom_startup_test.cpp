@@ -19,7 +19,7 @@
 #include <fstream>
 #include <stdexcept>
 
-namespace sonterra::usomtest {
+namespace sonterra::test {
 namespace {
 
 QList<QWidget*> VisibleSplashes() {
@@ -217,4 +217,4 @@ TEST(Startup, AnErrorEscapingAHandlerIsShownAndTheLoopGoesOn) {
 }
 
 } // namespace
-} // namespace sonterra::usomtest
+} // namespace sonterra::test

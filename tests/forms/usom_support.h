@@ -14,14 +14,10 @@
 
 #include <string>
 
-namespace sonterra::usomtest {
+namespace sonterra::test {
 
 // Saturday 5 December 2026, 07:30:40: where the window's clock starts.
 inline constexpr DateTime kSaturdayMorning{2026, 12, 5, 7, 30, 40, 0};
-
-using test::BoxRecorder;
-using test::FakeClock;
-using test::FakeTickTimer;
 
 // A program folder of its own; the program file is "sonterra" inside it.
 class TempProgramFolder {
@@ -49,4 +45,4 @@ private:
 // A 16-bit mono PCM WAV file of a 440 Hz tone.
 void WriteToneWav(const std::string& path, int milliseconds);
 
-} // namespace sonterra::usomtest
+} // namespace sonterra::test

@@ -11,7 +11,7 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
-namespace sonterra::usomtest {
+namespace sonterra::test {
 
 void WriteToneWav(const std::string& path, int milliseconds) {
     test::writeWav(path, test::Tone{.rate = 22050,
@@ -20,7 +20,7 @@ void WriteToneWav(const std::string& path, int milliseconds) {
                                     .amplitude = 8000 / 32767.0});
 }
 
-} // namespace sonterra::usomtest
+} // namespace sonterra::test
 
 int main(int argc, char** argv) {
     const sonterra::test::TemporaryFolder home("sonterra-usom-home");

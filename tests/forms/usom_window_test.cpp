@@ -38,7 +38,7 @@
 
 #include <unistd.h>
 
-namespace sonterra::usomtest {
+namespace sonterra::test {
 namespace {
 
 bool IsDir(const std::string& path) {
@@ -550,4 +550,4 @@ TEST_F(PlayTest, MissingFilePlaysNothingSilently) {
 }
 
 } // namespace
-} // namespace sonterra::usomtest
+} // namespace sonterra::test

@@ -8,7 +8,7 @@
 
 #include <fstream>
 
-namespace sonterra::testing {
+namespace sonterra::test {
 namespace {
 
 class Activation : public EngineTest {
@@ -203,4 +203,4 @@ TEST_F(Restore, AnythingElseLeavesTheScheduleInactive) {
 }
 
 } // namespace
-} // namespace sonterra::testing
+} // namespace sonterra::test

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace sonterra::testing {
+namespace sonterra::test {
 
 using Log = std::vector<std::string>;
 
@@ -116,4 +116,4 @@ private:
     Log& log_;
 };
 
-} // namespace sonterra::testing
+} // namespace sonterra::test

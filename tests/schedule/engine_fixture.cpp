@@ -6,7 +6,7 @@
 
 #include <unistd.h>
 
-namespace sonterra::testing {
+namespace sonterra::test {
 
 void EngineTest::SetUp() {
     temp_ = std::make_unique<test::TemporaryFolder>("sonterra-engine");
@@ -98,4 +98,4 @@ Log EngineTest::Only(const std::string& prefix) const {
     return out;
 }
 
-} // namespace sonterra::testing
+} // namespace sonterra::test

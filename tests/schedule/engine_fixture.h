@@ -19,7 +19,7 @@
 #include <optional>
 #include <string>
 
-namespace sonterra::testing {
+namespace sonterra::test {
 
 namespace fs = std::filesystem;
 
@@ -67,4 +67,4 @@ private:
     std::optional<test::ScopedFormatSettings> formats_;
 };
 
-} // namespace sonterra::testing
+} // namespace sonterra::test

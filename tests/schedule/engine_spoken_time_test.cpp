@@ -4,7 +4,7 @@
 
 #include "core/application.h"
 
-namespace sonterra::testing {
+namespace sonterra::test {
 namespace {
 
 class SpokenTime : public EngineTest {
@@ -215,4 +215,4 @@ TEST_F(SpokenTime, AFailedLoadKeepsTheFlagUntilTheNextStop) {
 }
 
 } // namespace
-} // namespace sonterra::testing
+} // namespace sonterra::test

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-namespace sonterra::testing {
+namespace sonterra::test {
 namespace {
 
 class Tick : public EngineTest {
@@ -400,4 +400,4 @@ TEST_F(BoxNobodyDismisses, MissingHoraFolderInsideCloseStreamDelaysNothing) {
 }
 
 } // namespace
-} // namespace sonterra::testing
+} // namespace sonterra::test

@@ -1,5 +1,5 @@
 #pragma once
-// Message boxes in tests: a handler for a scope, a recorder that answers every
+// Message boxes in tests: a handler and a poster for a scope, a recorder that answers every
 // box, and the process's format settings put back when a test is done.
 
 #include "core/format_settings.h"
@@ -24,6 +24,19 @@ public:
 
 private:
     MessageBoxHandler previous_;
+};
+
+// Installs a poster of boxes shown afterwards (nullptr: none) while it lives
+// and puts the one before it back afterwards.
+class ScopedBoxPoster {
+public:
+    explicit ScopedBoxPoster(BoxPoster poster) : previous_(setBoxPoster(std::move(poster))) {}
+    ~ScopedBoxPoster() { setBoxPoster(previous_); }
+    ScopedBoxPoster(const ScopedBoxPoster&) = delete;
+    ScopedBoxPoster& operator=(const ScopedBoxPoster&) = delete;
+
+private:
+    BoxPoster previous_;
 };
 
 // Records every box, runs whileOpen (what the box's modal loop would run,

@@ -4,11 +4,23 @@
 #include "tests/support/test_platform.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 namespace sonterra::test {
+
+ScopedEnv::ScopedEnv(const std::string& name, const std::optional<std::string>& value)
+    : name_(name) {
+    if (const char* old = std::getenv(name.c_str()))
+        old_ = old;
+    SetEnvironment(name_, value ? value->c_str() : nullptr);
+}
+
+ScopedEnv::~ScopedEnv() {
+    SetEnvironment(name_, old_ ? old_->c_str() : nullptr);
+}
 
 std::string ReadBytes(const std::string& path) {
     std::ifstream in(SystemPath(path), std::ios::binary);

@@ -36,25 +36,7 @@ bool SetImmutable(const std::string& path, bool on) {
     return ok;
 }
 
-void PutEnv(const std::string& name, const std::optional<std::string>& value) {
-    if (value)
-        ::setenv(name.c_str(), value->c_str(), 1);
-    else
-        ::unsetenv(name.c_str());
-}
-
 } // namespace
-
-ScopedEnv::ScopedEnv(const std::string& name, const std::optional<std::string>& value)
-    : name_(name) {
-    if (const char* old = std::getenv(name.c_str()))
-        old_ = old;
-    PutEnv(name_, value);
-}
-
-ScopedEnv::~ScopedEnv() {
-    PutEnv(name_, old_);
-}
 
 const char* PathSeparator() {
     return "/";

@@ -13,11 +13,6 @@ namespace sonterra::test {
 
 namespace {
 
-// With no value the variable is removed (an empty value does that on Windows).
-void PutEnv(const std::string& name, const std::optional<std::string>& value) {
-    ::_putenv_s(name.c_str(), value ? value->c_str() : "");
-}
-
 const char* const kInternational = "Control Panel\\International";
 const char* const kRegionalNames[] = {"sShortDate", "sDate", "sTime", "iTime",
                                       "iTLZero",    "s1159", "s2359", "sTimeFormat"};
@@ -39,17 +34,6 @@ bool WriteValue(HKEY key, const char* name, const std::string& value) {
 }
 
 } // namespace
-
-ScopedEnv::ScopedEnv(const std::string& name, const std::optional<std::string>& value)
-    : name_(name) {
-    if (const char* old = std::getenv(name.c_str()))
-        old_ = old;
-    PutEnv(name_, value);
-}
-
-ScopedEnv::~ScopedEnv() {
-    PutEnv(name_, old_);
-}
 
 const char* PathSeparator() {
     return "\\";

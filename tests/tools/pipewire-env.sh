@@ -9,15 +9,10 @@
 #   pipewire-env.sh run CMD ... start, run CMD with its environment, stop
 set -euo pipefail
 
-die() { echo "pipewire-env: $*" >&2; exit 1; }
-
-env_lines() {
-    local dir=$1
-    printf 'export XDG_RUNTIME_DIR=%q\n' "$dir/runtime"
-    printf 'export PULSE_SERVER=%q\n' "unix:$dir/runtime/pulse/native"
-    printf 'export PULSE_SINK=bell\n'
-    printf 'export SDL_AUDIODRIVER=pulseaudio\n'
-}
+SERVER=pipewire
+PID_FILE=pids
+# shellcheck source=tests/tools/server-env-common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/server-env-common.sh"
 
 # Starts one process in the background with the private environment.
 spawn() { # dir name command...
@@ -58,17 +53,9 @@ start() {
     spawn "$dir" wireplumber wireplumber
     spawn "$dir" pipewire-pulse pipewire-pulse
 
+    server_answers "$dir" || { stop "$dir"; die "pipewire-pulse did not answer pactl info"; }
     local client=(env -u PULSE_SINK XDG_RUNTIME_DIR="$dir/runtime"
         PULSE_SERVER="unix:$dir/runtime/pulse/native")
-    local ready=""
-    for _ in $(seq 1 100); do
-        if "${client[@]}" pactl info >/dev/null 2>&1; then
-            ready=1
-            break
-        fi
-        sleep 0.1
-    done
-    [ -n "$ready" ] || { stop "$dir"; die "pipewire-pulse did not answer pactl info"; }
     "${client[@]}" pactl load-module module-null-sink sink_name=bell rate=48000 channels=2 >/dev/null
     # The sink appears through WirePlumber a moment later.
     for _ in $(seq 1 100); do
@@ -79,43 +66,4 @@ start() {
     env_lines "$dir" | tee "$dir/env"
 }
 
-stop() {
-    local dir pid
-    dir=$(realpath -m "$1")
-    if [ -s "$dir/pids" ]; then
-        # Last started first.
-        for pid in $(tac "$dir/pids"); do
-            kill -TERM "$pid" 2>/dev/null || true
-        done
-        while read -r pid; do
-            for _ in $(seq 1 50); do
-                kill -0 "$pid" 2>/dev/null || break
-                sleep 0.1
-            done
-            kill -KILL "$pid" 2>/dev/null || true
-        done <"$dir/pids"
-    fi
-    rm -f "$dir/pids" "$dir/env"
-    rm -rf "$dir/runtime"
-}
-
-run() {
-    local dir
-    dir=$(mktemp -d "${TMPDIR:-/tmp}/sonterra-pipewire-XXXXXX")
-    # shellcheck disable=SC2064 # the folder is fixed now
-    trap "stop '$dir'; rm -rf '$dir'" EXIT
-    trap 'exit 130' INT TERM HUP
-    start "$dir" >/dev/null
-    # shellcheck disable=SC1091
-    source "$dir/env"
-    local status=0
-    "$@" || status=$?
-    return "$status"
-}
-
-case "${1:-}" in
-start) [ $# -eq 2 ] || die "usage: $0 start DIR"; start "$2" ;;
-stop) [ $# -eq 2 ] || die "usage: $0 stop DIR"; stop "$2" ;;
-run) shift; [ $# -ge 1 ] || die "usage: $0 run CMD ..."; run "$@" ;;
-*) die "usage: $0 start DIR | stop DIR | run CMD ..." ;;
-esac
+main "$@"

@@ -16,15 +16,10 @@
 # Record the sink with: parec -d bell.monitor --raw --format=s16le --rate=48000 --channels=2
 set -euo pipefail
 
-die() { echo "pulse-env: $*" >&2; exit 1; }
-
-env_lines() {
-    local dir=$1
-    printf 'export XDG_RUNTIME_DIR=%q\n' "$dir/runtime"
-    printf 'export PULSE_SERVER=%q\n' "unix:$dir/runtime/pulse/native"
-    printf 'export PULSE_SINK=bell\n'
-    printf 'export SDL_AUDIODRIVER=pulseaudio\n'
-}
+SERVER=pulse
+PID_FILE=pulse.pid
+# shellcheck source=tests/tools/server-env-common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/server-env-common.sh"
 
 start() {
     local dir
@@ -52,55 +47,10 @@ start() {
     [ -n "$pid" ] || die "pulseaudio wrote no PID; see $dir/pulse.log"
     echo "$pid" >"$dir/pulse.pid"
 
-    local ready=""
-    for _ in $(seq 1 100); do
-        if env -u PULSE_SINK XDG_RUNTIME_DIR="$dir/runtime" PULSE_SERVER="unix:$dir/runtime/pulse/native" \
-            pactl info >/dev/null 2>&1; then
-            ready=1
-            break
-        fi
-        sleep 0.1
-    done
-    [ -n "$ready" ] || { stop "$dir"; die "pulseaudio did not answer pactl info"; }
+    server_answers "$dir" || { stop "$dir"; die "pulseaudio did not answer pactl info"; }
     XDG_RUNTIME_DIR="$dir/runtime" PULSE_SERVER="unix:$dir/runtime/pulse/native" \
         pactl set-default-sink bell >/dev/null
     env_lines "$dir" | tee "$dir/env"
 }
 
-stop() {
-    local dir
-    dir=$(realpath -m "$1")
-    local pid=""
-    [ -s "$dir/pulse.pid" ] && pid=$(tr -dc '0-9' <"$dir/pulse.pid")
-    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
-        kill -TERM "$pid" 2>/dev/null || true
-        for _ in $(seq 1 50); do
-            kill -0 "$pid" 2>/dev/null || break
-            sleep 0.1
-        done
-        kill -KILL "$pid" 2>/dev/null || true
-    fi
-    rm -f "$dir/pulse.pid" "$dir/env"
-    rm -rf "$dir/runtime"
-}
-
-run() {
-    local dir
-    dir=$(mktemp -d "${TMPDIR:-/tmp}/sonterra-pulse-XXXXXX")
-    # shellcheck disable=SC2064 # the folder is fixed now
-    trap "stop '$dir'; rm -rf '$dir'" EXIT
-    trap 'exit 130' INT TERM HUP
-    start "$dir" >/dev/null
-    # shellcheck disable=SC1091
-    source "$dir/env"
-    local status=0
-    "$@" || status=$?
-    return "$status"
-}
-
-case "${1:-}" in
-start) [ $# -eq 2 ] || die "usage: $0 start DIR"; start "$2" ;;
-stop) [ $# -eq 2 ] || die "usage: $0 stop DIR"; stop "$2" ;;
-run) shift; [ $# -ge 1 ] || die "usage: $0 run CMD ..."; run "$@" ;;
-*) die "usage: $0 start DIR | stop DIR | run CMD ..." ;;
-esac
+main "$@"

@@ -142,16 +142,15 @@ TEST(FilenameEditBrowse, CancelKeepsTheTextAndStartsWhereTheFileIs) {
 // The chooser's size, type and date columns show whole ("172,0 KiB", not
 // "172...KiB"), beside a name column of a useful width.
 TEST(FilenameEdit, TheChooserOpensWideEnoughForItsColumns) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
+    test::TemporaryFolder dir;
     for (const QString& name :
          {QStringLiteral("sino entrada.mp3"), QStringLiteral("intervalo.wav")}) {
-        QFile f(dir.filePath(name));
+        QFile f(Folder(dir) + QLatin1Char('/') + name);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(QByteArray(176128, '\0')); // 172 KiB
     }
     const std::unique_ptr<QFileDialog> dialog =
-        MakeFileDialog(nullptr, dir.path(), ToQtFileFilter(kProgramFilter));
+        MakeFileDialog(nullptr, Folder(dir), ToQtFileFilter(kProgramFilter));
     dialog->show();
     auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
     ASSERT_NE(view, nullptr);

@@ -44,8 +44,7 @@ void WhenModalBoxShows(std::function<void(QMessageBox*)> action, int triesLeft =
 // Keeps the handler installed by a test from leaking into the next.
 struct HandlerGuard {
     test::ScopedMessageBoxHandler handler{nullptr};
-    BoxPoster savedPoster = setBoxPoster(nullptr);
-    ~HandlerGuard() { setBoxPoster(savedPoster); }
+    test::ScopedBoxPoster poster{nullptr};
 };
 
 } // namespace

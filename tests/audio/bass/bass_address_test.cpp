@@ -23,7 +23,7 @@
 
 namespace {
 
-using namespace sonterra::bass::testing;
+using namespace sonterra::test;
 using Clock = std::chrono::steady_clock;
 
 class HttpServer {

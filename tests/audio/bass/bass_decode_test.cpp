@@ -19,7 +19,7 @@
 
 namespace {
 
-using namespace sonterra::bass::testing;
+using namespace sonterra::test;
 
 class BassDecode : public ::testing::Test {
 protected:

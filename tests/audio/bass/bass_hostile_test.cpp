@@ -28,7 +28,7 @@
 
 namespace {
 
-using namespace sonterra::bass::testing;
+using namespace sonterra::test;
 
 class BassHostile : public ::testing::Test {
 protected:

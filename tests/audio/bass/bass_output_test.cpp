@@ -19,7 +19,7 @@
 
 namespace {
 
-using namespace sonterra::bass::testing;
+using namespace sonterra::test;
 using namespace std::chrono_literals;
 
 class BassOutput : public ::testing::Test {

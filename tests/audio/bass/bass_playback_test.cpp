@@ -16,7 +16,7 @@
 
 namespace {
 
-using namespace sonterra::bass::testing;
+using namespace sonterra::test;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 

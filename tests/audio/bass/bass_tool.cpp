@@ -26,7 +26,7 @@
 
 namespace {
 
-using namespace sonterra::bass::testing;
+using namespace sonterra::test;
 
 std::uint64_t nowNs() {
     const auto since = std::chrono::steady_clock::now().time_since_epoch();

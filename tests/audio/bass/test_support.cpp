@@ -11,7 +11,7 @@
 #include <sstream>
 #include <stdexcept>
 
-namespace sonterra::bass::testing {
+namespace sonterra::test {
 
 namespace fs = std::filesystem;
 
@@ -103,13 +103,13 @@ long rssKb() {
     return statusKb("VmRSS");
 }
 
-} // namespace sonterra::bass::testing
+} // namespace sonterra::test
 
 #include "audio/bass/bass.h"
 
 #include <random>
 
-namespace sonterra::bass::testing {
+namespace sonterra::test {
 
 const Sounds& sounds() {
     static TemporaryFolder dir("sonterra-bass");
@@ -160,4 +160,4 @@ void openNoSoundDevice() {
     BASS_SetDevice(0);
 }
 
-} // namespace sonterra::bass::testing
+} // namespace sonterra::test

@@ -10,15 +10,8 @@
 #include <string>
 #include <vector>
 
-namespace sonterra::bass::testing {
+namespace sonterra::test {
 
-// Temporary folders are the shared ones (tests/support).
-using sonterra::test::TemporaryFolder;
-
-// The tone writer and ffmpeg encoder all tests share (tests/support).
-using sonterra::test::encodeSine;
-using sonterra::test::Tone;
-using sonterra::test::writeWav;
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 // Relative strength of `hz` in the samples: the Goertzel power at `hz`, as a
@@ -39,9 +32,9 @@ Stereo audible(const Stereo& all, float threshold = 1e-3f);
 long peakRssKb();
 long rssKb();
 
-} // namespace sonterra::bass::testing
+} // namespace sonterra::test
 
-namespace sonterra::bass::testing {
+namespace sonterra::test {
 
 // The test sounds, made once per process in a temporary folder.
 struct Sounds {
@@ -66,4 +59,4 @@ const Sounds& sounds();
 // Opens device 0 for this process (once).
 void openNoSoundDevice();
 
-} // namespace sonterra::bass::testing
+} // namespace sonterra::test
