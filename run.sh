@@ -9,8 +9,9 @@ case ${1:-} in
   --uninstall) shift; exec "$(dirname "$0")/scripts/uninstall.sh" "$@" ;;
 esac
 cd "$(dirname "$0")"
-./scripts/install-deps.sh
-./scripts/build.sh
+# Only what building and running need: the test tools come with ./test.sh.
+./scripts/install-deps.sh --run
+SONTERRA_TESTS=0 ./scripts/build.sh sonterra sonterra-formats
 mkdir -p Sonterra
 cp -f build/sonterra Sonterra/sonterra.new
 mv -f Sonterra/sonterra.new Sonterra/sonterra

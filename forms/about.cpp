@@ -59,7 +59,7 @@ void Tform_about::ShowModalAbout(QWidget* owner) {
 
 void Tform_about::FormCreate() {
     ProductName->setText(QStringLiteral("Quorvel Sonterra"));
-    Version->setText(QStringLiteral("2.0"));
+    Version->setText(QStringLiteral(SONTERRA_VERSION));
     Label1->setText(MakerHost());
     Copyright->setText(QStringLiteral("© 2026 Tivra Sistemas"));
 }

@@ -12,6 +12,9 @@ Target amd64-unicode
 !ifndef FOLDER
   !error "FOLDER (the program folder from scripts/windows-folder.sh) is required"
 !endif
+!ifndef VERSION
+  !error "VERSION (the project's, from CMakeLists.txt) is required"
+!endif
 !ifndef OUTFILE
   !define OUTFILE "sonterra-setup.exe"
 !endif
@@ -36,6 +39,15 @@ UninstallIcon "..\resources\sonterra.ico"
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "PortugueseBR"
+
+; The version Explorer shows in the setup program's properties.
+VIProductVersion "${VERSION}.0.0"
+VIAddVersionKey /LANG=${LANG_PORTUGUESEBR} "ProductName" "Sonterra"
+VIAddVersionKey /LANG=${LANG_PORTUGUESEBR} "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=${LANG_PORTUGUESEBR} "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=${LANG_PORTUGUESEBR} "FileDescription" "Instalação do Sonterra"
+VIAddVersionKey /LANG=${LANG_PORTUGUESEBR} "CompanyName" "Tivra"
+VIAddVersionKey /LANG=${LANG_PORTUGUESEBR} "LegalCopyright" "Tivra"
 
 ; A folder made under C:\ inherits a rule that lets every signed-in account
 ; change what is in it: another account could replace sonterra.exe or a DLL
@@ -89,6 +101,7 @@ Section "Sonterra"
   WriteRegStr HKCU "Software\Sonterra" "InstallDir" "$INSTDIR"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "Sonterra"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\sonterra.exe"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
   WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'

@@ -34,12 +34,18 @@ if [ -f "$prefix/.complete" ]; then
   exit 0
 fi
 
-# apt-get source needs a deb-src entry beside the system's deb ones.
+# apt-get source needs deb-src entries beside the system's deb ones: they go
+# in a file of our own, and the system's files stay as they are.
 if ! grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
   sudo_cmd=()
   [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
   if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-    "${sudo_cmd[@]}" sed -i -E 's/^Types: deb$/Types: deb deb-src/' /etc/apt/sources.list.d/debian.sources
+    # Each stanza of deb entries again, for deb-src.
+    awk 'BEGIN { RS = ""; ORS = "\n\n" }
+         /(^|\n)Types:[^\n]*deb([ \t]|\n|$)/ {
+           sub(/(^|\n)Types:[^\n]*/, "\nTypes: deb-src"); sub(/^\n/, ""); print }' \
+      /etc/apt/sources.list.d/debian.sources |
+      "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/sonterra-src.sources >/dev/null
   else
     grep -E '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' |
       "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/sonterra-src.list >/dev/null

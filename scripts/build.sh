@@ -4,8 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
-# Paths relative to the checkout, so every clone shares one compiler cache.
-export CCACHE_BASEDIR=$PWD
+# Paths relative to the checkout, and not the build folder's own (which a
+# debugging build would hash), so every clone shares one compiler cache.
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 # SONTERRA_WERROR=1 (./test.sh sets it) makes warnings errors, =0 not; an
 # existing build/ takes the change too. Unset, build/ keeps what it has (off
 # at first).
@@ -14,13 +15,22 @@ case ${SONTERRA_WERROR:-} in
   1) werror=ON ;;
   0) werror=OFF ;;
 esac
+# SONTERRA_TESTS=0 (./run.sh) leaves the tests and benchmarks out of a new
+# build/, so that GoogleTest need not be installed; a build/ that has them
+# keeps them, and one without them takes them back for anything else.
+tests=ON
+[ "${SONTERRA_TESTS:-1}" != 0 ] || tests=OFF
 if [ ! -f build/CMakeCache.txt ]; then
   launcher=()
   if command -v ccache >/dev/null; then
     launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   fi
-  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" ${werror:+-DSONTERRA_WERROR=$werror} >/dev/null
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" \
+    -DBUILD_TESTING=$tests ${werror:+-DSONTERRA_WERROR=$werror} >/dev/null
 elif [ -n "$werror" ] && ! grep -qxF "SONTERRA_WERROR:BOOL=$werror" build/CMakeCache.txt; then
   cmake -S . -B build -DSONTERRA_WERROR=$werror >/dev/null
+fi
+if [ "$tests" = ON ] && grep -qxF BUILD_TESTING:BOOL=OFF build/CMakeCache.txt; then
+  cmake -S . -B build -DBUILD_TESTING=ON >/dev/null
 fi
 cmake --build build -j "$jobs" ${1:+--target "$@"}

@@ -1,27 +1,37 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing need on Debian 12; does nothing
-# when everything is already there. Safe to run as root without a terminal.
+# Installs what building, running and testing need on Debian 12 (with --run:
+# building and running only); does nothing when everything is already there.
+# Safe to run as root without a terminal.
 set -euo pipefail
 
-packages=(
+# What building and running the program need (./run.sh: --run)...
+run_packages=(
   build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins qt6-translations-l10n
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
   libsdl2-dev libpulse-dev
+  sox libsox-fmt-mp3 espeak-ng  # the sample bells and spoken-time clips
+  locales
+  perl-base  # scripts/place-files; part of every Debian system
+)
+# ...and what testing needs too: sound servers, X, Wine, MinGW, NSIS, clang,
+# the package's checks.
+test_packages=(
   libgtest-dev libgmock-dev
   pulseaudio pulseaudio-utils
   pipewire pipewire-pulse wireplumber dbus-daemon
   xvfb xauth x11-apps trayer imagemagick xdotool xclip
-  faketime espeak-ng sox libsox-fmt-mp3 ffmpeg
+  faketime ffmpeg
   desktop-file-utils libglib2.0-bin x11-utils
   systemd
   clang libclang-rt-14-dev clang-format
   g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
   wine64 googletest
   dpkg-dev patch nsis
-  locales
-  perl-base  # scripts/place-files; part of every Debian system
+  lintian debootstrap strace
 )
+packages=("${run_packages[@]}")
+[ "${1:-}" = --run ] || packages+=("${test_packages[@]}")
 
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi

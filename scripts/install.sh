@@ -66,8 +66,8 @@ else
 fi
 
 if [ -z "$build_dir" ]; then
-  "$repo/scripts/install-deps.sh"
-  "$repo/scripts/build.sh" sonterra sonterra-formats
+  "$repo/scripts/install-deps.sh" --run
+  SONTERRA_TESTS=0 "$repo/scripts/build.sh" sonterra sonterra-formats
   build_dir=$repo/build
 fi
 program=$build_dir/sonterra
@@ -149,25 +149,15 @@ exec_line+=" ./sonterra"
 
 mkdir -p "$apps_dir"
 entry=$apps_dir/$entry_name
-cat >"$work/$entry_name" <<EOF
-[Desktop Entry]
-Type=Application
-Version=1.4
-Name=Sonterra
-GenericName=Sinais escolares
-GenericName[en]=School bells
-Comment=Toca os sinais nos horários de cada dia da semana e fala a hora certa
-Comment[en]=Rings the bells at each weekday's times and speaks the time
-Icon=$icon_name
-TryExec=$(escape_value "$folder/sonterra")
-Exec=$(escape_value "$exec_line")
-Path=$(escape_value "$folder")
-Terminal=false
-StartupWMClass=sonterra
-Categories=Utility;Clock;
-Keywords=sinal;sirene;campainha;horário;escola;hora certa;
-Keywords[en]=bell;school;schedule;timetable;
-EOF
+# The entry's text is the package's too (packaging/sonterra.desktop.in); here
+# it starts the program of this folder. No & in a value may stand for the
+# match (bash 5.2).
+shopt -u patsub_replacement 2>/dev/null || true
+text=$(<"$repo/packaging/sonterra.desktop.in")
+text=${text//@DESKTOP_TRYEXEC@/$(escape_value "$folder/sonterra")}
+text=${text//@DESKTOP_EXEC@/$(escape_value "$exec_line")}
+text=${text//@DESKTOP_PATH@/$(escape_value "$folder")}
+printf '%s\n' "$text" >"$work/$entry_name"
 if command -v desktop-file-validate >/dev/null && ! desktop-file-validate "$work/$entry_name"; then
   echo "install: a entrada do menu saiu inválida" >&2
   exit 1

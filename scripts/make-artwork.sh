@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Draws the program's pictures into resources/: the splash logo (249x82 JPEG),
-# the about window's photograph (800x600 JPEG), the program icon (32x32 PNG
-# and .ico) and the menu icon in the hicolor theme's usual sizes
+# the about window's photograph (800x600 JPEG), the program icon (32x32 PNG;
+# the .ico of 16 to 256) and the menu icon in the hicolor theme's usual sizes
 # (resources/icons/hicolor/NxN/apps/sonterra.png, what install.sh copies).
 # Same input, same bytes: safe to run again.
 set -euo pipefail
@@ -63,7 +63,6 @@ bell_path='M 50,8 C 30,8 24,26 24,44 C 24,62 18,70 10,78 L 90,78 C 82,70 76,62 7
      -draw "path '$bell_path'" -fill '#5a3c0c' -stroke none -draw 'circle 50,86 50,78' \
      -draw 'rectangle 45,2 55,10' -resize 96x96 \) -geometry +16+14 -composite \
   -resize 32x32 -depth 8 "${clean[@]}" "$out/sonterra.png"
-"$convert" "$out/sonterra.png" "${clean[@]}" "$out/sonterra.ico"
 
 # Menu icon: the same drawing made at 512x512 (four times the 128 box above,
 # stroke included) and scaled down, so every size is sharp.
@@ -80,5 +79,7 @@ for size in 16 22 24 32 48 64 128 256 512; do
   mkdir -p "$dir"
   "$convert" "$master" -resize "${size}x${size}" -depth 8 "${clean[@]}" "$dir/sonterra.png"
 done
+# The icon in the .exe holds each size Windows shows: 16, 32, 48 and 256.
+"$convert" "$out"/icons/hicolor/{16x16,32x32,48x48,256x256}/apps/sonterra.png "${clean[@]}" "$out/sonterra.ico"
 
 echo "make-artwork: logo.jpg photo.jpg sonterra.png sonterra.ico icons/hicolor em $out"

@@ -5,7 +5,7 @@
 # build-fuzz/fuzz-findings/; replay one with build-fuzz/tests/fuzz/<target> <file>.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-export CCACHE_BASEDIR=$PWD
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1  # as scripts/build.sh
 seconds=${1:-30}
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 launcher=()

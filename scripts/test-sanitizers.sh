@@ -9,7 +9,7 @@
 #   usage: scripts/test-sanitizers.sh [asan] [tsan]    (both when none given)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-export CCACHE_BASEDIR=$PWD
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1  # as scripts/build.sh
 root=$PWD
 jobs=$(nproc 2>/dev/null || echo 2)
 supp=$root/tests/sanitizers

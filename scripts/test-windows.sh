@@ -11,7 +11,7 @@
 # first job 2 on a machine builds the libraries' prefix (docs/windows.md).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-export CCACHE_BASEDIR=$PWD
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1  # as scripts/build.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 
 wine=/usr/lib/wine/wine64
@@ -83,10 +83,12 @@ werror_configure $full
 cmake --build $full -j "$jobs"
 
 folder=$full/Sonterra
-./scripts/windows-folder.sh $full "$deps" $folder >/dev/null
+./scripts/windows-folder.sh $full $folder >/dev/null
 echo "test-windows: program folder $folder ($(du -sh $folder | cut -f1))"
+# The setup program carries the project's version, as the program does.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' $full/CMakeCache.txt)
 makensis -V2 -DFOLDER="$PWD/$folder" -DOUTFILE="$PWD/$full/sonterra-setup.exe" \
-  installer/sonterra.nsi
+  -DVERSION="$version" installer/sonterra.nsi
 echo "test-windows: setup program $full/sonterra-setup.exe ($(du -h $full/sonterra-setup.exe | cut -f1))"
 
 # The library's tests take their encoded sounds from the Linux run of the

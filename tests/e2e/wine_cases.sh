@@ -93,17 +93,22 @@ w_start() { # command... (run in the program folder)
   H_PIDS+=("$H_APP_PID")
 }
 
-# The running sonterra.exe, whoever started it (a shortcut goes through
-# start.exe): its Unix pid.
-w_program_pid() {
+# The running sonterra.exe of this test's Wine prefix, whoever started it (a
+# shortcut goes through start.exe): their Unix pids, and the first one's.
+# Another one on the machine is not this test's to count or stop.
+w_program_pids() {
   local p
   for p in /proc/[0-9]*; do
     { tr '\0' ' ' <"$p/cmdline"; } 2>/dev/null | grep -qi 'sonterra\.exe' || continue
     grep -qi 'start\.exe' "$p/cmdline" 2>/dev/null && continue
+    { tr '\0' '\n' <"$p/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
     echo "${p#/proc/}"
-    return 0
   done
-  return 1
+}
+w_program_pid() {
+  local pids
+  pids=$(w_program_pids)
+  [ -n "$pids" ] && echo "${pids%%$'\n'*}"
 }
 
 w_stop_program() {
@@ -369,10 +374,8 @@ case_second_start() {
   (cd "$H_PROG" && LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8 timeout 60 "$W_WINE" sonterra.exe \
     >"$H_WORK/second.log" 2>&1) || rc=$?
   [ "$rc" -eq 0 ] || h_fail "a segunda cópia saiu com $rc (124: não saiu em 60 s)"
-  local n=0 p
-  for p in /proc/[0-9]*; do
-    { tr '\0' ' ' <"$p/cmdline"; } 2>/dev/null | grep -qi 'sonterra\.exe' && n=$((n + 1))
-  done
+  local n
+  n=$(w_program_pids | wc -l)
   [ "$n" -eq 1 ] || h_fail "$n cópias de sonterra.exe rodando"
   [ "$(w_program_pid)" = "$first" ] || h_fail "a primeira cópia não é a que ficou"
   [ -n "$(w_window --visible "$MAIN_TITLE")" ] || h_fail "a janela da primeira cópia sumiu"

@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# The Debian package as a school's IT person installs it: made by
+# scripts/package.sh, checked by lintian, installed with apt into a Debian 12
+# that has no compiler and no -dev package (a debootstrap chroot), started
+# there by an operator, upgraded, removed and purged.
+#   SONTERRA_BUILD_DIR: the build folder; SCHEDULE_EDIT: e2e_schedule_edit
+# Root only (the chroot, apt); the base system and apt's downloads are kept in
+# ~/.cache/sonterra so that a second run fetches nothing.
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/../.." && pwd)
+[ "$(id -u)" = 0 ] || { echo "precisa do root (chroot e apt)"; exit 77; }
+# Mounts of a namespace of its own go with the test, however it ends.
+[ -n "${DEB_TEST_NS:-}" ] || exec unshare --mount --propagation private env DEB_TEST_NS=1 bash "$0" "$@"
+
+fail() { echo "FALHA: $*"; exit 1; }
+ok() { echo "ok: $*"; }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/sonterra-deb.XXXXXX")
+# Nothing of the host is mounted in the chroot but apt's downloads, and rm
+# stays off every mount.
+trap 'umount -l "$work/root/proc" "$work/root/var/cache/apt/archives" 2>/dev/null
+  rm -rf --one-file-system "$work"' EXIT
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/sonterra
+base=$cache/bookworm-minbase.tar
+mkdir -p "$cache/deb-archives/partial"
+
+# --- The packages --------------------------------------------------------------
+deb1=$("$repo/scripts/package.sh" deb 1)
+deb2=$("$repo/scripts/package.sh" deb 2)
+for d in "$deb1" "$deb2"; do [ -f "$d" ] || fail "pacote não feito: $d"; done
+lintian --fail-on error "$deb1" >"$work/lintian.log" 2>&1 ||
+  fail "lintian: $(cat "$work/lintian.log")"
+dpkg-deb -f "$deb1" Depends >"$work/depends"
+grep -q 'libqt6widgets6' "$work/depends" && ! grep -q -- '-dev' "$work/depends" ||
+  fail "dependências: $(cat "$work/depends")"
+ok "o pacote passa no lintian e depende só do que roda ($(wc -c <"$deb1") bytes)"
+
+# --- A Debian 12 without compilers ------------------------------------------------
+if [ ! -s "$base" ]; then
+  debootstrap --variant=minbase bookworm "$work/base" http://deb.debian.org/debian >"$work/debootstrap.log" 2>&1 ||
+    fail "debootstrap: $(tail -5 "$work/debootstrap.log")"
+  tar -C "$work/base" -cf "$base.part" . && mv "$base.part" "$base"
+  rm -rf "$work/base"
+fi
+root=$work/root
+mkdir "$root"
+tar -C "$root" -xf "$base"
+mount -t proc proc "$root/proc"
+mount --bind "$cache/deb-archives" "$root/var/cache/apt/archives"
+cp /etc/resolv.conf "$root/etc/resolv.conf"
+# The host's compiled locales (the same glibc): Brazil's formats are there.
+cp /usr/lib/locale/locale-archive "$root/usr/lib/locale/locale-archive"
+in_root() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 "$@"; }
+apt_in_root() { in_root env DEBIAN_FRONTEND=noninteractive apt-get -y -q "$@" >>"$work/apt.log" 2>&1; }
+apt_in_root update || fail "apt-get update: $(tail -5 "$work/apt.log")"
+
+cp "$deb1" "$deb2" "$root/tmp/"
+apt_in_root install "/tmp/$(basename "$deb1")" || fail "apt install: $(tail -20 "$work/apt.log")"
+! in_root sh -c 'command -v cc || command -v gcc || command -v g++ || command -v c++' >/dev/null ||
+  fail "há um compilador no sistema"
+[ -z "$(in_root dpkg-query -W -f '${Package}\n' | grep -- '-dev$')" ] || fail "há pacotes -dev no sistema"
+ok "apt install ./$(basename "$deb1") num Debian 12 sem compilador nem -dev"
+
+# --- What it installed ------------------------------------------------------------
+shared=$root/var/lib/sonterra
+# Names as the installed system has them.
+st() { in_root stat -c "$@"; }
+[ "$(st '%U %a' /usr/lib/sonterra /usr/lib/sonterra/sonterra)" = "root 755
+root 755" ] || fail "programa: $(st '%n %U %a' /usr/lib/sonterra/sonterra)"
+[ "$(st '%U %a' /usr/lib/sonterra/sonterra.pasta)" = "root 644" ] &&
+  [ "$(cat "$root/usr/lib/sonterra/sonterra.pasta")" = /var/lib/sonterra ] || fail "ponteiro"
+[ "$(st '%U %G %a' /var/lib/sonterra)" = "root sonterra 2775" ] || fail "pasta compartilhada: $(st '%U %G %a' /var/lib/sonterra)"
+[ "$(find "$shared/HORA" -name '*.WAV' -user root | wc -l)" = 780 ] || fail "falas: $(ls "$shared/HORA" | wc -l)"
+[ "$(ls "$shared/AUDIO")" = "$(printf '%s\n' sinal-{curto,entrada,saida}.{mp3,wav} | sort)" ] ||
+  fail "sinais: $(ls "$shared/AUDIO")"
+desktop-file-validate "$root/usr/share/applications/sonterra.desktop" || fail "entrada do menu"
+for s in 16 32 48 256; do
+  [ -f "$root/usr/share/icons/hicolor/${s}x$s/apps/sonterra.png" ] || fail "sem ícone ${s}x$s"
+done
+ok "programa e ponteiro do root, pasta do grupo sonterra, 780 falas, 6 sinais, menu e ícones"
+
+# --- An operator starts it and it reads the shared schedule --------------------------
+in_root useradd -m -G sonterra ana
+cp "${SCHEDULE_EDIT:?}" "$root/tmp/schedule_edit"
+weekday=$(($(date +%w) + 1))
+day_file=/var/lib/sonterra/$(printf '%02d' "$weekday").PR2
+as_ana() { in_root setpriv --reuid ana --regid ana --init-groups env HOME=/home/ana "$@"; }
+as_ana /tmp/schedule_edit /usr/lib/sonterra/sonterra add "$weekday" 07:30 /var/lib/sonterra/AUDIO/sinal-curto.wav ||
+  fail "ana não acrescentou um horário"
+[ "$(st %G "$day_file")" = sonterra ] || fail "$day_file não ficou do grupo"
+strace -f -qq -e trace=openat -o "$work/trace" \
+  chroot "$root" setpriv --reuid ana --regid ana --init-groups \
+  env -i PATH=/usr/bin:/bin HOME=/home/ana LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
+  timeout 8 sonterra >"$work/run.log" 2>&1 || true
+grep -q "openat(AT_FDCWD, \"$day_file\", [^)]*) = [0-9]" "$work/trace" ||
+  fail "o programa não leu $day_file: $(grep -c . "$work/trace") chamadas; $(cat "$work/run.log")"
+grep -q 'openat(AT_FDCWD, "/usr/lib/locale/locale-archive"' "$work/trace" || fail "sem locale"
+ok "ana abre o Sonterra pelo comando sonterra e ele lê a programação compartilhada ($day_file)"
+
+# --- Upgrade, remove, purge ---------------------------------------------------------
+sum_before=$(md5sum <"$root$day_file")
+program_before=$(stat -c %i "$root/usr/lib/sonterra/sonterra")
+apt_in_root install "/tmp/$(basename "$deb2")" || fail "atualização: $(tail -20 "$work/apt.log")"
+[ "$(in_root dpkg-query -W -f '${Version}' sonterra)" = "$(dpkg-deb -f "$deb2" Version)" ] || fail "versão"
+[ "$(stat -c %i "$root/usr/lib/sonterra/sonterra")" != "$program_before" ] || fail "o programa não foi trocado"
+[ "$(md5sum <"$root$day_file")" = "$sum_before" ] || fail "a atualização mudou a programação"
+ok "a atualização troca o programa e mantém a programação"
+
+as_ana sh -c 'echo meu > /var/lib/sonterra/recreio.mp3'
+apt_in_root remove sonterra || fail "apt remove: $(tail -20 "$work/apt.log")"
+[ ! -e "$root/usr/lib/sonterra" ] && [ ! -e "$root/usr/bin/sonterra" ] || fail "o programa ficou"
+[ "$(md5sum <"$root$day_file")" = "$sum_before" ] && [ "$(ls "$shared/HORA" | wc -l)" = 780 ] &&
+  [ "$(ls "$shared/AUDIO" | wc -l)" = 6 ] || fail "apt remove levou a programação ou os sons"
+ok "apt remove mantém a programação, os sinais e as falas"
+
+: >"$work/apt.log"
+apt_in_root purge sonterra || fail "apt purge: $(tail -20 "$work/apt.log")"
+[ ! -e "$shared/HORA" ] && [ ! -e "$shared/AUDIO" ] || fail "o purge deixou os sons do pacote"
+[ -f "$root$day_file" ] && [ "$(cat "$shared/recreio.mp3")" = meu ] || fail "o purge levou o que ana fez"
+grep -q "ficou em /var/lib/sonterra o que os operadores fizeram" "$work/apt.log" &&
+  grep -q "sonterra:   recreio.mp3" "$work/apt.log" || fail "o purge não disse o que ficou: $(cat "$work/apt.log")"
+ok "apt purge leva o que o pacote fez e diz o que ficou dos operadores"
