@@ -70,14 +70,18 @@ if [ -z "$build_dir" ]; then
   SONTERRA_TESTS=0 "$repo/scripts/build.sh" sonterra sonterra-formats
   build_dir=$repo/build
 fi
-program=$build_dir/sonterra
-[ -x "$program" ] || { echo "install: $program não existe; compile antes" >&2; exit 1; }
+[ -x "$build_dir/sonterra" ] || { echo "install: $build_dir/sonterra não existe; compile antes" >&2; exit 1; }
 if [ "$system" = 1 ] && ! mkdir -p "$apps_dir" 2>/dev/null; then
   echo "install: sem permissão em $data_dir" >&2
   exit 1
 fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# What an install holds is listed once, in the install rules (packaging/),
+# which the Debian package follows too: staged here, then placed below.
+stage=$work/stage
+cmake --install "$build_dir" --component program --prefix "$stage" >/dev/null
+program=$stage/lib/sonterra/sonterra
 
 # --- The program folder and the schedule's -------------------------------------
 # place-files writes each file under a fresh name of its own and renames it
@@ -110,7 +114,7 @@ fi
 "$repo/scripts/make-sounds.sh" "$data"
 
 # --- The menu entry and its icon ---------------------------------------------
-for png in "$repo"/resources/icons/hicolor/*/apps/"$icon_name".png; do
+for png in "$stage"/share/icons/hicolor/*/apps/"$icon_name".png; do
   size=$(basename "$(dirname "$(dirname "$png")")")
   install -D -m 644 "$png" "$icons_dir/$size/apps/$icon_name.png"
 done
@@ -138,7 +142,7 @@ exec_argument() {
 # never read as one more variable, no launcher has to honour Path, and what
 # launchers check before starting (the first word, unexpanded) is plain.
 exec_line="env -C $(exec_argument "$folder")"
-formats=$build_dir/sonterra-formats
+formats=$stage/lib/sonterra/sonterra-formats
 lc_note=
 if ! [ -x "$formats" ] || ! "$formats" >/dev/null 2>&1; then
   # LC_ALL, when the session sets it, would win over LC_TIME.
