@@ -23,17 +23,12 @@ execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-libgcc-file-name
 get_filename_component(gcc_dir "${libgcc}" DIRECTORY)
 find_program(SONTERRA_OBJDUMP NAMES x86_64-w64-mingw32-objdump REQUIRED)
 install(CODE "
-  set(CMAKE_GET_RUNTIME_DEPENDENCIES_PLATFORM windows+pe)
-  set(CMAKE_GET_RUNTIME_DEPENDENCIES_TOOL objdump)
-  set(CMAKE_GET_RUNTIME_DEPENDENCIES_COMMAND \"${SONTERRA_OBJDUMP}\")
-  file(GET_RUNTIME_DEPENDENCIES
-    EXECUTABLES \"$<TARGET_FILE:sonterra>\"
-    MODULES ${plugins}
-    DIRECTORIES \"${deps}/bin\" \"${gcc_dir}\" /usr/x86_64-w64-mingw32/lib
-    RESOLVED_DEPENDENCIES_VAR dlls
-    # Windows' own (KERNEL32.dll, USER32.dll, ...): found on every PC.
-    UNRESOLVED_DEPENDENCIES_VAR windows_dlls)
-  file(INSTALL \${dlls} DESTINATION \"\${CMAKE_INSTALL_PREFIX}\")
+  set(OBJDUMP \"${SONTERRA_OBJDUMP}\")
+  set(PROGRAM \"$<TARGET_FILE:sonterra>\")
+  set(MODULES \"${plugins}\")
+  set(DLL_DIRS \"${deps}/bin;${gcc_dir};/usr/x86_64-w64-mingw32/lib\")
+  set(NAMES_DIR \"${CMAKE_CURRENT_BINARY_DIR}/dll-names\")
+  include(\"${CMAKE_CURRENT_SOURCE_DIR}/windows_dlls.cmake\")
 " COMPONENT program)
 
 install(DIRECTORY ${sounds}/AUDIO ${sounds}/HORA DESTINATION . COMPONENT sounds)
