@@ -68,7 +68,7 @@ TEST_F(SingleInstanceTest, ALaterCopyOfTheFolderAsksTheRunningOneToShowAndAnothe
         EXPECT_FALSE(later.IsFirst());
         EXPECT_TRUE(later.AskRunningCopyToShow());
     }
-    running.WatchShowRequests(requests.Handler());
+    running.WatchRequests(requests.Handler(), [] {});
     EXPECT_EQ(requests.WaitFor(1), 1);
 
     // The same folder by another spelling is the same folder.
@@ -84,6 +84,20 @@ TEST_F(SingleInstanceTest, ALaterCopyOfTheFolderAsksTheRunningOneToShowAndAnothe
     const SingleInstance other((root_ / "outra").string() + "/");
     EXPECT_TRUE(other.IsFirst());
     EXPECT_FALSE(other.AskRunningCopyToShow());
+}
+
+TEST_F(SingleInstanceTest, AQuitRequestReachesOnlyTheQuitHandlerOfTheRunningCopy) {
+    SingleInstance running(Folder());
+    ASSERT_TRUE(running.IsFirst());
+    EXPECT_FALSE(running.AskRunningCopyToQuit()); // nobody runs before it
+    Requests shows, quits;
+    running.WatchRequests(shows.Handler(), quits.Handler());
+    const SingleInstance later(Folder());
+    EXPECT_TRUE(later.AskRunningCopyToQuit());
+    EXPECT_EQ(quits.WaitFor(1), 1);
+    EXPECT_TRUE(later.AskRunningCopyToShow());
+    EXPECT_EQ(shows.WaitFor(1), 1);
+    EXPECT_EQ(quits.count, 1);
 }
 
 TEST_F(SingleInstanceTest, TheFolderIsFreeOnceTheRunningCopyEndsEvenByAKill) {
