@@ -1,11 +1,12 @@
 // A named mutex keyed by the program folder's identity (volume and file
 // index, so every spelling of the path meets), which Windows destroys with
 // the last handle, a crashed process's included. Show and quit requests are
-// named auto-reset events of the same key; installer/sonterra.nsi computes the
-// key and sets the quit event itself, so the names and the key stay as they are. Names in the Local
-// namespace live in one logon session, so an account signed in elsewhere can neither see nor squat
-// them; another account in the same session (run as) that finds the name but may not open it is
-// told that another account's copy runs.
+// named auto-reset events of the same key; installer/sonterra.nsi computes
+// the key and sets the quit event itself, so names and key stay as they are.
+// Names in the Local namespace live in one logon session, so an account
+// signed in elsewhere can neither see nor squat them; another account in the
+// same session (run as) that finds the name but may not open it is told that
+// another account's copy runs.
 
 #include "core/single_instance.h"
 

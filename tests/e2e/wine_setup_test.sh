@@ -56,9 +56,23 @@ all_replaced() {
     ! -newermt 2001-01-01 | head -3
 }
 unix_path() { "$wine" winepath -u "$1" 2>/dev/null | tr -d '\r'; }
-shell_folder() { # value name under Shell Folders
-  "$wine" reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' \
-    /v "$1" 2>/dev/null | tr -d '\r' | awk -v v="$1" '$1 == v { sub(/^[ \t]*[^ \t]+[ \t]+REG_[A-Z_]+[ \t]+/, ""); print; exit }'
+reg_value() { # key value
+  "$wine" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+    awk -v v="$2" '$1 == v { sub(/^[ \t]*[^ \t]+[ \t]+REG_[A-Z_]+[ \t]+/, ""); print; exit }'
+}
+shell_folder() { reg_value 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' "$1"; }
+wait_window() { # exact name
+  local id
+  for _ in $(seq 300); do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
+    [ -z "$id" ] || { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+press() { # window key, with the window focused (Xvfb has no window manager)
+  xdotool windowfocus --sync "$1" 2>/dev/null || true
+  xdotool key "$2" 2>/dev/null || true
 }
 # A shell link's flags: HasIconLocation is bit 6 (MS-SHLLINK 2.1.1).
 has_icon() { # lnk
@@ -166,11 +180,36 @@ ICACLS_EXIT=5 run "$setup" /S '/D=C:\Alheia'
 [ ! -e "$WINEPREFIX/drive_c/Alheia/sonterra.exe" ] || fail "instalou numa pasta que não conseguiu proteger"
 ok "uma pasta que não dá para proteger fica sem programa"
 
-# 4. A folder of the operator's choice; /TUDO removes everything.
-run "$setup" /S '/D=C:\Escola\Sinal'
+# 4. A second folder: clicked through, the setup says that it takes over the
+# first one's entries (a box on leaving the folder page), and anything but
+# "Sim" changes nothing (Wine's boxes here take Esc, not the "Não" key, from
+# xdotool); silently it takes them, and
+# uninstalling the first folder then leaves them to the second. /TUDO
+# removes everything.
+run "$setup" /S
 other="$WINEPREFIX/drive_c/Escola/Sinal"
-[ -x "$other/sonterra.exe" ] || [ -f "$other/sonterra.exe" ] || fail "não instalou na pasta escolhida"
+"$wine" "$setup" '/D=C:\Escola\Sinal' >>"$work/wine.log" 2>&1 &
+pids+=($!)
+page=$(wait_window 'Instalação do Sonterra ') || fail "a instalação não abriu sua janela"
+press "$page" Return
+box=$(wait_window 'Instalação do Sonterra') || fail "a instalação numa segunda pasta não perguntou"
+press "$box" Escape
+for _ in $(seq 50); do
+  xdotool search --onlyvisible --name '.' 2>/dev/null | grep -qx "$box" || break
+  sleep 0.1
+done
+press "$page" Escape
+timeout 60 "$wineserver" -w || fail "a instalação não terminou depois da pergunta"
+[ ! -e "$other" ] || fail "sem o \"Sim\" da pergunta, a instalação mudou $other"
+run "$setup" /S '/D=C:\Escola\Sinal'
+[ -f "$other/sonterra.exe" ] || fail "não instalou na pasta escolhida"
+run "$dir/uninstall.exe" /S
+key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Sonterra'
+[ "$(reg_value "$key" InstallLocation)" = 'C:\Escola\Sinal' ] && grep -qa 'Sinal' "$lnk" ||
+  fail "desinstalar a primeira pasta tirou as entradas da segunda"
+ok "segunda pasta: avisa que substitui a primeira, cujo desinstalador não tira as entradas da segunda"
 printf '1' >"$other/SOM.INI"
 run "$other/uninstall.exe" /S /TUDO
 [ ! -e "$other" ] || fail "/TUDO deixou $(find "$other" | head -5)"
+[ ! -e "$lnk" ] && [ -z "$(reg_value "$key" InstallLocation)" ] || fail "/TUDO deixou as entradas"
 ok "pasta escolhida; /TUDO apagou tudo"
