@@ -143,7 +143,7 @@ Function ${UN}CloseRunningCopy
       Sleep 100
     ${Next}
   ${EndIf}
-  MessageBox MB_OK|MB_ICONSTOP "O Sonterra aberto em $INSTDIR não fechou. Feche-o pelo menu $\"Sair$\" e tente de novo." /SD IDOK
+  MessageBox MB_OK|MB_ICONSTOP "O Sonterra aberto em $INSTDIR não fechou. Feche-o pelo botão $\"Sair$\" e tente de novo." /SD IDOK
   Abort
 FunctionEnd
 !macroend
