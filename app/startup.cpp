@@ -95,18 +95,29 @@ int RunStartup(const CheckFunction& check, const MainWindowFactory& makeMainWind
         mainWindow = makeMainWindow ? makeMainWindow() : std::make_unique<TForm1>();
     }
 
-    // What a click on the notification-area icon does, on the main thread.
-    guard.WatchShowRequests([window = QPointer<QWidget>(mainWindow.get())] {
-        QMetaObject::invokeMethod(qApp, [window] {
-            if (auto* form = qobject_cast<TForm1*>(window.data()))
-                form->RxTrayIcon1Click();
-            else if (window) {
-                window->show();
-                window->raise();
-                window->activateWindow();
-            }
+    // What a click on the notification-area icon does, on the main thread; a
+    // quit request (the setup program's) ends the program as "Sair" does.
+    const QPointer<QWidget> window(mainWindow.get());
+    guard.WatchRequests(
+        [window] {
+            QMetaObject::invokeMethod(qApp, [window] {
+                if (auto* form = qobject_cast<TForm1*>(window.data()))
+                    form->RxTrayIcon1Click();
+                else if (window) {
+                    window->show();
+                    window->raise();
+                    window->activateWindow();
+                }
+            });
+        },
+        [window] {
+            QMetaObject::invokeMethod(qApp, [window] {
+                if (auto* form = qobject_cast<TForm1*>(window.data()))
+                    form->QuitWithoutAsking();
+                else
+                    QCoreApplication::exit(0);
+            });
         });
-    });
     mainWindow->show();
     if (ApplicationTerminateRequested()) {
         // Asked for while the window was built: the loop ends at its first pass.

@@ -5,8 +5,9 @@
 // account that may write the folder's schedule can hold it, so an account
 // that merely reads a shared folder keeps nobody's bells from ringing. A later
 // copy of the same account asks the running one to bring its window forward
-// and ends; one of another account is told whose copy runs. Needs no session
-// bus. Plain C++, no Qt.
+// and ends; one of another account is told whose copy runs. The setup
+// program of the same account asks it to end before it replaces or removes
+// the program. Needs no session bus. Plain C++, no Qt.
 
 #include <functional>
 #include <memory>
@@ -36,11 +37,16 @@ public:
     // A later copy: asks the running copy to show its window. False when no
     // running copy of this user answered.
     bool AskRunningCopyToShow() const;
+    // Asks the running copy to end as "Sair" ends it, without its question
+    // (the setup program on Windows does the same). False when no running
+    // copy of this user answered; does not wait for it to end.
+    bool AskRunningCopyToQuit() const;
 
-    // The first copy: runs onShowRequest on a thread of the guard's own, once
-    // for each request of a later copy (requests made before this call wait).
-    // The handler must only hand the request on (to the main thread).
-    void WatchShowRequests(std::function<void()> onShowRequest);
+    // The first copy: runs onShowRequest, or onQuitRequest, on a thread of
+    // the guard's own, once for each request of a later copy or the setup
+    // program (requests made before this call wait). The handlers must only
+    // hand the request on (to the main thread).
+    void WatchRequests(std::function<void()> onShowRequest, std::function<void()> onQuitRequest);
 
     struct Impl;
 

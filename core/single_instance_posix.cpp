@@ -4,9 +4,10 @@
 // so an account outside it can neither hold it nor block it with a read lock
 // (a lock on the folder itself, which anyone may open, let any account keep
 // every operator's copy out). The holder writes its user number into the
-// file, so a later copy of another account can say whose copy runs. Show
-// requests travel over an abstract unix socket named after the folder's
-// device and inode and the user: gone with the process.
+// file, so a later copy of another account can say whose copy runs. Show and
+// quit requests travel over abstract unix sockets named after the folder's
+// device and inode and the user: gone with the process. Anyone may connect to
+// an abstract socket, so a quit request counts only from the same user.
 
 #include "core/single_instance.h"
 
@@ -36,6 +37,7 @@ class Fd {
 public:
     explicit Fd(int fd = -1) : fd_(fd) {}
     ~Fd() { reset(); }
+    Fd(Fd&& other) noexcept : fd_(other.release()) {}
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
     int get() const { return fd_; }
@@ -55,14 +57,50 @@ private:
 };
 
 // An abstract address (leading zero byte): no file, no stale name after a crash.
-socklen_t ShowAddress(const struct stat& folder, sockaddr_un& address) {
+socklen_t RequestAddress(const char* request, const struct stat& folder, sockaddr_un& address) {
     std::memset(&address, 0, sizeof address);
     address.sun_family = AF_UNIX;
-    const int n = std::snprintf(address.sun_path + 1, sizeof address.sun_path - 1,
-                                "sonterra-show-%lu-%llu-%llu", static_cast<unsigned long>(getuid()),
-                                static_cast<unsigned long long>(folder.st_dev),
-                                static_cast<unsigned long long>(folder.st_ino));
+    const int n = std::snprintf(
+        address.sun_path + 1, sizeof address.sun_path - 1, "sonterra-%s-%lu-%llu-%llu", request,
+        static_cast<unsigned long>(getuid()), static_cast<unsigned long long>(folder.st_dev),
+        static_cast<unsigned long long>(folder.st_ino));
     return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + n);
+}
+
+constexpr const char* kShow = "show";
+constexpr const char* kQuit = "quit";
+
+bool FromThisUser(int peer) {
+    ucred who{};
+    socklen_t size = sizeof who;
+    return ::getsockopt(peer, SOL_SOCKET, SO_PEERCRED, &who, &size) == 0 && who.uid == ::getuid();
+}
+
+Fd Listen(const char* request, const struct stat& folder) {
+    Fd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_un address;
+    const socklen_t length = RequestAddress(request, folder, address);
+    if (fd.get() < 0 || ::bind(fd.get(), reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        ::listen(fd.get(), 8) != 0)
+        return Fd();
+    return fd;
+}
+
+// The running copy may be between taking the lock and listening.
+bool Connect(const char* request, const struct stat& folder) {
+    sockaddr_un address;
+    const socklen_t length = RequestAddress(request, folder, address);
+    for (int attempt = 0; attempt < 40; ++attempt) {
+        Fd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        if (fd.get() < 0)
+            return false;
+        if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), length) == 0)
+            return true;
+        if (errno != ECONNREFUSED && errno != ENOENT && errno != EAGAIN)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
 }
 
 constexpr char kLockName[] = ".sonterra.lock";
@@ -108,7 +146,7 @@ struct SingleInstance::Impl {
     bool otherAccount = false;
     std::string holder;
     Fd lock;
-    Fd listener;
+    Fd showListener, quitListener;
     Fd stopRead, stopWrite;
     std::thread watcher;
 
@@ -120,39 +158,33 @@ struct SingleInstance::Impl {
         }
     }
 
-    void Listen() {
-        Fd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-        sockaddr_un address;
-        const socklen_t length = ShowAddress(identity, address);
-        if (fd.get() < 0 || ::bind(fd.get(), reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-            ::listen(fd.get(), 8) != 0)
-            return; // the window cannot be asked for; the guard still holds
-        listener.reset(fd.release());
-    }
-
-    void Watch(std::function<void()> onShowRequest) {
+    void Watch(std::function<void()> onShow, std::function<void()> onQuit) {
         int pipeFds[2];
-        if (listener.get() < 0 || ::pipe2(pipeFds, O_CLOEXEC) != 0)
-            return;
+        if (showListener.get() < 0 || ::pipe2(pipeFds, O_CLOEXEC) != 0)
+            return; // the window cannot be asked for; the guard still holds
         stopRead.reset(pipeFds[0]);
         stopWrite.reset(pipeFds[1]);
-        watcher = std::thread([this, onShowRequest = std::move(onShowRequest)] {
+        watcher = std::thread([this, onShow = std::move(onShow), onQuit = std::move(onQuit)] {
             for (;;) {
-                pollfd fds[2] = {{listener.get(), POLLIN, 0}, {stopRead.get(), POLLIN, 0}};
-                if (::poll(fds, 2, -1) < 0) {
+                pollfd fds[3] = {{stopRead.get(), POLLIN, 0},
+                                 {showListener.get(), POLLIN, 0},
+                                 {quitListener.get(), POLLIN, 0}};
+                if (::poll(fds, 3, -1) < 0) {
                     if (errno == EINTR)
                         continue;
                     return;
                 }
-                if (fds[1].revents)
+                if (fds[0].revents)
                     return;
-                if (fds[0].revents & POLLIN) {
-                    // The connection itself is the request; nothing is read from it.
-                    const int peer = ::accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC);
-                    if (peer >= 0) {
-                        ::close(peer);
-                        onShowRequest();
-                    }
+                // The connection itself is the request; nothing is read from it.
+                for (int i = 1; i < 3; ++i) {
+                    if (!(fds[i].revents & POLLIN))
+                        continue;
+                    const Fd peer(::accept4(fds[i].fd, nullptr, nullptr, SOCK_CLOEXEC));
+                    if (peer.get() >= 0 && i == 1)
+                        onShow();
+                    else if (peer.get() >= 0 && FromThisUser(peer.get()))
+                        onQuit();
                 }
             }
         });
@@ -200,7 +232,8 @@ SingleInstance::SingleInstance(const std::string& programFolder) : impl_(std::ma
     if (::ftruncate(d.lock.get(), 0) == 0) {
         [[maybe_unused]] const ssize_t n = ::pwrite(d.lock.get(), self.data(), self.size(), 0);
     }
-    d.Listen();
+    d.showListener.reset(Listen(kShow, d.identity).release());
+    d.quitListener.reset(Listen(kQuit, d.identity).release());
 }
 
 SingleInstance::~SingleInstance() = default;
@@ -219,27 +252,18 @@ std::string SingleInstance::HolderAccount() const {
 
 bool SingleInstance::AskRunningCopyToShow() const {
     const Impl& d = *impl_;
-    if (d.first || !d.known || d.otherAccount)
-        return false;
-    sockaddr_un address;
-    const socklen_t length = ShowAddress(d.identity, address);
-    // The running copy may be between taking the lock and listening.
-    for (int attempt = 0; attempt < 40; ++attempt) {
-        Fd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-        if (fd.get() < 0)
-            return false;
-        if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), length) == 0)
-            return true;
-        if (errno != ECONNREFUSED && errno != ENOENT && errno != EAGAIN)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
+    return !d.first && d.known && !d.otherAccount && Connect(kShow, d.identity);
 }
 
-void SingleInstance::WatchShowRequests(std::function<void()> onShowRequest) {
+bool SingleInstance::AskRunningCopyToQuit() const {
+    const Impl& d = *impl_;
+    return !d.first && d.known && !d.otherAccount && Connect(kQuit, d.identity);
+}
+
+void SingleInstance::WatchRequests(std::function<void()> onShowRequest,
+                                   std::function<void()> onQuitRequest) {
     if (impl_->first && !impl_->watcher.joinable())
-        impl_->Watch(std::move(onShowRequest));
+        impl_->Watch(std::move(onShowRequest), std::move(onQuitRequest));
 }
 
 } // namespace sonterra

@@ -1,10 +1,12 @@
 // A named mutex keyed by the program folder's identity (volume and file
 // index, so every spelling of the path meets), which Windows destroys with
-// the last handle, a crashed process's included. Show requests are a named
-// auto-reset event of the same key. Names in the Local namespace live in
-// one logon session, so an account signed in elsewhere can neither see nor
-// squat them; another account in the same session (run as) that finds the
-// name but may not open it is told that another account's copy runs.
+// the last handle, a crashed process's included. Show and quit requests are
+// named auto-reset events of the same key; installer/sonterra.nsi computes
+// the key and sets the quit event itself, so names and key stay as they are.
+// Names in the Local namespace live in one logon session, so an account
+// signed in elsewhere can neither see nor squat them; another account in the
+// same session (run as) that finds the name but may not open it is told that
+// another account's copy runs.
 
 #include "core/single_instance.h"
 
@@ -74,6 +76,7 @@ struct SingleInstance::Impl {
     std::wstring key;
     Handle mutex;
     Handle showEvent;
+    Handle quitEvent;
     Handle stopEvent;
     bool first = true;
     bool otherAccount = false;
@@ -105,6 +108,8 @@ SingleInstance::SingleInstance(const std::string& programFolder) : impl_(std::ma
     }
     d.showEvent.reset(
         CreateEventW(nullptr, FALSE, FALSE, (L"Local\\Sonterra-show-" + d.key).c_str()));
+    d.quitEvent.reset(
+        CreateEventW(nullptr, FALSE, FALSE, (L"Local\\Sonterra-quit-" + d.key).c_str()));
 }
 
 SingleInstance::~SingleInstance() = default;
@@ -121,35 +126,56 @@ std::string SingleInstance::HolderAccount() const {
     return {}; // Windows does not say whose the mutex is
 }
 
-bool SingleInstance::AskRunningCopyToShow() const {
-    if (impl_->first || impl_->otherAccount)
-        return false;
-    // The running copy may be between creating the mutex and the event.
+namespace {
+
+// The running copy may be between creating the mutex and the event.
+bool SetRunningCopysEvent(const std::wstring& name) {
     for (int attempt = 0; attempt < 40; ++attempt) {
-        Handle event(
-            OpenEventW(EVENT_MODIFY_STATE, FALSE, (L"Local\\Sonterra-show-" + impl_->key).c_str()));
-        if (event.get()) {
-            // The running copy is in the background: let it take the foreground.
-            AllowSetForegroundWindow(ASFW_ANY);
+        Handle event(OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str()));
+        if (event.get())
             return SetEvent(event.get()) != 0;
-        }
         Sleep(50);
     }
     return false;
 }
 
-void SingleInstance::WatchShowRequests(std::function<void()> onShowRequest) {
+} // namespace
+
+bool SingleInstance::AskRunningCopyToShow() const {
+    if (impl_->first || impl_->otherAccount)
+        return false;
+    // The running copy is in the background: let it take the foreground.
+    AllowSetForegroundWindow(ASFW_ANY);
+    return SetRunningCopysEvent(L"Local\\Sonterra-show-" + impl_->key);
+}
+
+bool SingleInstance::AskRunningCopyToQuit() const {
+    if (impl_->first || impl_->otherAccount)
+        return false;
+    return SetRunningCopysEvent(L"Local\\Sonterra-quit-" + impl_->key);
+}
+
+void SingleInstance::WatchRequests(std::function<void()> onShowRequest,
+                                   std::function<void()> onQuitRequest) {
     Impl& d = *impl_;
-    if (!d.first || !d.showEvent.get() || d.watcher.joinable())
+    if (!d.first || !d.showEvent.get() || !d.quitEvent.get() || d.watcher.joinable())
         return;
     d.stopEvent.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!d.stopEvent.get())
         return;
-    d.watcher = std::thread([&d, onShowRequest = std::move(onShowRequest)] {
-        const HANDLE events[2] = {d.stopEvent.get(), d.showEvent.get()};
-        while (WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0 + 1)
-            onShowRequest();
-    });
+    d.watcher =
+        std::thread([&d, onShow = std::move(onShowRequest), onQuit = std::move(onQuitRequest)] {
+            const HANDLE events[3] = {d.stopEvent.get(), d.showEvent.get(), d.quitEvent.get()};
+            for (;;) {
+                const DWORD which = WaitForMultipleObjects(3, events, FALSE, INFINITE);
+                if (which == WAIT_OBJECT_0 + 1)
+                    onShow();
+                else if (which == WAIT_OBJECT_0 + 2)
+                    onQuit();
+                else
+                    return;
+            }
+        });
 }
 
 } // namespace sonterra

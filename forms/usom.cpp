@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -387,6 +388,22 @@ void TForm1::FormClose(QCloseEvent* event) {
     RxTrayIcon1->hide();
     event->accept();
     // Not quit(): that would ask every window to close again.
+    QCoreApplication::exit(0);
+}
+
+void TForm1::QuitWithoutAsking() {
+    // A question or a chooser still open returns into its handler when the
+    // loops end: answered "no" now, as Esc would, that handler does nothing.
+    // The players stay until the window goes, in case one still reaches them.
+    for (int open = 0; open < 8; ++open) {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            break;
+        dialog->reject();
+    }
+    scheduler_->SetActive(false);
+    RxTrayIcon1->hide();
+    hide();
     QCoreApplication::exit(0);
 }
 

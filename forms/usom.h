@@ -63,6 +63,9 @@ public:
     void pStop();
     void play_hora();
     void Atualiza_whoje();
+    // Ends the program as a confirmed "Sair" does, without the question: the
+    // setup program asked it already.
+    void QuitWithoutAsking();
 
     // The engine's state under the window's own names.
     const Lines& lista_hoje() const { return scheduler_->Today(); }

@@ -8,6 +8,7 @@
 Target amd64-unicode
 !include MUI2.nsh
 !include FileFunc.nsh
+!include LogicLib.nsh
 
 !ifndef FOLDER
   !error "FOLDER (the program folder from scripts/windows-folder.sh) is required"
@@ -26,12 +27,16 @@ OutFile "${OUTFILE}"
 InstallDir "C:\Sonterra"
 InstallDirRegKey HKCU "Software\Sonterra" "InstallDir"
 RequestExecutionLevel user
+; A file that cannot be replaced offers Repetir / Cancelar, never Ignorar: an
+; install that skipped one would say it completed with a mix of two versions.
+AllowSkipFiles off
 SetCompressor /SOLID lzma
 Icon "..\resources\sonterra.ico"
 UninstallIcon "..\resources\sonterra.ico"
 
 !define MUI_ICON "..\resources\sonterra.ico"
 !define MUI_UNICON "..\resources\sonterra.ico"
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE SecondFolderLeave
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN "$INSTDIR\sonterra.exe"
@@ -76,10 +81,101 @@ refused:
 done:
 FunctionEnd
 
+; One account has one Start-menu entry, one "Programas e Recursos" entry and
+; one logon start (the program's own shortcut has a single name), so a second
+; folder takes them over; the operator is told so before anything changes.
+Function SecondFolderLeave
+  ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $0 != ""
+  ${AndIf} $0 != $INSTDIR
+  ${AndIf} ${FileExists} "$0\sonterra.exe"
+    MessageBox MB_YESNO|MB_ICONEXCLAMATION "O Sonterra já está instalado em $0.$\r$\n$\r$\nInstalar em $INSTDIR \
+      substitui aquela instalação no menu Iniciar e em $\"Programas e Recursos$\". A pasta $0 e a \
+      programação dela ficam como estão; ela se desinstala pelo uninstall.exe que está nela.\
+      $\r$\n$\r$\nInstalar mesmo assim?" IDYES +2
+    Abort
+  ${EndIf}
+FunctionEnd
+
+; The running copy of this folder, found and asked to end as a later start of
+; it would find it (core/single_instance_windows.cpp: the same names, keyed by
+; the folder's volume serial number and file index). Nothing changes when the
+; operator says no or it does not end.
+!macro CloseRunningCopy UN
+Function ${UN}CloseRunningCopy
+  System::Call 'kernel32::CreateFileW(w "$INSTDIR", i 0, i 7, p 0, i 3, i 0x02000000, p 0) p .r1'
+  ${If} $1 P= -1
+    Return ; no folder yet (or none to open): no copy of it runs
+  ${EndIf}
+  System::Alloc 52 ; BY_HANDLE_FILE_INFORMATION: thirteen 32-bit fields
+  Pop $2
+  System::Call 'kernel32::GetFileInformationByHandle(p r1, p r2) i .r0'
+  System::Call 'kernel32::CloseHandle(p r1)'
+  System::Call '*$2(i, i, i, i, i, i, i, i .r3, i, i, i, i .r4, i .r5)'
+  System::Free $2
+  ${If} $0 = 0
+    Return
+  ${EndIf}
+  IntFmt $3 "%08x" $3
+  IntFmt $4 "%08x" $4
+  IntFmt $5 "%08x" $5
+  StrCpy $6 "$3-$4$5"
+  System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "Local\Sonterra-$6") p .r1 ?e'
+  Pop $0
+  ${If} $1 P= 0
+    ${If} $0 = 5 ; ERROR_ACCESS_DENIED: another account's copy
+      MessageBox MB_OK|MB_ICONSTOP "O Sonterra desta pasta está aberto em outra conta. Feche-o lá e tente de novo." /SD IDOK
+      Abort
+    ${EndIf}
+    Return
+  ${EndIf}
+  System::Call 'kernel32::CloseHandle(p r1)'
+  MessageBox MB_YESNO|MB_ICONQUESTION "O Sonterra está aberto em $INSTDIR e precisa ser fechado para continuar; \
+    os sinais só voltam a tocar quando ele for aberto de novo.$\r$\n$\r$\nFechar o Sonterra agora?" /SD IDYES IDYES +2
+  Abort
+  System::Call 'kernel32::OpenEventW(i 0x0002, i 0, w "Local\Sonterra-quit-$6") p .r1'
+  ${If} $1 P<> 0
+    System::Call 'kernel32::SetEvent(p r1)'
+    System::Call 'kernel32::CloseHandle(p r1)'
+    ; Gone once the folder's name is free and the program file may be written.
+    ${For} $7 1 100
+      System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "Local\Sonterra-$6") p .r1'
+      ${If} $1 P= 0
+        IfFileExists "$INSTDIR\sonterra.exe" 0 gone
+        ClearErrors
+        FileOpen $8 "$INSTDIR\sonterra.exe" a
+        ${IfNot} ${Errors}
+          FileClose $8
+          gone:
+          Return
+        ${EndIf}
+      ${Else}
+        System::Call 'kernel32::CloseHandle(p r1)'
+      ${EndIf}
+      Sleep 100
+    ${Next}
+  ${EndIf}
+  MessageBox MB_OK|MB_ICONSTOP "O Sonterra aberto em $INSTDIR não fechou. Feche-o pelo botão $\"Sair$\" e tente de novo." /SD IDOK
+  Abort
+FunctionEnd
+!macroend
+!insertmacro CloseRunningCopy ""
+!insertmacro CloseRunningCopy "un."
+
+Var Copying
+; Whatever stopped the copy, the operator learns the program may not start.
+Function .onInstFailed
+  StrCmp $Copying 1 0 +2
+  MessageBox MB_OK|MB_ICONSTOP "A instalação não foi completada: $INSTDIR pode ter ficado com parte \
+    dos arquivos da versão nova. Feche o que estiver usando a pasta e instale de novo." /SD IDOK
+FunctionEnd
+
 Section "Sonterra"
+  Call CloseRunningCopy
   CreateDirectory "$INSTDIR"
   Call ProtectFolder
   SetOutPath "$INSTDIR"
+  StrCpy $Copying 1
   ; The program itself is always replaced...
   SetOverwrite on
   File /r /x AUDIO /x HORA "${FOLDER}/*"
@@ -110,15 +206,12 @@ Section "Sonterra"
 SectionEnd
 
 ; Removes the program; the schedule, the sounds and the clips stay unless the
-; operator says so (or /TUDO is given to a silent uninstall).
+; operator says so (or /TUDO is given to a silent uninstall). A file that
+; stays (a program still using it) stops it before the entries go, so it can
+; be run again.
 Section "Uninstall"
-  SetShellVarContext current
-  Delete "$SMPROGRAMS\Sonterra\Sonterra.lnk"
-  Delete "$SMPROGRAMS\Sonterra\Desinstalar o Sonterra.lnk"
-  RMDir "$SMPROGRAMS\Sonterra"
-  ; The autostart shortcut "Ativar" wrote would start a program that is gone.
-  Delete "$SMSTARTUP\Quorvel STV2.lnk"
-
+  Call un.CloseRunningCopy
+  ClearErrors
   Delete "$INSTDIR\sonterra.exe"
   Delete "$INSTDIR\*.dll"
   Delete "$INSTDIR\qt.conf"
@@ -126,6 +219,24 @@ Section "Uninstall"
   RMDir /r "$INSTDIR\imageformats"
   RMDir /r "$INSTDIR\styles"
   RMDir /r "$INSTDIR\translations"
+  ${If} ${Errors}
+    MessageBox MB_OK|MB_ICONSTOP "A desinstalação não foi completada: arquivos do programa ficaram em \
+      $INSTDIR porque outro programa os está usando. Feche-o e desinstale de novo." /SD IDOK
+    Abort
+  ${EndIf}
+
+  ; The entries are this folder's unless a setup into another folder took them over.
+  ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $0 == ""
+  ${OrIf} $0 == $INSTDIR
+    SetShellVarContext current
+    Delete "$SMPROGRAMS\Sonterra\Sonterra.lnk"
+    Delete "$SMPROGRAMS\Sonterra\Desinstalar o Sonterra.lnk"
+    RMDir "$SMPROGRAMS\Sonterra"
+    ; The autostart shortcut "Ativar" wrote would start a program that is gone.
+    Delete "$SMSTARTUP\Quorvel STV2.lnk"
+    DeleteRegKey HKCU "${UNINSTALL_KEY}"
+  ${EndIf}
 
   ${GetParameters} $0
   ClearErrors
@@ -139,9 +250,10 @@ everything:
   Delete "$INSTDIR\*.PR2"
   RMDir /r "$INSTDIR\AUDIO"
   RMDir /r "$INSTDIR\HORA"
+  ReadRegStr $0 HKCU "Software\Sonterra" "InstallDir"
+  StrCmp $0 $INSTDIR 0 +2
   DeleteRegKey HKCU "Software\Sonterra"
 done:
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
-  DeleteRegKey HKCU "${UNINSTALL_KEY}"
 SectionEnd

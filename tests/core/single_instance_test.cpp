@@ -9,13 +9,17 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
+#include <cstddef>
+#include <cstdio>
 #include <filesystem>
 #include <mutex>
 #include <string>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,7 +72,7 @@ TEST_F(SingleInstanceTest, ALaterCopyOfTheFolderAsksTheRunningOneToShowAndAnothe
         EXPECT_FALSE(later.IsFirst());
         EXPECT_TRUE(later.AskRunningCopyToShow());
     }
-    running.WatchShowRequests(requests.Handler());
+    running.WatchRequests(requests.Handler(), [] {});
     EXPECT_EQ(requests.WaitFor(1), 1);
 
     // The same folder by another spelling is the same folder.
@@ -84,6 +88,48 @@ TEST_F(SingleInstanceTest, ALaterCopyOfTheFolderAsksTheRunningOneToShowAndAnothe
     const SingleInstance other((root_ / "outra").string() + "/");
     EXPECT_TRUE(other.IsFirst());
     EXPECT_FALSE(other.AskRunningCopyToShow());
+}
+
+TEST_F(SingleInstanceTest, AQuitRequestReachesOnlyTheQuitHandlerOfTheRunningCopy) {
+    SingleInstance running(Folder());
+    ASSERT_TRUE(running.IsFirst());
+    EXPECT_FALSE(running.AskRunningCopyToQuit()); // nobody runs before it
+    Requests shows, quits;
+    running.WatchRequests(shows.Handler(), quits.Handler());
+    const SingleInstance later(Folder());
+    EXPECT_TRUE(later.AskRunningCopyToQuit());
+    EXPECT_EQ(quits.WaitFor(1), 1);
+    EXPECT_TRUE(later.AskRunningCopyToShow());
+    EXPECT_EQ(shows.WaitFor(1), 1);
+    EXPECT_EQ(quits.count, 1);
+}
+
+TEST_F(SingleInstanceTest, AnotherAccountCannotMakeTheRunningCopyQuit) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root, to act as another account";
+    ASSERT_EQ(::chmod(root_.c_str(), 0755), 0);
+    SingleInstance running(Folder());
+    ASSERT_TRUE(running.IsFirst());
+    Requests shows, quits;
+    running.WatchRequests(shows.Handler(), quits.Handler());
+    struct stat folder {};
+    ASSERT_EQ(::stat(Folder().c_str(), &folder), 0);
+    // The socket's name is no secret: the other account dials it directly.
+    const test::Account outsider(64013, 64001, false, [&] {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const int n = std::snprintf(address.sun_path + 1, sizeof address.sun_path - 1,
+                                    "sonterra-quit-0-%llu-%llu",
+                                    static_cast<unsigned long long>(folder.st_dev),
+                                    static_cast<unsigned long long>(folder.st_ino));
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + n);
+        return ::connect(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 ? 'C' : 'R';
+    });
+    EXPECT_EQ(outsider.answer(), 'C');
+    // Requests are taken in order: once this account's counts, the other's was refused.
+    EXPECT_TRUE(SingleInstance(Folder()).AskRunningCopyToQuit());
+    EXPECT_EQ(quits.WaitFor(1), 1);
 }
 
 TEST_F(SingleInstanceTest, TheFolderIsFreeOnceTheRunningCopyEndsEvenByAKill) {

@@ -2,7 +2,9 @@
 # The setup program under Wine, silently as an administrator would run it on
 # many PCs: the default folder outside Program Files, the files and the
 # Start-menu entry in place, a reinstall over a schedule, and what the
-# uninstaller keeps (and removes when told /TUDO).
+# uninstaller keeps (and removes when told /TUDO). The running program (on
+# Xvfb) is closed by both, and a file held open stops either from calling the
+# job done.
 #   usage: wine_setup_test.sh SETUP_EXE
 set -euo pipefail
 setup=$(realpath "$1")
@@ -15,10 +17,11 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/sonterra-wine-setup.XXXXXX")
 export WINEPREFIX=$work/wine WINEDEBUG=-all
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 export LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8 HOME=$work/home
-unset DISPLAY
 mkdir -p "$HOME" "$WINEPREFIX"
+pids=()
 cleanup() {
   "$wineserver" -k 2>/dev/null || true
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -27,10 +30,49 @@ trap 'exit 143' TERM INT HUP
 fail() { echo "FALHA: $*"; exit 1; }
 ok() { echo "ok: $*"; }
 run() { "$wine" "$@" >>"$work/wine.log" 2>&1 || true; "$wineserver" -w; }
+# The exit code; a program left running fails the wait instead of hanging it.
+run_code() {
+  local code=0
+  "$wine" "$@" >>"$work/wine.log" 2>&1 || code=$?
+  timeout 120 "$wineserver" -w || fail "algo ficou rodando depois de $*"
+  return $code
+}
+# The installed program, up with its main window (the schedule inactive);
+# SDL's silent output stands in for a sound card, whose absence is a box.
+start_program() {
+  printf '0' >"$dir/SOM.INI"
+  (cd "$dir" && SDL_AUDIODRIVER=dummy exec "$wine" sonterra.exe >>"$work/app.log" 2>&1) &
+  app=$!
+  pids+=("$app")
+  for _ in $(seq 900); do
+    xdotool search --onlyvisible --name '^Quorvel Sonterra V2$' >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  fail "o Sonterra não abriu"
+}
+# Every file of the program itself was written after a date stamped on it.
+all_replaced() {
+  find "$dir" -type f ! -path '*/AUDIO/*' ! -path '*/HORA/*' ! -name SOM.INI ! -name '*.PR2' \
+    ! -newermt 2001-01-01 | head -3
+}
 unix_path() { "$wine" winepath -u "$1" 2>/dev/null | tr -d '\r'; }
-shell_folder() { # value name under Shell Folders
-  "$wine" reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' \
-    /v "$1" 2>/dev/null | tr -d '\r' | awk -v v="$1" '$1 == v { sub(/^[ \t]*[^ \t]+[ \t]+REG_[A-Z_]+[ \t]+/, ""); print; exit }'
+reg_value() { # key value
+  "$wine" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+    awk -v v="$2" '$1 == v { sub(/^[ \t]*[^ \t]+[ \t]+REG_[A-Z_]+[ \t]+/, ""); print; exit }'
+}
+shell_folder() { reg_value 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' "$1"; }
+wait_window() { # exact name
+  local id
+  for _ in $(seq 300); do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
+    [ -z "$id" ] || { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+press() { # window key, with the window focused (Xvfb has no window manager)
+  xdotool windowfocus --sync "$1" 2>/dev/null || true
+  xdotool key "$2" 2>/dev/null || true
 }
 # A shell link's flags: HasIconLocation is bit 6 (MS-SHLLINK 2.1.1).
 has_icon() { # lnk
@@ -38,6 +80,14 @@ has_icon() { # lnk
   flags=$(od -An -tu4 -j20 -N4 "$1" | tr -d ' ')
   [ $((flags & 64)) -ne 0 ]
 }
+
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+exec 3>&-
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "o Xvfb não subiu: $(cat "$work/xvfb.log")"
+export DISPLAY=:$(cat "$work/display")
 
 run wineboot -i
 # Wine's icacls changes nothing: a stand-in records what the setup asks for
@@ -83,8 +133,39 @@ grep -q '07:30 +' "$dir/02.PR2" || fail "a reinstalação mudou 02.PR2"
 [ "$(cat "$dir/HORA/07H30M.WAV")" = "minha fala" ] || fail "a reinstalação trocou uma fala do operador"
 ok "reinstalação manteve a programação e os sons"
 
-# 3. Uninstalling keeps the schedule, the sounds and the clips.
-run "$dir/uninstall.exe" /S
+# 2b. Over the running program: a silent setup closes it as "Sair" would
+# (asked with a question when not silent) and replaces every file.
+find "$dir" -type f -exec touch -d 2000-01-01 {} +
+start_program
+run_code "$setup" /S || fail "a instalação sobre o programa aberto terminou com $?"
+! kill -0 "$app" 2>/dev/null || fail "o programa aberto continuou rodando"
+[ -z "$(all_replaced)" ] || fail "não substituiu $(all_replaced)"
+[ "$(cat "$dir/SOM.INI")" = 0 ] || fail "a instalação mudou SOM.INI"
+ok "instalação sobre o programa aberto: fechou-o e trocou todos os arquivos"
+
+# 2c. A file some other program holds: the setup ends with an error and the
+# uninstaller stops before its entries go, so it can be run again.
+x86_64-w64-mingw32-gcc -municode -O2 -o "$work/hold.exe" "$(dirname "$0")/hold_file_stub.c"
+"$wine" "$work/hold.exe" 'C:\Sonterra\Qt6Core.dll' >>"$work/wine.log" 2>&1 &
+hold=$!
+pids+=("$hold")
+sleep 2
+code=0
+"$wine" "$setup" /S >>"$work/wine.log" 2>&1 || code=$?
+[ "$code" != 0 ] || fail "a instalação com Qt6Core.dll preso disse que completou"
+"$wine" "$dir/uninstall.exe" /S '_?=C:\Sonterra' >>"$work/wine.log" 2>&1 || true
+for f in Qt6Core.dll uninstall.exe; do [ -e "$dir/$f" ] || fail "a desinstalação incompleta apagou $f"; done
+[ -f "$programs/Sonterra/Sonterra.lnk" ] || fail "a desinstalação incompleta tirou o atalho"
+kill "$hold"
+"$wineserver" -w
+ok "com um arquivo preso, nem a instalação (código $code) nem a desinstalação se dão por completas"
+run "$setup" /S
+
+# 3. Uninstalling, while the program runs, closes it and keeps the schedule,
+# the sounds and the clips.
+start_program
+run_code "$dir/uninstall.exe" /S
+! kill -0 "$app" 2>/dev/null || fail "a desinstalação deixou o programa rodando"
 for f in sonterra.exe Qt6Core.dll platforms qt.conf uninstall.exe; do
   [ ! -e "$dir/$f" ] || fail "a desinstalação deixou $f"
 done
@@ -99,11 +180,36 @@ ICACLS_EXIT=5 run "$setup" /S '/D=C:\Alheia'
 [ ! -e "$WINEPREFIX/drive_c/Alheia/sonterra.exe" ] || fail "instalou numa pasta que não conseguiu proteger"
 ok "uma pasta que não dá para proteger fica sem programa"
 
-# 4. A folder of the operator's choice; /TUDO removes everything.
-run "$setup" /S '/D=C:\Escola\Sinal'
+# 4. A second folder: clicked through, the setup says that it takes over the
+# first one's entries (a box on leaving the folder page), and anything but
+# "Sim" changes nothing (Wine's boxes here take Esc, not the "Não" key, from
+# xdotool); silently it takes them, and
+# uninstalling the first folder then leaves them to the second. /TUDO
+# removes everything.
+run "$setup" /S
 other="$WINEPREFIX/drive_c/Escola/Sinal"
-[ -x "$other/sonterra.exe" ] || [ -f "$other/sonterra.exe" ] || fail "não instalou na pasta escolhida"
+"$wine" "$setup" '/D=C:\Escola\Sinal' >>"$work/wine.log" 2>&1 &
+pids+=($!)
+page=$(wait_window 'Instalação do Sonterra ') || fail "a instalação não abriu sua janela"
+press "$page" Return
+box=$(wait_window 'Instalação do Sonterra') || fail "a instalação numa segunda pasta não perguntou"
+press "$box" Escape
+for _ in $(seq 50); do
+  xdotool search --onlyvisible --name '.' 2>/dev/null | grep -qx "$box" || break
+  sleep 0.1
+done
+press "$page" Escape
+timeout 60 "$wineserver" -w || fail "a instalação não terminou depois da pergunta"
+[ ! -e "$other" ] || fail "sem o \"Sim\" da pergunta, a instalação mudou $other"
+run "$setup" /S '/D=C:\Escola\Sinal'
+[ -f "$other/sonterra.exe" ] || fail "não instalou na pasta escolhida"
+run "$dir/uninstall.exe" /S
+key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Sonterra'
+[ "$(reg_value "$key" InstallLocation)" = 'C:\Escola\Sinal' ] && grep -qa 'Sinal' "$lnk" ||
+  fail "desinstalar a primeira pasta tirou as entradas da segunda"
+ok "segunda pasta: avisa que substitui a primeira, cujo desinstalador não tira as entradas da segunda"
 printf '1' >"$other/SOM.INI"
 run "$other/uninstall.exe" /S /TUDO
 [ ! -e "$other" ] || fail "/TUDO deixou $(find "$other" | head -5)"
+[ ! -e "$lnk" ] && [ -z "$(reg_value "$key" InstallLocation)" ] || fail "/TUDO deixou as entradas"
 ok "pasta escolhida; /TUDO apagou tudo"

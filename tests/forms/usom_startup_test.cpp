@@ -18,6 +18,7 @@
 #include <atomic>
 #include <fstream>
 #include <stdexcept>
+#include <thread>
 
 namespace sonterra::test {
 namespace {
@@ -53,7 +54,7 @@ TEST(Startup, ASecondCopyOfTheFolderShowsTheRunningOneAndMakesNothing) {
     SingleInstance running(prog.folder()); // as a copy started earlier
     ASSERT_TRUE(running.IsFirst());
     std::atomic<int> shown{0};
-    running.WatchShowRequests([&shown] { ++shown; });
+    running.WatchRequests([&shown] { ++shown; }, [] {});
     const auto before = QApplication::topLevelWidgets().size();
     bool built = false;
     const int status = RunStartup([] { return true; },
@@ -163,6 +164,27 @@ TEST(Startup, TheRealMainWindowRunsAndClosesWithZero) {
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, "Deseja Sair do Sonterra ??");
     EXPECT_TRUE(QFileInfo(QString::fromStdString(prog.path("HORA"))).isDir());
+}
+
+TEST(Startup, TheSetupsQuitRequestEndsTheRealMainWindowWithoutItsQuestion) {
+    TempProgramFolder prog;
+    BoxRecorder boxes;
+    std::thread setup;
+    const int status =
+        RunStartup([] { return true; },
+                   [&] {
+                       auto form = std::make_unique<TForm1>();
+                       QTimer::singleShot(0, form.get(), [&] {
+                           setup = std::thread([&] {
+                               EXPECT_TRUE(SingleInstance(prog.folder()).AskRunningCopyToQuit());
+                           });
+                       });
+                       return form;
+                   });
+    setup.join();
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_TRUE(SingleInstance(prog.folder()).IsFirst()); // the folder is free again
 }
 
 TEST(Startup, WithoutAFactoryItBuildsTForm1AsTheMainWindow) {
