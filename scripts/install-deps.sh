@@ -2,6 +2,7 @@
 # Installs what building, running and testing need on Debian 12 (with --run:
 # building and running only); does nothing when everything is already there.
 # Safe to run as root without a terminal.
+#   usage: scripts/install-deps.sh [--run] [--list]
 set -euo pipefail
 
 # What building and running the program need (./run.sh: --run)...
@@ -32,6 +33,11 @@ test_packages=(
 )
 packages=("${run_packages[@]}")
 [ "${1:-}" = --run ] || packages+=("${test_packages[@]}")
+# --list (after --run or alone) names them and installs nothing.
+if [ "${2:-${1:-}}" = --list ]; then
+  printf '%s\n' "${packages[@]}"
+  exit 0
+fi
 
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi

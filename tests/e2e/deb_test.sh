@@ -54,6 +54,15 @@ in_root() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-
 apt_in_root() { in_root env DEBIAN_FRONTEND=noninteractive apt-get -y -q "$@" >>"$work/apt.log" 2>&1; }
 apt_in_root update || fail "apt-get update: $(tail -5 "$work/apt.log")"
 
+# What ./run.sh installs on such a system: building and running, no test tool.
+mapfile -t run_set < <("$repo/scripts/install-deps.sh" --run --list)
+in_root apt-get install -s --no-install-recommends "${run_set[@]}" 2>&1 |
+  sed -n 's/^Inst \([^ ]*\).*/\1/p' >"$work/run-set"
+[ -s "$work/run-set" ] || fail "apt não resolveu o que ./run.sh instala"
+! grep -E '^(wine|.*mingw|nsis|clang|libgtest|googletest|xvfb|pulseaudio|pipewire|lintian)' "$work/run-set" ||
+  fail "./run.sh instalaria ferramentas de teste"
+ok "./run.sh instalaria $(wc -l <"$work/run-set") pacotes, nenhum só de teste"
+
 cp "$deb1" "$deb2" "$root/tmp/"
 apt_in_root install "/tmp/$(basename "$deb1")" || fail "apt install: $(tail -20 "$work/apt.log")"
 ! in_root sh -c 'command -v cc || command -v gcc || command -v g++ || command -v c++' >/dev/null ||
