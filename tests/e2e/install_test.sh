@@ -38,14 +38,12 @@ exec_env='Exec=env -C "'"$work"'/Escola d'"'"'Ana \\"x=1\\" \\$HOME %%u/Sonterra
 # shellcheck disable=SC2016
 exec_plain='Exec=env -C "'"$work"'/Escola d'"'"'Ana \\"x=1\\" \\$HOME %%u/Sonterra" ./sonterra'
 
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-exec 3>&-
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "o Xvfb não subiu: $(cat "$work/xvfb.log")"
-DISPLAY=:$(cat "$work/display")
-export DISPLAY
+# shellcheck source=tests/tools/xvfb.sh
+. "$repo/tests/tools/xvfb.sh"
+xvfb_start "$work"
+pids+=("$XVFB_PID")
+[ -n "$XVFB_DISPLAY" ] || fail "o Xvfb não subiu: $(cat "$work/xvfb.log")"
+export DISPLAY=$XVFB_DISPLAY
 
 program_pid() { # folder: the pid of the program started from it
   local p

@@ -7,6 +7,8 @@
 #   needs: TONE_SCAN and PCM_TAP (the host tools of tests/e2e), wine64
 # shellcheck source=tests/e2e/harness.sh
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
+# shellcheck source=tests/tools/xvfb.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../tools/xvfb.sh"
 
 # Wine's sound path (WASAPI over PulseAudio) adds its own buffering to the
 # program's; a busy machine adds more.
@@ -34,14 +36,10 @@ w_init() { # windows_folder
   export WINEPREFIX=$H_WORK/wine WINEDEBUG=-all
   export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
   unset SDL_AUDIODRIVER QT_QPA_PLATFORM
-  exec 3>"$H_WORK/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$H_WORK/xvfb.log" 2>&1 &
-  H_PIDS+=($!)
-  exec 3>&-
-  local _
-  for _ in $(seq 100); do [ -s "$H_WORK/display" ] && break; sleep 0.1; done
-  [ -s "$H_WORK/display" ] || h_fail "o Xvfb não subiu: $(cat "$H_WORK/xvfb.log")"
-  export DISPLAY=:$(cat "$H_WORK/display")
+  xvfb_start "$H_WORK"
+  H_PIDS+=("$XVFB_PID")
+  [ -n "$XVFB_DISPLAY" ] || h_fail "o Xvfb não subiu: $(cat "$H_WORK/xvfb.log")"
+  export DISPLAY=$XVFB_DISPLAY
   h_pulse_start
   unset SDL_AUDIODRIVER # the pulseaudio driver is SDL's Linux one
   w_wine wineboot -i >/dev/null 2>&1 || true

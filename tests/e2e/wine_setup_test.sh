@@ -81,13 +81,12 @@ has_icon() { # lnk
   [ $((flags & 64)) -ne 0 ]
 }
 
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-exec 3>&-
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "o Xvfb não subiu: $(cat "$work/xvfb.log")"
-export DISPLAY=:$(cat "$work/display")
+# shellcheck source=tests/tools/xvfb.sh
+. "$(dirname "$0")/../tools/xvfb.sh"
+xvfb_start "$work"
+pids+=("$XVFB_PID")
+[ -n "$XVFB_DISPLAY" ] || fail "o Xvfb não subiu: $(cat "$work/xvfb.log")"
+export DISPLAY=$XVFB_DISPLAY
 
 run wineboot -i
 # Wine's icacls changes nothing: a stand-in records what the setup asks for
