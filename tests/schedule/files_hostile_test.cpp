@@ -14,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -68,7 +69,10 @@ template <typename Read> void ExpectRefusedAtOnce(Read read, const std::string& 
 }
 
 TEST(HostileFiles, FifosAndDevicesAreFilesThatCannotBeRead) {
-    TestFolder folder;
+    struct ::stat null {};
+    ASSERT_EQ(::stat("/dev/null", &null), 0);
+    std::optional<TestFolder> kept(std::in_place);
+    TestFolder& folder = *kept;
     ASSERT_EQ(::mkfifo((folder / "03.PR2").c_str(), 0600), 0);
     ASSERT_EQ(::mkfifo((folder / "SOM.INI").c_str(), 0600), 0);
     std::filesystem::create_symlink("/dev/null", folder / "04.PR2");
@@ -89,6 +93,12 @@ TEST(HostileFiles, FifosAndDevicesAreFilesThatCannotBeRead) {
     std::filesystem::create_symlink(folder / "sino.mp3", folder / "atalho.mp3");
     EXPECT_TRUE(FileExists(folder / "sino.mp3"));
     EXPECT_TRUE(FileExists(folder / "atalho.mp3"));
+
+    // Cleaning the folder leaves what its links point at as it was.
+    kept.reset();
+    struct ::stat after {};
+    ASSERT_EQ(::stat("/dev/null", &after), 0);
+    EXPECT_EQ(after.st_mode, null.st_mode);
 }
 
 void ExpectTooLarge(const std::function<void()>& read, const std::string& path) {
