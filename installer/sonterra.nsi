@@ -137,8 +137,9 @@ Function ${UN}CloseRunningCopy
   ${If} $1 P<> 0
     System::Call 'kernel32::SetEvent(p r1)'
     System::Call 'kernel32::CloseHandle(p r1)'
-    ; Gone once the folder's name is free and the program file may be written.
-    ${For} $7 1 100
+    ; Gone once the folder's name is free and the program file may be written:
+    ; a second or two, but a busy PC is given a minute before it is told no.
+    ${For} $7 1 600
       System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "Local\Sonterra-$6") p .r1'
       ${If} $1 P= 0
         IfFileExists "$INSTDIR\sonterra.exe" 0 gone

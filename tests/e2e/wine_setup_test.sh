@@ -48,6 +48,10 @@ start_program() {
     xdotool search --onlyvisible --name '^Quorvel Sonterra V2$' >/dev/null 2>&1 && return 0
     sleep 0.1
   done
+  cat "$work/app.log"
+  for id in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
+    echo "janela: $(xdotool getwindowname "$id" 2>/dev/null)"
+  done
   fail "o Sonterra não abriu"
 }
 # Every file of the program itself was written after a date stamped on it.
