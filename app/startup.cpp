@@ -44,6 +44,14 @@ std::string RunningElsewhereText(const std::string& account) {
            ".\rSó uma cópia toca os sinais: feche-a lá para abri-lo aqui.";
 }
 
+std::string NotAnOperatorText(const std::string& folder, const std::string& group) {
+    const std::string ask =
+        group.empty() ? "Só a conta dona dessa pasta pode usá-la."
+                      : "Peça ao administrador para incluir esta conta no grupo \"" + group + "\".";
+    return "Esta conta não pode alterar a programação em \"" + folder +
+           "\", e por isso não toca os sinais dela.\r" + ask;
+}
+
 SonterraApplication::SonterraApplication(int argc, char** argv)
     : QApplication(NameOnly(argc, argv).argc, NameOnly(argc, argv).argv) {
     // Message boxes shown while the main window is hidden must not end the
@@ -79,6 +87,10 @@ int RunStartup(const CheckFunction& check, const MainWindowFactory& makeMainWind
     // brings the running copy's window forward instead, before it makes any
     // window, folder or file, or opens the sound output.
     SingleInstance guard(ProgramFolder());
+    if (guard.Refused()) {
+        ShowMessage(NotAnOperatorText(ProgramFolder(), guard.OperatorsGroup()));
+        return 0;
+    }
     if (!guard.IsFirst()) {
         if (guard.HeldByAnotherAccount() || !guard.AskRunningCopyToShow())
             ShowMessage(RunningElsewhereText(guard.HolderAccount()));
@@ -92,7 +104,9 @@ int RunStartup(const CheckFunction& check, const MainWindowFactory& makeMainWind
         Tform_abertura splash;
         splash.ShowAndPaint();
         SetApplicationTitle(kStartupTitle);
-        mainWindow = makeMainWindow ? makeMainWindow() : std::make_unique<TForm1>();
+        TForm1Seams kept;
+        kept.minutesRung = &guard;
+        mainWindow = makeMainWindow ? makeMainWindow() : std::make_unique<TForm1>(std::move(kept));
     }
 
     // What a click on the notification-area icon does, on the main thread; a

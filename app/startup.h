@@ -30,6 +30,10 @@ using MainWindowFactory = std::function<std::unique_ptr<QWidget>()>;
 // rings this schedule, instead of ending without a word.
 std::string RunningElsewhereText(const std::string& account);
 
+// What a start says when this account may not change the schedule in folder,
+// whose operators are group's members (empty: one account's folder).
+std::string NotAnOperatorText(const std::string& folder, const std::string& group);
+
 // Runs the sequence in the QApplication that exists; returns the exit status.
 // A refused check returns 0 before any window, folder or file is made. An
 // empty check means CheckRegionalFormats, an empty factory builds TForm1.

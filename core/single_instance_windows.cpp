@@ -6,7 +6,8 @@
 // Names in the Local namespace live in one logon session, so an account
 // signed in elsewhere can neither see nor squat them; another account in the
 // same session (run as) that finds the name but may not open it is told that
-// another account's copy runs.
+// another account's copy runs. The last minute rung is kept in the folder's
+// .sonterra.lock, which the setup program removes with the program.
 
 #include "core/single_instance.h"
 
@@ -70,10 +71,39 @@ std::wstring FolderKey(const std::string& programFolder) {
     return key;
 }
 
+constexpr wchar_t kMinuteFile[] = L".sonterra.lock";
+
+HANDLE OpenMinuteFile(const std::wstring& folder) {
+    return CreateFileW((folder + kMinuteFile).c_str(), GENERIC_READ | GENERIC_WRITE,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                       FILE_ATTRIBUTE_HIDDEN, nullptr);
+}
+
+std::string ReadMinute(HANDLE file) {
+    char text[32] = {};
+    DWORD n = 0;
+    if (!file || !ReadFile(file, text, sizeof text - 1, &n, nullptr))
+        return {};
+    std::string minute(text, n);
+    minute = minute.substr(0, minute.find_first_of("\r\n"));
+    return IsMinuteStamp(minute) ? minute : std::string();
+}
+
+void WriteMinute(HANDLE file, const std::string& minute) {
+    const std::string text = minute + "\r\n";
+    DWORD n = 0;
+    if (file && SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0 &&
+        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &n, nullptr))
+        SetEndOfFile(file);
+}
+
 } // namespace
 
 struct SingleInstance::Impl {
     std::wstring key;
+    std::wstring folder;
+    Handle minuteFile;
+    std::string minute;
     Handle mutex;
     Handle showEvent;
     Handle quitEvent;
@@ -93,6 +123,7 @@ struct SingleInstance::Impl {
 SingleInstance::SingleInstance(const std::string& programFolder) : impl_(std::make_unique<Impl>()) {
     Impl& d = *impl_;
     d.key = FolderKey(programFolder);
+    d.folder = Widen(programFolder);
     d.mutex.reset(CreateMutexW(nullptr, FALSE, (L"Local\\Sonterra-" + d.key).c_str()));
     if (!d.mutex.get()) {
         // The name exists with another account's rights on it.
@@ -106,6 +137,8 @@ SingleInstance::SingleInstance(const std::string& programFolder) : impl_(std::ma
         d.first = false;
         return;
     }
+    d.minuteFile.reset(OpenMinuteFile(d.folder));
+    d.minute = ReadMinute(d.minuteFile.get());
     d.showEvent.reset(
         CreateEventW(nullptr, FALSE, FALSE, (L"Local\\Sonterra-show-" + d.key).c_str()));
     d.quitEvent.reset(
@@ -116,6 +149,16 @@ SingleInstance::~SingleInstance() = default;
 
 bool SingleInstance::IsFirst() const {
     return impl_->first;
+}
+
+// Windows keeps an account that may not write the folder from starting the
+// program in it (the setup program's rights), so nobody is refused here.
+bool SingleInstance::Refused() const {
+    return false;
+}
+
+std::string SingleInstance::OperatorsGroup() const {
+    return {};
 }
 
 bool SingleInstance::HeldByAnotherAccount() const {
@@ -176,6 +219,18 @@ void SingleInstance::WatchRequests(std::function<void()> onShowRequest,
                     return;
             }
         });
+}
+
+std::string SingleInstance::LastMinuteRung() const {
+    return impl_->minute;
+}
+
+void SingleInstance::RecordMinuteRung(const std::string& minute) {
+    Impl& d = *impl_;
+    if (!d.first || !IsMinuteStamp(minute))
+        return;
+    d.minute = minute;
+    WriteMinute(d.minuteFile.get(), minute);
 }
 
 } // namespace sonterra

@@ -82,6 +82,7 @@ TForm1::TForm1(TForm1Seams seams, QWidget* parent)
     scheduler_ =
         std::make_unique<TScheduler>(clock_, *player_toque, *player_hora, *this, ProgramFolder(),
                                      ProgramFileName(), std::move(seams.timer));
+    scheduler_->SetMinuteRecord(seams.minutesRung);
     ConnectHandlers();
     Guarded([this] { FormCreate(); });
 }

@@ -28,11 +28,12 @@ namespace sonterra {
 class TDarvoBass;
 
 // What a test may put in place of the wall clock, the 500 ms timer and the
-// desktop's notification area.
+// desktop's notification area; and where the minutes rung are kept.
 struct TForm1Seams {
-    Clock* clock = nullptr;              // null: the system clock
-    std::unique_ptr<TickTimer> timer;    // null: the wall-clock phased timer
-    std::function<bool()> trayAvailable; // empty: ask the desktop
+    Clock* clock = nullptr;                  // null: the system clock
+    std::unique_ptr<TickTimer> timer;        // null: the wall-clock phased timer
+    std::function<bool()> trayAvailable;     // empty: ask the desktop
+    RungMinuteRecord* minutesRung = nullptr; // the running copy's guard; null: nowhere
 };
 
 class TForm1 : public QWidget, public SchedulerWindow {

@@ -213,6 +213,10 @@ std::string DesktopEntryText(const std::string& target, const std::string& argum
                        "\n"
                        "Exec=" +
                        EscapeValue(exec) + "\n";
+    // Launchers skip the entry once the program is gone (removed, or its
+    // folder deleted), instead of failing at every logon.
+    if (!target.empty() && target.front() == '/' && IsLiteralInDesktopEntry(target))
+        text += "TryExec=" + EscapeValue(target) + "\n";
     if (plain)
         text += "Path=" + EscapeValue(workingFolder) + "\n";
     text += std::string("Icon=") + kIconName +

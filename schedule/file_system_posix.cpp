@@ -112,23 +112,28 @@ constexpr char kAclName[] = "system.posix_acl_access";
 
 // The new file is never more readable than what it replaces: a plain file
 // lends it its read and write bits and its access list (never execute or
-// set-id bits); a link is replaced, not followed, and its target only takes
-// bits away. A new file in the shared folder is the operators' to read and
-// rewrite, whatever the writer's umask.
+// set-id bits); a link is replaced, not followed, and a file it points to
+// only takes bits away. A new file in the shared folder is the operators' to
+// read and rewrite, whatever the writer's umask; so is one that another
+// operator owned, who would otherwise lose it to the writer.
 void KeepPermissions(int fd, const std::string& path) {
     struct stat fresh {};
     if (::fstat(fd, &fresh) != 0)
         return;
     mode_t mode = fresh.st_mode & 0666;
-    struct stat old {};
+    constexpr mode_t kOperators = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP;
+    const bool shared = SharedFolder(FolderOf(path));
+    struct stat old {
+    }, target{};
     const bool exists = ::lstat(path.c_str(), &old) == 0;
     if (exists && S_ISREG(old.st_mode)) {
         mode = old.st_mode & 0666;
-    } else if (exists) {
-        struct stat target {};
-        mode &= ::stat(path.c_str(), &target) == 0 && S_ISREG(target.st_mode) ? target.st_mode : 0;
-    } else if (SharedFolder(FolderOf(path))) {
-        mode |= S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP;
+        if (shared && old.st_uid != ::geteuid())
+            mode |= kOperators;
+    } else if (exists && ::stat(path.c_str(), &target) == 0) {
+        mode &= S_ISREG(target.st_mode) ? target.st_mode : 0;
+    } else if (shared) {
+        mode |= kOperators; // a new file, or a link to nothing
     }
     ::fchmod(fd, mode);
     if (!exists || !S_ISREG(old.st_mode))

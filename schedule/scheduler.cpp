@@ -66,6 +66,7 @@ void TScheduler::SetActive(bool active) {
 }
 
 void TScheduler::Activate() {
+    afterStart_ = true;
     SetActive(true);
     if (!MarkerPresent(programFolder_) &&
         (!Existe_atalho(nome_atalho) || Atalho_a_refazer(nome_atalho)))
@@ -150,21 +151,29 @@ void TScheduler::ScanCurrentMinute() {
 
     const std::string now = TimeOfDayKey(moment);
     if (now != lastMinute_)
-        StartEntries(now);
+        StartEntries(moment, now);
     // After the minute's entries, whose end lets go of what was opened for them.
     PrepareAhead(moment);
 }
 
-void TScheduler::StartEntries(const std::string& now) {
+void TScheduler::StartEntries(const DateTime& moment, const std::string& now) {
     // Taken before the scan: a minute whose scan is cut short by an error is
     // not started again half a second later.
     lastMinute_ = now;
     // A sound opened ahead that no load takes (its entry was removed or
     // changed meanwhile) goes once the minute's entries have started.
     const PreparedMinute::Spent spent = prepared_.Spend();
+    // The first minute after a start or an "Ativar" may be one that this
+    // copy, or one before it, rang already (a restart, a new logon). Later
+    // minutes are this copy's own to judge: a clock set back rings again.
+    const std::string stamp = MinuteStamp(moment);
+    if (std::exchange(afterStart_, false) && minuteRecord_ &&
+        minuteRecord_->LastMinuteRung() == stamp)
+        return;
 
     // A copy: OnStop handlers run inside CloseStream.
     const Lines lines = today_;
+    bool rang = false;
     for (const std::string& line : lines) {
         if (EntryTimeKey(line) != now)
             continue;
@@ -176,7 +185,11 @@ void TScheduler::StartEntries(const std::string& now) {
         player_toque_.CloseStream();
         player_toque_.LoadFile(path);
         player_toque_.Play();
+        rang = true;
     }
+    // After the bells: a write must not hold up their start.
+    if (rang && minuteRecord_)
+        minuteRecord_->RecordMinuteRung(stamp);
 }
 
 void TScheduler::PrepareAhead(const DateTime& moment) {

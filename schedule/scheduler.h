@@ -7,6 +7,7 @@
 
 #include "audio/audio_player.h"
 #include "core/clock.h"
+#include "core/rung_minute.h"
 #include "schedule/phased_timer.h"
 #include "schedule/prepared_minute.h"
 #include "schedule/schedule_files.h"
@@ -73,6 +74,9 @@ public:
     const std::string& TodayFile() const { return todayFile_; }
     // The time-of-day key the tick last processed.
     const std::string& LastMinute() const { return lastMinute_; }
+    // Where the minutes rung are kept for every copy of this schedule (the
+    // running copy's guard); it must outlive the scheduler. Null: nowhere.
+    void SetMinuteRecord(RungMinuteRecord* record) { minuteRecord_ = record; }
     // Keep the window hidden while active; the tray icon's click clears it.
     bool KeepHidden() const { return keepHidden_; }
     void SetKeepHidden(bool keep) { keepHidden_ = keep; }
@@ -83,7 +87,7 @@ private:
     // prepares the next minute's.
     void ScanCurrentMinute();
     // Starts the entries of the minute `now`, new since the last scan.
-    void StartEntries(const std::string& now);
+    void StartEntries(const DateTime& moment, const std::string& now);
     // Seconds before a minute with an entry, the bell player's output is made
     // ready and the entry's file opened; once per minute.
     void PrepareAhead(const DateTime& moment);
@@ -95,6 +99,9 @@ private:
     std::string programFolder_;
     std::string programFileName_;
     std::unique_ptr<TickTimer> timer_;
+    RungMinuteRecord* minuteRecord_ = nullptr;
+    // No minute processed since the program started or was activated.
+    bool afterStart_ = true;
     Lines today_;
     std::string todayFile_;
     std::string lastMinute_;

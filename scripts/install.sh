@@ -47,11 +47,10 @@ if [ "$system" = 1 ]; then
   check_own_folder install program "$folder"
   # Once it is the group's shared folder, what operators put there is
   # theirs: the installer touches none of it.
-  if [ "$(stat -c '%u %G %a' -- "$data" 2>/dev/null)" = "0 $group 2775" ]; then
-    check_own_folder install shared "$data"
-  else
-    check_own_folder install data "$data"
-  fi
+  case $(stat -c '%u %G %a' -- "$data" 2>/dev/null) in
+    "0 $group 2775" | "0 $group 2770") check_own_folder install shared "$data" ;;
+    *) check_own_folder install data "$data" ;;
+  esac
   # Any operator may rename HORA/ away and make a folder of its own in its
   # place: the clips are written only into root's own.
   if [ -L "$data/HORA" ] || { [ -e "$data/HORA" ] &&
@@ -100,10 +99,10 @@ if [ "$system" = 1 ]; then
   chmod 755 -- "$folder"
   # The operators replace the schedule's files by renaming, which the
   # folder's write permission allows; the set-group bit keeps what they
-  # write in the group.
+  # write in the group. Closed to other accounts, which may not ring it.
   [ -d "$data" ] || mkdir -- "$data"
   chown -h root:"$group" -- "$data"
-  chmod 2775 -- "$data"
+  chmod 2770 -- "$data"
   "$place_files" put 755 "$folder" "$program"
   printf '%s\n' "$data" >"$work/$pointer_name"
   "$place_files" put 644 "$folder" "$work/$pointer_name"

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include <fcntl.h>
@@ -104,32 +105,61 @@ TEST_F(SingleInstanceTest, AQuitRequestReachesOnlyTheQuitHandlerOfTheRunningCopy
     EXPECT_EQ(quits.count, 1);
 }
 
-TEST_F(SingleInstanceTest, AnotherAccountCannotMakeTheRunningCopyQuit) {
+// Binds the abstract name a copy of uid 0 would use for this folder; the
+// socket stays open with the process. 'B' when bound.
+char SquatAbstractName(const char* request, const struct stat& folder) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const int n =
+        std::snprintf(address.sun_path + 1, sizeof address.sun_path - 1, "sonterra-%s-0-%llu-%llu",
+                      request, static_cast<unsigned long long>(folder.st_dev),
+                      static_cast<unsigned long long>(folder.st_ino));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + n);
+    return ::bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 && ::listen(fd, 8) == 0
+               ? 'B'
+               : 'N';
+}
+
+TEST_F(SingleInstanceTest, AnotherAccountCanNeitherTakeNorSendTheRequests) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root, to act as another account";
     ASSERT_EQ(::chmod(root_.c_str(), 0755), 0);
-    SingleInstance running(Folder());
-    ASSERT_TRUE(running.IsFirst());
-    Requests shows, quits;
-    running.WatchRequests(shows.Handler(), quits.Handler());
     struct stat folder {};
     ASSERT_EQ(::stat(Folder().c_str(), &folder), 0);
-    // The socket's name is no secret: the other account dials it directly.
-    const test::Account outsider(64013, 64001, false, [&] {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const int n = std::snprintf(address.sun_path + 1, sizeof address.sun_path - 1,
-                                    "sonterra-quit-0-%llu-%llu",
-                                    static_cast<unsigned long long>(folder.st_dev),
-                                    static_cast<unsigned long long>(folder.st_ino));
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + n);
-        return ::connect(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 ? 'C' : 'R';
+    // The names are no secret: another account takes them before the copy starts.
+    const test::Account squatter(64013, 64001, false, [&] {
+        return SquatAbstractName("show", folder) == 'B' && SquatAbstractName("quit", folder) == 'B'
+                   ? 'B'
+                   : 'N';
     });
-    EXPECT_EQ(outsider.answer(), 'C');
-    // Requests are taken in order: once this account's counts, the other's was refused.
-    EXPECT_TRUE(SingleInstance(Folder()).AskRunningCopyToQuit());
-    EXPECT_EQ(quits.WaitFor(1), 1);
+    ASSERT_EQ(squatter.answer(), 'B');
+
+    const std::string runtime = (root_ / "run").string();
+    ASSERT_EQ(::mkdir(runtime.c_str(), 0700), 0);
+    {
+        // With a runtime folder of its own, the account's copies meet there.
+        const test::ScopedEnv env("XDG_RUNTIME_DIR", runtime);
+        SingleInstance running(Folder());
+        ASSERT_TRUE(running.IsFirst());
+        Requests shows, quits;
+        running.WatchRequests(shows.Handler(), quits.Handler());
+        const SingleInstance later(Folder());
+        EXPECT_TRUE(later.AskRunningCopyToShow());
+        EXPECT_TRUE(later.AskRunningCopyToQuit());
+        EXPECT_EQ(shows.WaitFor(1), 1);
+        EXPECT_EQ(quits.WaitFor(1), 1);
+    }
+    struct stat run {};
+    if (::stat("/run/user/0", &run) == 0)
+        return; // the fallback below is never used on this machine
+    // Without one, the taken names answer nobody: no request counts as made.
+    const test::ScopedEnv env("XDG_RUNTIME_DIR", std::nullopt);
+    const SingleInstance running(Folder());
+    ASSERT_TRUE(running.IsFirst());
+    const SingleInstance later(Folder());
+    EXPECT_FALSE(later.AskRunningCopyToShow());
+    EXPECT_FALSE(later.AskRunningCopyToQuit());
 }
 
 TEST_F(SingleInstanceTest, TheFolderIsFreeOnceTheRunningCopyEndsEvenByAKill) {
@@ -164,6 +194,26 @@ TEST_F(SingleInstanceTest, TheFolderIsFreeOnceTheRunningCopyEndsEvenByAKill) {
     EXPECT_TRUE(SingleInstance(Folder()).IsFirst());
 }
 
+TEST_F(SingleInstanceTest, TheLastMinuteRungPassesToTheNextCopyEvenWhenItsFileIsDeleted) {
+    const std::string lock = Folder() + ".sonterra.lock";
+    {
+        SingleInstance running(Folder());
+        EXPECT_EQ(running.LastMinuteRung(), "");
+        running.RecordMinuteRung("2026-12-09 07:30");
+        running.RecordMinuteRung("07:31"); // not a minute stamp
+        EXPECT_EQ(running.LastMinuteRung(), "2026-12-09 07:30");
+    }
+    SingleInstance next(Folder());
+    EXPECT_EQ(next.LastMinuteRung(), "2026-12-09 07:30");
+    const std::string self = std::to_string(::getuid());
+    EXPECT_EQ(test::ReadBytes(lock), self + "\n2026-12-09 07:30\n");
+
+    ASSERT_EQ(::unlink(lock.c_str()), 0);
+    next.RecordMinuteRung("2026-12-09 07:31");
+    EXPECT_EQ(test::ReadBytes(lock), self + "\n2026-12-09 07:31\n");
+    EXPECT_FALSE(SingleInstance(Folder()).IsFirst()); // and holds it again
+}
+
 TEST_F(SingleInstanceTest, AFolderThatCannotBeOpenedDoesNotKeepTheProgramFromRunning) {
     const std::string missing = (root_ / "sumiu").string() + "/";
     const SingleInstance one(missing);
@@ -172,18 +222,18 @@ TEST_F(SingleInstanceTest, AFolderThatCannotBeOpenedDoesNotKeepTheProgramFromRun
     EXPECT_TRUE(two.IsFirst());
 }
 
-TEST_F(SingleInstanceTest, AnAccountOutsideTheGroupKeepsNoOperatorOutAndAnotherOperatorIsNamed) {
+TEST_F(SingleInstanceTest, OnlyOperatorsRingASharedScheduleAndNoneCanDeleteTheGuard) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root, to act as several accounts";
-    // The operators' shared folder: root:group, 2775, as the system install makes it.
+    // The operators' shared folder: root:group, 2770, as the package makes it.
     const gid_t group = 64001;
     const std::string folder = Folder();
     ASSERT_EQ(::chown(folder.c_str(), 0, group), 0);
-    ASSERT_EQ(::chmod(folder.c_str(), 02775), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), 02770), 0);
     ASSERT_EQ(::chmod(root_.c_str(), 0755), 0);
     ASSERT_EQ(::chmod((root_ / "escola").c_str(), 0755), 0);
 
-    // The outsider holds, or tries, every lock it can reach.
+    // The outsider can hold no lock, and its copy is refused, naming the group.
     const test::Account outsider(64010, group, false, [&] {
         int held = 0;
         const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
@@ -195,9 +245,12 @@ TEST_F(SingleInstanceTest, AnAccountOutsideTheGroupKeepsNoOperatorOutAndAnotherO
             held += fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
             held += fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &whole) == 0;
         }
-        return static_cast<char>('0' + held);
+        const SingleInstance guard(folder);
+        const bool refused = guard.Refused() && !guard.IsFirst() &&
+                             guard.OperatorsGroup() == "64001" && !guard.AskRunningCopyToShow();
+        return static_cast<char>((refused ? 'R' : 'A') + held);
     });
-    EXPECT_EQ(outsider.answer(), '1'); // the folder: no use to anyone now
+    EXPECT_EQ(outsider.answer(), 'R');
 
     const test::Account first(64011, group, true, [&] {
         const auto* guard = new SingleInstance(folder); // held until the child is killed
@@ -210,11 +263,19 @@ TEST_F(SingleInstanceTest, AnAccountOutsideTheGroupKeepsNoOperatorOutAndAnotherO
 
     const test::Account second(64012, group, true, [&] {
         const SingleInstance later(folder);
-        if (later.IsFirst())
+        if (later.IsFirst() || later.Refused())
             return 'F';
         return later.HeldByAnotherAccount() && later.HolderAccount() == "64011" ? 'N' : 'L';
     });
     EXPECT_EQ(second.answer(), 'N');
+
+    // An operator deletes the lock file: the folder still says who rings.
+    const test::Account third(64014, group, true, [&] {
+        if (::unlink((folder + ".sonterra.lock").c_str()) != 0)
+            return 'U';
+        return SingleInstance(folder).IsFirst() ? 'F' : 'K';
+    });
+    EXPECT_EQ(third.answer(), 'K');
 }
 
 } // namespace

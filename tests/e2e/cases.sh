@@ -412,6 +412,30 @@ after_second_start() {
   h_log "ok: a segunda cópia saiu com 0 sem mexer em nada"
 }
 
+# Started again inside the minute it rang (a logon, a crash, a setup), the
+# program does not ring that minute a second time.
+case_restart_inside_rung_minute() {
+  h_state "1"
+  h_tone bell 700
+  h_tone_file "$H_PROG/AUDIO/a.wav" 700 0.5
+  local at
+  at=$(h_epoch "$DAY 07:30:00")
+  h_write_lines "$(h_day_file "$at")" "07:30 - $H_PROG/AUDIO/a.wav"
+  H_AFTER_START=restart_after_bell h_run "$at" 4.0
+  h_expect_covered_from -0.5
+  h_expect_tone bell -$SLACK $LATE
+  [ "$(h_onset_nth bell 2)" = none ] || h_fail "o sino tocou de novo em $(h_onset_nth bell 2)s, depois do reinício"
+  h_log "ok: o sino tocou uma vez só"
+}
+
+restart_after_bell() {
+  h_sleep_until "$(h_calc "$H_BOUNDARY + 1.0")"
+  h_stop_pid "$H_APP_PID"
+  h_app_spawn "$H_PROG" "$H_WORK/restart.log"
+  H_APP_PID=$H_SPAWNED_PID
+  h_log "programa reiniciado (pid $H_APP_PID) dentro do minuto tocado"
+}
+
 [ $# -eq 1 ] || { echo "uso: $0 CASO" >&2; exit 2; }
 declare -F "case_$1" >/dev/null || { echo "caso desconhecido: $1" >&2; exit 2; }
 run_case() {

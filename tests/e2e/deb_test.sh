@@ -78,7 +78,7 @@ st() { in_root stat -c "$@"; }
 root 755" ] || fail "programa: $(st '%n %U %a' /usr/lib/sonterra/sonterra)"
 [ "$(st '%U %a' /usr/lib/sonterra/sonterra.pasta)" = "root 644" ] &&
   [ "$(cat "$root/usr/lib/sonterra/sonterra.pasta")" = /var/lib/sonterra ] || fail "ponteiro"
-[ "$(st '%U %G %a' /var/lib/sonterra)" = "root sonterra 2775" ] || fail "pasta compartilhada: $(st '%U %G %a' /var/lib/sonterra)"
+[ "$(st '%U %G %a' /var/lib/sonterra)" = "root sonterra 2770" ] || fail "pasta compartilhada: $(st '%U %G %a' /var/lib/sonterra)"
 [ "$(find "$shared/HORA" -name '*.WAV' -user root | wc -l)" = 780 ] || fail "falas: $(ls "$shared/HORA" | wc -l)"
 [ "$(ls "$shared/AUDIO")" = "$(printf '%s\n' sinal-{curto,entrada,saida}.{mp3,wav} | sort)" ] ||
   fail "sinais: $(ls "$shared/AUDIO")"
@@ -113,6 +113,64 @@ grep -q "$read_day" "$work/trace" ||
 grep -q 'openat(AT_FDCWD, "/usr/lib/locale/locale-archive"' "$work/trace" || fail "sem locale"
 ok "ana abre o Sonterra pelo comando sonterra e ele lê a programação compartilhada ($day_file)"
 
+# --- One ringing copy, the operators' bells, an account outside the group ------------
+in_root useradd -m -G sonterra bia
+in_root useradd -m convidado
+as_user() { local u=$1; shift; in_root setpriv --reuid "$u" --regid "$u" --init-groups env HOME="/home/$u" "$@"; }
+# Runs sonterra as $1 under strace into $work/trace.$1, in the background (pid in $traced).
+traced_start() {
+  strace -f -qq -e trace=openat -o "$work/trace.$1" \
+    chroot "$root" setpriv --reuid "$1" --regid "$1" --init-groups \
+    env -i PATH=/usr/bin:/bin HOME="/home/$1" LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
+    timeout 300 sonterra >"$work/run.$1.log" 2>&1 &
+  traced=$!
+}
+# Waits (at most 5 minutes of a stalled machine) until the trace of $1 has a line matching $2.
+traced_wait() { # user pattern
+  local i
+  for i in $(seq 1500); do
+    grep -q "$2" "$work/trace.$1" 2>/dev/null && return 0
+    sleep 0.2
+  done
+  return 1
+}
+traced_stop() { # user
+  pkill -TERM -f '^\./sonterra$' -U "$(in_root id -u "$1")" 2>/dev/null || true
+}
+opened() { echo "openat(AT_FDCWD, \"$1\", [^)]*) = [0-9]"; }
+
+# Ana keeps a bell in AUDIO/, where the file chooser opens; bia's copy rings it
+# at the next minute (opened ahead, as every bell is).
+as_user ana cp /var/lib/sonterra/AUDIO/sinal-curto.wav /var/lib/sonterra/AUDIO/ana-sinal.wav ||
+  fail "ana não pôde guardar um sinal em AUDIO/ ($(st '%U %G %a' /var/lib/sonterra/AUDIO))"
+next=$(date -d '+70 seconds' +%H:%M)
+as_ana /tmp/schedule_edit /usr/lib/sonterra/sonterra add "$weekday" "$next" /var/lib/sonterra/AUDIO/ana-sinal.wav ||
+  fail "ana não acrescentou o horário $next"
+printf '1\r\n' >"$shared/SOM.INI"
+traced_start bia
+bia_pid=$traced
+traced_wait bia "$(opened "$day_file")" || fail "a cópia de bia não leu a programação: $(cat "$work/run.bia.log")"
+ok "bia abre o Sonterra ativado"
+
+# While it rings: an account outside the group is refused, and an operator
+# who deletes the lock file still finds bia's copy.
+traced_start convidado
+traced_wait convidado 'openat(AT_FDCWD, "/var/lib/sonterra/", [^)]*) = -1 EACCES' ||
+  fail "o convidado não foi recusado: $(cat "$work/run.convidado.log")"
+as_user ana rm /var/lib/sonterra/.sonterra.lock || fail "ana não apagou a trava (o teste precisa disso)"
+traced_start ana
+traced_wait ana 'openat([0-9]*, ".sonterra.lock", [^)]*) = [0-9]' || fail "a cópia de ana não chegou à trava"
+sleep 3
+for who in convidado ana; do
+  ! grep -q "$(opened /var/lib/sonterra/SOM.INI)" "$work/trace.$who" ||
+    fail "a cópia de $who abriu a programação ao lado da de bia"
+  traced_stop "$who"
+done
+ok "com a cópia de bia no ar, a do convidado é recusada e a de ana não toca, mesmo sem o arquivo da trava"
+traced_wait bia "$(opened /var/lib/sonterra/AUDIO/ana-sinal.wav)" ||
+  fail "a cópia de bia não tocou o sinal de ana às $next"
+ok "a cópia de bia abriu o sinal que ana guardou em AUDIO/ para as $next"
+
 # --- Upgrade, remove, purge ---------------------------------------------------------
 sum_before=$(md5sum <"$root$day_file")
 program_before=$(stat -c %i "$root/usr/lib/sonterra/sonterra")
@@ -123,15 +181,25 @@ apt_in_root install "/tmp/$(basename "$deb2")" || fail "atualização: $(tail -2
 ok "a atualização troca o programa e mantém a programação"
 
 as_ana sh -c 'echo meu > /var/lib/sonterra/recreio.mp3'
+as_ana /tmp/schedule_edit /usr/lib/sonterra/sonterra autostart || fail "ana não ativou o início automático"
+: >"$work/apt.log"
 apt_in_root remove sonterra || fail "apt remove: $(tail -20 "$work/apt.log")"
+grep -q 'ficou a entrada de início automático /home/ana/.config/autostart/Quorvel STV2.desktop (ignorada sem o programa' "$work/apt.log" &&
+  grep -q 'uma cópia do Sonterra aberta continua tocando' "$work/apt.log" &&
+  grep -q '^TryExec=/usr/lib/sonterra/sonterra$' "$root/home/ana/.config/autostart/Quorvel STV2.desktop" ||
+  fail "apt remove não disse o que continua e o que ficou: $(cat "$work/apt.log")"
 [ ! -e "$root/usr/lib/sonterra" ] && [ ! -e "$root/usr/bin/sonterra" ] || fail "o programa ficou"
 [ "$(md5sum <"$root$day_file")" = "$sum_before" ] && [ "$(ls "$shared/HORA" | wc -l)" = 780 ] &&
-  [ "$(ls "$shared/AUDIO" | wc -l)" = 6 ] || fail "apt remove levou a programação ou os sons"
-ok "apt remove mantém a programação, os sinais e as falas"
+  [ "$(ls "$shared/AUDIO" | wc -l)" = 7 ] || fail "apt remove levou a programação ou os sons"
+ok "apt remove mantém a programação, os sinais e as falas, e diz que a cópia de bia segue e a entrada de ana fica"
 
 : >"$work/apt.log"
 apt_in_root purge sonterra || fail "apt purge: $(tail -20 "$work/apt.log")"
-[ ! -e "$shared/HORA" ] && [ ! -e "$shared/AUDIO" ] || fail "o purge deixou os sons do pacote"
+[ -f "$shared/.sonterra.lock" ] || fail "o purge apagou a trava da cópia de bia, que ainda toca"
+traced_stop bia
+wait "$bia_pid" || true
+[ ! -e "$shared/HORA" ] || fail "o purge deixou as falas do pacote"
+[ "$(ls "$shared/AUDIO")" = ana-sinal.wav ] || fail "o purge deixou os sinais do pacote ou levou o de ana: $(ls "$shared/AUDIO")"
 [ -f "$root$day_file" ] && [ "$(cat "$shared/recreio.mp3")" = meu ] || fail "o purge levou o que ana fez"
 grep -q "ficou em /var/lib/sonterra o que os operadores fizeram" "$work/apt.log" &&
   grep -q "sonterra:   recreio.mp3" "$work/apt.log" || fail "o purge não disse o que ficou: $(cat "$work/apt.log")"

@@ -258,7 +258,7 @@ done
 [ ! -e "$entry" ] || fail "a instalação para todos escreveu no menu do usuário"
 grep -qxF "Path=$sysfolder" "$sysentry" || fail "Path: $(grep ^Path= "$sysentry")"
 [ "$(cat "$sysfolder/sonterra.pasta")" = "$sysdata" ] || fail "o ponteiro não leva a $sysdata"
-[ "$(stat -c '%U:%G %a' "$sysdata")" = "root:$group 2775" ] || fail "pasta da programação: $(stat -c '%U:%G %a' "$sysdata")"
+[ "$(stat -c '%U:%G %a' "$sysdata")" = "root:$group 2770" ] || fail "pasta da programação: $(stat -c '%U:%G %a' "$sysdata")"
 ok "para todos: programa em $sysfolder, programação em $sysdata do grupo $group (criado), menu em $prefix/share"
 
 # Two operators, in the group by the installer's own words, and, as on Debian,

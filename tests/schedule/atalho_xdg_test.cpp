@@ -187,6 +187,7 @@ TEST_F(AtalhoXdg, WritesAValidDesktopEntryInTheAutostartFolder) {
     EXPECT_EQ(keys.at("Type"), "Application");
     EXPECT_EQ(keys.at("Name"), "Quorvel STV2");
     EXPECT_EQ(keys.at("Exec"), "/opt/sonterra/sonterra");
+    EXPECT_EQ(keys.at("TryExec"), "/opt/sonterra/sonterra"); // skipped once it is gone
     EXPECT_EQ(keys.at("Path"), "/opt/sonterra/");
     EXPECT_EQ(keys.at("Icon"), "sonterra");
     EXPECT_EQ(text.find('\r'), std::string::npos);
@@ -223,6 +224,9 @@ TEST_F(AtalhoXdg, ExecAndPathSurviveAwkwardCharacters) {
         const auto args = SplitExec(Unescape(keys.at("Exec")));
         // Read back as "Ativar" reads it, to tell whether to write it again.
         EXPECT_EQ(DesktopEntryProgram(ReadFile(Shortcut())).program, target);
+        if (IsLiteralInDesktopEntry(target)) {
+            EXPECT_EQ(Unescape(keys.at("TryExec")), target);
+        }
         if (throughPath) {
             EXPECT_EQ(args, std::vector<std::string>{target}) << keys.at("Exec");
             EXPECT_EQ(Unescape(keys.at("Path")), folder);

@@ -29,11 +29,16 @@ void EngineTest::SetUp() {
 
     OnDate(2026, 12, 7);
     At(7, 0);
+    Restart();
+    toque_.OnStop = [this](AudioPlayer&) { sched_->BellStopped(); };
+}
+
+void EngineTest::Restart() {
+    sched_.reset();
     auto timer = std::make_unique<test::FakeTickTimer>(log_);
     timer_ = timer.get();
     sched_ = std::make_unique<TScheduler>(clock_, toque_, hora_, window_, folder_, programFile_,
                                           std::move(timer));
-    toque_.OnStop = [this](AudioPlayer&) { sched_->BellStopped(); };
 }
 
 void EngineTest::TearDown() {

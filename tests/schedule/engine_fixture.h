@@ -31,6 +31,8 @@ protected:
     // Monday 7 December 2026 (weekday 2, file 02.PR2) unless a date is given.
     void At(int hour, int minute, int second = 0, int ms = 0);
     void OnDate(int year, int month, int day);
+    // A new scheduler on the same folder, players and window: the program started again.
+    void Restart();
 
     // A sound file (contents irrelevant) below the temporary folder.
     std::string Sound(const std::string& name);

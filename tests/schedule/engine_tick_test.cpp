@@ -142,6 +142,39 @@ TEST_F(Tick, ReactivatingWithinTheSameMinuteDoesNotReplay) {
     EXPECT_EQ(Only("toque.Play").size(), 1u);
 }
 
+// What the running copy's guard keeps for the copies after it.
+struct KeptMinute : RungMinuteRecord {
+    std::string minute;
+    std::string LastMinuteRung() const override { return minute; }
+    void RecordMinuteRung(const std::string& rung) override { minute = rung; }
+};
+
+TEST_F(Tick, AMinuteRungBeforeAStartIsNotRungAgainButAClockSetBackStillRings) {
+    const std::string sino = Sound("sino.wav");
+    WriteDayFile(2, {Entry("07:30", false, sino), Entry("07:31", false, sino)});
+    KeptMinute kept;
+    sched_->SetMinuteRecord(&kept);
+    // The same minute yesterday is another minute.
+    kept.minute = "2026-12-06 07:30";
+    At(7, 30, 20);
+    Activate();
+    TickAt(7, 30, 20);
+    EXPECT_EQ(Only("toque.Play").size(), 1u);
+    EXPECT_EQ(kept.minute, "2026-12-07 07:30");
+
+    // Started again (a logon) inside the minute a copy rang: silent until the next.
+    Restart();
+    sched_->SetMinuteRecord(&kept);
+    Activate();
+    TickAt(7, 30, 40);
+    TickAt(7, 31);
+    EXPECT_EQ(Only("toque.Play").size(), 1u);
+    EXPECT_EQ(kept.minute, "2026-12-07 07:31");
+    TickAt(7, 30, 30); // set back: this copy's own minutes come round again
+    EXPECT_EQ(Only("toque.Play").size(), 2u);
+    EXPECT_EQ(kept.minute, "2026-12-07 07:30");
+}
+
 TEST_F(Tick, MinuteEdges) {
     const std::string sino = Sound("sino.wav");
     WriteDayFile(2, {Entry("07:30", false, sino)});

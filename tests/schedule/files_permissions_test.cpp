@@ -49,6 +49,10 @@ TEST(WriteLines, KeepsOnlyReadWriteBitsAndTheSharedFolderStaysGroupWritable) {
         ASSERT_EQ(::symlink("alvo", (folder / "SOM.INI").c_str()), 0);
         WriteLines(folder / "SOM.INI", {"0"});
         EXPECT_EQ(ModeOf(folder / "SOM.INI"), 0644u);
+        // A link to nothing lends nothing either: no file without permissions.
+        ASSERT_EQ(::symlink("sumiu", (folder / "03.PR2").c_str()), 0);
+        WriteLines(folder / "03.PR2", {"07:30 - a"});
+        EXPECT_EQ(ModeOf(folder / "03.PR2"), 0644u);
 
         WriteBytes(folder / "01.PR2", "07:30 - a\r\n");
         ASSERT_EQ(::chmod((folder / "01.PR2").c_str(), 06777), 0);
@@ -70,6 +74,10 @@ TEST(WriteLines, KeepsOnlyReadWriteBitsAndTheSharedFolderStaysGroupWritable) {
         ASSERT_EQ(::chmod((shared / "02.PR2").c_str(), 0664), 0);
         WriteLines(shared / "02.PR2", {"07:30 - c"});
         EXPECT_EQ(ModeOf(shared / "02.PR2"), 0664u);
+
+        ASSERT_EQ(::symlink("sumiu", (shared / "03.PR2").c_str()), 0);
+        WriteLines(shared / "03.PR2", {"07:30 - a"});
+        EXPECT_EQ(ModeOf(shared / "03.PR2"), 0660u);
     }
 }
 
@@ -131,6 +139,13 @@ TEST(ReadLines, InTheSharedFolderNoOperatorsLinkShowsAnotherAccountsFile) {
         return ::symlink(secret.c_str(), (shared / "03.PR2").c_str()) == 0 ? 'y' : 'n';
     });
     ASSERT_EQ(planter.answer(), 'y');
+    // Root's link to another day, and A's own day closed to the group.
+    WriteBytes(shared / "01.PR2", "07:00 - dia 1\r\n");
+    ASSERT_EQ(::chown((shared / "01.PR2").c_str(), 0, group), 0);
+    ASSERT_EQ(::symlink("01.PR2", (shared / "07.PR2").c_str()), 0);
+    WriteBytes(shared / "04.PR2", "07:00 - de A\r\n");
+    ASSERT_EQ(::chown((shared / "04.PR2").c_str(), a, group), 0);
+    ASSERT_EQ(::chmod((shared / "04.PR2").c_str(), 0600), 0);
     const test::Account victim(b, group, true, [&] {
         Lines written;
         try {
@@ -141,9 +156,19 @@ TEST(ReadLines, InTheSharedFolderNoOperatorsLinkShowsAnotherAccountsFile) {
         // B's own link to B's own file is still followed.
         if (::symlink(own.c_str(), (shared / "05.PR2").c_str()) != 0)
             return 'n';
-        return LoadDay(shared.path(), 5) == Lines{"06:00 - meu"} ? 'r' : 'm';
+        if (LoadDay(shared.path(), 5) != Lines{"06:00 - meu"})
+            return 'm';
+        // B saves the day root's link points to, and A's closed day.
+        AddEntry(shared.path(), 1, "08:00", false, "y.mp3", written);
+        WriteDay(shared.path(), 4, {"08:00 - y.mp3"});
+        return LoadDay(shared.path(), 7) == Lines{"07:00 - dia 1", "08:00 - y.mp3"} ? 'r' : 'l';
     });
     EXPECT_EQ(victim.answer(), 'r');
+    // A's next start reads the day B rewrote.
+    const test::Account owner(a, group, true, [&] {
+        return LoadDay(shared.path(), 4) == Lines{"08:00 - y.mp3"} ? 'r' : 'c';
+    });
+    EXPECT_EQ(owner.answer(), 'r');
     struct stat st {};
     ASSERT_EQ(::lstat((shared / "03.PR2").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode)); // nothing copied out of the secret
