@@ -35,6 +35,23 @@ grep -q 'libqt6widgets6' "$work/depends" && ! grep -q -- '-dev' "$work/depends" 
   fail "dependências: $(cat "$work/depends")"
 ok "o pacote passa no lintian e depende só do que roda ($(wc -c <"$deb1") bytes)"
 
+# --- Built as Debian builds, with its manual page and guide ---------------------------
+lintian -I --tags hardening-no-fortify-functions,hardening-no-bindnow,hardening-no-relro,no-manual-page \
+  "$deb1" >"$work/lintian-tags.log" 2>&1 || true
+! grep -q '^[EWI]: sonterra' "$work/lintian-tags.log" || fail "lintian: $(cat "$work/lintian-tags.log")"
+dpkg-deb -x "$deb1" "$work/unpacked"
+for bin in sonterra sonterra-formats; do
+  elf=$work/unpacked/usr/lib/sonterra/$bin
+  readelf -d "$elf" | grep -q 'FLAGS.*NOW' || fail "$bin sem bind now"
+  readelf -lW "$elf" | grep -q GNU_RELRO || fail "$bin sem relro"
+  readelf --dyn-syms -W "$elf" | grep -q '__stack_chk_fail' || fail "$bin sem stack protector"
+  readelf --dyn-syms -W "$elf" | grep -qE ' __[a-z_]+_chk(@|$)' || fail "$bin sem _FORTIFY_SOURCE"
+done
+zcat "$work/unpacked/usr/share/man/man1/sonterra.1.gz" | grep -q -- '--version' || fail "sem manual"
+grep -q 'gpasswd -a NOME sonterra' "$work/unpacked/usr/share/doc/sonterra/guia-do-operador.txt" &&
+  grep -q 'apt purge' "$work/unpacked/usr/share/doc/sonterra/guia-do-operador.txt" || fail "sem guia"
+ok "fortify, stack protector, relro e bind now nos dois programas; manual e guia do operador"
+
 # --- A Debian 12 without compilers ------------------------------------------------
 if [ ! -s "$base" ]; then
   debootstrap --variant=minbase bookworm "$work/base" http://deb.debian.org/debian >"$work/debootstrap.log" 2>&1 ||
@@ -112,6 +129,40 @@ grep -q "$read_day" "$work/trace" ||
   fail "o programa não leu $day_file: $(grep -c . "$work/trace") chamadas; $(cat "$work/run.log")"
 grep -q 'openat(AT_FDCWD, "/usr/lib/locale/locale-archive"' "$work/trace" || fail "sem locale"
 ok "ana abre o Sonterra pelo comando sonterra e ele lê a programação compartilhada ($day_file)"
+
+# --- The command line, and a system without Brazil's compiled formats ----------------
+before=$(ls -A "$shared")
+for arg in --version --help; do
+  in_root setpriv --reuid ana --regid ana --init-groups env HOME=/home/ana sonterra -x "$arg" \
+    >"$work/cli.out" 2>"$work/cli.err" || fail "sonterra $arg: $? $(cat "$work/cli.err")"
+  [ ! -s "$work/cli.err" ] || fail "sonterra $arg: $(cat "$work/cli.err")"
+  [ "$arg" != --version ] || [ "$(cat "$work/cli.out")" = "Sonterra $(dpkg-deb -f "$deb1" Version | cut -d- -f1)" ] ||
+    fail "sonterra --version: $(cat "$work/cli.out")"
+  [ "$arg" != --help ] || head -1 "$work/cli.out" | grep -qx 'Uso: sonterra \[--help | --version\]' ||
+    fail "sonterra --help: $(cat "$work/cli.out")"
+done
+[ "$(ls -A "$shared")" = "$before" ] || fail "--version/--help mexeram em $shared"
+ok "sonterra --version e --help respondem sem tela, sem trava e sem programação"
+
+mv "$root/usr/lib/locale/locale-archive" "$work/locale-archive"
+[ -z "$(in_root locale -a | grep -i pt_BR)" ] || fail "pt_BR ainda no sistema"
+in_root env LC_ALL=C.UTF-8 /usr/lib/sonterra/sonterra-formats >"$work/formats.out" || true
+grep -q 'No Linux, use os formatos do Brasil' "$work/formats.out" && ! grep -q 'Windows' "$work/formats.out" ||
+  fail "avisos de formato: $(cat "$work/formats.out")"
+strace -f -qq -e trace=openat -o "$work/trace-c" \
+  chroot "$root" setpriv --reuid ana --regid ana --init-groups \
+  env -i PATH=/usr/bin:/bin HOME=/home/ana LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
+  timeout 300 sonterra >"$work/run-c.log" 2>&1 &
+started=$!
+while kill -0 "$started" 2>/dev/null && ! grep -q "$read_day" "$work/trace-c" 2>/dev/null; do sleep 0.2; done
+pkill -TERM -f '^\./sonterra$' -U "$(in_root id -u ana)" 2>/dev/null || true
+wait "$started" || true
+mv "$work/locale-archive" "$root/usr/lib/locale/locale-archive"
+grep -q "$read_day" "$work/trace-c" ||
+  fail "sem pt_BR gerado o programa não abriu: $(cat "$work/run-c.log")"
+grep -q 'openat(AT_FDCWD, "/usr/lib/sonterra/locale/pt_BR.UTF-8/LC_TIME", [^)]*) = [0-9]' "$work/trace-c" ||
+  fail "o programa não leu os formatos do pacote"
+ok "num Debian sem pt_BR.UTF-8 gerado o Sonterra abre com os formatos do pacote; os avisos falam do Linux"
 
 # --- Upgrade, remove, purge ---------------------------------------------------------
 sum_before=$(md5sum <"$root$day_file")
