@@ -42,12 +42,14 @@ lintian -I --tags hardening-no-fortify-functions,hardening-no-bindnow,hardening-
 dpkg-deb -x "$deb1" "$work/unpacked"
 for bin in sonterra sonterra-formats; do
   elf=$work/unpacked/usr/lib/sonterra/$bin
-  readelf -d "$elf" | grep -q 'FLAGS.*NOW' || fail "$bin sem bind now"
-  readelf -lW "$elf" | grep -q GNU_RELRO || fail "$bin sem relro"
-  readelf --dyn-syms -W "$elf" | grep -q '__stack_chk_fail' || fail "$bin sem stack protector"
-  readelf --dyn-syms -W "$elf" | grep -qE ' __[a-z_]+_chk(@|$)' || fail "$bin sem _FORTIFY_SOURCE"
+  # Whole outputs first: grep -q would end the pipe early under pipefail.
+  dynamic=$(readelf -d "$elf") segments=$(readelf -lW "$elf") symbols=$(readelf --dyn-syms -W "$elf")
+  grep -q 'FLAGS.*NOW' <<<"$dynamic" || fail "$bin sem bind now"
+  grep -q GNU_RELRO <<<"$segments" || fail "$bin sem relro"
+  grep -q '__stack_chk_fail' <<<"$symbols" || fail "$bin sem stack protector"
+  grep -qE ' __[a-z_]+_chk(@|$)' <<<"$symbols" || fail "$bin sem _FORTIFY_SOURCE"
 done
-zcat "$work/unpacked/usr/share/man/man1/sonterra.1.gz" | grep -q -- '--version' || fail "sem manual"
+grep -qF -- '.B \-\-version' <<<"$(zcat "$work/unpacked/usr/share/man/man1/sonterra.1.gz")" || fail "sem manual"
 grep -q 'gpasswd -a NOME sonterra' "$work/unpacked/usr/share/doc/sonterra/guia-do-operador.txt" &&
   grep -q 'apt purge' "$work/unpacked/usr/share/doc/sonterra/guia-do-operador.txt" || fail "sem guia"
 ok "fortify, stack protector, relro e bind now nos dois programas; manual e guia do operador"
