@@ -82,6 +82,21 @@ in_root apt-get install -s --no-install-recommends "${run_set[@]}" 2>&1 |
   fail "./run.sh instalaria ferramentas de teste"
 ok "./run.sh instalaria $(wc -l <"$work/run-set") pacotes, nenhum só de teste"
 
+# --- What the package brings into a bare Debian 12 -------------------------------------
+# Figures for the README; every package it depends on is one the program loads.
+cp "$deb1" "$root/tmp/measure.deb"
+for recommends in --no-install-recommends --install-recommends; do
+  in_root apt-get install -s "$recommends" /tmp/measure.deb 2>&1 |
+    sed -n 's/^Inst \([^ ]*\).*/\1/p' >"$work/brings$recommends"
+  kib=$(in_root apt-cache show --no-all-versions $(grep -vx sonterra "$work/brings$recommends") |
+    sed -n 's/^Installed-Size: //p' | paste -sd+ | bc)
+  echo "medida: apt install $recommends ./$(basename "$deb1") traz $(wc -l <"$work/brings$recommends") pacotes, $((kib / 1024)) MiB além do Sonterra"
+done
+rm "$root/tmp/measure.deb"
+! dpkg-deb -f "$deb1" Depends | grep -q qt6-translations-l10n &&
+  ! grep -qx qt6-translations-l10n "$work/brings--no-install-recommends" ||
+  fail "o pacote traz todas as traduções do Qt para usar uma"
+
 cp "$deb1" "$deb2" "$root/tmp/"
 apt_in_root install "/tmp/$(basename "$deb1")" || fail "apt install: $(tail -20 "$work/apt.log")"
 ! in_root sh -c 'command -v cc || command -v gcc || command -v g++ || command -v c++' >/dev/null ||
@@ -164,6 +179,8 @@ grep -q "$read_day" "$work/trace-c" ||
   fail "sem pt_BR gerado o programa não abriu: $(cat "$work/run-c.log")"
 grep -q 'openat(AT_FDCWD, "/usr/lib/sonterra/locale/pt_BR.UTF-8/LC_TIME", [^)]*) = [0-9]' "$work/trace-c" ||
   fail "o programa não leu os formatos do pacote"
+grep -q 'openat(AT_FDCWD, "/usr/lib/sonterra/translations/qtbase_pt_BR.qm", [^)]*) = [0-9]' "$work/trace-c" ||
+  fail "o programa não leu os textos do Qt em português"
 ok "num Debian sem pt_BR.UTF-8 gerado o Sonterra abre com os formatos do pacote; os avisos falam do Linux"
 
 # --- Upgrade, remove, purge ---------------------------------------------------------
