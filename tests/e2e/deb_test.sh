@@ -113,7 +113,8 @@ root 755" ] || fail "programa: $(st '%n %U %a' /usr/lib/sonterra/sonterra)"
 [ "$(st '%U %a' /usr/lib/sonterra/sonterra.pasta)" = "root 644" ] &&
   [ "$(cat "$root/usr/lib/sonterra/sonterra.pasta")" = /var/lib/sonterra ] || fail "ponteiro"
 [ "$(st '%U %G %a' /var/lib/sonterra)" = "root sonterra 2775" ] || fail "pasta compartilhada: $(st '%U %G %a' /var/lib/sonterra)"
-[ "$(find "$shared/HORA" -name '*.WAV' -user root | wc -l)" = 780 ] || fail "falas: $(ls "$shared/HORA" | wc -l)"
+[ "$(in_root find /var/lib/sonterra/HORA/ -name '*.WAV' -user root | wc -l)" = 780 ] ||
+  fail "falas: $(in_root ls /var/lib/sonterra/HORA/ | wc -l)"
 [ "$(ls "$shared/AUDIO")" = "$(printf '%s\n' sinal-{curto,entrada,saida}.{mp3,wav} | sort)" ] ||
   fail "sinais: $(ls "$shared/AUDIO")"
 desktop-file-validate "$root/usr/share/applications/sonterra.desktop" || fail "entrada do menu"
@@ -121,6 +122,31 @@ for s in 16 32 48 256; do
   [ -f "$root/usr/share/icons/hicolor/${s}x$s/apps/sonterra.png" ] || fail "sem ícone ${s}x$s"
 done
 ok "programa e ponteiro do root, pasta do grupo sonterra, 780 falas, 6 sinais, menu e ícones"
+
+# --- The spoken-time clips stored once -------------------------------------------------
+[ "$(readlink "$shared/HORA")" = /usr/share/sonterra/HORA ] && [ "$(stat -c %u "$shared/HORA")" = 0 ] ||
+  fail "HORA não é o link do root para as falas do pacote: $(ls -ld "$shared/HORA")"
+echo "medida: /usr/share/sonterra $(du -sk "$root/usr/share/sonterra" | cut -f1) KiB, /var/lib/sonterra $(du -sk "$shared" | cut -f1) KiB"
+[ "$(du -sk "$shared" | cut -f1)" -lt 4096 ] || fail "as falas ainda estão copiadas em /var/lib/sonterra"
+# An older version's copy makes way for the link; a folder holding anything
+# else is left as it is.
+rm "$shared/HORA"
+mkdir "$shared/HORA"
+cp -p "$root/usr/share/sonterra/HORA/"* "$shared/HORA/"
+in_root /var/lib/dpkg/info/sonterra.postinst configure >/dev/null 2>&1 || fail "postinst sobre a cópia antiga"
+[ "$(readlink "$shared/HORA")" = /usr/share/sonterra/HORA ] || fail "a cópia antiga das falas ficou"
+rm "$shared/HORA"
+mkdir "$shared/HORA"
+cp -p "$root/usr/share/sonterra/HORA/"* "$shared/HORA/"
+echo minha >"$shared/HORA/minha.wav"
+in_root /var/lib/dpkg/info/sonterra.postinst configure >"$work/postinst.log" 2>&1 || fail "postinst: $(cat "$work/postinst.log")"
+[ -d "$shared/HORA" ] && [ ! -L "$shared/HORA" ] && [ "$(ls "$shared/HORA" | wc -l)" = 781 ] ||
+  fail "o postinst mexeu numa pasta HORA com arquivos que não são do pacote"
+grep -q "não é a pasta das falas do pacote" "$work/postinst.log" || fail "o postinst não disse: $(cat "$work/postinst.log")"
+rm -r "$shared/HORA"
+in_root /var/lib/dpkg/info/sonterra.postinst configure >/dev/null 2>&1 || fail "postinst"
+[ "$(readlink "$shared/HORA")" = /usr/share/sonterra/HORA ] || fail "sem o link das falas"
+ok "as falas ficam só em /usr/share/sonterra, lidas por um link do root; uma cópia antiga dá lugar a ele"
 
 # --- An operator starts it and it reads the shared schedule --------------------------
 in_root useradd -m -G sonterra ana
@@ -197,13 +223,13 @@ ok "a atualização troca o programa e mantém a programação"
 as_ana sh -c 'echo meu > /var/lib/sonterra/recreio.mp3'
 apt_in_root remove sonterra || fail "apt remove: $(tail -20 "$work/apt.log")"
 [ ! -e "$root/usr/lib/sonterra" ] && [ ! -e "$root/usr/bin/sonterra" ] || fail "o programa ficou"
-[ "$(md5sum <"$root$day_file")" = "$sum_before" ] && [ "$(ls "$shared/HORA" | wc -l)" = 780 ] &&
+[ "$(md5sum <"$root$day_file")" = "$sum_before" ] && [ "$(readlink "$shared/HORA")" = /usr/share/sonterra/HORA ] &&
   [ "$(ls "$shared/AUDIO" | wc -l)" = 6 ] || fail "apt remove levou a programação ou os sons"
-ok "apt remove mantém a programação, os sinais e as falas"
+ok "apt remove mantém a programação, os sinais e o link das falas (que voltam com o pacote)"
 
 : >"$work/apt.log"
 apt_in_root purge sonterra || fail "apt purge: $(tail -20 "$work/apt.log")"
-[ ! -e "$shared/HORA" ] && [ ! -e "$shared/AUDIO" ] || fail "o purge deixou os sons do pacote"
+[ ! -e "$shared/HORA" ] && [ ! -L "$shared/HORA" ] && [ ! -e "$shared/AUDIO" ] || fail "o purge deixou os sons do pacote"
 [ -f "$root$day_file" ] && [ "$(cat "$shared/recreio.mp3")" = meu ] || fail "o purge levou o que ana fez"
 grep -q "ficou em /var/lib/sonterra o que os operadores fizeram" "$work/apt.log" &&
   grep -q "sonterra:   recreio.mp3" "$work/apt.log" || fail "o purge não disse o que ficou: $(cat "$work/apt.log")"
