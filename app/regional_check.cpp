@@ -1,5 +1,5 @@
 #include "app/regional_check.h"
-
+#include "app/regional_settings_place.h"
 #include "core/application.h"
 #include "core/datetime_text.h"
 #include "core/format_settings.h"
@@ -10,8 +10,6 @@
 namespace sonterra {
 
 namespace {
-
-const char* const kPainel = "Entre no Painel de controle (Windows) - (configurações Regionais)";
 
 // Boxes of this check: OK only, no icon, the title the program starts with.
 void Notice(const std::string& text) {
@@ -25,6 +23,8 @@ void Notice(const std::string& text) {
 
 bool CheckRegionalFormats() {
     const FormatSettings& fs = CurrentFormatSettings();
+    const std::string painel = RegionalSettingsPlace();
+    const std::string system = SystemName();
     bool ok = true;
 
     DateTime time; // midnight of day zero, kept when the reading fails
@@ -32,7 +32,7 @@ bool CheckRegionalFormats() {
         time = *read;
     } else {
         ok = false;
-        Notice("Formato de Hora Inválido:" + fs.ShortTimeFormat + "\r" + kPainel +
+        Notice("Formato de Hora Inválido:" + fs.ShortTimeFormat + "\r" + painel +
                "\rAltere o formato de Hora para: HH:mm:ss");
     }
 
@@ -41,25 +41,25 @@ bool CheckRegionalFormats() {
         date = *read;
     } else {
         ok = false;
-        Notice("Formato de Data Inválido:" + fs.ShortDateFormat + "\r" + kPainel +
+        Notice("Formato de Data Inválido:" + fs.ShortDateFormat + "\r" + painel +
                "\rAltere o formato de DATA para: dd/MM/aaaa");
     }
 
     if (TimeToText(time, fs) != "00:00:00") {
         ok = false;
-        Notice("O Formato de HORA Padrão do Windows está em modo incompatível com o sistema "
-               "Quorvel\r\rCONSULTE QUORVEL SISTEMAS");
+        Notice("O Formato de HORA Padrão do " + system +
+               " está em modo incompatível com o sistema Quorvel\r\rCONSULTE QUORVEL SISTEMAS");
         Notice("FORMATO DE HORA ATUAL: " + fs.ShortTimeFormat +
-               "\rPARA ALTERAR O FORMATO DO HORA:\r" + kPainel +
+               "\rPARA ALTERAR O FORMATO DO HORA:\r" + painel +
                "\rAltere o formato de HORA para: HH:mm:ss");
     }
 
     if (DateToText(date, fs) != "01/01/2003") {
         ok = false;
-        Notice("O Formato de DATA Padrão do Windows está em modo incompatível com o sistema "
-               "Quorvel\r\rCONSULTE QUORVEL SISTEMAS");
+        Notice("O Formato de DATA Padrão do " + system +
+               " está em modo incompatível com o sistema Quorvel\r\rCONSULTE QUORVEL SISTEMAS");
         Notice("FORMATO DE DATA ATUAL: " + fs.ShortDateFormat + "\rPARA SE TORNAR COMPATÍVEL:\r" +
-               kPainel + "\rAltere o formato de DATA para: dd/MM/aaaa");
+               painel + "\rAltere o formato de DATA para: dd/MM/aaaa");
     }
     return ok;
 }

@@ -65,9 +65,13 @@ SonterraApplication::SonterraApplication(int argc, char** argv)
                                 QStringLiteral("Arial Narrow")});
     // Qt's own texts (the file chooser, Cancel) in the operator's language;
     // the program's texts are not in Qt's catalogue and stay as they are.
+    // The Debian package brings its own copy of the one catalogue it needs
+    // (translations/ beside the program) instead of every Qt translation.
     auto* qtTexts = new QTranslator(this);
     if (qtTexts->load(QStringLiteral("qtbase_pt_BR"),
-                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        qtTexts->load(QStringLiteral("qtbase_pt_BR"),
+                      applicationDirPath() + QStringLiteral("/translations")))
         installTranslator(qtTexts);
 }
 

@@ -13,6 +13,7 @@
 #include "schedule/schedule_files.h"
 #include "ui_usom.h"
 #include "widgets/filename_edit.h"
+#include "widgets/fit_text.h"
 #include "widgets/focus_ring.h"
 #include "widgets/qt_message_box.h"
 #include "widgets/qt_system_text.h"
@@ -132,6 +133,9 @@ void TForm1::BuildControls() {
     RxTrayIcon1->setObjectName(QStringLiteral("RxTrayIcon1"));
     RxTrayIcon1->setToolTip(QStringLiteral("Quorvel Sonterra"));
     RxTrayIcon1->show();
+
+    // The boxes are measured for a narrow font the desktop may not have.
+    FitTextsToTheirBoxes(this);
 }
 
 void TForm1::SetUpKeyboardAndNames() {

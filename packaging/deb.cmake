@@ -1,7 +1,6 @@
 # The Debian package, by CPack's DEB generator: sonterra_<version>-<release>_amd64.deb.
 # Its runtime dependencies are computed from the binaries (dpkg-shlibdeps);
-# what they load by name (Qt's Portuguese texts) and the maintainer scripts'
-# groupadd are added by hand.
+# the maintainer scripts' groupadd is added by hand.
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME sonterra)
@@ -24,7 +23,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.tivra.example")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "passwd, qt6-translations-l10n")
+# passwd: the maintainer scripts' groupadd. Qt's Portuguese texts come with the
+# package itself (one catalogue), not with every Qt translation.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "passwd")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEB_COMPONENT_INSTALL OFF)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

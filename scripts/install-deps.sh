@@ -12,7 +12,7 @@ run_packages=(
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
   libsdl2-dev libpulse-dev
   sox libsox-fmt-mp3 espeak-ng  # the sample bells and spoken-time clips
-  locales
+  locales  # Brazil's formats to run with; the package compiles its own copy from it
   perl-base  # scripts/place-files; part of every Debian system
 )
 # ...and what testing needs too: sound servers, X, Wine, MinGW, NSIS, clang,

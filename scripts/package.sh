@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 [ "${1:-}" = deb ] || { echo "uso: $0 deb [REVISÃO]" >&2; exit 2; }
 release=${2:-1}
-targets=(sonterra sonterra-formats sonterra_sounds)
+targets=(sonterra sonterra-formats sonterra_sounds sonterra_locale)
 if [ -n "${SONTERRA_BUILD_DIR:-}" ]; then
   build=$SONTERRA_BUILD_DIR
   cmake --build "$build" --target "${targets[@]}" >/dev/null

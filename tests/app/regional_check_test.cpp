@@ -15,7 +15,14 @@ namespace {
 using test::BoxRecorder;
 using test::ScopedFormatSettings;
 
-const std::string kPainel = "Entre no Painel de controle (Windows) - (configurações Regionais)";
+// The boxes send the operator to the Control Panel on Windows; on Linux to
+// the program's own command, which starts it with Brazil's formats.
+const bool kWindows = std::string(test::ExecutableSuffix()) == ".exe";
+const std::string kSystem = kWindows ? "Windows" : "Linux";
+const std::string kPainel =
+    kWindows ? "Entre no Painel de controle (Windows) - (configurações Regionais)"
+             : "No Linux, use os formatos do Brasil (LC_TIME=pt_BR.UTF-8): abra o Sonterra pelo "
+               "menu ou pelo comando sonterra";
 
 std::string Message1(const std::string& shortTime) {
     return "Formato de Hora Inválido:" + shortTime + "\r" + kPainel +
@@ -25,14 +32,16 @@ std::string Message2(const std::string& shortDate) {
     return "Formato de Data Inválido:" + shortDate + "\r" + kPainel +
            "\rAltere o formato de DATA para: dd/MM/aaaa";
 }
-const std::string kMessage3 = "O Formato de HORA Padrão do Windows está em modo incompatível "
-                              "com o sistema Quorvel\r\rCONSULTE QUORVEL SISTEMAS";
+const std::string kMessage3 = "O Formato de HORA Padrão do " + kSystem +
+                              " está em modo incompatível com o sistema Quorvel\r\rCONSULTE "
+                              "QUORVEL SISTEMAS";
 std::string Message4(const std::string& shortTime) {
     return "FORMATO DE HORA ATUAL: " + shortTime + "\rPARA ALTERAR O FORMATO DO HORA:\r" + kPainel +
            "\rAltere o formato de HORA para: HH:mm:ss";
 }
-const std::string kMessage5 = "O Formato de DATA Padrão do Windows está em modo incompatível "
-                              "com o sistema Quorvel\r\rCONSULTE QUORVEL SISTEMAS";
+const std::string kMessage5 = "O Formato de DATA Padrão do " + kSystem +
+                              " está em modo incompatível com o sistema Quorvel\r\rCONSULTE "
+                              "QUORVEL SISTEMAS";
 std::string Message6(const std::string& shortDate) {
     return "FORMATO DE DATA ATUAL: " + shortDate + "\rPARA SE TORNAR COMPATÍVEL:\r" + kPainel +
            "\rAltere o formato de DATA para: dd/MM/aaaa";
@@ -150,26 +159,22 @@ TEST(RegionalCheckMessages, ExactTextsAndPlainOkBoxesUnderTheProgramTitle) {
     ASSERT_EQ(fs.ShortDateFormat, "yyyy-mm-dd");
     const CheckRun run = RunCheck(fs);
     ASSERT_EQ(run.requests.size(), 6u);
-    EXPECT_EQ(run.requests[0].text,
-              "Formato de Hora Inválido:h:mm AMPM\rEntre no Painel de controle (Windows) - "
-              "(configurações Regionais)\rAltere o formato de Hora para: HH:mm:ss");
-    EXPECT_EQ(run.requests[1].text,
-              "Formato de Data Inválido:yyyy-mm-dd\rEntre no Painel de controle (Windows) - "
-              "(configurações Regionais)\rAltere o formato de DATA para: dd/MM/aaaa");
-    EXPECT_EQ(run.requests[2].text,
-              "O Formato de HORA Padrão do Windows está em modo incompatível com o sistema "
-              "Quorvel\r\rCONSULTE QUORVEL SISTEMAS");
+    EXPECT_EQ(run.requests[0].text, "Formato de Hora Inválido:h:mm AMPM\r" + kPainel +
+                                        "\rAltere o formato de Hora para: HH:mm:ss");
+    EXPECT_EQ(run.requests[1].text, "Formato de Data Inválido:yyyy-mm-dd\r" + kPainel +
+                                        "\rAltere o formato de DATA para: dd/MM/aaaa");
+    EXPECT_EQ(run.requests[2].text, "O Formato de HORA Padrão do " + kSystem +
+                                        " está em modo incompatível com o sistema "
+                                        "Quorvel\r\rCONSULTE QUORVEL SISTEMAS");
     EXPECT_EQ(run.requests[3].text,
-              "FORMATO DE HORA ATUAL: h:mm AMPM\rPARA ALTERAR O FORMATO DO HORA:\rEntre no "
-              "Painel de controle (Windows) - (configurações Regionais)\rAltere o formato de "
-              "HORA para: HH:mm:ss");
-    EXPECT_EQ(run.requests[4].text,
-              "O Formato de DATA Padrão do Windows está em modo incompatível com o sistema "
-              "Quorvel\r\rCONSULTE QUORVEL SISTEMAS");
+              "FORMATO DE HORA ATUAL: h:mm AMPM\rPARA ALTERAR O FORMATO DO HORA:\r" + kPainel +
+                  "\rAltere o formato de HORA para: HH:mm:ss");
+    EXPECT_EQ(run.requests[4].text, "O Formato de DATA Padrão do " + kSystem +
+                                        " está em modo incompatível com o sistema "
+                                        "Quorvel\r\rCONSULTE QUORVEL SISTEMAS");
     EXPECT_EQ(run.requests[5].text,
-              "FORMATO DE DATA ATUAL: yyyy-mm-dd\rPARA SE TORNAR COMPATÍVEL:\rEntre no Painel "
-              "de controle (Windows) - (configurações Regionais)\rAltere o formato de DATA "
-              "para: dd/MM/aaaa");
+              "FORMATO DE DATA ATUAL: yyyy-mm-dd\rPARA SE TORNAR COMPATÍVEL:\r" + kPainel +
+                  "\rAltere o formato de DATA para: dd/MM/aaaa");
     for (const MessageBoxRequest& box : run.requests) {
         EXPECT_EQ(box.caption, ApplicationTitle());
         EXPECT_EQ(box.icon, BoxIcon::None);

@@ -35,6 +35,25 @@ grep -q 'libqt6widgets6' "$work/depends" && ! grep -q -- '-dev' "$work/depends" 
   fail "dependências: $(cat "$work/depends")"
 ok "o pacote passa no lintian e depende só do que roda ($(wc -c <"$deb1") bytes)"
 
+# --- Built as Debian builds, with its manual page and guide ---------------------------
+lintian -I --tags hardening-no-fortify-functions,hardening-no-bindnow,hardening-no-relro,no-manual-page \
+  "$deb1" >"$work/lintian-tags.log" 2>&1 || true
+! grep -q '^[EWI]: sonterra' "$work/lintian-tags.log" || fail "lintian: $(cat "$work/lintian-tags.log")"
+dpkg-deb -x "$deb1" "$work/unpacked"
+for bin in sonterra sonterra-formats; do
+  elf=$work/unpacked/usr/lib/sonterra/$bin
+  # Whole outputs first: grep -q would end the pipe early under pipefail.
+  dynamic=$(readelf -d "$elf") segments=$(readelf -lW "$elf") symbols=$(readelf --dyn-syms -W "$elf")
+  grep -q 'FLAGS.*NOW' <<<"$dynamic" || fail "$bin sem bind now"
+  grep -q GNU_RELRO <<<"$segments" || fail "$bin sem relro"
+  grep -q '__stack_chk_fail' <<<"$symbols" || fail "$bin sem stack protector"
+  grep -qE ' __[a-z_]+_chk(@|$)' <<<"$symbols" || fail "$bin sem _FORTIFY_SOURCE"
+done
+grep -qF -- '.B \-\-version' <<<"$(zcat "$work/unpacked/usr/share/man/man1/sonterra.1.gz")" || fail "sem manual"
+grep -q 'gpasswd -a NOME sonterra' "$work/unpacked/usr/share/doc/sonterra/guia-do-operador.txt" &&
+  grep -q 'apt purge' "$work/unpacked/usr/share/doc/sonterra/guia-do-operador.txt" || fail "sem guia"
+ok "fortify, stack protector, relro e bind now nos dois programas; manual e guia do operador"
+
 # --- A Debian 12 without compilers ------------------------------------------------
 if [ ! -s "$base" ]; then
   debootstrap --variant=minbase bookworm "$work/base" http://deb.debian.org/debian >"$work/debootstrap.log" 2>&1 ||
@@ -63,6 +82,21 @@ in_root apt-get install -s --no-install-recommends "${run_set[@]}" 2>&1 |
   fail "./run.sh instalaria ferramentas de teste"
 ok "./run.sh instalaria $(wc -l <"$work/run-set") pacotes, nenhum só de teste"
 
+# --- What the package brings into a bare Debian 12 -------------------------------------
+# Figures for the README; every package it depends on is one the program loads.
+cp "$deb1" "$root/tmp/measure.deb"
+for recommends in --no-install-recommends --install-recommends; do
+  in_root apt-get install -s "$recommends" /tmp/measure.deb 2>&1 |
+    sed -n 's/^Inst \([^ ]*\).*/\1/p' >"$work/brings$recommends"
+  kib=$(in_root apt-cache show --no-all-versions $(grep -vx sonterra "$work/brings$recommends") |
+    sed -n 's/^Installed-Size: //p' | paste -sd+ | bc)
+  echo "medida: apt install $recommends ./$(basename "$deb1") traz $(wc -l <"$work/brings$recommends") pacotes, $((kib / 1024)) MiB além do Sonterra"
+done
+rm "$root/tmp/measure.deb"
+! dpkg-deb -f "$deb1" Depends | grep -q qt6-translations-l10n &&
+  ! grep -qx qt6-translations-l10n "$work/brings--no-install-recommends" ||
+  fail "o pacote traz todas as traduções do Qt para usar uma"
+
 cp "$deb1" "$deb2" "$root/tmp/"
 apt_in_root install "/tmp/$(basename "$deb1")" || fail "apt install: $(tail -20 "$work/apt.log")"
 ! in_root sh -c 'command -v cc || command -v gcc || command -v g++ || command -v c++' >/dev/null ||
@@ -79,7 +113,8 @@ root 755" ] || fail "programa: $(st '%n %U %a' /usr/lib/sonterra/sonterra)"
 [ "$(st '%U %a' /usr/lib/sonterra/sonterra.pasta)" = "root 644" ] &&
   [ "$(cat "$root/usr/lib/sonterra/sonterra.pasta")" = /var/lib/sonterra ] || fail "ponteiro"
 [ "$(st '%U %G %a' /var/lib/sonterra)" = "root sonterra 2770" ] || fail "pasta compartilhada: $(st '%U %G %a' /var/lib/sonterra)"
-[ "$(find "$shared/HORA" -name '*.WAV' -user root | wc -l)" = 780 ] || fail "falas: $(ls "$shared/HORA" | wc -l)"
+[ "$(in_root find /var/lib/sonterra/HORA/ -name '*.WAV' -user root | wc -l)" = 780 ] ||
+  fail "falas: $(in_root ls /var/lib/sonterra/HORA/ | wc -l)"
 [ "$(ls "$shared/AUDIO")" = "$(printf '%s\n' sinal-{curto,entrada,saida}.{mp3,wav} | sort)" ] ||
   fail "sinais: $(ls "$shared/AUDIO")"
 desktop-file-validate "$root/usr/share/applications/sonterra.desktop" || fail "entrada do menu"
@@ -87,6 +122,31 @@ for s in 16 32 48 256; do
   [ -f "$root/usr/share/icons/hicolor/${s}x$s/apps/sonterra.png" ] || fail "sem ícone ${s}x$s"
 done
 ok "programa e ponteiro do root, pasta do grupo sonterra, 780 falas, 6 sinais, menu e ícones"
+
+# --- The spoken-time clips stored once -------------------------------------------------
+[ "$(readlink "$shared/HORA")" = /usr/share/sonterra/HORA ] && [ "$(stat -c %u "$shared/HORA")" = 0 ] ||
+  fail "HORA não é o link do root para as falas do pacote: $(ls -ld "$shared/HORA")"
+echo "medida: /usr/share/sonterra $(du -sk "$root/usr/share/sonterra" | cut -f1) KiB, /var/lib/sonterra $(du -sk "$shared" | cut -f1) KiB"
+[ "$(du -sk "$shared" | cut -f1)" -lt 4096 ] || fail "as falas ainda estão copiadas em /var/lib/sonterra"
+# An older version's copy makes way for the link; a folder holding anything
+# else is left as it is.
+rm "$shared/HORA"
+mkdir "$shared/HORA"
+cp -p "$root/usr/share/sonterra/HORA/"* "$shared/HORA/"
+in_root /var/lib/dpkg/info/sonterra.postinst configure >/dev/null 2>&1 || fail "postinst sobre a cópia antiga"
+[ "$(readlink "$shared/HORA")" = /usr/share/sonterra/HORA ] || fail "a cópia antiga das falas ficou"
+rm "$shared/HORA"
+mkdir "$shared/HORA"
+cp -p "$root/usr/share/sonterra/HORA/"* "$shared/HORA/"
+echo minha >"$shared/HORA/minha.wav"
+in_root /var/lib/dpkg/info/sonterra.postinst configure >"$work/postinst.log" 2>&1 || fail "postinst: $(cat "$work/postinst.log")"
+[ -d "$shared/HORA" ] && [ ! -L "$shared/HORA" ] && [ "$(ls "$shared/HORA" | wc -l)" = 781 ] ||
+  fail "o postinst mexeu numa pasta HORA com arquivos que não são do pacote"
+grep -q "não é a pasta das falas do pacote" "$work/postinst.log" || fail "o postinst não disse: $(cat "$work/postinst.log")"
+rm -r "$shared/HORA"
+in_root /var/lib/dpkg/info/sonterra.postinst configure >/dev/null 2>&1 || fail "postinst"
+[ "$(readlink "$shared/HORA")" = /usr/share/sonterra/HORA ] || fail "sem o link das falas"
+ok "as falas ficam só em /usr/share/sonterra, lidas por um link do root; uma cópia antiga dá lugar a ele"
 
 # --- An operator starts it and it reads the shared schedule --------------------------
 in_root useradd -m -G sonterra ana
@@ -112,6 +172,44 @@ grep -q "$read_day" "$work/trace" ||
   fail "o programa não leu $day_file: $(grep -c . "$work/trace") chamadas; $(cat "$work/run.log")"
 grep -q 'openat(AT_FDCWD, "/usr/lib/locale/locale-archive"' "$work/trace" || fail "sem locale"
 ok "ana abre o Sonterra pelo comando sonterra e ele lê a programação compartilhada ($day_file)"
+
+# --- The command line, and a system without Brazil's compiled formats ----------------
+before=$(ls -A "$shared")
+for arg in --version --help; do
+  in_root setpriv --reuid ana --regid ana --init-groups env HOME=/home/ana sonterra -x "$arg" \
+    >"$work/cli.out" 2>"$work/cli.err" || fail "sonterra $arg: $? $(cat "$work/cli.err")"
+  [ ! -s "$work/cli.err" ] || fail "sonterra $arg: $(cat "$work/cli.err")"
+  [ "$arg" != --version ] || [ "$(cat "$work/cli.out")" = "Sonterra $(dpkg-deb -f "$deb1" Version | cut -d- -f1)" ] ||
+    fail "sonterra --version: $(cat "$work/cli.out")"
+  [ "$arg" != --help ] || head -1 "$work/cli.out" | grep -qx 'Uso: sonterra \[--help | --version\]' ||
+    fail "sonterra --help: $(cat "$work/cli.out")"
+done
+[ "$(ls -A "$shared")" = "$before" ] || fail "--version/--help mexeram em $shared"
+ok "sonterra --version e --help respondem sem tela, sem trava e sem programação"
+
+mv "$root/usr/lib/locale/locale-archive" "$work/locale-archive"
+[ -z "$(in_root locale -a | grep -i pt_BR)" ] || fail "pt_BR ainda no sistema"
+in_root env LC_ALL=C.UTF-8 /usr/lib/sonterra/sonterra-formats >"$work/formats.out" || true
+grep -q 'No Linux, use os formatos do Brasil' "$work/formats.out" && ! grep -q 'Windows' "$work/formats.out" ||
+  fail "avisos de formato: $(cat "$work/formats.out")"
+strace -f -qq -e trace=openat -o "$work/trace-c" \
+  chroot "$root" setpriv --reuid ana --regid ana --init-groups \
+  env -i PATH=/usr/bin:/bin HOME=/home/ana LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
+  timeout 300 sonterra >"$work/run-c.log" 2>&1 &
+started=$!
+while kill -0 "$started" 2>/dev/null && ! grep -q "$read_day" "$work/trace-c" 2>/dev/null; do sleep 0.2; done
+pkill -TERM -f '^\./sonterra$' -U "$(in_root id -u ana)" 2>/dev/null || true
+wait "$started" || true
+mv "$work/locale-archive" "$root/usr/lib/locale/locale-archive"
+grep -q "$read_day" "$work/trace-c" ||
+  fail "sem pt_BR gerado o programa não abriu: $(cat "$work/run-c.log")"
+grep -q 'openat(AT_FDCWD, "/usr/lib/sonterra/locale/pt_BR.UTF-8/LC_TIME", [^)]*) = [0-9]' "$work/trace-c" ||
+  fail "o programa não leu os formatos do pacote"
+# Qt's Portuguese texts: the system's where its Recommends brought them, else
+# the package's own.
+grep -q 'openat(AT_FDCWD, "[^"]*/qtbase_pt_BR.qm", [^)]*) = [0-9]' "$work/trace-c" ||
+  fail "o programa não leu os textos do Qt em português"
+ok "num Debian sem pt_BR.UTF-8 gerado o Sonterra abre com os formatos do pacote; os avisos falam do Linux"
 
 # --- One ringing copy, the operators' bells, an account outside the group ------------
 in_root useradd -m -G sonterra bia
@@ -189,16 +287,16 @@ grep -q 'ficou a entrada de início automático /home/ana/.config/autostart/Quor
   grep -q '^TryExec=/usr/lib/sonterra/sonterra$' "$root/home/ana/.config/autostart/Quorvel STV2.desktop" ||
   fail "apt remove não disse o que continua e o que ficou: $(cat "$work/apt.log")"
 [ ! -e "$root/usr/lib/sonterra" ] && [ ! -e "$root/usr/bin/sonterra" ] || fail "o programa ficou"
-[ "$(md5sum <"$root$day_file")" = "$sum_before" ] && [ "$(ls "$shared/HORA" | wc -l)" = 780 ] &&
+[ "$(md5sum <"$root$day_file")" = "$sum_before" ] && [ "$(readlink "$shared/HORA")" = /usr/share/sonterra/HORA ] &&
   [ "$(ls "$shared/AUDIO" | wc -l)" = 7 ] || fail "apt remove levou a programação ou os sons"
-ok "apt remove mantém a programação, os sinais e as falas, e diz que a cópia de bia segue e a entrada de ana fica"
+ok "apt remove mantém a programação, os sinais e o link das falas (que voltam com o pacote), e diz que a cópia de bia segue e a entrada de ana fica"
 
 : >"$work/apt.log"
 apt_in_root purge sonterra || fail "apt purge: $(tail -20 "$work/apt.log")"
 [ -f "$shared/.sonterra.lock" ] || fail "o purge apagou a trava da cópia de bia, que ainda toca"
 traced_stop bia
 wait "$bia_pid" || true
-[ ! -e "$shared/HORA" ] || fail "o purge deixou as falas do pacote"
+[ ! -e "$shared/HORA" ] && [ ! -L "$shared/HORA" ] || fail "o purge deixou as falas do pacote"
 [ "$(ls "$shared/AUDIO")" = ana-sinal.wav ] || fail "o purge deixou os sinais do pacote ou levou o de ana: $(ls "$shared/AUDIO")"
 [ -f "$root$day_file" ] && [ "$(cat "$shared/recreio.mp3")" = meu ] || fail "o purge levou o que ana fez"
 grep -q "ficou em /var/lib/sonterra o que os operadores fizeram" "$work/apt.log" &&

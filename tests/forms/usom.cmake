@@ -14,6 +14,10 @@ sonterra_use_qt(forms_usom_tests)
 gtest_discover_tests(forms_usom_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "forms.usom."
   PROPERTIES TIMEOUT 60)
 sonterra_tests_environment(forms_usom_tests QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy)
+add_test(NAME forms.usom.TextsFitAtFonts125 COMMAND forms_usom_tests
+  --gtest_filter=FormTest.EveryTextFitsItsBoxWithoutTheNarrowFont)
+set_tests_properties(forms.usom.TextsFitAtFonts125 PROPERTIES TIMEOUT 60
+  ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SDL_AUDIODRIVER=dummy;QT_FONT_DPI=120")
 
 # Qt's own command-line options, given to the application object.
 add_executable(forms_usom_arguments_tests ${CMAKE_CURRENT_LIST_DIR}/usom_arguments_test.cpp)

@@ -9,6 +9,7 @@
 #include "forms/usom_semana.h"
 #include "tests/forms/usom_form_fixture.h"
 #include "widgets/filename_edit.h"
+#include "widgets/fit_text.h"
 #include "widgets/focus_ring.h"
 #include "widgets/qt_message_box.h"
 #include "widgets/rx_clock.h"
@@ -91,6 +92,24 @@ TEST_F(FormTest, CreationFixesFormatsTitleFoldersAndControls) {
 
 // "+ Hora Certa" on the dark teal panel: a white caption, and a check mark
 // that shows on the box's light square (it was drawn white on white).
+// The layout's narrow font replaced by the desktop's ordinary one, as on a
+// Debian desktop without condensed faces; forms.usom.TextsFitAtFonts125 runs
+// this again with fonts at 125 % (QT_FONT_DPI=120). The window's picture is
+// left in the temporary folder for a look.
+TEST_F(FormTest, EveryTextFitsItsBoxWithoutTheNarrowFont) {
+    const QString layoutFont = QStringLiteral("MS Sans Serif");
+    const QStringList substitutes = QFont::substitutes(layoutFont);
+    QFont::removeSubstitutions(layoutFont);
+    Make();
+    QFont::insertSubstitutions(layoutFont, substitutes);
+    const QStringList cut = TextsThatDoNotFit(form.get());
+    EXPECT_TRUE(cut.isEmpty()) << cut.join(QStringLiteral("\n")).toStdString();
+    const QString shot =
+        QDir::temp().filePath(QStringLiteral("sonterra-janela-%1dpi.png")
+                                  .arg(qRound(form->logicalDpiX() * form->devicePixelRatioF())));
+    EXPECT_TRUE(form->grab().save(shot));
+}
+
 TEST_F(FormTest, HoraCertaCaptionIsWhiteAndItsMarkDark) {
     Make();
     form->show();

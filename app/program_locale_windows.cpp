@@ -1,0 +1,7 @@
+#include "app/program_locale.h"
+
+namespace sonterra {
+
+void UseProgramLocaleWhereMissing() {}
+
+} // namespace sonterra

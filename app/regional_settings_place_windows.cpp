@@ -1,0 +1,13 @@
+#include "app/regional_settings_place.h"
+
+namespace sonterra {
+
+const char* SystemName() {
+    return "Windows";
+}
+
+const char* RegionalSettingsPlace() {
+    return "Entre no Painel de controle (Windows) - (configurações Regionais)";
+}
+
+} // namespace sonterra
