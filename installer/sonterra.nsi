@@ -40,6 +40,7 @@ UninstallIcon "..\resources\sonterra.ico"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN "$INSTDIR\sonterra.exe"
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW FinishShow
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
@@ -101,6 +102,7 @@ FunctionEnd
 ; it would find it (core/single_instance_windows.cpp: the same names, keyed by
 ; the folder's volume serial number and file index). Nothing changes when the
 ; operator says no or it does not end.
+Var Reopen ; 1: this setup closed the folder's running copy; 2: and opened it again
 !macro CloseRunningCopy UN
 Function ${UN}CloseRunningCopy
   System::Call 'kernel32::CreateFileW(w "$INSTDIR", i 0, i 7, p 0, i 3, i 0x02000000, p 0) p .r1'
@@ -130,8 +132,13 @@ Function ${UN}CloseRunningCopy
     Return
   ${EndIf}
   System::Call 'kernel32::CloseHandle(p r1)'
+  !if "${UN}" == ""
+    StrCpy $0 "a instalação o abre de novo quando terminar"
+  !else
+    StrCpy $0 "os sinais só voltam a tocar quando ele for aberto de novo"
+  !endif
   MessageBox MB_YESNO|MB_ICONQUESTION "O Sonterra está aberto em $INSTDIR e precisa ser fechado para continuar; \
-    os sinais só voltam a tocar quando ele for aberto de novo.$\r$\n$\r$\nFechar o Sonterra agora?" /SD IDYES IDYES +2
+    $0.$\r$\n$\r$\nFechar o Sonterra agora?" /SD IDYES IDYES +2
   Abort
   System::Call 'kernel32::OpenEventW(i 0x0002, i 0, w "Local\Sonterra-quit-$6") p .r1'
   ${If} $1 P<> 0
@@ -148,6 +155,7 @@ Function ${UN}CloseRunningCopy
         ${IfNot} ${Errors}
           FileClose $8
           gone:
+          StrCpy $Reopen 1
           Return
         ${EndIf}
       ${Else}
@@ -163,12 +171,38 @@ FunctionEnd
 !insertmacro CloseRunningCopy ""
 !insertmacro CloseRunningCopy "un."
 
+; The copy this setup closed rang the school's bells: it is started again
+; at once, in this account, as a logon would start it (hidden and active when
+; SOM.INI says active), silent setup or not; nobody may be there to start it.
+Function ReopenClosedCopy
+  ${If} $Reopen == 1
+  ${AndIf} ${FileExists} "$INSTDIR\sonterra.exe"
+    SetOutPath "$INSTDIR"
+    Exec '"$INSTDIR\sonterra.exe"'
+    StrCpy $Reopen 2
+  ${EndIf}
+FunctionEnd
+
+; Started already: "Executar o Sonterra" would only bring its window forward.
+Function FinishShow
+  ${If} $Reopen == 2
+    SendMessage $mui.FinishPage.Run ${BM_SETCHECK} ${BST_UNCHECKED} 0
+    ShowWindow $mui.FinishPage.Run ${SW_HIDE}
+    ${NSD_GetText} $mui.FinishPage.Text $0
+    ${NSD_SetText} $mui.FinishPage.Text "$0$\r$\n$\r$\nO Sonterra, que estava aberto, já foi aberto de novo."
+  ${EndIf}
+FunctionEnd
+
 Var Copying
-; Whatever stopped the copy, the operator learns the program may not start.
+; Whatever stopped the copy, the operator learns the program may not start;
+; stopped before any file changed, the copy it closed is started again.
 Function .onInstFailed
-  StrCmp $Copying 1 0 +2
-  MessageBox MB_OK|MB_ICONSTOP "A instalação não foi completada: $INSTDIR pode ter ficado com parte \
-    dos arquivos da versão nova. Feche o que estiver usando a pasta e instale de novo." /SD IDOK
+  ${If} $Copying == 1
+    MessageBox MB_OK|MB_ICONSTOP "A instalação não foi completada: $INSTDIR pode ter ficado com parte \
+      dos arquivos da versão nova. Feche o que estiver usando a pasta e instale de novo." /SD IDOK
+  ${Else}
+    Call ReopenClosedCopy
+  ${EndIf}
 FunctionEnd
 
 Section "Sonterra"
@@ -204,6 +238,7 @@ Section "Sonterra"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+  Call ReopenClosedCopy
 SectionEnd
 
 ; Removes the program; the schedule, the sounds and the clips stay unless the

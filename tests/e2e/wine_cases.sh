@@ -381,6 +381,70 @@ case_second_start() {
   w_stop_program
 }
 
+# The setup program (W_SETUP) installed into C:\Sonterra, the schedule made
+# active and the program running hidden, as at a school after "Ativar"; a
+# silent upgrade, as IT pushes it during the day, closes that copy and starts
+# it again, hidden and active, and the next minute's bell rings with its
+# spoken time.
+case_setup_upgrade_bell() {
+  : "${W_SETUP:?}"
+  local sys32=$WINEPREFIX/drive_c/windows/system32
+  # Wine's icacls is a stub: a stand-in that agrees (wine_setup_test.sh).
+  x86_64-w64-mingw32-gcc -O2 -o "$sys32/icacls.exe" "$H_ROOT/tests/e2e/icacls_stub.c"
+  export WINEDLLOVERRIDES="${WINEDLLOVERRIDES%;icacls.exe=n};icacls.exe=n"
+  H_PROG=$WINEPREFIX/drive_c/Sonterra
+  w_stop_program
+  rm -rf "$H_PROG"
+  w_wine "$W_SETUP" /S >>"$H_WORK/wine.log" 2>&1 || h_fail "a primeira instalação falhou"
+  [ -f "$H_PROG/sonterra.exe" ] || h_fail "a instalação não pôs sonterra.exe em C:\\Sonterra"
+  # The minute's tones in place of the shipped sounds and clips (the upgrade
+  # puts back only the clips of other names).
+  rm -f "$H_PROG"/HORA/* "$H_PROG"/AUDIO/*
+  H_TONES=()
+  local at
+  read -r at _ <<<"$(w_next_minute 70)"
+  w_bell_and_clips "$at" 1.5
+  h_write_lines "$(h_day_file "$at")" "$(w_entry "$(date -d "@$at" +%H:%M)" + "$H_PROG/AUDIO/sino.wav")"
+  printf '1' >"$H_PROG/SOM.INI"
+
+  w_start sonterra.exe
+  local first
+  for _ in $(seq 300); do first=$(w_program_pid) && break; sleep 0.1; done
+  [ -n "$first" ] || h_fail "o programa não subiu"
+  sleep 3
+  [ -z "$(w_window --visible "$MAIN_TITLE")" ] || h_fail "ativo, o programa abriu a janela"
+
+  local t0 rc=0 second
+  t0=$(date +%s.%N)
+  w_wine "$W_SETUP" /S >>"$H_WORK/wine.log" 2>&1 || rc=$?
+  [ "$rc" -eq 0 ] || h_fail "a atualização silenciosa terminou com $rc"
+  h_log "atualização silenciosa: $(h_calc "$(date +%s.%N) - $t0") s"
+  ! kill -0 "$first" 2>/dev/null || h_fail "a cópia aberta não foi fechada"
+  for _ in $(seq 300); do second=$(w_program_pid) && break; sleep 0.1; done
+  [ -n "$second" ] || h_fail "depois da atualização silenciosa o Sonterra não voltou a rodar"
+  [ "$(w_program_pids | wc -l)" -eq 1 ] || h_fail "$(w_program_pids | wc -l) cópias rodando"
+  h_sleep_until "$(h_calc "$(date +%s.%N) + 4")"
+  [ -z "$(w_window --visible "$MAIN_TITLE")" ] || h_fail "reaberto pela atualização, a janela apareceu"
+  [ "$(cat "$H_PROG/SOM.INI")" = 1 ] || h_fail "a atualização mudou SOM.INI"
+  h_log "ok: a atualização fechou o programa e o abriu de novo, oculto e ativo"
+  [ "$(date +%s)" -lt $((at - 4)) ] || h_fail "a preparação passou do minuto $(date -d "@$at" +%T)"
+
+  h_sleep_until "$(h_calc "$at - 10")"
+  h_record_start
+  h_sleep_until "$(h_calc "$at + 4.5")"
+  w_program_pid >/dev/null || h_fail "o programa saiu"
+  w_stop_program
+  h_record_stop
+  H_BOUNDARY=$at
+  h_analyse
+  h_expect_covered_from -1
+  h_expect_tone bell -$SLACK $LATE
+  local end
+  end=$(h_end bell)
+  h_expect_tone clip "$(h_calc "$end - $SLACK")" "$(h_calc "$end + $CLIP_LATE")"
+  h_expect_silent wrong_clip
+}
+
 # Sourced (to try a function by hand), it only defines.
 [ "${BASH_SOURCE[0]}" = "$0" ] || return 0
 [ $# -ge 2 ] || { echo "uso: $0 PASTA_WINDOWS CASO..." >&2; exit 2; }
