@@ -27,6 +27,9 @@ W_WINESERVER=/usr/lib/wine/wineserver
 
 w_init() { # windows_folder
   : "${TONE_SCAN:?}" "${PCM_TAP:?}"
+  # Without Wine's own fonts every text is drawn in a serif stand-in, and the
+  # screenshots show nothing a school PC shows (scripts/install-deps.sh).
+  [ -f /usr/share/wine/fonts/tahoma.ttf ] || h_fail "sem as fontes do próprio Wine (pacote fonts-wine)"
   H_WORK=$(mktemp -d "${TMPDIR:-/tmp}/sonterra-wine-e2e.XXXXXX")
   trap w_cleanup EXIT
   trap 'exit 143' TERM INT HUP
@@ -200,6 +203,14 @@ w_mapped_sizes() {
   ' "$H_WORK/xev.log"
 }
 
+# A window's picture, kept in W_SHOTS (named in the log) for a person to look at.
+w_keep_shot() { # window_id name
+  [ -n "${W_SHOTS:-}" ] || return 0
+  mkdir -p "$W_SHOTS"
+  /usr/bin/import -window "$1" "$W_SHOTS/$2.png" 2>/dev/null || h_fail "sem captura de $2"
+  h_log "captura: $W_SHOTS/$2.png"
+}
+
 # How many pixels of a screenshot have exactly this colour.
 w_colour_count() { # png r,g,b
   /usr/bin/convert "$1" -depth 8 txt:- | grep -c "srgb($2)" || true
@@ -224,7 +235,8 @@ case_startup() {
   h_log "ok: janela principal 609x530"
   shot=$H_WORK/main.png
   /usr/bin/import -window "$main" "$shot" 2>/dev/null || h_fail "sem captura da janela"
-  cp "$shot" "${W_KEEP_SHOT:-/dev/null}" 2>/dev/null || true
+  [ -z "${W_SHOTS:-}" ] || { mkdir -p "$W_SHOTS" && cp "$shot" "$W_SHOTS/janela-principal.png" &&
+    h_log "captura: $W_SHOTS/janela-principal.png"; }
   # Drawn as designed: the dark green of the first page's top panel and the
   # cream of its list.
   local c n
@@ -271,7 +283,10 @@ case_regional_en_us() {
     w_wine reg add "$key" /v "${v%%=*}" /t REG_SZ /d "${v#*=}" /f >/dev/null 2>&1
   done
   w_start sonterra.exe
-  w_wait_window 90 --visible "$W_TITLE" >/dev/null || h_fail "nenhuma caixa apareceu"
+  local first
+  first=$(w_wait_window 90 --visible "$W_TITLE") || h_fail "nenhuma caixa apareceu"
+  sleep 0.5
+  w_keep_shot "$first" caixa-formato-de-hora
   w_answer_boxes_until_exit 60 || h_fail "o programa não terminou depois das caixas"
   printf '%s' "$W_BOXES" | sed 's/^/    /'
   [ -z "$(w_window --visible "$MAIN_TITLE")" ] || h_fail "a janela principal apareceu"

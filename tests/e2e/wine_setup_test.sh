@@ -222,7 +222,12 @@ for f in SOM.INI 02.PR2 AUDIO/sinal-curto.wav HORA/07H30M.WAV HORA/12H59M.WAV; d
   [ -e "$dir/$f" ] || fail "a desinstalação apagou $f"
 done
 [ ! -e "$lnk" ] || fail "a desinstalação deixou o atalho do menu Iniciar"
-ok "desinstalação manteve SOM.INI, os .PR2, os sons e as falas"
+kept=$(iconv -f UTF-16 -t UTF-8 "$dir/un-log.txt" 2>/dev/null | tr -d '\r') || true
+[ "$kept" = "Ficaram em C:\Sonterra a programação (SOM.INI e os arquivos .PR2; ela está desativada), \
+os sons (AUDIO) e as falas da hora (HORA). No registro ficou HKCU\Software\Sonterra\InstallDir \
+(C:\Sonterra). Se não forem mais precisos, a pasta pode ser apagada." ] ||
+  fail "un-log.txt não diz o que ficou: $kept"
+ok "desinstalação manteve SOM.INI, os .PR2, os sons e as falas, e disse onde"
 
 # A folder whose rights cannot be set gets no program.
 ICACLS_EXIT=5 run "$setup" /S '/D=C:\Alheia'
@@ -250,13 +255,23 @@ done
 press "$page" Escape
 timeout 60 "$wineserver" -w || fail "a instalação não terminou depois da pergunta"
 [ ! -e "$other" ] || fail "sem o \"Sim\" da pergunta, a instalação mudou $other"
+# "Ativar" in the first folder: its logon start goes with its uninstaller,
+# though the second folder owns the entries by then.
+start_program
+main=$(wait_window 'Quorvel Sonterra V2') || fail "sem janela principal"
+xdotool mousemove --window "$main" 99 433 click 1 # "Ativar" (resources/usom.ui)
+logon="$(unix_path "$(shell_folder Startup)")/Quorvel STV2.lnk"
+for _ in $(seq 100); do [ -f "$logon" ] && break; sleep 0.1; done
+[ -f "$logon" ] || fail "\"Ativar\" não criou $logon"
+stop_programs
 run "$setup" /S '/D=C:\Escola\Sinal'
 [ -f "$other/sonterra.exe" ] || fail "não instalou na pasta escolhida"
 run "$dir/uninstall.exe" /S
+[ ! -e "$logon" ] || fail "desinstalar C:\Sonterra deixou o início com o Windows apontando para ele"
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Sonterra'
 [ "$(reg_value "$key" InstallLocation)" = 'C:\Escola\Sinal' ] && grep -qa 'Sinal' "$lnk" ||
   fail "desinstalar a primeira pasta tirou as entradas da segunda"
-ok "segunda pasta: avisa que substitui a primeira, cujo desinstalador não tira as entradas da segunda"
+ok "segunda pasta: avisa que substitui a primeira, cujo desinstalador não tira as entradas da segunda, mas tira o próprio início com o Windows"
 printf '1' >"$other/SOM.INI"
 run "$other/uninstall.exe" /S /TUDO
 [ ! -e "$other" ] || fail "/TUDO deixou $(find "$other" | head -5)"
