@@ -417,7 +417,7 @@ case_setup_upgrade_bell() {
   rm -f "$H_PROG"/HORA/* "$H_PROG"/AUDIO/*
   H_TONES=()
   local at
-  read -r at _ <<<"$(w_next_minute 70)"
+  read -r at _ <<<"$(w_next_minute 80)"
   w_bell_and_clips "$at" 1.5
   h_write_lines "$(h_day_file "$at")" "$(w_entry "$(date -d "@$at" +%H:%M)" + "$H_PROG/AUDIO/sino.wav")"
   printf '1' >"$H_PROG/SOM.INI"
@@ -426,7 +426,8 @@ case_setup_upgrade_bell() {
   local first
   for _ in $(seq 300); do first=$(w_program_pid) && break; sleep 0.1; done
   [ -n "$first" ] || h_fail "o programa não subiu"
-  sleep 3
+  # The splash, then the window, hidden at the first tick: a busy PC is slow.
+  sleep 10
   [ -z "$(w_window --visible "$MAIN_TITLE")" ] || h_fail "ativo, o programa abriu a janela"
 
   local t0 rc=0 second
@@ -438,7 +439,7 @@ case_setup_upgrade_bell() {
   for _ in $(seq 300); do second=$(w_program_pid) && break; sleep 0.1; done
   [ -n "$second" ] || h_fail "depois da atualização silenciosa o Sonterra não voltou a rodar"
   [ "$(w_program_pids | wc -l)" -eq 1 ] || h_fail "$(w_program_pids | wc -l) cópias rodando"
-  h_sleep_until "$(h_calc "$(date +%s.%N) + 4")"
+  h_sleep_until "$(h_calc "$(date +%s.%N) + 10")"
   [ -z "$(w_window --visible "$MAIN_TITLE")" ] || h_fail "reaberto pela atualização, a janela apareceu"
   [ "$(cat "$H_PROG/SOM.INI")" = 1 ] || h_fail "a atualização mudou SOM.INI"
   h_log "ok: a atualização fechou o programa e o abriu de novo, oculto e ativo"
