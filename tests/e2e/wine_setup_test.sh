@@ -187,9 +187,14 @@ press "$page" Return
 box=$(wait_window 'Instalação do Sonterra') || fail "a instalação não perguntou se fecha o programa"
 press "$box" Return
 reopened "a instalação clicada, ainda na última página,"
-# The program's window took the focus: "Concluir" is clicked, not keyed.
-xdotool windowraise "$page" 2>/dev/null || true
-xdotool mousemove --window "$page" 421 338 click 1 2>/dev/null || true
+# The program's window is on top and holds the focus, and the last page may
+# still be coming: "Concluir" is clicked until the setup ends.
+for _ in $(seq 30); do
+  sleep 1
+  kill -0 "$clicked" 2>/dev/null || break
+  xdotool windowraise "$page" 2>/dev/null || true
+  xdotool mousemove --window "$page" 421 338 click 1 2>/dev/null || true
+done
 wait "$clicked" || true
 sleep 2
 [ "$(program_pids | wc -l)" = 1 ] || fail "$(program_pids | wc -l) cópias depois de \"Concluir\""
