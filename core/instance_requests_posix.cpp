@@ -77,8 +77,7 @@ bool RequestSocket::Listen() {
         ::unlink(path_.c_str());
     sockaddr_un address;
     const socklen_t length = Address(path_, name_, address);
-    return ::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-           ::listen(fd_, 8) == 0;
+    return ::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) == 0 && ::listen(fd_, 8) == 0;
 }
 
 bool RequestSocket::AcceptFromThisAccount() const {

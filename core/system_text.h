@@ -19,4 +19,9 @@ std::filesystem::path SystemPath(const std::string& text);
 std::string SystemTextToUtf8(const std::string& text);
 std::string Utf8ToSystemText(const std::string& utf8);
 
+// Whether the system's narrow text holds this UTF-8 text unchanged: on
+// Windows a letter the ANSI code page lacks would come back as "?" or as a
+// look-alike ("ж" on Windows-1252, "ç" on Windows-1251).
+bool SystemTextHolds(const std::string& utf8);
+
 } // namespace sonterra

@@ -17,4 +17,8 @@ std::string Utf8ToSystemText(const std::string& utf8) {
     return utf8;
 }
 
+bool SystemTextHolds(const std::string&) {
+    return true;
+}
+
 } // namespace sonterra

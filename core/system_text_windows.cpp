@@ -43,6 +43,24 @@ std::string Utf8ToSystemText(const std::string& utf8) {
     return Narrow(CP_ACP, Widen(CP_UTF8, utf8));
 }
 
+bool CodePageHolds(unsigned codePage, const std::string& utf8) {
+    const std::wstring wide = Widen(CP_UTF8, utf8);
+    if (wide.empty())
+        return true;
+    const int size = static_cast<int>(wide.size());
+    BOOL usedDefault = FALSE;
+    const int n = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.data(), size, nullptr, 0,
+                                      nullptr, &usedDefault);
+    if (n <= 0 || usedDefault)
+        return false;
+    // A best fit the flag let through still shows as a different letter.
+    return Widen(codePage, Narrow(codePage, wide)) == wide;
+}
+
+bool SystemTextHolds(const std::string& utf8) {
+    return CodePageHolds(CP_ACP, utf8);
+}
+
 std::string WindowsErrorText(unsigned long error) {
     char* text = nullptr;
     const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |

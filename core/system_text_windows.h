@@ -9,4 +9,7 @@ namespace sonterra {
 // FormatMessageA and without its closing line break; "erro N" when there is none.
 std::string WindowsErrorText(unsigned long error);
 
+// SystemTextHolds for a given code page (CP_ACP is the system's).
+bool CodePageHolds(unsigned codePage, const std::string& utf8);
+
 } // namespace sonterra

@@ -6,6 +6,7 @@
 #include "core/format_settings.h"
 #include "core/funcoes.h"
 #include "core/message_box.h"
+#include "core/system_text.h"
 #include "forms/about.h"
 #include "forms/usom_listbox.h"
 #include "forms/usom_semana.h"
@@ -75,7 +76,10 @@ TForm1::TForm1(TForm1Seams seams, QWidget* parent)
       clock_(seams.clock ? *seams.clock : SystemClock()),
       trayAvailable_(seams.trayAvailable
                          ? std::move(seams.trayAvailable)
-                         : std::function<bool()>(&QSystemTrayIcon::isSystemTrayAvailable)) {
+                         : std::function<bool()>(&QSystemTrayIcon::isSystemTrayAvailable)),
+      systemTextHolds_(seams.systemTextHolds
+                           ? std::move(seams.systemTextHolds)
+                           : std::function<bool(const std::string&)>(&SystemTextHolds)) {
     BuildControls();
     // The players and the engine exist with the window; FormCreate sets them up.
     player_toque = new TDarvoBass(this);
@@ -273,6 +277,13 @@ void TForm1::BitBtn1Click() {
     const QString path = ui->FilenameEdit1->FileName();
     if (HasLineBreak(path))
         return; // refused like an empty chooser
+    // Saved in another letter, the name would point at no file and the
+    // minute would pass in silence.
+    if (!systemTextHolds_(path.toStdString())) {
+        ShowMessage("O nome do arquivo escolhido tem letras que a programação não consegue guardar "
+                    "neste computador.\rRenomeie o arquivo e escolha-o de novo.");
+        return;
+    }
 
     Lines written;
     const AddResult result = AddEntry(ProgramFolder(), n, ToText(time), ui->CheckBox1->isChecked(),

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 class QMenu;
@@ -30,9 +31,11 @@ class TDarvoBass;
 // What a test may put in place of the wall clock, the 500 ms timer and the
 // desktop's notification area; and where the minutes rung are kept.
 struct TForm1Seams {
-    Clock* clock = nullptr;                  // null: the system clock
-    std::unique_ptr<TickTimer> timer;        // null: the wall-clock phased timer
-    std::function<bool()> trayAvailable;     // empty: ask the desktop
+    Clock* clock = nullptr;              // null: the system clock
+    std::unique_ptr<TickTimer> timer;    // null: the wall-clock phased timer
+    std::function<bool()> trayAvailable; // empty: ask the desktop
+    // Whether the day files' text holds a UTF-8 name; empty: SystemTextHolds.
+    std::function<bool(const std::string&)> systemTextHolds;
     RungMinuteRecord* minutesRung = nullptr; // the running copy's guard; null: nowhere
 };
 
@@ -123,6 +126,7 @@ private:
     std::unique_ptr<Ui::TForm1> ui;
     Clock& clock_;
     std::function<bool()> trayAvailable_;
+    std::function<bool(const std::string&)> systemTextHolds_;
     std::unique_ptr<TScheduler> scheduler_;
     bool restoring_ = false; // RxTrayIcon1Click is restoring the window itself
     mutable std::optional<bool> trayKnown_;

@@ -40,9 +40,13 @@ UninstallIcon "..\resources\sonterra.ico"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN "$INSTDIR\sonterra.exe"
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW FinishShow
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
+Var Kept ; what the uninstaller left, and where (un.SayWhatIsKept)
+!define MUI_FINISHPAGE_TEXT "O Sonterra foi desinstalado deste computador.$Kept"
+!insertmacro MUI_UNPAGE_FINISH
 !insertmacro MUI_LANGUAGE "PortugueseBR"
 
 ; The version Explorer shows in the setup program's properties.
@@ -91,7 +95,9 @@ Function SecondFolderLeave
   ${AndIf} ${FileExists} "$0\sonterra.exe"
     MessageBox MB_YESNO|MB_ICONEXCLAMATION "O Sonterra já está instalado em $0.$\r$\n$\r$\nInstalar em $INSTDIR \
       substitui aquela instalação no menu Iniciar e em $\"Programas e Recursos$\". A pasta $0 e a \
-      programação dela ficam como estão; ela se desinstala pelo uninstall.exe que está nela.\
+      programação dela ficam como estão; ela se desinstala pelo uninstall.exe que está nela. Se ela \
+      foi ativada, é ela que continua abrindo com o Windows, até que se clique em $\"Ativar$\" no \
+      Sonterra de $INSTDIR ou até que ela seja desinstalada.\
       $\r$\n$\r$\nInstalar mesmo assim?" IDYES +2
     Abort
   ${EndIf}
@@ -101,6 +107,7 @@ FunctionEnd
 ; it would find it (core/single_instance_windows.cpp: the same names, keyed by
 ; the folder's volume serial number and file index). Nothing changes when the
 ; operator says no or it does not end.
+Var Reopen ; 1: this setup closed the folder's running copy; 2: and opened it again
 !macro CloseRunningCopy UN
 Function ${UN}CloseRunningCopy
   System::Call 'kernel32::CreateFileW(w "$INSTDIR", i 0, i 7, p 0, i 3, i 0x02000000, p 0) p .r1'
@@ -130,8 +137,13 @@ Function ${UN}CloseRunningCopy
     Return
   ${EndIf}
   System::Call 'kernel32::CloseHandle(p r1)'
+  !if "${UN}" == ""
+    StrCpy $0 "a instalação o abre de novo quando terminar"
+  !else
+    StrCpy $0 "os sinais só voltam a tocar quando ele for aberto de novo"
+  !endif
   MessageBox MB_YESNO|MB_ICONQUESTION "O Sonterra está aberto em $INSTDIR e precisa ser fechado para continuar; \
-    os sinais só voltam a tocar quando ele for aberto de novo.$\r$\n$\r$\nFechar o Sonterra agora?" /SD IDYES IDYES +2
+    $0.$\r$\n$\r$\nFechar o Sonterra agora?" /SD IDYES IDYES +2
   Abort
   System::Call 'kernel32::OpenEventW(i 0x0002, i 0, w "Local\Sonterra-quit-$6") p .r1'
   ${If} $1 P<> 0
@@ -148,6 +160,7 @@ Function ${UN}CloseRunningCopy
         ${IfNot} ${Errors}
           FileClose $8
           gone:
+          StrCpy $Reopen 1
           Return
         ${EndIf}
       ${Else}
@@ -163,12 +176,38 @@ FunctionEnd
 !insertmacro CloseRunningCopy ""
 !insertmacro CloseRunningCopy "un."
 
+; The copy this setup closed rang the school's bells: it is started again
+; at once, in this account, as a logon would start it (hidden and active when
+; SOM.INI says active), silent setup or not; nobody may be there to start it.
+Function ReopenClosedCopy
+  ${If} $Reopen == 1
+  ${AndIf} ${FileExists} "$INSTDIR\sonterra.exe"
+    SetOutPath "$INSTDIR"
+    Exec '"$INSTDIR\sonterra.exe"'
+    StrCpy $Reopen 2
+  ${EndIf}
+FunctionEnd
+
+; Started already: "Executar o Sonterra" would only bring its window forward.
+Function FinishShow
+  ${If} $Reopen == 2
+    SendMessage $mui.FinishPage.Run ${BM_SETCHECK} ${BST_UNCHECKED} 0
+    ShowWindow $mui.FinishPage.Run ${SW_HIDE}
+    ${NSD_GetText} $mui.FinishPage.Text $0
+    ${NSD_SetText} $mui.FinishPage.Text "$0$\r$\n$\r$\nO Sonterra, que estava aberto, já foi aberto de novo."
+  ${EndIf}
+FunctionEnd
+
 Var Copying
-; Whatever stopped the copy, the operator learns the program may not start.
+; Whatever stopped the copy, the operator learns the program may not start;
+; stopped before any file changed, the copy it closed is started again.
 Function .onInstFailed
-  StrCmp $Copying 1 0 +2
-  MessageBox MB_OK|MB_ICONSTOP "A instalação não foi completada: $INSTDIR pode ter ficado com parte \
-    dos arquivos da versão nova. Feche o que estiver usando a pasta e instale de novo." /SD IDOK
+  ${If} $Copying == 1
+    MessageBox MB_OK|MB_ICONSTOP "A instalação não foi completada: $INSTDIR pode ter ficado com parte \
+      dos arquivos da versão nova. Feche o que estiver usando a pasta e instale de novo." /SD IDOK
+  ${Else}
+    Call ReopenClosedCopy
+  ${EndIf}
 FunctionEnd
 
 Section "Sonterra"
@@ -204,7 +243,28 @@ Section "Sonterra"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+  Call ReopenClosedCopy
 SectionEnd
+
+; The program a shortcut starts ($0: the .lnk) into $1, "" when it cannot be
+; read: IShellLinkW::GetPath through IPersistFile::Load.
+Function un.ShortcutTarget
+  StrCpy $1 ""
+  System::Call 'ole32::CoInitialize(p 0)'
+  System::Call 'ole32::CoCreateInstance(g "{00021401-0000-0000-C000-000000000046}", p 0, i 1, \
+    g "{000214F9-0000-0000-C000-000000000046}", *p .r2) i .r3'
+  ${If} $3 = 0
+    System::Call '$2->0(g "{0000010b-0000-0000-C000-000000000046}", *p .r4) i .r3'
+    ${If} $3 = 0
+      System::Call '$4->5(w r0, i 0) i .r3'
+      ${If} $3 = 0
+        System::Call '$2->3(w .r1, i ${NSIS_MAX_STRLEN}, p 0, i 4)'
+      ${EndIf}
+      System::Call '$4->2()'
+    ${EndIf}
+    System::Call '$2->2()'
+  ${EndIf}
+FunctionEnd
 
 ; Removes the program; the schedule, the sounds and the clips stay unless the
 ; operator says so (or /TUDO is given to a silent uninstall). A file that
@@ -234,9 +294,17 @@ Section "Uninstall"
     Delete "$SMPROGRAMS\Sonterra\Sonterra.lnk"
     Delete "$SMPROGRAMS\Sonterra\Desinstalar o Sonterra.lnk"
     RMDir "$SMPROGRAMS\Sonterra"
-    ; The autostart shortcut "Ativar" wrote would start a program that is gone.
-    Delete "$SMSTARTUP\Quorvel STV2.lnk"
     DeleteRegKey HKCU "${UNINSTALL_KEY}"
+  ${EndIf}
+  ; The logon start "Ativar" wrote would start a program that is gone, whoever
+  ; owns the entries; one that starts another folder's program stays.
+  SetShellVarContext current
+  StrCpy $0 "$SMSTARTUP\Quorvel STV2.lnk"
+  ${If} ${FileExists} $0
+    Call un.ShortcutTarget
+    ${If} $1 == "$INSTDIR\sonterra.exe"
+      Delete $0
+    ${EndIf}
   ${EndIf}
 
   ${GetParameters} $0
@@ -245,6 +313,7 @@ Section "Uninstall"
   IfErrors 0 everything
   MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 \
     "Apagar também a programação, os sons e as falas da hora?" /SD IDNO IDYES everything
+  Call un.SayWhatIsKept
   Goto done
 everything:
   Delete "$INSTDIR\SOM.INI"
@@ -258,3 +327,28 @@ done:
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
 SectionEnd
+
+; Said on the last page and, for a silent uninstall too, in un-log.txt of
+; the folder that stays.
+Function un.SayWhatIsKept
+  StrCpy $2 "desativada"
+  ClearErrors
+  FileOpen $3 "$INSTDIR\SOM.INI" r
+  ${IfNot} ${Errors}
+    FileReadByte $3 $4
+    FileClose $3
+    StrCmp $4 49 0 +2 ; "1"
+    StrCpy $2 "ativa: instalado de novo nesta pasta, o Sonterra volta a tocar os sinais ao abrir"
+  ${EndIf}
+  StrCpy $Kept "Ficaram em $INSTDIR a programação (SOM.INI e os arquivos .PR2; ela está $2), \
+    os sons (AUDIO) e as falas da hora (HORA)."
+  ReadRegStr $3 HKCU "Software\Sonterra" "InstallDir"
+  StrCmp $3 "" +2
+  StrCpy $Kept "$Kept No registro ficou HKCU\Software\Sonterra\InstallDir ($3)."
+  StrCpy $Kept "$Kept Se não forem mais precisos, a pasta pode ser apagada."
+  DetailPrint $Kept
+  FileOpen $3 "$INSTDIR\un-log.txt" w
+  FileWriteUTF16LE /BOM $3 "$Kept$\r$\n"
+  FileClose $3
+  StrCpy $Kept "$\r$\n$\r$\n$Kept"
+FunctionEnd

@@ -27,7 +27,7 @@ test_packages=(
   systemd
   clang libclang-rt-14-dev clang-format
   g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
-  wine64 googletest
+  wine64 fonts-wine googletest  # fonts-wine: Wine draws its Tahoma, not a serif stand-in
   dpkg-dev patch nsis
   lintian debootstrap strace
 )

@@ -13,5 +13,7 @@ if [ ! -x build/tests/e2e/e2e_tone_scan ] || [ ! -x build/tests/e2e/e2e_pcm_tap 
   ./scripts/build.sh e2e_tone_scan e2e_pcm_tap
 fi
 export TONE_SCAN=$PWD/build/tests/e2e/e2e_tone_scan PCM_TAP=$PWD/build/tests/e2e/e2e_pcm_tap
-bash tests/e2e/wine_cases.sh $full/Sonterra startup second_start regional_en_us activate_logon_bell
+# The main window and a box, as Wine draws them, are kept for a person to see.
+W_SHOTS=$PWD/$full/wine-shots W_SETUP=$PWD/$full/sonterra-setup.exe bash tests/e2e/wine_cases.sh $full/Sonterra startup second_start \
+  regional_en_us activate_logon_bell setup_upgrade_bell
 bash tests/e2e/wine_setup_test.sh $full/sonterra-setup.exe

@@ -27,6 +27,9 @@ W_WINESERVER=/usr/lib/wine/wineserver
 
 w_init() { # windows_folder
   : "${TONE_SCAN:?}" "${PCM_TAP:?}"
+  # Without Wine's own fonts every text is drawn in a serif stand-in, and the
+  # screenshots show nothing a school PC shows (scripts/install-deps.sh).
+  [ -f /usr/share/wine/fonts/tahoma.ttf ] || h_fail "sem as fontes do próprio Wine (pacote fonts-wine)"
   H_WORK=$(mktemp -d "${TMPDIR:-/tmp}/sonterra-wine-e2e.XXXXXX")
   trap w_cleanup EXIT
   trap 'exit 143' TERM INT HUP
@@ -200,6 +203,14 @@ w_mapped_sizes() {
   ' "$H_WORK/xev.log"
 }
 
+# A window's picture, kept in W_SHOTS (named in the log) for a person to look at.
+w_keep_shot() { # window_id name
+  [ -n "${W_SHOTS:-}" ] || return 0
+  mkdir -p "$W_SHOTS"
+  /usr/bin/import -window "$1" "$W_SHOTS/$2.png" 2>/dev/null || h_fail "sem captura de $2"
+  h_log "captura: $W_SHOTS/$2.png"
+}
+
 # How many pixels of a screenshot have exactly this colour.
 w_colour_count() { # png r,g,b
   /usr/bin/convert "$1" -depth 8 txt:- | grep -c "srgb($2)" || true
@@ -224,7 +235,8 @@ case_startup() {
   h_log "ok: janela principal 609x530"
   shot=$H_WORK/main.png
   /usr/bin/import -window "$main" "$shot" 2>/dev/null || h_fail "sem captura da janela"
-  cp "$shot" "${W_KEEP_SHOT:-/dev/null}" 2>/dev/null || true
+  [ -z "${W_SHOTS:-}" ] || { mkdir -p "$W_SHOTS" && cp "$shot" "$W_SHOTS/janela-principal.png" &&
+    h_log "captura: $W_SHOTS/janela-principal.png"; }
   # Drawn as designed: the dark green of the first page's top panel and the
   # cream of its list.
   local c n
@@ -271,7 +283,10 @@ case_regional_en_us() {
     w_wine reg add "$key" /v "${v%%=*}" /t REG_SZ /d "${v#*=}" /f >/dev/null 2>&1
   done
   w_start sonterra.exe
-  w_wait_window 90 --visible "$W_TITLE" >/dev/null || h_fail "nenhuma caixa apareceu"
+  local first
+  first=$(w_wait_window 90 --visible "$W_TITLE") || h_fail "nenhuma caixa apareceu"
+  sleep 0.5
+  w_keep_shot "$first" caixa-formato-de-hora
   w_answer_boxes_until_exit 60 || h_fail "o programa não terminou depois das caixas"
   printf '%s' "$W_BOXES" | sed 's/^/    /'
   [ -z "$(w_window --visible "$MAIN_TITLE")" ] || h_fail "a janela principal apareceu"
@@ -379,6 +394,71 @@ case_second_start() {
   [ -n "$(w_window --visible "$MAIN_TITLE")" ] || h_fail "a janela da primeira cópia sumiu"
   h_log "ok: a segunda cópia saiu sozinha e a primeira continua"
   w_stop_program
+}
+
+# The setup program (W_SETUP) installed into C:\Sonterra, the schedule made
+# active and the program running hidden, as at a school after "Ativar"; a
+# silent upgrade, as IT pushes it during the day, closes that copy and starts
+# it again, hidden and active, and the next minute's bell rings with its
+# spoken time.
+case_setup_upgrade_bell() {
+  : "${W_SETUP:?}"
+  local sys32=$WINEPREFIX/drive_c/windows/system32
+  # Wine's icacls is a stub: a stand-in that agrees (wine_setup_test.sh).
+  x86_64-w64-mingw32-gcc -O2 -o "$sys32/icacls.exe" "$H_ROOT/tests/e2e/icacls_stub.c"
+  export WINEDLLOVERRIDES="${WINEDLLOVERRIDES%;icacls.exe=n};icacls.exe=n"
+  H_PROG=$WINEPREFIX/drive_c/Sonterra
+  w_stop_program
+  rm -rf "$H_PROG"
+  w_wine "$W_SETUP" /S >>"$H_WORK/wine.log" 2>&1 || h_fail "a primeira instalação falhou"
+  [ -f "$H_PROG/sonterra.exe" ] || h_fail "a instalação não pôs sonterra.exe em C:\\Sonterra"
+  # The minute's tones in place of the shipped sounds and clips (the upgrade
+  # puts back only the clips of other names).
+  rm -f "$H_PROG"/HORA/* "$H_PROG"/AUDIO/*
+  H_TONES=()
+  local at
+  read -r at _ <<<"$(w_next_minute 80)"
+  w_bell_and_clips "$at" 1.5
+  h_write_lines "$(h_day_file "$at")" "$(w_entry "$(date -d "@$at" +%H:%M)" + "$H_PROG/AUDIO/sino.wav")"
+  printf '1' >"$H_PROG/SOM.INI"
+
+  w_start sonterra.exe
+  local first
+  for _ in $(seq 300); do first=$(w_program_pid) && break; sleep 0.1; done
+  [ -n "$first" ] || h_fail "o programa não subiu"
+  # The splash, then the window, hidden at the first tick: a busy PC is slow.
+  sleep 10
+  [ -z "$(w_window --visible "$MAIN_TITLE")" ] || h_fail "ativo, o programa abriu a janela"
+
+  local t0 rc=0 second
+  t0=$(date +%s.%N)
+  w_wine "$W_SETUP" /S >>"$H_WORK/wine.log" 2>&1 || rc=$?
+  [ "$rc" -eq 0 ] || h_fail "a atualização silenciosa terminou com $rc"
+  h_log "atualização silenciosa: $(h_calc "$(date +%s.%N) - $t0") s"
+  ! kill -0 "$first" 2>/dev/null || h_fail "a cópia aberta não foi fechada"
+  for _ in $(seq 300); do second=$(w_program_pid) && break; sleep 0.1; done
+  [ -n "$second" ] || h_fail "depois da atualização silenciosa o Sonterra não voltou a rodar"
+  [ "$(w_program_pids | wc -l)" -eq 1 ] || h_fail "$(w_program_pids | wc -l) cópias rodando"
+  h_sleep_until "$(h_calc "$(date +%s.%N) + 10")"
+  [ -z "$(w_window --visible "$MAIN_TITLE")" ] || h_fail "reaberto pela atualização, a janela apareceu"
+  [ "$(cat "$H_PROG/SOM.INI")" = 1 ] || h_fail "a atualização mudou SOM.INI"
+  h_log "ok: a atualização fechou o programa e o abriu de novo, oculto e ativo"
+  [ "$(date +%s)" -lt $((at - 4)) ] || h_fail "a preparação passou do minuto $(date -d "@$at" +%T)"
+
+  h_sleep_until "$(h_calc "$at - 10")"
+  h_record_start
+  h_sleep_until "$(h_calc "$at + 4.5")"
+  w_program_pid >/dev/null || h_fail "o programa saiu"
+  w_stop_program
+  h_record_stop
+  H_BOUNDARY=$at
+  h_analyse
+  h_expect_covered_from -1
+  h_expect_tone bell -$SLACK $LATE
+  local end
+  end=$(h_end bell)
+  h_expect_tone clip "$(h_calc "$end - $SLACK")" "$(h_calc "$end + $CLIP_LATE")"
+  h_expect_silent wrong_clip
 }
 
 # Sourced (to try a function by hand), it only defines.

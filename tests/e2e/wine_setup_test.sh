@@ -54,6 +54,32 @@ start_program() {
   done
   fail "o Sonterra não abriu"
 }
+# The sonterra.exe processes of this prefix, whoever started them.
+program_pids() {
+  local p
+  for p in /proc/[0-9]*; do
+    { tr '\0' ' ' <"$p/cmdline"; } 2>/dev/null | grep -qi 'sonterra\.exe' || continue
+    { tr '\0' '\n' <"$p/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+    echo "${p#/proc/}"
+  done
+}
+stop_programs() {
+  local p
+  for p in $(program_pids); do kill "$p" 2>/dev/null || true; done
+  timeout 60 "$wineserver" -w 2>/dev/null || true
+}
+# Started again by the setup, one copy, its main window shown as before.
+reopened() { # who
+  for _ in $(seq 600); do
+    if [ -n "$(program_pids)" ] &&
+      xdotool search --onlyvisible --name '^Quorvel Sonterra V2$' >/dev/null 2>&1; then break; fi
+    sleep 0.1
+  done
+  [ -n "$(program_pids)" ] || fail "$1 não abriu de novo o programa que fechou"
+  [ "$(program_pids | wc -l)" = 1 ] || fail "$1 deixou $(program_pids | wc -l) cópias"
+  xdotool search --onlyvisible --name '^Quorvel Sonterra V2$' >/dev/null 2>&1 ||
+    fail "$1 abriu o programa sem a janela que ele mostrava"
+}
 # Every file of the program itself was written after a date stamped on it.
 all_replaced() {
   find "$dir" -type f ! -path '*/AUDIO/*' ! -path '*/HORA/*' ! -name SOM.INI ! -name '*.PR2' \
@@ -137,14 +163,43 @@ grep -q '07:30 +' "$dir/02.PR2" || fail "a reinstalação mudou 02.PR2"
 ok "reinstalação manteve a programação e os sons"
 
 # 2b. Over the running program: a silent setup closes it as "Sair" would
-# (asked with a question when not silent) and replaces every file.
+# (asked with a question when not silent), replaces every file and starts it
+# again as it was (here inactive, its window shown); clicked through, it is
+# back before the last page is closed, and that page does not start another.
 find "$dir" -type f -exec touch -d 2000-01-01 {} +
 start_program
-run_code "$setup" /S || fail "a instalação sobre o programa aberto terminou com $?"
+# (SDL's silent output reaches the copy the setup starts through its environment.)
+code=0
+SDL_AUDIODRIVER=dummy "$wine" "$setup" /S >>"$work/wine.log" 2>&1 || code=$?
+[ "$code" = 0 ] || fail "a instalação sobre o programa aberto terminou com $code"
 ! kill -0 "$app" 2>/dev/null || fail "o programa aberto continuou rodando"
 [ -z "$(all_replaced)" ] || fail "não substituiu $(all_replaced)"
 [ "$(cat "$dir/SOM.INI")" = 0 ] || fail "a instalação mudou SOM.INI"
-ok "instalação sobre o programa aberto: fechou-o e trocou todos os arquivos"
+reopened "a instalação silenciosa"
+ok "instalação silenciosa sobre o programa aberto: fechou-o, trocou todos os arquivos e o abriu de novo"
+stop_programs
+start_program
+SDL_AUDIODRIVER=dummy "$wine" "$setup" >>"$work/wine.log" 2>&1 &
+clicked=$!
+pids+=("$clicked")
+page=$(wait_window 'Instalação do Sonterra ') || fail "a instalação não abriu sua janela"
+press "$page" Return
+box=$(wait_window 'Instalação do Sonterra') || fail "a instalação não perguntou se fecha o programa"
+press "$box" Return
+reopened "a instalação clicada, ainda na última página,"
+# The program's window is on top and holds the focus, and the last page may
+# still be coming: "Concluir" is clicked until the setup ends.
+for _ in $(seq 30); do
+  sleep 1
+  kill -0 "$clicked" 2>/dev/null || break
+  xdotool windowraise "$page" 2>/dev/null || true
+  xdotool mousemove --window "$page" 421 338 click 1 2>/dev/null || true
+done
+wait "$clicked" || true
+sleep 2
+[ "$(program_pids | wc -l)" = 1 ] || fail "$(program_pids | wc -l) cópias depois de \"Concluir\""
+ok "instalação clicada sobre o programa aberto: ele voltou antes de \"Concluir\", e só uma vez"
+stop_programs
 
 # 2c. A file some other program holds: the setup ends with an error and the
 # uninstaller stops before its entries go, so it can be run again.
@@ -176,7 +231,12 @@ for f in SOM.INI 02.PR2 AUDIO/sinal-curto.wav HORA/07H30M.WAV HORA/12H59M.WAV; d
   [ -e "$dir/$f" ] || fail "a desinstalação apagou $f"
 done
 [ ! -e "$lnk" ] || fail "a desinstalação deixou o atalho do menu Iniciar"
-ok "desinstalação manteve SOM.INI, os .PR2, os sons e as falas"
+kept=$(iconv -f UTF-16 -t UTF-8 "$dir/un-log.txt" 2>/dev/null | tr -d '\r') || true
+[ "$kept" = "Ficaram em C:\Sonterra a programação (SOM.INI e os arquivos .PR2; ela está desativada), \
+os sons (AUDIO) e as falas da hora (HORA). No registro ficou HKCU\Software\Sonterra\InstallDir \
+(C:\Sonterra). Se não forem mais precisos, a pasta pode ser apagada." ] ||
+  fail "un-log.txt não diz o que ficou: $kept"
+ok "desinstalação manteve SOM.INI, os .PR2, os sons e as falas, e disse onde"
 
 # A folder whose rights cannot be set gets no program.
 ICACLS_EXIT=5 run "$setup" /S '/D=C:\Alheia'
@@ -204,13 +264,23 @@ done
 press "$page" Escape
 timeout 60 "$wineserver" -w || fail "a instalação não terminou depois da pergunta"
 [ ! -e "$other" ] || fail "sem o \"Sim\" da pergunta, a instalação mudou $other"
+# "Ativar" in the first folder: its logon start goes with its uninstaller,
+# though the second folder owns the entries by then.
+start_program
+main=$(wait_window 'Quorvel Sonterra V2') || fail "sem janela principal"
+xdotool mousemove --window "$main" 99 433 click 1 # "Ativar" (resources/usom.ui)
+logon="$(unix_path "$(shell_folder Startup)")/Quorvel STV2.lnk"
+for _ in $(seq 100); do [ -f "$logon" ] && break; sleep 0.1; done
+[ -f "$logon" ] || fail "\"Ativar\" não criou $logon"
+stop_programs
 run "$setup" /S '/D=C:\Escola\Sinal'
 [ -f "$other/sonterra.exe" ] || fail "não instalou na pasta escolhida"
 run "$dir/uninstall.exe" /S
+[ ! -e "$logon" ] || fail "desinstalar C:\Sonterra deixou o início com o Windows apontando para ele"
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Sonterra'
 [ "$(reg_value "$key" InstallLocation)" = 'C:\Escola\Sinal' ] && grep -qa 'Sinal' "$lnk" ||
   fail "desinstalar a primeira pasta tirou as entradas da segunda"
-ok "segunda pasta: avisa que substitui a primeira, cujo desinstalador não tira as entradas da segunda"
+ok "segunda pasta: avisa que substitui a primeira, cujo desinstalador não tira as entradas da segunda, mas tira o próprio início com o Windows"
 printf '1' >"$other/SOM.INI"
 run "$other/uninstall.exe" /S /TUDO
 [ ! -e "$other" ] || fail "/TUDO deixou $(find "$other" | head -5)"

@@ -95,11 +95,22 @@ TEST_F(EditTest, TakenTimeIsRefusedWithItsMessageAndNothingWritten) {
     EXPECT_EQ(boxes.boxes[0].icon, BoxIcon::None);
     EXPECT_EQ(prog.bytes("07.PR2"), QByteArray("07:30 - /sons/a.mp3\r\n"));
 
+    // A name the day files' code page cannot hold is refused, never saved
+    // changed ("sinal_?.wav" would play nothing at its minute).
+    missingLetter = "\xD0\xB6"; // ж
+    Add(QStringLiteral("08:00"), QString::fromUtf8("/sons/sinal_\xD0\xB6.wav"), true);
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[1].text, "O nome do arquivo escolhido tem letras que a programação não "
+                                   "consegue guardar neste computador.\rRenomeie o arquivo e "
+                                   "escolha-o de novo.");
+    EXPECT_EQ(boxes.boxes[1].buttons, BoxButtons::Ok);
+    EXPECT_EQ(prog.bytes("07.PR2"), QByteArray("07:30 - /sons/a.mp3\r\n"));
+
     // The same time on another day is free.
     semana->setCurrentIndex(1);
     Add(QStringLiteral("07:30"), QStringLiteral("/sons/b.mp3"), true);
     EXPECT_EQ(prog.bytes("02.PR2"), QByteArray("07:30 + /sons/b.mp3\r\n"));
-    EXPECT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes.size(), 2u);
 }
 
 TEST_F(EditTest, HalfFilledTimeOrEmptyChooserDoNothing) {
