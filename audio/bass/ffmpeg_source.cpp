@@ -36,13 +36,19 @@ constexpr auto kOpenTimeout = std::chrono::seconds(2);
 constexpr std::int64_t kHeaderBytes = 32 << 20;
 constexpr std::int64_t kStreamInfoBytes = 1 << 20;
 constexpr std::int64_t kPacketBytes = 1 << 20;
+// And, for one packet, this much more in ID3v2 tags met between frames: MP3s
+// joined with cat, each with its cover, are one sound.
+constexpr std::int64_t kTagBytes = 32 << 20;
 constexpr std::int64_t kNoBudget = std::numeric_limits<std::int64_t>::max();
 // No block libavformat or libavcodec allocates is larger: a size field read
 // from a file never becomes gigabytes.
 constexpr std::size_t kMaxAllocBytes = 64 << 20;
-// How many leading ID3v2 tags, and RIFF or AIFF chunks, are looked through.
+// How many leading ID3v2 tags, and RIFF, AIFF or FLAC metadata chunks, are
+// looked through.
 constexpr int kMaxLeadingTags = 16;
 constexpr int kMaxChunks = 1024;
+constexpr std::uint8_t kFlacPadding = 1;
+constexpr std::uint8_t kFlacPicture = 6;
 // A probe weaker than this is a guess from the file name alone, not audio.
 constexpr int kMinProbeScore = AVPROBE_SCORE_EXTENSION / 2;
 // Undecodable packets in a row before the source gives up.
@@ -171,10 +177,13 @@ std::int64_t leadingTagBytes(LocalFile& file) {
     return at;
 }
 
-// Offsets of the ids of the ID3 chunks of the RIFF (little-endian sizes) or
-// AIFF file that starts at `start`.
-std::vector<std::int64_t> id3Chunks(LocalFile& file, std::int64_t start, bool little_endian) {
-    std::vector<std::int64_t> found;
+// Bytes that libavformat reads otherwise than the file holds them.
+using Patches = std::vector<std::pair<std::int64_t, std::uint8_t>>;
+
+// The ID3 chunks of the RIFF (little-endian sizes) or AIFF file that starts at
+// `start`, renamed JUNK.
+Patches id3Chunks(LocalFile& file, std::int64_t start, bool little_endian) {
+    Patches found;
     const std::int64_t end = file.size();
     std::array<std::uint8_t, 8> buffer{};
     std::int64_t at = start + 12; // past RIFF/FORM, its size and its kind
@@ -187,8 +196,31 @@ std::vector<std::int64_t> id3Chunks(LocalFile& file, std::int64_t start, bool li
             little_endian ? p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24
                           : static_cast<std::uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
         if (std::memcmp(head.data(), "id3 ", 4) == 0 || std::memcmp(head.data(), "ID3 ", 4) == 0)
-            found.push_back(at);
+            for (std::int64_t k = 0; k < 4; ++k)
+                found.emplace_back(at + k, static_cast<std::uint8_t>("JUNK"[k]));
         at += 8 + static_cast<std::int64_t>(size) + (size & 1);
+    }
+    return found;
+}
+
+// The picture blocks of the FLAC file that starts at `start`, turned into
+// padding: they are skipped, never read, so covers of any size cost nothing.
+Patches flacPictures(LocalFile& file, std::int64_t start) {
+    Patches found;
+    std::array<std::uint8_t, 4> buffer{};
+    const auto magic = readAt(file, start, buffer);
+    if (magic.size() < 4 || std::memcmp(magic.data(), "fLaC", 4) != 0)
+        return found;
+    std::int64_t at = start + 4;
+    for (int i = 0; i < kMaxChunks; ++i) {
+        const auto head = readAt(file, at, buffer);
+        if (head.size() < 4)
+            break;
+        if ((head[0] & 0x7F) == kFlacPicture)
+            found.emplace_back(at, static_cast<std::uint8_t>((head[0] & 0x80) | kFlacPadding));
+        if ((head[0] & 0x80) != 0) // the last block
+            break;
+        at += 4 + (head[1] << 16 | head[2] << 8 | head[3]);
     }
     return found;
 }
@@ -259,10 +291,40 @@ int FFmpegSource::readFile(void* opaque, std::uint8_t* buffer, int size) {
         return n == 0 ? AVERROR_EOF : AVERROR(-n);
     self.at_ += n;
     self.budget_ -= n;
-    for (const std::int64_t id : self.hidden_chunks_)
-        for (std::int64_t i = std::max(id, from); i < std::min(id + 4, self.at_); ++i)
-            buffer[i - from] = static_cast<std::uint8_t>("JUNK"[i - id]);
+    for (const auto& [at, byte] : self.patches_)
+        if (at >= from && at < self.at_)
+            buffer[at - from] = byte;
+    if (self.tag_credit_ > 0)
+        self.budget_ += self.tagBytes(buffer, from);
     return n;
+}
+
+std::int64_t FFmpegSource::tagBytes(const std::uint8_t* buffer, std::int64_t from) {
+    static constexpr char kId[] = "ID3";
+    std::int64_t inside = 0;
+    for (std::int64_t i = from; i < at_;) {
+        if (i < tag_end_) {
+            const std::int64_t end = std::min(tag_end_, at_);
+            inside += end - i;
+            i = end;
+            continue;
+        }
+        const auto left = static_cast<std::size_t>(at_ - i);
+        std::array<std::uint8_t, 10> head{};
+        std::span<const std::uint8_t> view(buffer + (i - from), std::min(left, head.size()));
+        if (std::memcmp(view.data(), kId, std::min<std::size_t>(left, 3)) == 0 &&
+            left < head.size()) { // the header goes on in the next read
+            view = readAt(*file_, i, head);
+            file_->seek(at_, SEEK_SET);
+        }
+        if (const std::size_t tag = id3v2Length(view); tag > 0)
+            tag_end_ = i + static_cast<std::int64_t>(tag);
+        else
+            ++i;
+    }
+    const std::int64_t credit = std::min(inside, tag_credit_);
+    tag_credit_ -= credit;
+    return credit;
 }
 
 std::int64_t FFmpegSource::seekFile(void* opaque, std::int64_t offset, int whence) {
@@ -276,8 +338,10 @@ std::int64_t FFmpegSource::seekFile(void* opaque, std::int64_t offset, int whenc
         at = file.seek(whence == SEEK_SET ? offset + self.skip_ : offset, whence);
         if (at >= 0 && at < self.skip_) // never into the hidden tags
             at = file.seek(self.skip_, SEEK_SET);
-        if (at >= 0)
+        if (at >= 0) {
             self.at_ = at;
+            self.tag_end_ = 0;
+        }
     }
     if (at < 0)
         return AVERROR(static_cast<int>(-at));
@@ -316,12 +380,16 @@ bool FFmpegSource::readThroughFile(const AVInputFormat* demuxer) {
     // the name serves only to probe by its extension when the bytes tell
     // nothing.
     skip_ = leadingTagBytes(*file_);
-    hidden_chunks_.clear();
+    patches_.clear();
     if (demuxer != nullptr &&
         (std::strcmp(demuxer->name, "wav") == 0 || std::strcmp(demuxer->name, "aiff") == 0))
-        hidden_chunks_ = id3Chunks(*file_, skip_, demuxer->name[0] == 'w');
+        patches_ = id3Chunks(*file_, skip_, demuxer->name[0] == 'w');
+    else if (demuxer != nullptr && std::strcmp(demuxer->name, "flac") == 0)
+        patches_ = flacPictures(*file_, skip_);
     at_ = file_->seek(skip_, SEEK_SET);
     budget_ = kHeaderBytes;
+    tag_credit_ = 0;
+    tag_end_ = 0;
     auto* buffer = static_cast<unsigned char*>(av_malloc(kFileBufferBytes));
     if (buffer != nullptr)
         io_ = avio_alloc_context(buffer, kFileBufferBytes, 0, this, &FFmpegSource::readFile,
@@ -485,6 +553,7 @@ int FFmpegSource::next(const std::uint8_t* const*& data) {
         if (draining_)
             return 0;
         budget_ = kPacketBytes;
+        tag_credit_ = file_ ? kTagBytes : 0;
         rc = av_read_frame(fmt_, packet_);
         if (rc == AVERROR_EOF || (rc < 0 && avio_feof(fmt_->pb))) {
             draining_ = true;

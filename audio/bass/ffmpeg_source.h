@@ -8,6 +8,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct AVDictionary;
@@ -56,19 +57,25 @@ private:
     static int interruptCallback(void* self);
     static int readFile(void* self, std::uint8_t* buffer, int size);
     static std::int64_t seekFile(void* self, std::int64_t offset, int whence);
+    // Of the bytes just read into `buffer`, from `from` to at_, those inside
+    // ID3v2 tags, up to tag_credit_: what they give back to the budget.
+    std::int64_t tagBytes(const std::uint8_t* buffer, std::int64_t from);
 
     std::string name_;
     bool is_address_ = false;
     std::unique_ptr<LocalFile> file_; // what a local name was opened as
     // What libavformat sees of file_: it starts after the leading ID3v2 tags,
-    // and the ID3 chunks of a WAV or AIFF read as chunks to skip, so no tag is
-    // ever unpacked; and it ends once `budget_` bytes have been read since it
-    // was last set, so no stretch without audio is read whole.
+    // and the ID3 chunks of a WAV or AIFF and the pictures of a FLAC read as
+    // chunks to skip, so no tag or picture is ever unpacked; and it ends once
+    // `budget_` bytes have been read since it was last set, so no stretch
+    // without audio is read whole.
     std::int64_t skip_ = 0;
-    std::vector<std::int64_t> hidden_chunks_; // file offsets of their ids
-    std::int64_t at_ = 0;                     // the file's offset
+    std::vector<std::pair<std::int64_t, std::uint8_t>> patches_; // file offset, byte seen there
+    std::int64_t at_ = 0;                                        // the file's offset
     std::int64_t budget_ = 0;
-    AVIOContext* io_ = nullptr; // reads file_ for libavformat
+    std::int64_t tag_credit_ = 0; // what ID3v2 tags may still add to budget_
+    std::int64_t tag_end_ = 0;    // the end of the last tag met
+    AVIOContext* io_ = nullptr;   // reads file_ for libavformat
     SourceFormat format_;
     AVFormatContext* fmt_ = nullptr;
     AVCodecContext* codec_ = nullptr;

@@ -9,6 +9,8 @@
 # Markdown table.
 #
 #   usage: bench/e2e/unplug-bench.sh [BUILD_DIR] [RUNS]
+#   (PLAY=play-ahead opens the file and readies the output a second before, as
+#   the program does with a scheduled bell)
 #   (build first: cmake --build BUILD_DIR --target bass_tool e2e_tone_scan)
 set -euo pipefail
 
@@ -53,7 +55,7 @@ one_run() { # player: lib | paplay
   local rec_bell=$!
   sleep 2.5 # an idle null sink hands a recorder nothing at first
   if [ "$1" = lib ]; then
-    "$tool" play 1 "$work/tone.wav" >/dev/null &
+    "$tool" "${PLAY:-play}" 1 "$work/tone.wav" >/dev/null &
   else
     paplay "$work/tone.wav" &
   fi

@@ -329,6 +329,48 @@ case_many_copies_of_one_line() {
   h_log "ok: nenhum fluxo ficou aberto"
 }
 
+# A 20 s bell whose sound goes to another sink 4.5 s in, as when the speakers are
+# unplugged or the user picks another output: the program plays on "plug",
+# the default, which then stops being the default or goes; "bell" hears the
+# rest. The bell, opened ahead of its minute as every scheduled one is, ends
+# at its true end there: nothing the old sink played is heard again.
+moved_bell() { # default-changed | sink-removed
+  h_state "1"
+  h_tone bell 700
+  h_tone_file "$H_PROG/AUDIO/sino.wav" 700 20.0
+  local at
+  at=$(h_epoch "$DAY 07:30:00")
+  h_write_lines "$(h_day_file "$at")" "07:30 - $H_PROG/AUDIO/sino.wav"
+  PLUG=$(pactl load-module module-null-sink sink_name=plug rate=48000 channels=2)
+  pactl set-default-sink plug
+  unset PULSE_SINK # the program follows the default, as in a desktop session
+  # Someone listens to plug: a sink nobody listens to takes its sound in
+  # bursts, far ahead, which no speaker does.
+  parec -d plug.monitor --raw --latency-msec=10 >/dev/null &
+  H_PIDS+=($!)
+  MOVE=$1
+  H_AFTER_START=move_while_ringing h_run "$at" 21.5
+  local end
+  end=$(h_end bell)
+  [ "$end" != none ] || h_fail "o resto do sino não foi ouvido na outra saída"
+  h_between "$end" "$(h_calc "20.0 - $SLACK")" "$(h_calc "20.0 + 0.12")" ||
+    h_fail "o sino de 20 s, levado a outra saída, terminou em ${end}s"
+  h_log "ok: o sino terminou em ${end}s"
+}
+move_while_ringing() {
+  (
+    h_sleep_until "$(h_calc "$H_BOUNDARY + 4.5")"
+    if [ "$MOVE" = default-changed ]; then
+      pactl set-default-sink bell
+    else
+      pactl unload-module "$PLUG"
+    fi
+  ) &
+  H_PIDS+=($!)
+}
+case_moved_bell_default_changed() { moved_bell default-changed; }
+case_moved_bell_sink_removed() { moved_bell sink-removed; }
+
 # Waits until the copy PID holds its program folder: a write lock on the
 # folder's lock file (an open-file-description lock, which /proc/locks shows
 # without a PID), with that file open in the copy.

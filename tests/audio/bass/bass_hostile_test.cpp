@@ -125,20 +125,54 @@ constexpr long kMostCostKb = 128 * 1024;
 constexpr long kMostCostKb = 32 * 1024;
 #endif
 
-// Plays `path` to its end on device 0; what that raised the peak resident
-// memory by, in kB.
-long playedWholeCostKb(const std::string& path) {
+struct Played {
+    double seconds = 0;         // where it ended
+    long cost_kb = 0;           // what it raised the peak resident memory by
+    std::uint64_t read_mib = 0; // what was read meanwhile
+};
+
+// Plays `path` to its end on device 0.
+Played playWhole(const std::string& path) {
     std::ofstream("/proc/self/clear_refs") << "5"; // the peak starts again from here
     const long before = peakRssKb();
+    const std::uint64_t read_before = bytesRead();
     const HSTREAM h = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
     EXPECT_NE(h, 0u) << BASS_ErrorGetCode();
     BASS_ChannelPlay(h, FALSE);
     for (int i = 0; i < 1000 && BASS_ChannelIsActive(h) != 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(BASS_ChannelIsActive(h), 0u);
-    EXPECT_GE(BASS_ChannelBytes2Seconds(h, BASS_ChannelGetPosition(h)), 0.45);
+    Played played;
+    played.seconds = BASS_ChannelBytes2Seconds(h, BASS_ChannelGetPosition(h));
     BASS_StreamFree(h);
-    return peakRssKb() - before;
+    played.cost_kb = peakRssKb() - before;
+    played.read_mib = (bytesRead() - read_before) >> 20;
+    return played;
+}
+
+// The test FLAC with `count` metadata blocks of one type after its stream
+// info, each `body` and then zeros to `size` bytes; the zeros are holes,
+// which take no disk.
+void writeFlacWithBlocks(const std::string& path, std::uint8_t type, int count, std::uint32_t size,
+                         const std::string& body) {
+    const std::string flac = readText(sounds().flac);
+    constexpr std::size_t kAfterStreamInfo = 4 + 4 + 34;
+    ASSERT_EQ(flac[4] & 0x80, 0) << "the stream info is not its only block";
+    std::ofstream out(path, std::ios::binary);
+    out << flac.substr(0, kAfterStreamInfo);
+    std::uint64_t at = kAfterStreamInfo;
+    for (int i = 0; i < count; ++i, at += 4 + size) {
+        out.seekp(static_cast<std::streamoff>(at));
+        out << static_cast<char>(type) << static_cast<char>(size >> 16)
+            << static_cast<char>(size >> 8) << static_cast<char>(size) << body;
+    }
+    out.seekp(static_cast<std::streamoff>(at));
+    out << flac.substr(kAfterStreamInfo);
+}
+
+std::string be32(std::size_t n) {
+    return {static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8),
+            static_cast<char>(n)};
 }
 
 // A TCP port on the loopback interface that accepts nothing by itself.
@@ -262,7 +296,9 @@ TEST_F(BassHostile, TagsAndPicturesAreNeverUnpacked) {
                    "-i '" + png + "' -map 0:a -map 1:v -c:v copy -disposition:v attached_pic"));
     for (const std::string& path : {mp3, wav, flac}) {
         SCOPED_TRACE(path);
-        EXPECT_LT(playedWholeCostKb(path), kMostCostKb);
+        const Played played = playWhole(path);
+        EXPECT_GE(played.seconds, 0.45);
+        EXPECT_LT(played.cost_kb, kMostCostKb);
     }
 }
 
@@ -272,7 +308,48 @@ TEST_F(BassHostile, GigabytesOfNothingAfterTheSoundAreNeverReadWhole) {
     std::filesystem::copy_file(sounds().mp3, path);
     std::filesystem::resize_file(path, std::uintmax_t{3} << 30); // sparse: nothing on disk
     // Its open read it whole into memory (2.1 GB); the bound says so without a clock.
-    EXPECT_LT(playedWholeCostKb(path), kMostCostKb);
+    const Played played = playWhole(path);
+    EXPECT_GE(played.seconds, 0.45);
+    EXPECT_LT(played.cost_kb, kMostCostKb);
+    // Nor does the end of the sound read it all, a packet's worth of nothing at most.
+    EXPECT_LT(played.read_mib, 64u);
+
+    // A header of a gigabyte of comments is refused once its budget is read.
+    const std::string comments = dir / "comments.flac";
+    writeFlacWithBlocks(comments, 4, 64, 0xFFFFFF, "");
+    const std::uint64_t before = bytesRead();
+    int code = 0;
+    EXPECT_EQ(open(comments, code), 0u);
+    EXPECT_EQ(code, BASS_ERROR_FILEFORM);
+    EXPECT_LT((bytesRead() - before) >> 20, 64u);
+}
+
+// What real files carry is never cut by those budgets: two MP3s joined with
+// cat, the second with a 3 MB cover, play both halves; a FLAC with 36 MiB of
+// pictures plays, its pictures unread.
+TEST_F(BassHostile, CoversOfRealFilesCutNothing) {
+    TemporaryFolder dir("sonterra-bass");
+    const std::string first = dir / "first.mp3";
+    const std::string second = dir / "second.mp3";
+    ASSERT_TRUE(encodeSine(first, 440, 3.0, 44100, 2, "-c:a libmp3lame -b:a 128k"));
+    ASSERT_TRUE(encodeSine(second, 880, 3.0, 44100, 2, "-c:a libmp3lame -b:a 128k"));
+    const std::string jpeg = "\xFF\xD8\xFF\xE0" + std::string(3'000'000, '\0');
+    const std::string apic = std::string("\0image/jpeg\0\3\0", 14) + jpeg;
+    const std::string frame = "APIC" + syncSafe(apic.size()) + std::string(2, '\0') + apic;
+    const std::string joined = dir / "joined.mp3";
+    writeText(joined, readText(first) + std::string("ID3\4\0\0", 6) + syncSafe(frame.size()) +
+                          frame + readText(second));
+    EXPECT_GE(playWhole(joined).seconds, 5.9);
+
+    const std::string covers = dir / "covers.flac";
+    const std::string picture = be32(3) + be32(10) + "image/jpeg" + be32(0) + be32(1000) +
+                                be32(1000) + be32(24) + be32(0) + be32(12 << 20) +
+                                jpeg.substr(0, 4);
+    writeFlacWithBlocks(covers, 6, 3, static_cast<std::uint32_t>(picture.size() - 4 + (12 << 20)),
+                        picture);
+    const Played played = playWhole(covers);
+    EXPECT_GE(played.seconds, 0.45);
+    EXPECT_LT(played.read_mib, 8u);
 }
 
 } // namespace

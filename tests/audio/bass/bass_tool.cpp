@@ -2,6 +2,8 @@
 // PulseAudio (pulse_tone_test.sh):
 //   bass_tool tone FILE.wav HZ SECONDS          write a stereo 16-bit sine
 //   bass_tool play DEVICE FILE                  play FILE to its end on DEVICE
+//   bass_tool play-ahead DEVICE FILE            the same, FILE opened and the device
+//                                               prepared a second before, as a bell is
 //   bass_tool play-again DEVICE FILE x GAP_S    play it, wait GAP_S seconds, play it again
 //   bass_tool play-again DEVICE FILE FLAG       play it, wait until FLAG exists, play it again
 //   bass_tool detect REC.raw RATE HZ SECONDS    check a s16le stereo recording
@@ -35,17 +37,21 @@ std::uint64_t nowNs() {
 }
 
 int play(int device, const std::string& path, int times = 1, double gap_s = 0,
-         const std::string& flag = "") {
+         const std::string& flag = "", bool ahead = false) {
     if (!BASS_Init(device, 44100, 0, nullptr, nullptr)) {
         std::fprintf(stderr, "BASS_Init(%d) failed: %d\n", device, BASS_ErrorGetCode());
         return 2;
     }
+    if (ahead)
+        BASSX_DevicePrepare(device);
     const HSTREAM h = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_SAMPLE_FLOAT);
     if (h == 0) {
         std::fprintf(stderr, "cannot open %s: %d\n", path.c_str(), BASS_ErrorGetCode());
         return 2;
     }
     const double length = BASS_ChannelBytes2Seconds(h, BASS_ChannelGetLength(h));
+    if (ahead)
+        std::this_thread::sleep_for(std::chrono::seconds(1));
     bool ended = true;
     for (int round = 0; round < times; ++round) {
         if (round > 0) {
@@ -171,6 +177,8 @@ int main(int argc, char** argv) {
     }
     if (args.size() == 3 && args[0] == "play")
         return play(std::stoi(args[1]), args[2]);
+    if (args.size() == 3 && args[0] == "play-ahead")
+        return play(std::stoi(args[1]), args[2], 1, 0, "", true);
     if (args.size() == 4 && args[0] == "play-again")
         return play(std::stoi(args[1]), args[2], 2, 0, args[3]);
     if (args.size() == 5 && args[0] == "play-again")

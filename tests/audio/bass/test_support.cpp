@@ -103,6 +103,16 @@ long rssKb() {
     return statusKb("VmRSS");
 }
 
+std::uint64_t bytesRead() {
+    std::ifstream in("/proc/self/io");
+    std::string key;
+    std::uint64_t value = 0;
+    while (in >> key >> value)
+        if (key == "rchar:")
+            return value;
+    return 0;
+}
+
 } // namespace sonterra::test
 
 #include "audio/bass/bass.h"

@@ -31,6 +31,8 @@ Stereo audible(const Stereo& all, float threshold = 1e-3f);
 // Peak and current resident memory of this process, in kB.
 long peakRssKb();
 long rssKb();
+// Bytes this process has read so far, from files and anything else.
+std::uint64_t bytesRead();
 
 } // namespace sonterra::test
 
