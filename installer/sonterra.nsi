@@ -276,6 +276,10 @@ Section "Uninstall"
   Delete "$INSTDIR\sonterra.exe"
   Delete "$INSTDIR\*.dll"
   Delete "$INSTDIR\qt.conf"
+  ; The program's own note of the last minute rung, not part of the schedule.
+  ${If} ${FileExists} "$INSTDIR\.sonterra.lock"
+    Delete "$INSTDIR\.sonterra.lock"
+  ${EndIf}
   RMDir /r "$INSTDIR\platforms"
   RMDir /r "$INSTDIR\imageformats"
   RMDir /r "$INSTDIR\styles"

@@ -449,6 +449,13 @@ case_setup_upgrade_bell() {
   h_record_start
   h_sleep_until "$(h_calc "$at + 4.5")"
   w_program_pid >/dev/null || h_fail "o programa saiu"
+  # Upgraded again inside the minute it rang: back, and that minute not rung twice.
+  w_wine "$W_SETUP" /S >>"$H_WORK/wine.log" 2>&1 || h_fail "a segunda atualização silenciosa falhou"
+  local third
+  for _ in $(seq 300); do third=$(w_program_pid) && break; sleep 0.1; done
+  [ -n "$third" ] || h_fail "depois da segunda atualização o Sonterra não voltou a rodar"
+  sleep 8
+  [ "$(date +%s)" -lt $((at + 58)) ] || h_fail "a segunda atualização passou do minuto $(date -d "@$at" +%T)"
   w_stop_program
   h_record_stop
   H_BOUNDARY=$at
@@ -459,6 +466,9 @@ case_setup_upgrade_bell() {
   end=$(h_end bell)
   h_expect_tone clip "$(h_calc "$end - $SLACK")" "$(h_calc "$end + $CLIP_LATE")"
   h_expect_silent wrong_clip
+  [ "$(h_onset_nth bell 2)" = none ] ||
+    h_fail "o sino tocou de novo em $(h_onset_nth bell 2)s, reaberto pela segunda atualização no mesmo minuto"
+  h_log "ok: reaberto no minuto que já tocou, não tocou de novo"
 }
 
 # Sourced (to try a function by hand), it only defines.
