@@ -153,24 +153,37 @@ in_root useradd -m -G sonterra ana
 cp "${SCHEDULE_EDIT:?}" "$root/tmp/schedule_edit"
 weekday=$(($(date +%w) + 1))
 day_file=/var/lib/sonterra/$(printf '%02d' "$weekday").PR2
-as_ana() { in_root setpriv --reuid ana --regid ana --init-groups env HOME=/home/ana "$@"; }
+as_user() { local u=$1; shift; in_root setpriv --reuid "$u" --regid "$u" --init-groups env HOME="/home/$u" "$@"; }
+as_ana() { as_user ana "$@"; }
+# Starts sonterra as an account, under strace into $work/trace.USER, in the background.
+declare -A traced
+traced_start() { # user
+  strace -f -qq -e trace=openat -o "$work/trace.$1" \
+    chroot "$root" setpriv --reuid "$1" --regid "$1" --init-groups \
+    env -i PATH=/usr/bin:/bin HOME="/home/$1" LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
+    timeout 300 sonterra >"$work/run.$1.log" 2>&1 &
+  traced[$1]=$!
+}
+# Until the trace has a line matching the pattern, while the copy runs (at
+# most 5 minutes of a stalled machine): how long is the machine's business.
+traced_wait() { # user pattern
+  while kill -0 "${traced[$1]}" 2>/dev/null && ! grep -q "$2" "$work/trace.$1" 2>/dev/null; do sleep 0.2; done
+  grep -q "$2" "$work/trace.$1"
+}
+traced_stop() { # user
+  pkill -TERM -f '^\./sonterra$' -U "$(in_root id -u "$1")" 2>/dev/null || true
+  wait "${traced[$1]}" 2>/dev/null || true
+}
+opened() { echo "openat(AT_FDCWD, \"$1\", [^)]*) = [0-9]"; }
 as_ana /tmp/schedule_edit /usr/lib/sonterra/sonterra add "$weekday" 07:30 /var/lib/sonterra/AUDIO/sinal-curto.wav ||
   fail "ana não acrescentou um horário"
 [ "$(st %G "$day_file")" = sonterra ] || fail "$day_file não ficou do grupo"
-# Ended once it has read the day file (or after 5 minutes of a stalled
-# machine): how long that takes is the machine's business, not the test's.
-read_day="openat(AT_FDCWD, \"$day_file\", [^)]*) = [0-9]"
-strace -f -qq -e trace=openat -o "$work/trace" \
-  chroot "$root" setpriv --reuid ana --regid ana --init-groups \
-  env -i PATH=/usr/bin:/bin HOME=/home/ana LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
-  timeout 300 sonterra >"$work/run.log" 2>&1 &
-started=$!
-while kill -0 "$started" 2>/dev/null && ! grep -q "$read_day" "$work/trace" 2>/dev/null; do sleep 0.2; done
-pkill -TERM -f '^\./sonterra$' -U "$(in_root id -u ana)" 2>/dev/null || true
-wait "$started" || true
-grep -q "$read_day" "$work/trace" ||
-  fail "o programa não leu $day_file: $(grep -c . "$work/trace") chamadas; $(cat "$work/run.log")"
-grep -q 'openat(AT_FDCWD, "/usr/lib/locale/locale-archive"' "$work/trace" || fail "sem locale"
+read_day=$(opened "$day_file")
+traced_start ana
+traced_wait ana "$read_day" ||
+  fail "o programa não leu $day_file: $(grep -c . "$work/trace.ana") chamadas; $(cat "$work/run.ana.log")"
+traced_stop ana
+grep -q 'openat(AT_FDCWD, "/usr/lib/locale/locale-archive"' "$work/trace.ana" || fail "sem locale"
 ok "ana abre o Sonterra pelo comando sonterra e ele lê a programação compartilhada ($day_file)"
 
 # --- The command line, and a system without Brazil's compiled formats ----------------
@@ -192,50 +205,23 @@ mv "$root/usr/lib/locale/locale-archive" "$work/locale-archive"
 in_root env LC_ALL=C.UTF-8 /usr/lib/sonterra/sonterra-formats >"$work/formats.out" || true
 grep -q 'No Linux, use os formatos do Brasil' "$work/formats.out" && ! grep -q 'Windows' "$work/formats.out" ||
   fail "avisos de formato: $(cat "$work/formats.out")"
-strace -f -qq -e trace=openat -o "$work/trace-c" \
-  chroot "$root" setpriv --reuid ana --regid ana --init-groups \
-  env -i PATH=/usr/bin:/bin HOME=/home/ana LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
-  timeout 300 sonterra >"$work/run-c.log" 2>&1 &
-started=$!
-while kill -0 "$started" 2>/dev/null && ! grep -q "$read_day" "$work/trace-c" 2>/dev/null; do sleep 0.2; done
-pkill -TERM -f '^\./sonterra$' -U "$(in_root id -u ana)" 2>/dev/null || true
-wait "$started" || true
+traced_start ana
+traced_wait ana "$read_day" || true
+traced_stop ana
 mv "$work/locale-archive" "$root/usr/lib/locale/locale-archive"
-grep -q "$read_day" "$work/trace-c" ||
-  fail "sem pt_BR gerado o programa não abriu: $(cat "$work/run-c.log")"
-grep -q 'openat(AT_FDCWD, "/usr/lib/sonterra/locale/pt_BR.UTF-8/LC_TIME", [^)]*) = [0-9]' "$work/trace-c" ||
+grep -q "$read_day" "$work/trace.ana" ||
+  fail "sem pt_BR gerado o programa não abriu: $(cat "$work/run.ana.log")"
+grep -q 'openat(AT_FDCWD, "/usr/lib/sonterra/locale/pt_BR.UTF-8/LC_TIME", [^)]*) = [0-9]' "$work/trace.ana" ||
   fail "o programa não leu os formatos do pacote"
 # Qt's Portuguese texts: the system's where its Recommends brought them, else
 # the package's own.
-grep -q 'openat(AT_FDCWD, "[^"]*/qtbase_pt_BR.qm", [^)]*) = [0-9]' "$work/trace-c" ||
+grep -q 'openat(AT_FDCWD, "[^"]*/qtbase_pt_BR.qm", [^)]*) = [0-9]' "$work/trace.ana" ||
   fail "o programa não leu os textos do Qt em português"
 ok "num Debian sem pt_BR.UTF-8 gerado o Sonterra abre com os formatos do pacote; os avisos falam do Linux"
 
 # --- One ringing copy, the operators' bells, an account outside the group ------------
 in_root useradd -m -G sonterra bia
 in_root useradd -m convidado
-as_user() { local u=$1; shift; in_root setpriv --reuid "$u" --regid "$u" --init-groups env HOME="/home/$u" "$@"; }
-# Runs sonterra as $1 under strace into $work/trace.$1, in the background (pid in $traced).
-traced_start() {
-  strace -f -qq -e trace=openat -o "$work/trace.$1" \
-    chroot "$root" setpriv --reuid "$1" --regid "$1" --init-groups \
-    env -i PATH=/usr/bin:/bin HOME="/home/$1" LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
-    timeout 300 sonterra >"$work/run.$1.log" 2>&1 &
-  traced=$!
-}
-# Waits (at most 5 minutes of a stalled machine) until the trace of $1 has a line matching $2.
-traced_wait() { # user pattern
-  local i
-  for i in $(seq 1500); do
-    grep -q "$2" "$work/trace.$1" 2>/dev/null && return 0
-    sleep 0.2
-  done
-  return 1
-}
-traced_stop() { # user
-  pkill -TERM -f '^\./sonterra$' -U "$(in_root id -u "$1")" 2>/dev/null || true
-}
-opened() { echo "openat(AT_FDCWD, \"$1\", [^)]*) = [0-9]"; }
 
 # Ana keeps a bell in AUDIO/, where the file chooser opens; bia's copy rings it
 # at the next minute (opened ahead, as every bell is).
@@ -246,7 +232,6 @@ as_ana /tmp/schedule_edit /usr/lib/sonterra/sonterra add "$weekday" "$next" /var
   fail "ana não acrescentou o horário $next"
 printf '1\r\n' >"$shared/SOM.INI"
 traced_start bia
-bia_pid=$traced
 traced_wait bia "$(opened "$day_file")" || fail "a cópia de bia não leu a programação: $(cat "$work/run.bia.log")"
 ok "bia abre o Sonterra ativado"
 
@@ -295,7 +280,6 @@ ok "apt remove mantém a programação, os sinais e o link das falas (que voltam
 apt_in_root purge sonterra || fail "apt purge: $(tail -20 "$work/apt.log")"
 [ -f "$shared/.sonterra.lock" ] || fail "o purge apagou a trava da cópia de bia, que ainda toca"
 traced_stop bia
-wait "$bia_pid" || true
 [ ! -e "$shared/HORA" ] && [ ! -L "$shared/HORA" ] || fail "o purge deixou as falas do pacote"
 [ "$(ls "$shared/AUDIO")" = ana-sinal.wav ] || fail "o purge deixou os sinais do pacote ou levou o de ana: $(ls "$shared/AUDIO")"
 [ -f "$root$day_file" ] && [ "$(cat "$shared/recreio.mp3")" = meu ] || fail "o purge levou o que ana fez"
