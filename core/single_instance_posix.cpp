@@ -12,9 +12,7 @@
 #include "core/instance_requests_posix.h"
 #include "core/single_instance.h"
 
-#include <atomic>
 #include <cerrno>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
