@@ -466,8 +466,7 @@ case_restart_inside_rung_minute() {
   H_AFTER_START=restart_after_bell h_run "$at" 4.0
   h_expect_covered_from -0.5
   h_expect_tone bell -$SLACK $LATE
-  [ "$(h_onset_nth bell 2)" = none ] || h_fail "o sino tocou de novo em $(h_onset_nth bell 2)s, depois do reinício"
-  h_log "ok: o sino tocou uma vez só"
+  h_expect_rung_once bell 0.5
 }
 
 restart_after_bell() {

@@ -355,6 +355,18 @@ h_expect_tone() { # name earliest latest  (onset, relative to the boundary)
   h_log "ok: $1 começou em ${on}s"
 }
 
+# Rung once: every span of tone NAME ends within one ring of its first onset.
+# A loaded recorder may split one ring in two; a second ring runs past it.
+h_expect_rung_once() { # name seconds-long
+  local on end
+  on=$(h_onset "$1")
+  end=$(h_end "$1")
+  [ "$on" != none ] || h_fail "$1 não tocou"
+  h_between "$end" "$on" "$(h_calc "$on + $2 + 0.25")" ||
+    h_fail "$1 tocou de novo: soou de ${on}s a ${end}s, mais que um toque de ${2}s"
+  h_log "ok: $1 tocou uma vez só (${on}s a ${end}s)"
+}
+
 h_expect_silent() { # name
   local on
   on=$(h_onset "$1")
