@@ -375,16 +375,8 @@ void TForm1::Button2Click() {
     scheduler_->Deactivate();
 }
 
-void TForm1::Timer1Timer() {
-    scheduler_->Tick();
-}
-
 void TForm1::pStop() {
     scheduler_->BellStopped();
-}
-
-void TForm1::play_hora() {
-    scheduler_->SpeakTime();
 }
 
 void TForm1::Atualiza_whoje() {

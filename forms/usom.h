@@ -61,11 +61,9 @@ public:
     void Image1Click();
     void Button1Click();
     void Button2Click();
-    // Timer1's tick, the bell player's OnStop, the spoken time and today's
-    // reload: done by the scheduler engine.
-    void Timer1Timer();
+    // The bell player's OnStop and today's reload, done by the scheduler
+    // engine; Timer1's tick is TScheduler::Tick, run by its phased timer.
     void pStop();
-    void play_hora();
     void Atualiza_whoje();
     // Ends the program as a confirmed "Sair" does, without the question: the
     // setup program asked it already.

@@ -7,7 +7,6 @@
 #include "schedule/atalho.h"
 #include "schedule/current_folder.h"
 
-#include <cstdlib>
 #include <utility>
 
 namespace sonterra {

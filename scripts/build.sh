@@ -21,12 +21,7 @@ esac
 tests=ON
 [ "${SONTERRA_TESTS:-1}" != 0 ] || tests=OFF
 if [ ! -f build/CMakeCache.txt ]; then
-  launcher=()
-  if command -v ccache >/dev/null; then
-    launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-  fi
-  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" \
-    -DBUILD_TESTING=$tests ${werror:+-DSONTERRA_WERROR=$werror} >/dev/null
+  cmake --preset default -DBUILD_TESTING=$tests ${werror:+-DSONTERRA_WERROR=$werror} >/dev/null
 elif [ -n "$werror" ] && ! grep -qxF "SONTERRA_WERROR:BOOL=$werror" build/CMakeCache.txt; then
   cmake -S . -B build -DSONTERRA_WERROR=$werror >/dev/null
 fi

@@ -7,15 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1  # as scripts/build.sh
 seconds=${1:-30}
-flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
-launcher=()
-if command -v ccache >/dev/null; then
-  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-fi
-cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  "-DCMAKE_C_FLAGS=$flags" "-DCMAKE_CXX_FLAGS=$flags" "${launcher[@]}" \
-  -DSONTERRA_FUZZ=ON -DSONTERRA_FUZZ_SECONDS="$seconds" >/dev/null
+cmake --preset fuzz -DSONTERRA_FUZZ_SECONDS="$seconds" >/dev/null
 cmake --build build-fuzz -j "$(nproc 2>/dev/null || echo 2)" \
   --target fuzz_day_file fuzz_id3v1 fuzz_datetime_text fuzz_desktop_entry
 ctest --test-dir build-fuzz -L fuzz --output-on-failure -j "$(nproc 2>/dev/null || echo 2)"

@@ -13,23 +13,16 @@ export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1  # as scripts/build.sh
 root=$PWD
 jobs=$(nproc 2>/dev/null || echo 2)
 supp=$root/tests/sanitizers
-launcher=()
-if command -v ccache >/dev/null; then
-  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-fi
 
 say() { printf '[sanitizers %s] %s\n' "$(date +%T)" "$*"; }
 
-configure() { # folder sanitizers
-  if [ ! -f "$1/CMakeCache.txt" ]; then
-    cmake -S . -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSONTERRA_SANITIZE="$2" \
-      "${launcher[@]}" >/dev/null
-  fi
+configure() { # preset (CMakePresets.json), built into build-PRESET
+  [ -f "build-$1/CMakeCache.txt" ] || cmake --preset "$1" >/dev/null
 }
 
 asan() {
   say "ASan+UBSan: build"
-  configure build-asan address,undefined
+  configure asan
   cmake --build build-asan -j "$jobs"
   say "ASan+UBSan: unit tests"
   ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:check_initialization_order=1:strict_init_order=1 \
@@ -47,7 +40,7 @@ tsan_skip='\.TenMinuteMp3PlaysWithBoundedMemory$'
 
 tsan() {
   say "TSan: build"
-  configure build-tsan thread
+  configure tsan
   cmake --build build-tsan -j "$jobs" --target "${tsan_targets[@]}"
   say "TSan: audio library, player, threaded timer, engine"
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$supp/tsan.supp \

@@ -22,10 +22,6 @@ if [ -z "$wine" ] || [ -z "$wineserver" ]; then
   echo "test-windows: wine64 is missing (scripts/install-deps.sh installs it)" >&2
   exit 1
 fi
-launcher=()
-if command -v ccache >/dev/null; then
-  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-fi
 
 # SONTERRA_WERROR=1 (./test.sh sets it) makes warnings errors in both builds,
 # =0 not; an existing build folder takes the change too (scripts/build.sh).
@@ -57,9 +53,7 @@ wine_session() {
 
 # --- 1. The core ----------------------------------------------------------
 if [ ! -f build-windows/CMakeCache.txt ]; then
-  cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DSONTERRA_CORE_ONLY=ON \
-    -DSONTERRA_WINE64="$wine" "${launcher[@]}" "${werror[@]}" >/dev/null
+  cmake --preset windows-core "${werror[@]}" >/dev/null
 fi
 werror_configure build-windows
 cmake --build build-windows -j "$jobs"
@@ -75,9 +69,7 @@ full=build-windows-full
 if [ ! -f $full/CMakeCache.txt ] ||
   ! grep -qxF "SONTERRA_WINDOWS_DEPS:PATH=$deps" $full/CMakeCache.txt; then
   rm -rf $full
-  cmake -S . -B $full -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DSONTERRA_WINDOWS_DEPS="$deps" \
-    -DSONTERRA_WINE64="$wine" "${launcher[@]}" "${werror[@]}" >/dev/null
+  cmake --preset windows -DSONTERRA_WINDOWS_DEPS="$deps" "${werror[@]}" >/dev/null
 fi
 werror_configure $full
 cmake --build $full -j "$jobs"

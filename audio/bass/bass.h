@@ -17,7 +17,6 @@ typedef uint32_t DWORD;
 typedef uint64_t QWORD;
 typedef int BOOL;
 typedef DWORD HSTREAM;
-typedef DWORD HCHANNEL;
 typedef DWORD(STREAMPROC)(HSTREAM handle, void* buffer, DWORD length, void* user);
 
 #ifndef TRUE
@@ -37,8 +36,6 @@ typedef DWORD(STREAMPROC)(HSTREAM handle, void* buffer, DWORD length, void* user
 /* BASS_ChannelIsActive. */
 #define BASS_ACTIVE_STOPPED 0
 #define BASS_ACTIVE_PLAYING 1
-#define BASS_ACTIVE_STALLED 2
-#define BASS_ACTIVE_PAUSED 3
 
 typedef struct BASS_CHANNELINFO {
     DWORD freq;  /* source sample rate, Hz */

@@ -125,9 +125,9 @@ BOOL BASS_SetConfig(DWORD option, DWORD value) {
             static_cast<int>(std::clamp<DWORD>(value, kMinBufferMs, kMaxBufferMs)));
         return result(BASS_OK);
     case BASS_CONFIG_UPDATEPERIOD:
-        // Kept for the record: decoding runs on each channel's own thread whatever
+        // Accepted and ignored: each channel decodes on its own thread whatever
         // the period, so a period of 0 never starves a sound.
-        library.update_period_ms.store(static_cast<int>(std::min<DWORD>(value, 100)));
+        static_cast<void>(value);
         return result(BASS_OK);
     default:
         return result(BASS_ERROR_ILLTYPE);

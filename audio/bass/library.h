@@ -51,7 +51,6 @@ public:
     DWORD reuseChannel(const std::string& name, Output& output, DWORD flags);
 
     std::atomic<int> buffer_ms{500};
-    std::atomic<int> update_period_ms{100};
 
 private:
     Library() = default;

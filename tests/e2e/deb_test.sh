@@ -83,7 +83,7 @@ in_root apt-get install -s --no-install-recommends "${run_set[@]}" 2>&1 |
 ok "./run.sh instalaria $(wc -l <"$work/run-set") pacotes, nenhum só de teste"
 
 # --- What the package brings into a bare Debian 12 -------------------------------------
-# Figures for the README; every package it depends on is one the program loads.
+# Figures for docs/benchmarks.md; every package it depends on is one the program loads.
 cp "$deb1" "$root/tmp/measure.deb"
 for recommends in --no-install-recommends --install-recommends; do
   in_root apt-get install -s "$recommends" /tmp/measure.deb 2>&1 |

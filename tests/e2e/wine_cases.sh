@@ -88,6 +88,19 @@ w_entry() { # hh:mm sign file
   printf '%s %s %s' "$1" "$2" "$(w_windows "$3")"
 }
 
+# The recording around the minute AT: the bell on its minute, then the right
+# spoken-time clip at its end, and no clip of another minute.
+w_expect_bell_then_clip() { # at
+  H_BOUNDARY=$1
+  h_analyse
+  h_expect_covered_from -1
+  h_expect_tone bell -$SLACK $LATE
+  local end
+  end=$(h_end bell)
+  h_expect_tone clip "$(h_calc "$end - $SLACK")" "$(h_calc "$end + $CLIP_LATE")"
+  h_expect_silent wrong_clip
+}
+
 w_start() { # command... (run in the program folder)
   (cd "$H_PROG" && LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8 exec "$W_WINE" "$@" >"$H_WORK/app.log" 2>&1) &
   H_APP_PID=$!
@@ -366,14 +379,7 @@ case_activate_logon_bell() {
   w_program_pid >/dev/null || h_fail "o programa saiu"
   w_stop_program
   h_record_stop
-  H_BOUNDARY=$next
-  h_analyse
-  h_expect_covered_from -1
-  h_expect_tone bell -$SLACK $LATE
-  local end
-  end=$(h_end bell)
-  h_expect_tone clip "$(h_calc "$end - $SLACK")" "$(h_calc "$end + $CLIP_LATE")"
-  h_expect_silent wrong_clip
+  w_expect_bell_then_clip "$next"
 }
 
 # A second start of the same folder, as a second click: it ends by itself
@@ -458,14 +464,7 @@ case_setup_upgrade_bell() {
   [ "$(date +%s)" -lt $((at + 58)) ] || h_fail "a segunda atualização passou do minuto $(date -d "@$at" +%T)"
   w_stop_program
   h_record_stop
-  H_BOUNDARY=$at
-  h_analyse
-  h_expect_covered_from -1
-  h_expect_tone bell -$SLACK $LATE
-  local end
-  end=$(h_end bell)
-  h_expect_tone clip "$(h_calc "$end - $SLACK")" "$(h_calc "$end + $CLIP_LATE")"
-  h_expect_silent wrong_clip
+  w_expect_bell_then_clip "$at"
   h_expect_rung_once bell 1.5
 }
 
