@@ -51,7 +51,7 @@ public:
     void prepare() override;
 
 private:
-    // One playing channel's stream; `channel` null for the silent warm-up stream.
+    // One playing channel's stream.
     struct Stream {
         PulseOutput* output = nullptr;
         Channel* channel = nullptr;
@@ -59,7 +59,6 @@ private:
         std::uint64_t mixed_at_start = 0;
         std::uint64_t written = 0;     // frames written to the stream
         pa_usec_t alive_at = 0;        // the server's last sign of life for it
-        pa_usec_t silent_until = 0;    // warm-up stream: when it goes
         bool draining = false;         // everything is written
         pa_operation* drain = nullptr; // while the server has not confirmed it
         pa_time_event* retry = nullptr;
@@ -97,6 +96,10 @@ private:
     void checkEnd(Stream& s); // everything written: finish once it is heard
     void retryLater(Stream& s, pa_usec_t after);
     void watchStreams();
+    // The silent stream that keeps the sink awake after prepare(), until a
+    // channel starts or kWarmUs has passed.
+    void openWarmUp();
+    void closeWarmUp();
 
     static void contextChanged(pa_context* context, void* self);
     static void streamChanged(pa_stream* stream, void* s);
@@ -109,12 +112,18 @@ private:
     static void retryDue(pa_mainloop_api* api, pa_time_event* e, const struct timeval* tv, void* s);
     static void watchDue(pa_mainloop_api* api, pa_time_event* e, const struct timeval* tv,
                          void* self);
+    static void warmUpChanged(pa_stream* stream, void* self);
+    static void warmUpWantsMore(pa_stream* stream, std::size_t bytes, void* self);
 
     pa_threaded_mainloop* loop_ = nullptr;
     pa_mainloop_api* api_ = nullptr;
     pa_context* context_ = nullptr;
     pa_time_event* watch_ = nullptr;
-    std::map<const Channel*, std::unique_ptr<Stream>> streams_; // warm-up under null
+    std::map<const Channel*, std::unique_ptr<Stream>> streams_;
+    // The warm-up stream, and when it goes; 0 when none is wanted. The stream
+    // is null until the server is ready.
+    pa_stream* warm_up_ = nullptr;
+    pa_usec_t warm_until_ = 0;
     // Channel streams closed before the server confirmed them. libpulse cannot
     // disconnect those, and one merely let go stays in the server until the
     // program ends: a minute of many entries once filled the sink with them
@@ -207,14 +216,15 @@ bool PulseOutput::connectAndWait() {
 
 void PulseOutput::dropServer() {
     for (const auto& [channel, s] : streams_)
-        if (s->channel != nullptr)
-            s->channel->markEnded(); // so that its end is still reported
+        s->channel->markEnded(); // so that its end is still reported
     disconnect();
 }
 
 void PulseOutput::disconnect() {
     while (!streams_.empty())
         closeStream(*streams_.begin()->second);
+    closeWarmUp();
+    warm_until_ = 0;
     for (pa_stream* stream : unconfirmed_) {
         pa_stream_set_state_callback(stream, nullptr, nullptr);
         pa_stream_unref(stream); // the server drops them with the connection
@@ -238,6 +248,8 @@ void PulseOutput::contextChanged(pa_context* context, void* self) {
         for (auto& [channel, s] : output->streams_)
             if (s->stream == nullptr)
                 output->openStream(*s);
+        if (output->warm_until_ != 0 && output->warm_up_ == nullptr)
+            output->openWarmUp();
         break;
     case PA_CONTEXT_FAILED:
     case PA_CONTEXT_TERMINATED:
@@ -259,7 +271,7 @@ void PulseOutput::setCallbacks(pa_stream* stream, Stream* s) {
 }
 
 bool PulseOutput::adoptUnconfirmed(Stream& s) {
-    if (s.channel == nullptr || unconfirmed_.empty() || !s.device.empty())
+    if (unconfirmed_.empty() || !s.device.empty())
         return false;
     s.stream = unconfirmed_.back();
     unconfirmed_.pop_back();
@@ -286,8 +298,7 @@ void PulseOutput::openStream(Stream& s) {
     if (adoptUnconfirmed(s))
         return;
     const pa_sample_spec format = spec();
-    s.stream = pa_stream_new(context_, s.channel != nullptr ? "Sonterra" : "Sonterra (pronto)",
-                             &format, nullptr);
+    s.stream = pa_stream_new(context_, "Sonterra", &format, nullptr);
     if (s.stream == nullptr)
         return; // the watch ends it
     setCallbacks(s.stream, &s);
@@ -297,10 +308,8 @@ void PulseOutput::openStream(Stream& s) {
     attr.prebuf = static_cast<std::uint32_t>(pa_usec_to_bytes(kStartUs, &format));
     attr.minreq = static_cast<std::uint32_t>(pa_usec_to_bytes(kRequestUs, &format));
     attr.fragsize = static_cast<std::uint32_t>(-1);
-    if (s.channel == nullptr)
-        attr.tlength = attr.minreq; // silence needs no reserve
-    if (s.device.empty()) {         // a new stream; one moved goes on from what was heard
-        s.mixed_at_start = s.channel != nullptr ? s.channel->mixedFrames() : 0;
+    if (s.device.empty()) { // a new stream; one moved goes on from what was heard
+        s.mixed_at_start = s.channel->mixedFrames();
         s.history_end = s.mixed_at_start;
     }
     const auto flags =
@@ -326,8 +335,7 @@ void PulseOutput::releaseServerStream(const Stream& s) {
     }
     if (s.stream != nullptr) {
         setCallbacks(s.stream, nullptr);
-        if (pa_stream_get_state(s.stream) == PA_STREAM_CREATING && s.channel != nullptr &&
-            context_ != nullptr) {
+        if (pa_stream_get_state(s.stream) == PA_STREAM_CREATING && context_ != nullptr) {
             unconfirmed_.push_back(s.stream);
             pa_stream_set_state_callback(s.stream, &PulseOutput::unconfirmedChanged, this);
         } else {
@@ -350,7 +358,7 @@ void PulseOutput::streamMoved(pa_stream*, void* p) {
 void PulseOutput::restartMoved(Stream& s) {
     pa_usec_t played = 0;
     const char* device = pa_stream_get_device_name(s.stream);
-    if (s.channel == nullptr || device == nullptr || pa_stream_get_time(s.stream, &played) != 0)
+    if (device == nullptr || pa_stream_get_time(s.stream, &played) != 0)
         return; // what the server does then is the best there is
     const pa_usec_t now = pa_rtclock_now();
     if (s.began != 0 && now > s.began)
@@ -401,13 +409,12 @@ void PulseOutput::streamChanged(pa_stream* stream, void* p) {
         s.alive_at = pa_rtclock_now();
         // Here, not at Play: a start closed at once (many copies of one line)
         // never gets this far.
-        if (s.channel != nullptr && s.history.empty()) {
+        if (s.history.empty()) {
             const pa_sample_spec format = s.output->spec();
             s.history.resize(pa_usec_to_bytes(kHistoryUs, &format) / sizeof(float));
         }
     } else if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) {
-        if (s.channel != nullptr)
-            s.channel->markEnded();
+        s.channel->markEnded();
         s.output->closeStream(s);
     }
 }
@@ -442,9 +449,7 @@ void PulseOutput::feed(Stream& s) {
         const std::size_t room = std::min(frames, bytes / kFrameBytes);
         auto* out = static_cast<float*>(data);
         std::fill_n(out, room * kChannels, 0.0f);
-        std::size_t got = room;
-        if (s.channel != nullptr)
-            got = takeSound(s, out, room);
+        const std::size_t got = takeSound(s, out, room);
         if (got == 0) {
             pa_stream_cancel_write(s.stream);
             short_of_sound = true;
@@ -459,15 +464,10 @@ void PulseOutput::feed(Stream& s) {
         pa_stream_write(s.stream, data, got * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE);
         s.written += got;
         frames -= got;
-        if (got < room && (s.channel == nullptr || s.mixed_at_start + s.written >= s.history_end)) {
+        if (got < room && s.mixed_at_start + s.written >= s.history_end) {
             short_of_sound = true;
             break;
         }
-    }
-    if (s.channel == nullptr) {
-        if (pa_rtclock_now() >= s.silent_until)
-            closeStream(s);
-        return;
     }
     if (s.channel->drained() && s.mixed_at_start + s.written >= s.history_end) {
         // Drain makes the server play the tail even if it is shorter than the
@@ -532,7 +532,7 @@ void PulseOutput::watchStreams() {
     const pa_usec_t now = pa_rtclock_now();
     bool stalled = false;
     for (const auto& [channel, s] : streams_)
-        stalled = stalled || (channel != nullptr && now - s->alive_at > kStallLimitUs);
+        stalled = stalled || now - s->alive_at > kStallLimitUs;
     if (stalled)
         dropServer(); // frozen or gone: treated as a lost device
     if (streams_.empty()) {
@@ -555,8 +555,8 @@ void PulseOutput::started(Channel& channel) {
     s->output = this;
     s->channel = &channel;
     s->alive_at = pa_rtclock_now();
-    if (auto warm = streams_.find(nullptr); warm != streams_.end())
-        closeStream(*warm->second); // a bell is here: no more need to keep awake
+    closeWarmUp(); // a bell is here: no more need to keep awake
+    warm_until_ = 0;
     if (s->stream == nullptr && pa_context_get_state(context_) == PA_CONTEXT_READY)
         openStream(*s);
     if (watch_ == nullptr)
@@ -596,14 +596,76 @@ void PulseOutput::prepare() {
         return;
     // A few seconds of silence wake a sink the server has suspended, so that
     // the bell is not the one to wait for it.
-    auto& s = streams_[nullptr];
-    if (!s)
-        s = std::make_unique<Stream>();
-    s->output = this;
-    s->silent_until = pa_rtclock_now() + kWarmUs;
-    s->alive_at = pa_rtclock_now();
-    if (s->stream == nullptr && pa_context_get_state(context_) == PA_CONTEXT_READY)
-        openStream(*s);
+    warm_until_ = pa_rtclock_now() + kWarmUs;
+    if (warm_up_ == nullptr && pa_context_get_state(context_) == PA_CONTEXT_READY)
+        openWarmUp();
+}
+
+void PulseOutput::openWarmUp() {
+    const pa_sample_spec format = spec();
+    warm_up_ = pa_stream_new(context_, "Sonterra (pronto)", &format, nullptr);
+    if (warm_up_ == nullptr)
+        return;
+    pa_stream_set_state_callback(warm_up_, &PulseOutput::warmUpChanged, this);
+    pa_stream_set_write_callback(warm_up_, &PulseOutput::warmUpWantsMore, this);
+    pa_buffer_attr attr{};
+    attr.maxlength = static_cast<std::uint32_t>(-1);
+    // Silence needs no reserve.
+    attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kRequestUs, &format));
+    attr.prebuf = static_cast<std::uint32_t>(pa_usec_to_bytes(kStartUs, &format));
+    attr.minreq = attr.tlength;
+    attr.fragsize = static_cast<std::uint32_t>(-1);
+    const auto flags =
+        static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
+    if (pa_stream_connect_playback(warm_up_, nullptr, &attr, flags, nullptr, nullptr) < 0) {
+        pa_stream_unref(warm_up_);
+        warm_up_ = nullptr;
+    }
+}
+
+void PulseOutput::closeWarmUp() {
+    if (warm_up_ == nullptr)
+        return;
+    pa_stream_set_state_callback(warm_up_, nullptr, nullptr);
+    pa_stream_set_write_callback(warm_up_, nullptr, nullptr);
+    pa_stream_disconnect(warm_up_);
+    pa_stream_unref(warm_up_);
+    warm_up_ = nullptr;
+}
+
+void PulseOutput::warmUpChanged(pa_stream* stream, void* self) {
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) {
+        auto* output = static_cast<PulseOutput*>(self);
+        output->closeWarmUp();
+        output->warm_until_ = 0;
+    }
+}
+
+void PulseOutput::warmUpWantsMore(pa_stream* stream, std::size_t, void* self) {
+    auto* output = static_cast<PulseOutput*>(self);
+    if (pa_rtclock_now() >= output->warm_until_) {
+        output->closeWarmUp();
+        output->warm_until_ = 0;
+        return;
+    }
+    std::size_t writable = pa_stream_writable_size(stream);
+    if (writable == static_cast<std::size_t>(-1))
+        return;
+    while (writable >= kFrameBytes) {
+        void* data = nullptr;
+        std::size_t bytes = writable / kFrameBytes * kFrameBytes;
+        if (pa_stream_begin_write(stream, &data, &bytes) < 0 || data == nullptr)
+            return;
+        bytes = std::min(bytes, writable) / kFrameBytes * kFrameBytes;
+        if (bytes == 0) {
+            pa_stream_cancel_write(stream);
+            return;
+        }
+        std::fill_n(static_cast<char*>(data), bytes, 0);
+        pa_stream_write(stream, data, bytes, nullptr, 0, PA_SEEK_RELATIVE);
+        writable -= bytes;
+    }
 }
 
 } // namespace
