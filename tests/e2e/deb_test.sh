@@ -3,7 +3,8 @@
 # scripts/package.sh, checked by lintian, installed with apt into a Debian 12
 # that has no compiler and no -dev package (a debootstrap chroot), started
 # there by an operator, upgraded, removed and purged.
-#   SONTERRA_BUILD_DIR: the build folder; SCHEDULE_EDIT: e2e_schedule_edit
+#   SONTERRA_BUILD_DIR: the build folder; SCHEDULE_EDIT: e2e_schedule_edit;
+#   PLANTED_PLUGIN: e2e_planted_plugin
 # Root only (the chroot, apt); the base system and apt's downloads are kept in
 # ~/.cache/sonterra so that a second run fetches nothing.
 set -euo pipefail
@@ -40,7 +41,7 @@ lintian -I --tags hardening-no-fortify-functions,hardening-no-bindnow,hardening-
   "$deb1" >"$work/lintian-tags.log" 2>&1 || true
 ! grep -q '^[EWI]: sonterra' "$work/lintian-tags.log" || fail "lintian: $(cat "$work/lintian-tags.log")"
 dpkg-deb -x "$deb1" "$work/unpacked"
-for bin in sonterra sonterra-formats; do
+for bin in sonterra sonterra-formats sonterra-entry; do
   elf=$work/unpacked/usr/lib/sonterra/$bin
   # Whole outputs first: grep -q would end the pipe early under pipefail.
   dynamic=$(readelf -d "$elf") segments=$(readelf -lW "$elf") symbols=$(readelf --dyn-syms -W "$elf")
@@ -52,7 +53,7 @@ done
 grep -qF -- '.B \-\-version' <<<"$(zcat "$work/unpacked/usr/share/man/man1/sonterra.1.gz")" || fail "sem manual"
 grep -q 'gpasswd -a NOME sonterra' "$work/unpacked/usr/share/doc/sonterra/guia-do-operador.txt" &&
   grep -q 'apt purge' "$work/unpacked/usr/share/doc/sonterra/guia-do-operador.txt" || fail "sem guia"
-ok "fortify, stack protector, relro e bind now nos dois programas; manual e guia do operador"
+ok "fortify, stack protector, relro e bind now nos três programas; manual e guia do operador"
 
 # --- A Debian 12 without compilers ------------------------------------------------
 if [ ! -s "$base" ]; then
@@ -161,7 +162,7 @@ traced_start() { # user
   strace -f -qq -e trace=openat -o "$work/trace.$1" \
     chroot "$root" setpriv --reuid "$1" --regid "$1" --init-groups \
     env -i PATH=/usr/bin:/bin HOME="/home/$1" LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
-    timeout 300 sonterra >"$work/run.$1.log" 2>&1 &
+    PLANTED_MARK=/tmp/planted timeout 300 sonterra >"$work/run.$1.log" 2>&1 &
   traced[$1]=$!
 }
 # Until the trace has a line matching the pattern, while the copy runs (at
@@ -223,6 +224,19 @@ ok "num Debian sem pt_BR.UTF-8 gerado o Sonterra abre com os formatos do pacote;
 in_root useradd -m -G sonterra bia
 in_root useradd -m convidado
 
+# What one operator adds, another deletes, whatever its umask: the file stays the group's.
+as_user bia sh -c 'umask 077; exec "$@"' sh /tmp/schedule_edit /usr/lib/sonterra/sonterra delete "$weekday" 07:30 ||
+  fail "bia não apagou o horário de ana"
+[ "$(st '%G %a' "$day_file")" = "sonterra 660" ] || fail "$day_file: $(st '%G %a' "$day_file")"
+ok "bia apaga, com umask 077, o horário que ana acrescentou, e o arquivo fica do grupo"
+
+# Ana plants a Qt plugin and a qt.conf in the shared folder, where Qt would
+# load them if it looked there: bia's copy, started below, must not.
+mkdir -p "$shared/platformthemes"
+cp "${PLANTED_PLUGIN:?}" "$shared/platformthemes/"
+printf '[Paths]\nPlugins=/var/lib/sonterra\n' >"$shared/qt.conf"
+in_root chown -R ana:sonterra /var/lib/sonterra/platformthemes /var/lib/sonterra/qt.conf
+
 # Ana keeps a bell in AUDIO/, where the file chooser opens; bia's copy rings it
 # at the next minute (opened ahead, as every bell is).
 as_user ana cp /var/lib/sonterra/AUDIO/sinal-curto.wav /var/lib/sonterra/AUDIO/ana-sinal.wav ||
@@ -253,6 +267,13 @@ ok "com a cópia de bia no ar, a do convidado é recusada e a de ana não toca, 
 traced_wait bia "$(opened /var/lib/sonterra/AUDIO/ana-sinal.wav)" ||
   fail "a cópia de bia não tocou o sinal de ana às $next"
 ok "a cópia de bia abriu o sinal que ana guardou em AUDIO/ para as $next"
+[ ! -e "$root/tmp/planted" ] || fail "o plugin que ana plantou rodou como $(cat "$root/tmp/planted")"
+# It does load where Qt is told to look: its silence above means something.
+as_user bia env QT_QPA_PLATFORM=offscreen PLANTED_MARK=/tmp/control QT_PLUGIN_PATH=/var/lib/sonterra \
+  timeout 10 sonterra >/dev/null 2>&1 || true
+[ "$(cat "$root/tmp/control" 2>/dev/null)" = "$(in_root id -u bia)" ] || fail "o plugin de teste não carrega nem onde o Qt procura"
+rm -r "$shared/platformthemes" "$shared/qt.conf"
+ok "o plugin e o qt.conf que ana plantou na pasta compartilhada não rodam como bia"
 
 # --- Upgrade, remove, purge ---------------------------------------------------------
 sum_before=$(md5sum <"$root$day_file")
