@@ -71,7 +71,7 @@ std::string FromBase64(std::string_view text) {
     return out;
 }
 
-// The single-quoted word at the start of script, as ShellQuote makes it.
+// The single-quoted word at position i of script, as ShellQuote makes it.
 std::string QuotedWordAt(const std::string& script, std::size_t i) {
     std::string out;
     while (i < script.size() && script[i] == '\'') {

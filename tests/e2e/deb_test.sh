@@ -224,11 +224,14 @@ ok "num Debian sem pt_BR.UTF-8 gerado o Sonterra abre com os formatos do pacote;
 in_root useradd -m -G sonterra bia
 in_root useradd -m convidado
 
-# What one operator adds, another deletes, whatever its umask: the file stays the group's.
-as_user bia sh -c 'umask 077; exec "$@"' sh /tmp/schedule_edit /usr/lib/sonterra/sonterra delete "$weekday" 07:30 ||
+# What one operator adds, another deletes, and back, whatever their umask.
+umask_077() { local u=$1; shift; as_user "$u" sh -c 'umask 077; exec "$@"' sh "$@"; }
+umask_077 bia /tmp/schedule_edit /usr/lib/sonterra/sonterra delete "$weekday" 07:30 ||
   fail "bia não apagou o horário de ana"
-[ "$(st '%G %a' "$day_file")" = "sonterra 660" ] || fail "$day_file: $(st '%G %a' "$day_file")"
-ok "bia apaga, com umask 077, o horário que ana acrescentou, e o arquivo fica do grupo"
+umask_077 ana /tmp/schedule_edit /usr/lib/sonterra/sonterra add "$weekday" 07:30 /var/lib/sonterra/AUDIO/sinal-curto.wav ||
+  fail "ana não acrescentou depois de bia: $(st '%U %G %a' "$day_file")"
+[ "$(st %G "$day_file")" = sonterra ] || fail "$day_file não ficou do grupo"
+ok "bia apaga, com umask 077, o horário que ana acrescentou, e ana o acrescenta de novo"
 
 # Ana plants a Qt plugin and a qt.conf in the shared folder, where Qt would
 # load them if it looked there: bia's copy, started below, must not.
