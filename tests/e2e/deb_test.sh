@@ -259,7 +259,8 @@ traced_wait convidado 'openat(AT_FDCWD, "/var/lib/sonterra/", [^)]*) = -1 EACCES
   fail "o convidado não foi recusado: $(cat "$work/run.convidado.log")"
 as_user ana rm /var/lib/sonterra/.sonterra.lock || fail "ana não apagou a trava (o teste precisa disso)"
 traced_start ana
-traced_wait ana 'openat([0-9]*, ".sonterra.lock", [^)]*) = [0-9]' || fail "a cópia de ana não chegou à trava"
+traced_wait ana 'openat([0-9]*, ".sonterra.lock", [^)]*) = [0-9]' ||
+  fail "a cópia de ana não chegou à trava: $(tail -5 "$work/trace.ana"); $(cat "$work/run.ana.log")"
 sleep 3
 for who in convidado ana; do
   ! grep -q "$(opened /var/lib/sonterra/SOM.INI)" "$work/trace.$who" ||
