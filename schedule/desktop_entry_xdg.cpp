@@ -178,9 +178,9 @@ bool IsLiteralInDesktopEntry(const std::string& text) {
     return true;
 }
 
-std::string DesktopEntryText(const std::string& target, const std::string& arguments,
-                             const std::string& workingFolder, const std::string& name,
-                             const std::string& lcTime) {
+DesktopEntryCommand DesktopEntryCommandFor(const std::string& target, const std::string& arguments,
+                                           const std::string& workingFolder,
+                                           const std::string& lcTime) {
     const bool literal = IsLiteralInDesktopEntry(target) &&
                          IsLiteralInDesktopEntry(workingFolder) && IsLiteralInDesktopEntry(lcTime);
     const bool plain = literal && lcTime.empty() && PlainFolder(workingFolder) &&
@@ -206,19 +206,32 @@ std::string DesktopEntryText(const std::string& target, const std::string& argum
     if (!arguments.empty() && !encoded)
         exec += " " + DoubledPercents(arguments);
 
+    DesktopEntryCommand command{EscapeValue(exec), {}, {}};
+    // Launchers skip the entry once the program is gone (removed, or its
+    // folder deleted), instead of failing at every logon.
+    if (!target.empty() && target.front() == '/' && IsLiteralInDesktopEntry(target))
+        command.tryExec = EscapeValue(target);
+    if (plain)
+        command.path = EscapeValue(workingFolder);
+    return command;
+}
+
+std::string DesktopEntryText(const std::string& target, const std::string& arguments,
+                             const std::string& workingFolder, const std::string& name,
+                             const std::string& lcTime) {
+    const DesktopEntryCommand command =
+        DesktopEntryCommandFor(target, arguments, workingFolder, lcTime);
     std::string text = "[Desktop Entry]\n"
                        "Type=Application\n"
                        "Name=" +
                        EscapeValue(name) +
                        "\n"
                        "Exec=" +
-                       EscapeValue(exec) + "\n";
-    // Launchers skip the entry once the program is gone (removed, or its
-    // folder deleted), instead of failing at every logon.
-    if (!target.empty() && target.front() == '/' && IsLiteralInDesktopEntry(target))
-        text += "TryExec=" + EscapeValue(target) + "\n";
-    if (plain)
-        text += "Path=" + EscapeValue(workingFolder) + "\n";
+                       command.exec + "\n";
+    if (!command.tryExec.empty())
+        text += "TryExec=" + command.tryExec + "\n";
+    if (!command.path.empty())
+        text += "Path=" + command.path + "\n";
     text += std::string("Icon=") + kIconName +
             "\n"
             "Terminal=false\n"

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Takes Sonterra out: the menu entry, its icon, the automatic start at logon
-# and the program file (for all: also the pointer and the program folder).
-# The schedule (SOM.INI, the .PR2 files), AUDIO/ and HORA/ stay unless --purge
-# is given, and even then only what Sonterra made goes: the schedule, the
-# spoken-time clips and the sample bells; the school's own files stay, listed.
+# Takes Sonterra out of a user's program folder: the menu entry, its icon,
+# the automatic start at logon and the program file (the Debian package goes
+# with apt). The schedule (SOM.INI, the .PR2 files), AUDIO/ and HORA/ stay
+# unless --purge is given, and even then only what Sonterra made goes: the
+# schedule, the spoken-time clips and the sample bells; the school's own
+# files stay, listed.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 # shellcheck source=scripts/install-lib.sh
@@ -11,21 +12,29 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 
 usage() {
   cat <<EOF
-uso: $0 [--purge] [--force] [PASTA]          (PASTA: ~/Sonterra)
-     $0 --system [--data DADOS] [--prefix PREFIXO] [--purge] [--force] [PASTA]
-                                             (PASTA: /opt/Sonterra, DADOS: /var/opt/Sonterra)
-     --purge   apaga também a programação (SOM.INI, os .PR2), as falas de HORA/
-               e os sinais de exemplo de AUDIO/; o resto fica
-     --force   fecha sem perguntar os Sonterra abertos desta pasta
+uso: $0 [--purge] [--force] [--build-dir DIR] [PASTA]    (PASTA: ~/Sonterra)
+     --purge      apaga também a programação (SOM.INI, os .PR2), as falas de
+                  HORA/ e os sinais de exemplo de AUDIO/; o resto fica
+     --force      fecha sem perguntar os Sonterra abertos desta pasta
+     --build-dir  lê as entradas com o sonterra-entry já compilado em DIR
+$for_everyone
 EOF
 }
 
 parse_install_args uninstall "$@"
-if [ "$system" = 1 ] && [ "$(id -u)" -ne 0 ]; then
-  echo "uninstall: --system precisa do root (sudo $0 --system ...)" >&2
-  echo "uninstall: --system needs root (sudo $0 --system ...)" >&2
-  exit 1
+# The menu and logon entries are read by the program's own reader.
+if [ -z "$build_dir" ]; then
+  build_dir=$repo/build
+  [ -x "$build_dir/sonterra-entry" ] || SONTERRA_TESTS=0 "$repo/scripts/build.sh" sonterra-entry >/dev/null
 fi
+entries=$build_dir/sonterra-entry
+[ -x "$entries" ] || { echo "uninstall: $entries não existe; compile antes" >&2; exit 1; }
+# True when the desktop entry FILE starts its program in FOLDER, in any of the
+# forms the program and its installers write; at most 64 KiB of it is read.
+entry_is_for_folder() { # file folder
+  local path
+  [ -f "$1" ] && path=$("$entries" folder "$1") && [ -n "$path" ] && [ "${path%/}" = "$2" ]
+}
 
 # --- Running copies: nothing is removed under them ------------------------------
 # A copy left running would write its autostart entry again on "OK".
@@ -63,7 +72,7 @@ removed=()
 # entry that starts another folder's program is left alone.
 entry=$apps_dir/$entry_name
 if [ -f "$entry" ] && ! entry_is_for_folder "$entry" "$folder"; then
-  echo "uninstall: $entry inicia o Sonterra de outra pasta ($("$entry_folder" "$entry")); ficou"
+  echo "uninstall: $entry inicia o Sonterra de outra pasta ($("$entries" folder "$entry")); ficou"
 else
   if [ -f "$entry" ]; then
     rm -f "$entry"
@@ -82,48 +91,27 @@ else
   fi
 fi
 
-# The program writes its autostart entry with the schedule's folder as Path.
-for_this() { entry_is_for_folder "$1" "$folder" || entry_is_for_folder "$1" "$data"; }
-if for_this "$autostart_file"; then
+# The program's autostart entry starts it in this folder.
+if entry_is_for_folder "$autostart_file" "$folder"; then
   rm -f "$autostart_file"
   removed+=("$autostart_file")
 fi
-# Every operator of a shared install may have one. Root removes those that
-# are plainly that account's own file; any other is named.
-if [ "$system" = 1 ]; then
-  while IFS=: read -r _ _ uid _ _ home _; do
-    f=$home/.config/autostart/$autostart_name
-    if [ -z "$home" ] || [ "$f" = "$autostart_file" ] || ! for_this "$f"; then continue; fi
-    if [ ! -L "$f" ] && [ "$(stat -c %u -- "$f")" = "$uid" ] &&
-      [ -n "$("$place_files" remove "$home/.config/autostart" "$autostart_name" 2>/dev/null)" ]; then
-      removed+=("$f")
-    else
-      # An account's file name may hold anything, escapes for root's terminal too.
-      printf 'uninstall: ficou a entrada de início automático de outra conta: %q (apague-a)\n' "$f"
-      printf "uninstall: another account's autostart entry remains: %q (delete it)\n" "$f"
-    fi
-  done < <(getent passwd)
-fi
-
-program_files=(sonterra .sonterra.new)
-[ "$system" = 0 ] || program_files+=("$pointer_name")
 if [ -d "$folder" ] && [ ! -L "$folder" ]; then
-  while IFS= read -r f; do removed+=("$folder/$f"); done < <("$place_files" remove "$folder" "${program_files[@]}")
-  if [ "$system" = 1 ] && rmdir -- "$folder" 2>/dev/null; then removed+=("pasta $folder"); fi
+  while IFS= read -r f; do removed+=("$folder/$f"); done < <("$place_files" remove "$folder" sonterra .sonterra.new)
 fi
 
 for r in "${removed[@]}"; do echo "uninstall: removido: $r"; done
 [ ${#removed[@]} -gt 0 ] || echo "uninstall: nada instalado para $folder"
 
-[ -d "$data" ] && [ ! -L "$data" ] || exit 0
+[ -d "$folder" ] && [ ! -L "$folder" ] || exit 0
 schedule=(SOM.INI 01.PR2 02.PR2 03.PR2 04.PR2 05.PR2 06.PR2 07.PR2)
 kept=()
 for f in "${schedule[@]}" auto_execute.exe AUDIO HORA; do
-  [ -e "$data/$f" ] && kept+=("$f")
+  [ -e "$folder/$f" ] && kept+=("$f")
 done
 if [ "$purge" = 0 ]; then
   if [ ${#kept[@]} -gt 0 ]; then
-    echo "uninstall: mantidos em $data: ${kept[*]} (para apagar também: --purge)"
+    echo "uninstall: mantidos em $folder: ${kept[*]} (para apagar também: --purge)"
   fi
   exit 0
 fi
@@ -132,25 +120,25 @@ fi
 # make-sounds.sh. Removed through the folders' own descriptors: a link planted
 # in place of AUDIO/ or HORA/ is never followed.
 gone=()
-while IFS= read -r f; do gone+=("$f"); done < <("$place_files" remove "$data" "${schedule[@]}")
+while IFS= read -r f; do gone+=("$f"); done < <("$place_files" remove "$folder" "${schedule[@]}")
 # The program's one-copy lock: nothing to list.
-"$place_files" remove "$data" .sonterra.lock >/dev/null
-if [ -d "$data/HORA" ] && [ ! -L "$data/HORA" ]; then
+"$place_files" remove "$folder" .sonterra.lock >/dev/null
+if [ -d "$folder/HORA" ] && [ ! -L "$folder/HORA" ]; then
   clips=$("$repo/scripts/make-sounds.sh" --texts | cut -f1 |
-    xargs -d '\n' "$place_files" remove "$data/HORA" | wc -l)
+    xargs -d '\n' "$place_files" remove "$folder/HORA" | wc -l)
   [ "$clips" -eq 0 ] || gone+=("$clips falas de HORA/")
-  rmdir -- "$data/HORA" 2>/dev/null && gone+=("HORA/")
+  rmdir -- "$folder/HORA" 2>/dev/null && gone+=("HORA/")
 fi
-if [ -d "$data/AUDIO" ] && [ ! -L "$data/AUDIO" ]; then
-  while IFS= read -r f; do gone+=("AUDIO/$f"); done < <("$place_files" remove "$data/AUDIO" \
+if [ -d "$folder/AUDIO" ] && [ ! -L "$folder/AUDIO" ]; then
+  while IFS= read -r f; do gone+=("AUDIO/$f"); done < <("$place_files" remove "$folder/AUDIO" \
     sinal-entrada.wav sinal-entrada.mp3 sinal-curto.wav sinal-curto.mp3 sinal-saida.wav sinal-saida.mp3)
-  rmdir -- "$data/AUDIO" 2>/dev/null && gone+=("AUDIO/")
+  rmdir -- "$folder/AUDIO" 2>/dev/null && gone+=("AUDIO/")
 fi
-[ ${#gone[@]} -eq 0 ] || echo "uninstall: apagados de $data: ${gone[*]}"
-if rmdir -- "$data" 2>/dev/null; then
-  echo "uninstall: pasta $data removida"
+[ ${#gone[@]} -eq 0 ] || echo "uninstall: apagados de $folder: ${gone[*]}"
+if rmdir -- "$folder" 2>/dev/null; then
+  echo "uninstall: pasta $folder removida"
 else
-  echo "uninstall: $data ficou; ainda tem: $(find "$data" -mindepth 1 \( ! -type d -o -empty \) -printf '%P\n' |
+  echo "uninstall: $folder ficou; ainda tem: $(find "$folder" -mindepth 1 \( ! -type d -o -empty \) -printf '%P\n' |
     sort | paste -sd '|' | sed 's/|/, /g')"
-  echo "uninstall: $data stays; it still holds the files above, which Sonterra did not make"
+  echo "uninstall: $folder stays; it still holds the files above, which Sonterra did not make"
 fi

@@ -40,7 +40,7 @@ lintian -I --tags hardening-no-fortify-functions,hardening-no-bindnow,hardening-
   "$deb1" >"$work/lintian-tags.log" 2>&1 || true
 ! grep -q '^[EWI]: sonterra' "$work/lintian-tags.log" || fail "lintian: $(cat "$work/lintian-tags.log")"
 dpkg-deb -x "$deb1" "$work/unpacked"
-for bin in sonterra sonterra-formats; do
+for bin in sonterra sonterra-formats sonterra-entry; do
   elf=$work/unpacked/usr/lib/sonterra/$bin
   # Whole outputs first: grep -q would end the pipe early under pipefail.
   dynamic=$(readelf -d "$elf") segments=$(readelf -lW "$elf") symbols=$(readelf --dyn-syms -W "$elf")
@@ -52,7 +52,7 @@ done
 grep -qF -- '.B \-\-version' <<<"$(zcat "$work/unpacked/usr/share/man/man1/sonterra.1.gz")" || fail "sem manual"
 grep -q 'gpasswd -a NOME sonterra' "$work/unpacked/usr/share/doc/sonterra/guia-do-operador.txt" &&
   grep -q 'apt purge' "$work/unpacked/usr/share/doc/sonterra/guia-do-operador.txt" || fail "sem guia"
-ok "fortify, stack protector, relro e bind now nos dois programas; manual e guia do operador"
+ok "fortify, stack protector, relro e bind now nos três programas; manual e guia do operador"
 
 # --- A Debian 12 without compilers ------------------------------------------------
 if [ ! -s "$base" ]; then
@@ -242,7 +242,8 @@ traced_wait convidado 'openat(AT_FDCWD, "/var/lib/sonterra/", [^)]*) = -1 EACCES
   fail "o convidado não foi recusado: $(cat "$work/run.convidado.log")"
 as_user ana rm /var/lib/sonterra/.sonterra.lock || fail "ana não apagou a trava (o teste precisa disso)"
 traced_start ana
-traced_wait ana 'openat([0-9]*, ".sonterra.lock", [^)]*) = [0-9]' || fail "a cópia de ana não chegou à trava"
+traced_wait ana 'openat([0-9]*, ".sonterra.lock", [^)]*) = [0-9]' ||
+  fail "a cópia de ana não chegou à trava: $(tail -5 "$work/trace.ana"); $(cat "$work/run.ana.log")"
 sleep 3
 for who in convidado ana; do
   ! grep -q "$(opened /var/lib/sonterra/SOM.INI)" "$work/trace.$who" ||

@@ -224,6 +224,7 @@ TEST_F(AtalhoXdg, ExecAndPathSurviveAwkwardCharacters) {
         const auto args = SplitExec(Unescape(keys.at("Exec")));
         // Read back as "Ativar" reads it, to tell whether to write it again.
         EXPECT_EQ(DesktopEntryProgram(ReadFile(Shortcut())).program, target);
+        EXPECT_EQ(DesktopEntryProgram(ReadFile(Shortcut())).folder, folder);
         if (IsLiteralInDesktopEntry(target)) {
             EXPECT_EQ(Unescape(keys.at("TryExec")), target);
         }
@@ -476,6 +477,9 @@ TEST_F(AtalhoXdg, ARealLauncherStartsTheProgramWhateverItsPathHolds) {
             Cria_atalho(target, "", folder, nome_atalho);
 
             const std::string text = ReadFile(Shortcut());
+            // Read back as the installers read it (sonterra-entry).
+            EXPECT_EQ(DesktopEntryProgram(text).program, target) << text;
+            EXPECT_EQ(DesktopEntryProgram(text).folder, folder) << text;
             const ToolResult v = Validate(Shortcut());
             EXPECT_EQ(v.exitCode, 0) << v.output;
             EXPECT_EQ(v.output, "") << text; // a file that is not UTF-8 is warned about
