@@ -8,7 +8,6 @@
 #include "app/program_locale.h"
 #include "app/startup.h"
 #include "widgets/qt_message_box.h"
-#include "widgets/qt_system_text.h"
 
 #include <cstdio>
 #include <exception>
@@ -26,7 +25,7 @@ int main(int argc, char* argv[]) {
         return sonterra::RunStartup();
     } catch (const std::exception& e) {
         // Failed while the main window's layout was built: the last chance.
-        sonterra::ShowErrorBox(sonterra::FromSystemText(e.what()));
+        sonterra::ShowErrorBox(QString::fromUtf8(e.what()));
         return 1;
     }
 }

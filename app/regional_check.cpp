@@ -4,6 +4,7 @@
 #include "core/datetime_text.h"
 #include "core/format_settings.h"
 #include "core/message_box.h"
+#include "core/system_text.h"
 
 #include <string>
 
@@ -23,6 +24,9 @@ void Notice(const std::string& text) {
 
 bool CheckRegionalFormats() {
     const FormatSettings& fs = CurrentFormatSettings();
+    // The formats are the system's text; the boxes are the program's.
+    const std::string timeFormat = SystemTextToUtf8(fs.ShortTimeFormat);
+    const std::string dateFormat = SystemTextToUtf8(fs.ShortDateFormat);
     const std::string painel = RegionalSettingsPlace();
     const std::string system = SystemName();
     bool ok = true;
@@ -32,7 +36,7 @@ bool CheckRegionalFormats() {
         time = *read;
     } else {
         ok = false;
-        Notice("Formato de Hora Inválido:" + fs.ShortTimeFormat + "\r" + painel +
+        Notice("Formato de Hora Inválido:" + timeFormat + "\r" + painel +
                "\rAltere o formato de Hora para: HH:mm:ss");
     }
 
@@ -41,7 +45,7 @@ bool CheckRegionalFormats() {
         date = *read;
     } else {
         ok = false;
-        Notice("Formato de Data Inválido:" + fs.ShortDateFormat + "\r" + painel +
+        Notice("Formato de Data Inválido:" + dateFormat + "\r" + painel +
                "\rAltere o formato de DATA para: dd/MM/aaaa");
     }
 
@@ -49,17 +53,16 @@ bool CheckRegionalFormats() {
         ok = false;
         Notice("O Formato de HORA Padrão do " + system +
                " está em modo incompatível com o sistema Quorvel\r\rCONSULTE QUORVEL SISTEMAS");
-        Notice("FORMATO DE HORA ATUAL: " + fs.ShortTimeFormat +
-               "\rPARA ALTERAR O FORMATO DO HORA:\r" + painel +
-               "\rAltere o formato de HORA para: HH:mm:ss");
+        Notice("FORMATO DE HORA ATUAL: " + timeFormat + "\rPARA ALTERAR O FORMATO DO HORA:\r" +
+               painel + "\rAltere o formato de HORA para: HH:mm:ss");
     }
 
     if (DateToText(date, fs) != "01/01/2003") {
         ok = false;
         Notice("O Formato de DATA Padrão do " + system +
                " está em modo incompatível com o sistema Quorvel\r\rCONSULTE QUORVEL SISTEMAS");
-        Notice("FORMATO DE DATA ATUAL: " + fs.ShortDateFormat + "\rPARA SE TORNAR COMPATÍVEL:\r" +
-               painel + "\rAltere o formato de DATA para: dd/MM/aaaa");
+        Notice("FORMATO DE DATA ATUAL: " + dateFormat + "\rPARA SE TORNAR COMPATÍVEL:\r" + painel +
+               "\rAltere o formato de DATA para: dd/MM/aaaa");
     }
     return ok;
 }

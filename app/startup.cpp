@@ -4,10 +4,10 @@
 #include "core/application.h"
 #include "core/message_box.h"
 #include "core/single_instance.h"
+#include "core/system_text.h"
 #include "forms/uabertura.h"
 #include "forms/usom.h"
 #include "widgets/qt_message_box.h"
-#include "widgets/qt_system_text.h"
 
 #include <QFont>
 #include <QLibraryInfo>
@@ -79,7 +79,7 @@ bool SonterraApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-        ShowErrorBox(FromSystemText(e.what()));
+        ShowErrorBox(QString::fromUtf8(e.what()));
     }
     return false;
 }
@@ -92,12 +92,13 @@ int RunStartup(const CheckFunction& check, const MainWindowFactory& makeMainWind
     // window, folder or file, or opens the sound output.
     SingleInstance guard(ProgramFolder());
     if (guard.Refused()) {
-        ShowMessage(NotAnOperatorText(ProgramFolder(), guard.OperatorsGroup()));
+        ShowMessage(NotAnOperatorText(SystemTextToUtf8(ProgramFolder()),
+                                      SystemTextToUtf8(guard.OperatorsGroup())));
         return 0;
     }
     if (!guard.IsFirst()) {
         if (guard.HeldByAnotherAccount() || !guard.AskRunningCopyToShow())
-            ShowMessage(RunningElsewhereText(guard.HolderAccount()));
+            ShowMessage(RunningElsewhereText(SystemTextToUtf8(guard.HolderAccount())));
         return 0;
     }
     const MainThreadCom com; // for the shortcut's shell link, until the program ends

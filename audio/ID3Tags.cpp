@@ -1,5 +1,7 @@
 #include "audio/ID3Tags.h"
 
+#include "core/system_text.h"
+
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -91,20 +93,21 @@ void TID3v1Tag::ReadFromFile(const std::string& fileName) {
     std::ifstream file(fileName, std::ios::binary);
     if (!file) {
         const int error = errno != 0 ? errno : EIO;
-        throw std::system_error(error, std::generic_category(), fileName);
+        throw std::system_error(error, std::generic_category(), SystemTextToUtf8(fileName));
     }
     file.seekg(0, std::ios::end);
     const std::streamoff size = file.tellg();
     file.seekg(0, std::ios::beg);
     if (size < 0 || !file) {
         const int error = errno != 0 ? errno : EIO;
-        throw std::system_error(error, std::generic_category(), fileName);
+        throw std::system_error(error, std::generic_category(), SystemTextToUtf8(fileName));
     }
     try {
         ReadFromStream(file, size);
     } catch (const std::runtime_error& e) {
         const int error = errno != 0 ? errno : EIO;
-        throw std::system_error(error, std::generic_category(), fileName + ": " + e.what());
+        throw std::system_error(error, std::generic_category(),
+                                SystemTextToUtf8(fileName) + ": " + e.what());
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/application.h"
 #include "core/message_box.h"
+#include "core/system_text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -168,8 +169,8 @@ void TDarvoBass::loadFileSteps(const std::string& name, const std::string& upper
 
     const int error = opened ? bass.BASS_ErrorGetCode() : 0;
     if (error != 0) {
-        ShowMessage(std::string("ERRO AO CARREGAR CANAL:") + CR + CR + "Arquivo: " + name + CR +
-                    CR + "Erro " + BassErrorText(error));
+        ShowMessage(std::string("ERRO AO CARREGAR CANAL:") + CR + CR + "Arquivo: " +
+                    SystemTextToUtf8(name) + CR + CR + "Erro " + BassErrorText(error));
         bass.BASS_StreamFree(handle);
         return;
     }
@@ -178,7 +179,8 @@ void TDarvoBass::loadFileSteps(const std::string& name, const std::string& upper
     BASS_CHANNELINFO info{};
     bass.BASS_ChannelGetInfo(Channel, &info);
     if ((info.flags & BASS_SAMPLE_8BITS) != 0) {
-        ShowMessage("Erro ao Ler arquivo:" + FileName + " Dados <> 16-bits stereo");
+        ShowMessage("Erro ao Ler arquivo:" + SystemTextToUtf8(FileName) +
+                    " Dados <> 16-bits stereo");
         bass.BASS_StreamFree(handle);
         return;
     }
@@ -192,7 +194,7 @@ void TDarvoBass::loadAddressSteps(const std::string& name) {
     Channel = handle;
     const int error = bass.BASS_ErrorGetCode();
     if (error != 0) {
-        ShowMessage("Erro ao Carregar URL - " + BassErrorText(error) + CR + name);
+        ShowMessage("Erro ao Carregar URL - " + BassErrorText(error) + CR + SystemTextToUtf8(name));
         bass.BASS_StreamFree(handle);
         return;
     }

@@ -47,12 +47,6 @@ else()
     -Wno-missing-field-initializers)
 endif()
 
-if(WIN32 AND NOT MSVC)
-  # Narrow text is ANSI on Windows (core/system_text.h): our Portuguese
-  # literals too, in the code page of Portuguese Windows.
-  target_compile_options(sonterra_settings INTERFACE -fexec-charset=CP1252)
-endif()
-
 # Warnings as errors: ./test.sh turns it on, so the suite stays warning-free,
 # while a developer's build with a newer compiler (new warnings) still builds.
 option(SONTERRA_WERROR "Treat compiler warnings in our code as errors" OFF)

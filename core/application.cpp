@@ -1,6 +1,7 @@
 #include "core/application.h"
 
 #include "core/application_platform.h"
+#include "core/system_text.h"
 
 #include <atomic>
 #include <cctype>
@@ -67,7 +68,7 @@ void SetProgramFileNameForTesting(const std::string& fullPath) {
 const std::string& ApplicationTitle() {
     ApplicationState& s = State();
     if (!s.titleSet)
-        s.title = TitleFromProgramFileName(ProgramFileName());
+        s.title = TitleFromProgramFileName(SystemTextToUtf8(ProgramFileName()));
     return s.title;
 }
 

@@ -17,13 +17,13 @@ std::string ProgramFolder();
 // Tests point the program at another folder (its file name keeps its base name).
 void SetProgramFileNameForTesting(const std::string& fullPath);
 
-// The caption of plain and error boxes. It changes twice, each time for the
+// The caption of plain and error boxes, in UTF-8. It changes twice, each time for the
 // stage the program is in:
 // - before start-up: the file's name up to its first full stop, first letter
 //   in capitals (TitleFromProgramFileName), as the framework derives it; the
 //   regional check's boxes show it;
 // - kStartupTitle: set by start-up once the check passed, while the splash is up;
-// - ProgramFileName(): set by the main window as it is made, so every later
+// - ProgramFileName() (in UTF-8): set by the main window as it is made, so every later
 //   notice names the exact copy of the program that speaks.
 const std::string& ApplicationTitle();
 void SetApplicationTitle(const std::string& title);

@@ -1,9 +1,11 @@
 #pragma once
-// The program's narrow text is the system's: UTF-8 on Linux, the ANSI code
-// page on Windows (file names, GetModuleFileNameA, FormatMessageA, the
-// schedule files, and our own literals, compiled as Windows-1252 there).
-// These are the only ways out of it (system_text_posix.cpp or
-// system_text_windows.cpp). Plain C++, no Qt.
+// Two kinds of narrow text. What comes from the system or is stored for it
+// (file names, GetModuleFileNameA, the schedule files, regional formats) is
+// the system's: UTF-8 on Linux, the ANSI code page on Windows, whichever that
+// is. The program's own texts (its literals, and every box, caption and
+// error message, which may quote the system's text) are UTF-8 everywhere, so
+// they read right under any code page. These are the only ways between the
+// two (system_text_posix.cpp or system_text_windows.cpp). Plain C++, no Qt.
 
 #include <filesystem>
 #include <string>

@@ -62,11 +62,12 @@ bool SystemTextHolds(const std::string& utf8) {
 }
 
 std::string WindowsErrorText(unsigned long error) {
-    char* text = nullptr;
-    const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string result = n > 0 && text ? std::string(text, n) : "erro " + std::to_string(error);
+    wchar_t* text = nullptr;
+    const DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string result =
+        n > 0 && text ? Narrow(CP_UTF8, std::wstring(text, n)) : "erro " + std::to_string(error);
     if (text)
         LocalFree(text);
     while (!result.empty() && (result.back() == '\r' || result.back() == '\n'))

@@ -6,7 +6,8 @@
 namespace sonterra {
 
 // The system's text for an error code (GetLastError), in the words of
-// FormatMessageA and without its closing line break; "erro N" when there is none.
+// FormatMessage and without its closing line break; "erro N" when there is
+// none. UTF-8: it is only ever shown in the program's messages.
 std::string WindowsErrorText(unsigned long error);
 
 // SystemTextHolds for a given code page (CP_ACP is the system's).

@@ -46,7 +46,7 @@ namespace sonterra {
 namespace {
 
 // Lines and paths are the system's narrow text: UTF-8 on Linux, the ANSI
-// code page on Windows.
+// code page on Windows. The program's own texts are UTF-8 (core/system_text.h).
 QString FromText(const std::string& s) {
     return FromSystemText(s);
 }
@@ -206,7 +206,7 @@ void TForm1::Guarded(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const std::exception& e) {
-        ShowErrorBox(FromSystemText(e.what()));
+        ShowErrorBox(QString::fromUtf8(e.what()));
     }
 }
 
@@ -225,7 +225,7 @@ void TForm1::FormCreate() {
     fs.ShortTimeFormat = "HH:mm:ss";
     fs.TimeSeparator = ":";
 
-    SetApplicationTitle(ProgramFileName());
+    SetApplicationTitle(SystemTextToUtf8(ProgramFileName()));
 
     player_toque->OnStop = [this](AudioPlayer&) { pStop(); };
     SetupPlayer(*player_toque);
@@ -445,7 +445,7 @@ void TForm1::SetIndicatorVisible(bool visible) {
 }
 
 void TForm1::SetActivateCaption(const std::string& caption) {
-    ui->Button1->setText(FromText(caption));
+    ui->Button1->setText(QString::fromUtf8(caption));
 }
 
 void TForm1::ShowToday(const Lines& lines) {

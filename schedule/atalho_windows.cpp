@@ -3,6 +3,8 @@
 
 #include "schedule/atalho.h"
 
+#include "core/system_text_windows.h"
+
 #include <windows.h>
 #include <objbase.h>
 #include <objidl.h>
@@ -77,19 +79,6 @@ std::wstring ToWide(const std::string& text) {
     return wide;
 }
 
-std::string SystemText(HRESULT hr) {
-    char* text = nullptr;
-    const DWORD n = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string result = n && text ? std::string(text, n) : "erro " + std::to_string(hr);
-    if (text)
-        LocalFree(text);
-    while (!result.empty() && (result.back() == '\r' || result.back() == '\n'))
-        result.pop_back();
-    return result;
-}
-
 bool IsFile(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -111,11 +100,11 @@ void Cria_atalho(const std::string& target, const std::string& arguments,
     HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                   link.out());
     if (FAILED(hr))
-        throw std::runtime_error(SystemText(hr));
+        throw std::runtime_error(WindowsErrorText(static_cast<unsigned long>(hr)));
     ComRef<IPersistFile> file;
     hr = link->QueryInterface(IID_IPersistFile, file.out());
     if (FAILED(hr))
-        throw std::runtime_error(SystemText(hr));
+        throw std::runtime_error(WindowsErrorText(static_cast<unsigned long>(hr)));
 
     // Results not examined: a failed save is tried again at the next activation.
     link->SetArguments(arguments.c_str());

@@ -3,7 +3,7 @@
 # sonterra_scheduler: the scheduler engine and its wall-clock phased timer.
 if(WIN32)
   add_library(sonterra_atalho STATIC ${CMAKE_CURRENT_LIST_DIR}/atalho_windows.cpp)
-  target_link_libraries(sonterra_atalho PRIVATE ole32 uuid)
+  target_link_libraries(sonterra_atalho PRIVATE sonterra_core ole32 uuid)
 else()
   add_library(sonterra_atalho STATIC ${CMAKE_CURRENT_LIST_DIR}/atalho_xdg.cpp
     ${CMAKE_CURRENT_LIST_DIR}/desktop_entry_xdg.h ${CMAKE_CURRENT_LIST_DIR}/desktop_entry_xdg.cpp

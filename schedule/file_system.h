@@ -36,7 +36,7 @@ std::string CutToCharacters(const std::string& text, std::size_t count);
 
 // The system's text for the error of the C library call that just failed
 // (errno on Linux; on Windows the system error behind it, in the words of
-// FormatMessage, as the writes give theirs).
+// FormatMessage, as the writes give theirs), in UTF-8 for the program's messages.
 std::string SystemErrorText(int error);
 
 } // namespace sonterra

@@ -11,13 +11,15 @@
 namespace sonterra {
 
 FileError::FileError(const std::string& path, const std::string& systemText)
-    : std::runtime_error("Erro no arquivo " + path + ": " + systemText), path_(path) {}
+    : std::runtime_error("Erro no arquivo " + SystemTextToUtf8(path) + ": " + systemText),
+      path_(path) {}
 
 FileError::FileError(const std::string& path, Message message)
     : std::runtime_error(message.text), path_(path) {}
 
 FileTooLarge::FileTooLarge(const std::string& path)
-    : FileError(path, Message{"Arquivo - " + path + " - maior que 1 MB - Verifique !!"}) {}
+    : FileError(path, Message{"Arquivo - " + SystemTextToUtf8(path) +
+                              " - maior que 1 MB - Verifique !!"}) {}
 
 namespace {
 

@@ -14,10 +14,11 @@ namespace sonterra {
 using Lines = std::vector<std::string>;
 
 // A file that could not be read or written; what() carries the path and the
-// system's text. The file on disk is left as it was.
+// system's words for the error, in UTF-8 as every message of the program.
+// The file on disk is left as it was.
 class FileError : public std::runtime_error {
 public:
-    FileError(const std::string& path, const std::string& systemText);
+    FileError(const std::string& path, const std::string& systemText); // systemText in UTF-8
     const std::string& path() const { return path_; }
 
 protected:

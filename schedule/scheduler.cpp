@@ -4,6 +4,7 @@
 #include "core/datetime_text.h"
 #include "core/funcoes.h"
 #include "core/message_box.h"
+#include "core/system_text.h"
 #include "schedule/atalho.h"
 #include "schedule/current_folder.h"
 
@@ -242,7 +243,7 @@ void TScheduler::SpeakTime() {
 
     const std::string dir = SpokenTimeFolder(programFolder_);
     if (!SetCurrentFolder(dir)) {
-        ShowMessage("Pasta - " + dir + " - não localizada - Verifique !!");
+        ShowMessage("Pasta - " + SystemTextToUtf8(dir) + " - não localizada - Verifique !!");
         return;
     }
 

@@ -57,12 +57,13 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # The program refuses regional formats other than day/month/year with a 24-hour
-# clock; pt_BR is what it is run with, en_US is used by the tests.
+# clock; pt_BR is what it is run with, en_US is used by the tests, ru_RU gives
+# the Windows tests under Wine a Cyrillic ANSI code page (1251).
 need_locales=()
-for l in pt_BR.utf8 en_US.utf8; do
+for l in pt_BR.utf8 en_US.utf8 ru_RU.utf8; do
   locale -a 2>/dev/null | grep -qx "$l" || need_locales+=("$l")
 done
 if [ ${#need_locales[@]} -gt 0 ]; then
-  "${sudo_cmd[@]}" sed -i -E 's/^# ?(pt_BR.UTF-8 UTF-8|en_US.UTF-8 UTF-8)/\1/' /etc/locale.gen
+  "${sudo_cmd[@]}" sed -i -E 's/^# ?(pt_BR.UTF-8 UTF-8|en_US.UTF-8 UTF-8|ru_RU.UTF-8 UTF-8)/\1/' /etc/locale.gen
   "${sudo_cmd[@]}" locale-gen >/dev/null
 fi

@@ -1,7 +1,6 @@
 #include "widgets/qt_message_box.h"
 
 #include "core/application.h"
-#include "widgets/qt_system_text.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -18,7 +17,7 @@ namespace {
 
 QString BoxText(const std::string& text) {
     // The program separates lines with a lone CR.
-    QString t = FromSystemText(text);
+    QString t = QString::fromUtf8(text);
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return t;
@@ -71,7 +70,7 @@ BoxResult RunMessageBox(const MessageBoxRequest& request) {
 
 std::unique_ptr<QMessageBox> BuildMessageBox(const MessageBoxRequest& request, QWidget* parent) {
     auto box = std::make_unique<QMessageBox>(parent);
-    box->setWindowTitle(FromSystemText(request.caption));
+    box->setWindowTitle(QString::fromUtf8(request.caption));
     box->setText(BoxText(request.text));
     box->setTextFormat(Qt::PlainText);
     box->setIcon(request.icon == BoxIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon);
@@ -116,7 +115,7 @@ QString ErrorBoxText(const QString& message) {
 void ShowErrorBox(const QString& message) {
     MessageBoxRequest request;
     request.caption = ApplicationTitle();
-    request.text = ToSystemText(ErrorBoxText(message));
+    request.text = ErrorBoxText(message).toStdString();
     request.icon = BoxIcon::Error;
     request.buttons = BoxButtons::Ok;
     showMessageBox(request);

@@ -1,6 +1,7 @@
 #pragma once
-// Where the program's text (the system's narrow text: UTF-8 here, ANSI on
-// Windows; paths, system messages, our literals) enters Qt, and back.
+// Where the system's narrow text (UTF-8 here, ANSI on Windows: paths, the
+// schedule's lines) enters Qt, and back. The program's own texts are UTF-8
+// and go through QString::fromUtf8 (core/system_text.h).
 
 #include <QString>
 

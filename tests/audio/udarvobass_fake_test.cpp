@@ -281,15 +281,17 @@ TEST_F(DarvoBassLoadFile, MissingFileGivesTheFileMessageByteForByte) {
     auto p = makePlayer();
     bass.openSucceeds = false;
     bass.errors["BASS_StreamCreateFile"] = {2};
-    p->LoadFile("/escola/AUDIO/não há.mp3");
+    // The name is the system's text; the box, the program's (UTF-8).
+    const std::string name = test::AsSystemText("não há.mp3");
+    p->LoadFile("/escola/AUDIO/" + name);
     expectPlainBox("ERRO AO CARREGAR CANAL:\r\rArquivo: /escola/AUDIO/não há.mp3\r\r"
                    "Erro Cod:BS2 - Erro ao Abrir Arquivo");
     const Calls tail(bass.calls.end() - 4, bass.calls.end());
-    EXPECT_EQ(tail, (Calls{"BASS_StreamCreateFile(0,/escola/AUDIO/não há.mp3,0,0,256)",
+    EXPECT_EQ(tail, (Calls{"BASS_StreamCreateFile(0,/escola/AUDIO/" + name + ",0,0,256)",
                            "BASS_ErrorGetCode", "box", "BASS_StreamFree(0)"}));
     EXPECT_FALSE(p->Loaded);
-    EXPECT_EQ(p->FileName, "/escola/AUDIO/não há.mp3");
-    EXPECT_EQ(p->DisplayName, "não há.mp3");
+    EXPECT_EQ(p->FileName, "/escola/AUDIO/" + name);
+    EXPECT_EQ(p->DisplayName, name);
 
     // Empty: Play does nothing.
     bass.calls.clear();

@@ -157,7 +157,7 @@ TEST_F(AtalhoWindows, CreatedReadBackReplacedAndRemoved) {
 
 TEST_F(AtalhoWindows, ProgramFolderWithAnsiCharacters) {
     const MainThreadCom com;
-    const std::string folder = program / "Sinal – Escola\\";
+    const std::string folder = program / test::AsSystemText("Sinal – Escola\\");
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     test::WriteBytes(folder + "sonterra.exe", "MZ");
     Cria_atalho(folder + "sonterra.exe", "", folder, nome_atalho);

@@ -33,9 +33,10 @@ TEST(EntryLine, ShortAndOddLines) {
 }
 
 TEST(EntryLine, PathIsTakenByPosition) {
-    for (const std::string path :
-         {"/home/escola/Meus Sons/toque + final - 2.mp3", "C:\\sons\\sino - 1.mp3",
-          "/sons/ação/música nº 1.mp3", " começa com espaço.wav"}) {
+    for (const std::string& path :
+         {std::string("/home/escola/Meus Sons/toque + final - 2.mp3"),
+          std::string("C:\\sons\\sino - 1.mp3"), test::AsSystemText("/sons/ação/música nº 1.mp3"),
+          test::AsSystemText(" começa com espaço.wav")}) {
         const std::string line = MakeEntryLine("10:15", false, path);
         EXPECT_EQ(EntryAudioPath(line), path);
         EXPECT_FALSE(EntrySpeaksTime(line));
@@ -54,21 +55,22 @@ TEST(EntryLine, PathIsCutAt255Characters) {
 TEST(EntryLine, CutNeverSplitsAUtf8Character) {
     // 254 one-byte characters, then "ç" as the 255th and "ã" after it.
     const std::string head(254, 'x');
-    EXPECT_EQ(EntryAudioPath("07:30 - " + head + "ç" + "ã.mp3"), head + "ç");
+    const std::string c = test::AsSystemText("ç");
+    EXPECT_EQ(EntryAudioPath("07:30 - " + head + c + test::AsSystemText("ã.mp3")), head + c);
     // "€" (3 bytes) as the 256th character is left out whole.
     const std::string head255(255, 'y');
-    EXPECT_EQ(EntryAudioPath("07:30 - " + head255 + "€"), head255);
+    EXPECT_EQ(EntryAudioPath("07:30 - " + head255 + test::AsSystemText("€")), head255);
     // 255 characters kept: 510 bytes in UTF-8, 255 in Windows-1252.
     std::string accents;
     for (int i = 0; i < 300; ++i)
-        accents += "é";
-    const std::size_t bytesOfE = std::string("é").size();
+        accents += test::AsSystemText("é");
+    const std::size_t bytesOfE = test::AsSystemText("é").size();
     EXPECT_EQ(EntryAudioPath("07:30 - " + accents), accents.substr(0, 255 * bytesOfE));
 }
 
 TEST(EntryLine, PathsRoundTripThroughTheDayFile) {
     TestFolder folder;
-    const std::string path = "/home/escola/Meus Sons/sino + hora - ação.mp3";
+    const std::string path = test::AsSystemText("/home/escola/Meus Sons/sino + hora - ação.mp3");
     Lines written;
     ASSERT_EQ(AddEntry(folder.path(), 3, "07:30", true, path, written), AddResult::Added);
     EXPECT_EQ(ReadBytes(folder / "03.PR2"), "07:30 + " + path + "\r\n");

@@ -2,6 +2,7 @@
 // folders are found under the name fopen gives them. On Windows these are
 // ANSI (Windows-1252) bytes, where "–" is 0x96 and "“" 0x93; a path widened
 // byte by byte would turn them into control characters and miss the file.
+// The names are written in UTF-8 and spelt as the system does (S).
 
 #include "schedule/current_folder.h"
 #include "schedule/schedule_files.h"
@@ -15,6 +16,10 @@ namespace sonterra {
 namespace {
 
 using test::TestFolder;
+
+std::string S(const char* utf8) {
+    return test::AsSystemText(utf8);
+}
 
 // Made and read through the C library, which takes the system's narrow text.
 bool CreateWithFopen(const std::string& path) {
@@ -34,29 +39,30 @@ bool OpensWithFopen(const std::string& path) {
 
 TEST(NamesOutsideAscii, SoundFilesAreFound) {
     TestFolder folder;
-    for (const char* name : {"Sinal – Saída.mp3", "Hino “Nacional”.mp3", "música.mp3"}) {
+    for (const std::string& name :
+         {S("Sinal – Saída.mp3"), S("Hino “Nacional”.mp3"), S("música.mp3")}) {
         ASSERT_TRUE(CreateWithFopen(folder / name)) << name;
         EXPECT_TRUE(FileExists(folder / name)) << name;
         EXPECT_FALSE(DirectoryExists(folder / name)) << name;
     }
-    EXPECT_FALSE(FileExists(folder / "Sinal – Entrada.mp3"));
+    EXPECT_FALSE(FileExists(folder / S("Sinal – Entrada.mp3")));
 }
 
 TEST(NamesOutsideAscii, ProgramFolderGetsItsFoldersAndDayFiles) {
     TestFolder root;
-    const std::string program = root / "Sinal – Escola" + test::PathSeparator();
+    const std::string program = root / S("Sinal – Escola") + test::PathSeparator();
     EnsureFolders(program);
     EXPECT_TRUE(DirectoryExists(program));
     EXPECT_TRUE(DirectoryExists(AudioFolder(program)));
     EXPECT_TRUE(CreateWithFopen(SpokenTimeFolder(program) + "07H30M.WAV"));
-    EXPECT_TRUE(CreateWithFopen(AudioFolder(program) + "Hino “Nacional”.mp3"));
+    EXPECT_TRUE(CreateWithFopen(AudioFolder(program) + S("Hino “Nacional”.mp3")));
 
     WriteState(program, true);
     EXPECT_TRUE(ReadState(program));
     Lines written;
-    ASSERT_EQ(
-        AddEntry(program, 2, "07:30", true, AudioFolder(program) + "Hino “Nacional”.mp3", written),
-        AddResult::Added);
+    ASSERT_EQ(AddEntry(program, 2, "07:30", true, AudioFolder(program) + S("Hino “Nacional”.mp3"),
+                       written),
+              AddResult::Added);
     EXPECT_TRUE(OpensWithFopen(program + "02.PR2"));
     EXPECT_EQ(LoadDay(program, 2), written);
     EXPECT_TRUE(FileExists(EntryAudioPath(written.front())));
@@ -67,7 +73,7 @@ TEST(NamesOutsideAscii, ProgramFolderGetsItsFoldersAndDayFiles) {
 
 TEST(NamesOutsideAscii, CurrentFolderIsTheNamedOne) {
     TestFolder root;
-    const std::string program = root / "Sinal – Escola" + test::PathSeparator();
+    const std::string program = root / S("Sinal – Escola") + test::PathSeparator();
     EnsureFolders(program);
     const std::filesystem::path saved = std::filesystem::current_path();
     ASSERT_TRUE(SetCurrentFolder(SpokenTimeFolder(program)));
@@ -75,7 +81,7 @@ TEST(NamesOutsideAscii, CurrentFolderIsTheNamedOne) {
     std::filesystem::current_path(saved); // the folder must be left before it is removed
     EXPECT_TRUE(created);
     EXPECT_TRUE(OpensWithFopen(SpokenTimeFolder(program) + "aqui.WAV"));
-    EXPECT_FALSE(SetCurrentFolder(root / "Sinal – Nada"));
+    EXPECT_FALSE(SetCurrentFolder(root / S("Sinal – Nada")));
 }
 
 } // namespace

@@ -13,6 +13,10 @@
 
 namespace sonterra::test {
 
+// A name or a line as the system spells it (the ANSI code page on Windows),
+// from the UTF-8 the tests are written in.
+std::string AsSystemText(const std::string& utf8);
+
 // "/" on Linux, "\\" on Windows; "" or ".exe".
 const char* PathSeparator();
 const char* ExecutableSuffix();

@@ -22,6 +22,10 @@ ScopedEnv::~ScopedEnv() {
     SetEnvironment(name_, old_ ? old_->c_str() : nullptr);
 }
 
+std::string AsSystemText(const std::string& utf8) {
+    return Utf8ToSystemText(utf8);
+}
+
 std::string ReadBytes(const std::string& path) {
     std::ifstream in(SystemPath(path), std::ios::binary);
     std::ostringstream out;
