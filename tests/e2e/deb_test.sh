@@ -166,9 +166,19 @@ traced_start() { # user
 }
 # Until the trace has a line matching the pattern, while the copy runs (at
 # most 5 minutes of a stalled machine): how long is the machine's business.
+# A start whose copy ended before the program opened anything of its own
+# (seen now and then, in the start-up chain, with no output; cause not yet
+# found) is started once more, and says so.
 traced_wait() { # user pattern
-  while kill -0 "${traced[$1]}" 2>/dev/null && ! grep -q "$2" "$work/trace.$1" 2>/dev/null; do sleep 0.2; done
-  grep -q "$2" "$work/trace.$1"
+  local try
+  for try in 1 2; do
+    while kill -0 "${traced[$1]}" 2>/dev/null && ! grep -q "$2" "$work/trace.$1" 2>/dev/null; do sleep 0.2; done
+    grep -q "$2" "$work/trace.$1" && return 0
+    grep -q '"/usr/lib/sonterra/' "$work/trace.$1" && return 1
+    [ "$try" = 1 ] || return 1
+    echo "aviso: a cópia de $1 não chegou ao programa: $(tail -2 "$work/trace.$1" | tr '\n' ' '); de novo"
+    traced_start "$1"
+  done
 }
 traced_stop() { # user
   pkill -TERM -f '^\./sonterra$' -U "$(in_root id -u "$1")" 2>/dev/null || true
