@@ -2,6 +2,7 @@
 
 #include "ui_about.h"
 #include "widgets/color_button.h"
+#include "widgets/fit_text.h"
 
 #include <QDesktopServices>
 #include <QGuiApplication>
@@ -47,6 +48,7 @@ Tform_about::Tform_about(QWidget* owner) : QDialog(owner), ui_(std::make_unique<
         move(r.topLeft());
     }
     FormCreate();
+    FitTextsToTheirBoxes(this);
 }
 
 Tform_about::~Tform_about() = default;
