@@ -158,6 +158,7 @@ as_ana() { as_user ana "$@"; }
 # Starts sonterra as an account, under strace into $work/trace.USER, in the background.
 declare -A traced
 traced_start() { # user
+  rm -f "$work/trace.$1" # a copy's trace, never the last one's
   strace -f -qq -e trace=openat -o "$work/trace.$1" \
     chroot "$root" setpriv --reuid "$1" --regid "$1" --init-groups \
     env -i PATH=/usr/bin:/bin HOME="/home/$1" LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
@@ -166,22 +167,14 @@ traced_start() { # user
 }
 # Until the trace has a line matching the pattern, while the copy runs (at
 # most 5 minutes of a stalled machine): how long is the machine's business.
-# A start whose copy ended before the program opened anything of its own
-# (seen now and then, in the start-up chain, with no output; cause not yet
-# found) is started once more, and says so.
 traced_wait() { # user pattern
-  local try
-  for try in 1 2; do
-    while kill -0 "${traced[$1]}" 2>/dev/null && ! grep -q "$2" "$work/trace.$1" 2>/dev/null; do sleep 0.2; done
-    grep -q "$2" "$work/trace.$1" && return 0
-    grep -q '"/usr/lib/sonterra/' "$work/trace.$1" && return 1
-    [ "$try" = 1 ] || return 1
-    echo "aviso: a cópia de $1 não chegou ao programa: $(tail -2 "$work/trace.$1" | tr '\n' ' '); de novo"
-    traced_start "$1"
-  done
+  while kill -0 "${traced[$1]}" 2>/dev/null && ! grep -q "$2" "$work/trace.$1" 2>/dev/null; do sleep 0.2; done
+  grep -q "$2" "$work/trace.$1"
 }
+# Ends the copy wherever it is: timeout passes the signal on to the program,
+# or to the launcher that has not reached it yet.
 traced_stop() { # user
-  pkill -TERM -f '^\./sonterra$' -U "$(in_root id -u "$1")" 2>/dev/null || true
+  pkill -TERM -P "${traced[$1]}" 2>/dev/null || true
   wait "${traced[$1]}" 2>/dev/null || true
 }
 opened() { echo "openat(AT_FDCWD, \"$1\", [^)]*) = [0-9]"; }
