@@ -99,7 +99,7 @@ private:
     // The silent stream that keeps the sink awake after prepare(), until a
     // channel starts or kWarmUs has passed.
     void openWarmUp();
-    void closeWarmUp();
+    void endWarmUp(); // the stream goes, and is not opened again
 
     static void contextChanged(pa_context* context, void* self);
     static void streamChanged(pa_stream* stream, void* s);
@@ -223,8 +223,7 @@ void PulseOutput::dropServer() {
 void PulseOutput::disconnect() {
     while (!streams_.empty())
         closeStream(*streams_.begin()->second);
-    closeWarmUp();
-    warm_until_ = 0;
+    endWarmUp();
     for (pa_stream* stream : unconfirmed_) {
         pa_stream_set_state_callback(stream, nullptr, nullptr);
         pa_stream_unref(stream); // the server drops them with the connection
@@ -555,8 +554,7 @@ void PulseOutput::started(Channel& channel) {
     s->output = this;
     s->channel = &channel;
     s->alive_at = pa_rtclock_now();
-    closeWarmUp(); // a bell is here: no more need to keep awake
-    warm_until_ = 0;
+    endWarmUp(); // a bell is here: no more need to keep awake
     if (s->stream == nullptr && pa_context_get_state(context_) == PA_CONTEXT_READY)
         openStream(*s);
     if (watch_ == nullptr)
@@ -623,7 +621,8 @@ void PulseOutput::openWarmUp() {
     }
 }
 
-void PulseOutput::closeWarmUp() {
+void PulseOutput::endWarmUp() {
+    warm_until_ = 0;
     if (warm_up_ == nullptr)
         return;
     pa_stream_set_state_callback(warm_up_, nullptr, nullptr);
@@ -637,16 +636,14 @@ void PulseOutput::warmUpChanged(pa_stream* stream, void* self) {
     const pa_stream_state_t state = pa_stream_get_state(stream);
     if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) {
         auto* output = static_cast<PulseOutput*>(self);
-        output->closeWarmUp();
-        output->warm_until_ = 0;
+        output->endWarmUp();
     }
 }
 
 void PulseOutput::warmUpWantsMore(pa_stream* stream, std::size_t, void* self) {
     auto* output = static_cast<PulseOutput*>(self);
     if (pa_rtclock_now() >= output->warm_until_) {
-        output->closeWarmUp();
-        output->warm_until_ = 0;
+        output->endWarmUp();
         return;
     }
     std::size_t writable = pa_stream_writable_size(stream);

@@ -20,12 +20,16 @@ for run in play:default-changed play:sink-removed play-ahead:default-changed pla
     eval "$("$pulse_env" start "$work/pulse")"
     unset PULSE_SINK
     pactl load-module module-null-sink sink_name=other rate=48000 channels=2 >/dev/null
-    "$pcm_tap" "$work/rec.raw" "$work/rec.anchor" 192000 -- parec -d other.monitor --raw \
-        --format=s16le --rate=48000 --channels=2 --latency-msec=10 &
-    rec=$!
-    until [ -s "$work/rec.raw" ]; do
-        kill -0 "$rec" 2>/dev/null || { echo "$run: the recorder ended"; exit 1; }
-        sleep 0.05
+    # Both sinks, for where the bell began and where it ended.
+    for sink in bell other; do
+        rm -f "$work/$sink.raw" # the last run's would pass for this one's
+        "$pcm_tap" "$work/$sink.raw" "$work/$sink.anchor" 192000 -- parec -d $sink.monitor --raw \
+            --format=s16le --rate=48000 --channels=2 --latency-msec=10 &
+        rec="$rec $!"
+        until [ -s "$work/$sink.raw" ]; do
+            kill -0 $! 2>/dev/null || { echo "$run: the recorder of $sink ended"; exit 1; }
+            sleep 0.05
+        done
     done
     "$tool" "${run%%:*}" 1 "$work/tone.wav" >"$work/tool.log" 2>&1 &
     player=$!
@@ -39,19 +43,25 @@ for run in play:default-changed play:sink-removed play-ahead:default-changed pla
     wait "$player" || { cat "$work/tool.log"; echo "$run: the player failed"; exit 1; }
     player=""
     sleep 0.7
-    kill "$rec"
-    wait "$rec" 2>/dev/null || true
+    kill $rec 2>/dev/null || true
+    wait $rec 2>/dev/null || true
     rec=""
-    start=$(awk '$1 == "start" { print $2 }' "$work/rec.anchor")
-    played=$(awk '$1 == "played" { print $3 }' "$work/tool.log")
-    span=$("$tone_scan" "$work/rec.raw" --rate 48000 --channels 2 bell=880 | awk '$1 == "tone" { print $3, $4 }' | tail -n 1)
-    [ -n "$span" ] || { echo "$run: nothing heard on the new sink"; exit 1; }
-    late=$(awk -v s="$start" -v p="$played" -v l="$length" -v span="$span" \
-        'BEGIN { split(span, t, " "); printf "%.3f", s + t[2] - (p + l) }')
+    # heard SINK first|last: the tone's first onset or last end there, on the clock.
+    heard() {
+        "$tone_scan" "$work/$1.raw" --rate 48000 --channels 2 bell=880 |
+            awk -v s="$(awk '$1 == "start" { print $2 }' "$work/$1.anchor")" -v which="$2" \
+                '$1 == "tone" { if (!n++) first = $3; last = $4 } END { if (n) printf "%.4f", s + (which == "first" ? first : last) }'
+    }
+    began=$(heard bell first)
+    ended=$(heard other last)
+    [ -n "$began" ] || { echo "$run: nothing heard on the first sink"; exit 1; }
+    [ -n "$ended" ] || { echo "$run: nothing heard on the new sink"; exit 1; }
+    late=$(awk -v b="$began" -v e="$ended" -v l="$length" 'BEGIN { printf "%.3f", e - (b + l) }')
     echo "$run: heard on the new sink until ${late}s after the bell's true end"
-    # The true end is taken from the moment Play was called, so the few ms a
-    # new stream takes to be heard are inside the upper bound (paplay: 20-50).
-    awk -v d="$late" 'BEGIN { exit !(d >= -0.05 && d <= 0.08) }' ||
+    # From its first sound, not from Play: how soon a new stream is heard is
+    # another matter. Heard twice is the fault looked for; PipeWire loses up to
+    # a few of its cycles when the sink it played on goes (-88 ms seen).
+    awk -v d="$late" 'BEGIN { exit !(d >= -0.1 && d <= 0.05) }' ||
         { cat "$work/tool.log"; echo "$run: the bell must end with its true end"; exit 1; }
     "$pulse_env" stop "$work/pulse"
 done

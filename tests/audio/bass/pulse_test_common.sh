@@ -14,7 +14,7 @@ rec=""
 server=""
 cleanup() {
     [ -n "$server" ] && kill -CONT "$server" 2>/dev/null || true
-    [ -n "$rec" ] && kill "$rec" 2>/dev/null || true
+    [ -n "$rec" ] && kill $rec 2>/dev/null || true
     [ -n "$player" ] && kill "$player" 2>/dev/null || true
     "$pulse_env" stop "$work/pulse" || true
     rm -rf "$work"
