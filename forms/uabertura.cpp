@@ -17,6 +17,10 @@ Tform_abertura::Tform_abertura(QWidget* parent)
     Image1 = ui_->Image1;
     ScrewPanel1 = ui_->ScrewPanel1;
     setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    // It takes no input, so it need not take the focus; and a window that had
+    // it waits, when it goes, for the window manager to release it (2 s under
+    // Wine on a desktop with none, every start-up).
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setFixedSize(339, 123);
     FormCreate();
 }

@@ -49,6 +49,12 @@ std::string titleOf(Display* d, Window w) {
     return title;
 }
 
+// A window may be gone by the time its title is asked for (Wine maps and
+// destroys helper windows quickly); Xlib's default handler would end the probe.
+int IgnoreXError(Display*, XErrorEvent*) {
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -69,6 +75,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "window_probe: cannot open display %s\n", XDisplayName(nullptr));
         return 2;
     }
+    XSetErrorHandler(IgnoreXError);
     XSelectInput(d, DefaultRootWindow(d), SubstructureNotifyMask);
     XSync(d, False);
     std::printf("ready\n");
