@@ -72,6 +72,8 @@ private:
         // first write. 0 before that, and again once it ran dry, until the
         // next write.
         pa_usec_t began = 0;
+        // When a move restarted it; 0 once its first write went on from there.
+        pa_usec_t moved_at = 0;
     };
 
     pa_sample_spec spec() const;
@@ -376,7 +378,8 @@ void PulseOutput::restartMoved(Stream& s) {
     s.written = 0;
     s.began = 0;
     s.mixed_at_start = heard;
-    s.alive_at = pa_rtclock_now();
+    s.moved_at = now;
+    s.alive_at = now;
     openStream(s);
 }
 
@@ -439,6 +442,15 @@ void PulseOutput::feed(Stream& s) {
     if (writable == static_cast<std::size_t>(-1))
         return;
     std::size_t frames = writable / kFrameBytes;
+    if (s.moved_at != 0 && frames > 0) {
+        // The new stream took tens of ms to be ready (PipeWire: 30-70); the
+        // bell went on meanwhile, and ends at its true end, not that much later.
+        const pa_usec_t now = pa_rtclock_now();
+        const std::uint64_t gone =
+            (now - std::min(now, s.moved_at)) * static_cast<std::uint64_t>(rate()) / 1'000'000u;
+        s.mixed_at_start = std::min(s.mixed_at_start + gone, s.history_end);
+        s.moved_at = 0;
+    }
     bool short_of_sound = false;
     while (frames > 0) {
         void* data = nullptr;
