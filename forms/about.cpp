@@ -2,7 +2,6 @@
 
 #include "ui_about.h"
 #include "widgets/color_button.h"
-#include "widgets/fit_text.h"
 
 #include <QDesktopServices>
 #include <QGuiApplication>
@@ -48,7 +47,6 @@ Tform_about::Tform_about(QWidget* owner) : QDialog(owner), ui_(std::make_unique<
         move(r.topLeft());
     }
     FormCreate();
-    FitTextsToTheirBoxes(this);
 }
 
 Tform_about::~Tform_about() = default;
