@@ -35,8 +35,11 @@ asan() {
 tsan_targets=(tests/audio/all tests/audio/bass/all schedule_engine_tests schedule_phased_timer_tests)
 # A test program of these left unbuilt shows as TARGET_NOT_BUILT and fails.
 tsan_tests='^(audio_bass|schedule\.engine)\.|^audio\.(ThreadedTimer|DarvoBass)|^(audio|bass|schedule_engine|schedule_phased)[a-z_]*_NOT_BUILT$'
-# Their bound on resident memory cannot hold with TSan's shadow memory.
-tsan_skip='\.TenMinuteMp3PlaysWithBoundedMemory$'
+# Their bound on resident memory cannot hold with TSan's shadow memory; and
+# PipeWire's 21 ms cycle does not wait for a mixer TSan slows down many times,
+# so the tone comes out broken (seen with older code as well): a finding about
+# speed, not threads, and the plain build checks the tone.
+tsan_skip='\.TenMinuteMp3PlaysWithBoundedMemory$|^audio_bass\.PipeWireNullSinkCarriesTheTone$'
 
 tsan() {
   say "TSan: build"
