@@ -44,7 +44,7 @@ if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
 
 missing=()
 for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+  if ! grep -q 'install ok installed' <<<"$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)"; then
     missing+=("$p")
   fi
 done
@@ -61,7 +61,7 @@ fi
 # the Windows tests under Wine a Cyrillic ANSI code page (1251).
 need_locales=()
 for l in pt_BR.utf8 en_US.utf8 ru_RU.utf8; do
-  locale -a 2>/dev/null | grep -qx "$l" || need_locales+=("$l")
+  grep -qx "$l" <<<"$(locale -a 2>/dev/null)" || need_locales+=("$l")
 done
 if [ ${#need_locales[@]} -gt 0 ]; then
   "${sudo_cmd[@]}" sed -i -E 's/^# ?(pt_BR.UTF-8 UTF-8|en_US.UTF-8 UTF-8|ru_RU.UTF-8 UTF-8)/\1/' /etc/locale.gen

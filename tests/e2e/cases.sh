@@ -215,7 +215,7 @@ case_out_of_the_box_sounds() {
   [ "$spoken" != none ] || h_fail "a hora não foi falada"
   h_between "$spoken" "$(h_calc "$onset + $length - 0.15")" "$(h_calc "$onset + $length + $CLIP_LATE")" ||
     h_fail "a fala começou em ${spoken}s; o sinal acabou em $(h_calc "$onset + $length")s"
-  printf '%s\n' "$H_SCAN" | awk -v t="$spoken" '$1 == "sound" && $3 > t { e = $3 } END { exit !(e - t >= 1.0) }' ||
+  awk -v t="$spoken" '$1 == "sound" && $3 > t { e = $3 } END { exit !(e - t >= 1.0) }' <<<"$H_SCAN" ||
     h_fail "a fala durou menos de 1 s"
   h_log "ok: a hora falada começou em ${spoken}s"
 }
@@ -379,7 +379,7 @@ wait_for_folder_lock() { # pid folder
   for i in $(seq 200); do
     if inode=$(stat -c %i "$2/.sonterra.lock" 2>/dev/null) &&
       awk -v i=":$inode" '$2 == "OFDLCK" && $4 == "WRITE" && substr($6, length($6) - length(i) + 1) == i { f = 1 } END { exit !f }' /proc/locks &&
-      ls -l "/proc/$1/fd" 2>/dev/null | grep -q '/\.sonterra\.lock$'; then
+      grep -q '/\.sonterra\.lock$' <<<"$(ls -l "/proc/$1/fd" 2>/dev/null)"; then
       return 0
     fi
     h_running "$1" || h_fail "a cópia $1 saiu: $(cat "$H_WORK"/*.log)"

@@ -93,7 +93,7 @@ for recommends in --no-install-recommends --install-recommends; do
   echo "medida: apt install $recommends ./$(basename "$deb1") traz $(wc -l <"$work/brings$recommends") pacotes, $((kib / 1024)) MiB além do Sonterra"
 done
 rm "$root/tmp/measure.deb"
-! dpkg-deb -f "$deb1" Depends | grep -q qt6-translations-l10n &&
+! grep -q qt6-translations-l10n <<<"$(dpkg-deb -f "$deb1" Depends)" &&
   ! grep -qx qt6-translations-l10n "$work/brings--no-install-recommends" ||
   fail "o pacote traz todas as traduções do Qt para usar uma"
 
@@ -197,7 +197,7 @@ for arg in --version --help; do
   [ ! -s "$work/cli.err" ] || fail "sonterra $arg: $(cat "$work/cli.err")"
   [ "$arg" != --version ] || [ "$(cat "$work/cli.out")" = "Sonterra $(dpkg-deb -f "$deb1" Version | cut -d- -f1)" ] ||
     fail "sonterra --version: $(cat "$work/cli.out")"
-  [ "$arg" != --help ] || head -1 "$work/cli.out" | grep -qx 'Uso: sonterra \[--help | --version\]' ||
+  [ "$arg" != --help ] || grep -qx 'Uso: sonterra \[--help | --version\]' <<<"$(head -1 "$work/cli.out")" ||
     fail "sonterra --help: $(cat "$work/cli.out")"
 done
 [ "$(ls -A "$shared")" = "$before" ] || fail "--version/--help mexeram em $shared"

@@ -295,7 +295,7 @@ h_analyse() {
       $1 == "samples" { printf "recorded %.3f s from %.3f\n", $2 / 48000, shift[1] }
       END { if (untrusted) print "untrusted" }')
   printf '%s\n' "$H_SCAN" | sed 's/^/    /'
-  if printf '%s\n' "$H_SCAN" | grep -qx untrusted; then
+  if grep -qx untrusted <<<"$H_SCAN"; then
     h_log "gravação não confiável: um som começa ou acaba onde o servidor perdeu amostras"
     exit "$H_UNTRUSTED"
   fi
@@ -328,19 +328,19 @@ h_attempts() { # command...
 
 # Start of the first span of tone NAME, or "none".
 h_onset() { # name
-  printf '%s\n' "$H_SCAN" | awk -v n="$1" '$1 == "tone" && $2 == n { print $3; f = 1; exit } END { if (!f) print "none" }'
+  awk -v n="$1" '$1 == "tone" && $2 == n { print $3; f = 1; exit } END { if (!f) print "none" }' <<<"$H_SCAN"
 }
 # Start of the Nth span (1, 2, ...) of tone NAME, or "none".
 h_onset_nth() { # name n
-  printf '%s\n' "$H_SCAN" | awk -v n="$1" -v k="$2" '$1 == "tone" && $2 == n && ++i == k { print $3; f = 1; exit } END { if (!f) print "none" }'
+  awk -v n="$1" -v k="$2" '$1 == "tone" && $2 == n && ++i == k { print $3; f = 1; exit } END { if (!f) print "none" }' <<<"$H_SCAN"
 }
 # End of the last span of tone NAME, or "none".
 h_end() { # name
-  printf '%s\n' "$H_SCAN" | awk -v n="$1" '$1 == "tone" && $2 == n { e = $4 } END { print (e == "" ? "none" : e) }'
+  awk -v n="$1" '$1 == "tone" && $2 == n { e = $4 } END { print (e == "" ? "none" : e) }' <<<"$H_SCAN"
 }
 # First sample of sound at or after a moment (sample precision), or "none".
 h_sound_onset_after() { # seconds relative to the boundary
-  printf '%s\n' "$H_SCAN" | awk -v t="$1" '$1 == "sound" && $3 > t { print ($2 > t ? $2 : t); f = 1; exit } END { if (!f) print "none" }'
+  awk -v t="$1" '$1 == "sound" && $3 > t { print ($2 > t ? $2 : t); f = 1; exit } END { if (!f) print "none" }' <<<"$H_SCAN"
 }
 
 h_between() { # value low high

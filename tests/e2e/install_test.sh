@@ -55,7 +55,7 @@ launch() { # entry folder
   local window=
   gio launch "$1" >"$work/gio.log" 2>&1 || fail "gio launch: $(cat "$work/gio.log")"
   for _ in $(seq 300); do
-    app_pid=$(program_pid "$2") && xwininfo -root -tree | grep -q '"Quorvel Sonterra V2"' &&
+    app_pid=$(program_pid "$2") && grep -q '"Quorvel Sonterra V2"' <<<"$(xwininfo -root -tree)" &&
       { window=1; break; }
     sleep 0.1
   done
@@ -106,7 +106,7 @@ ok "instalado em $folder: programa, sons, 9 ícones, entrada válida com LC_TIME
 
 # A session with LC_ALL set to formats the program refuses.
 LC_ALL=en_US.UTF-8 launch "$entry" "$folder"
-tr '\0' '\n' <"/proc/$app_pid/environ" | grep -qx LC_TIME=pt_BR.UTF-8 || fail "o programa não recebeu LC_TIME"
+grep -qx LC_TIME=pt_BR.UTF-8 <<<"$(tr '\0' '\n' <"/proc/$app_pid/environ")" || fail "o programa não recebeu LC_TIME"
 ok "gio launch abre a janela principal, na pasta do programa, com LC_TIME=pt_BR.UTF-8, mesmo com LC_ALL=en_US.UTF-8"
 
 # --- Again over a schedule, while the program runs -----------------------------------
@@ -137,7 +137,7 @@ ok "a segunda instalação troca só o programa (novo inode) e o aberto segue ro
 
 stop_program
 LC_TIME='' LC_ALL=pt_BR.UTF-8 launch "$entry" "$folder"
-tr '\0' '\n' <"/proc/$app_pid/environ" | grep -qx LC_ALL=pt_BR.UTF-8 ||
+grep -qx LC_ALL=pt_BR.UTF-8 <<<"$(tr '\0' '\n' <"/proc/$app_pid/environ")" ||
   fail "a entrada tirou os formatos da sessão, que o programa aceita"
 ok "gio launch também abre sem trocar os formatos, quando são aceitos"
 

@@ -113,9 +113,9 @@ w_start() { # command... (run in the program folder)
 w_program_pids() {
   local p
   for p in /proc/[0-9]*; do
-    { tr '\0' ' ' <"$p/cmdline"; } 2>/dev/null | grep -qi 'sonterra\.exe' || continue
+    grep -qi 'sonterra\.exe' <<<"$(tr '\0' ' ' <"$p/cmdline" 2>/dev/null)" || continue
     grep -qi 'start\.exe' "$p/cmdline" 2>/dev/null && continue
-    { tr '\0' '\n' <"$p/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+    grep -qxF "WINEPREFIX=$WINEPREFIX" <<<"$(tr '\0' '\n' <"$p/environ" 2>/dev/null)" || continue
     echo "${p#/proc/}"
   done
 }
@@ -137,7 +137,7 @@ w_window() { # [--visible] name
   if [ "$1" = --visible ]; then only=(--onlyvisible); shift; fi
   local exact
   exact=$(printf '%s' "$1" | sed 's/[][\\.^$*+?(){}|]/\\&/g')
-  xdotool search "${only[@]}" --name "^$exact\$" 2>/dev/null | head -1
+  xdotool search "${only[@]}" --name "^$exact\$" 2>/dev/null | sed -n 1p
 }
 
 w_wait_window() { # seconds [--visible] name
@@ -276,7 +276,7 @@ w_answer_boxes_until_exit() { # seconds
       xdotool key --window "$id" Return 2>/dev/null || true
       # Wine unmaps a closed box a moment later; wait for it to go.
       for _ in $(seq 30); do
-        xdotool search --onlyvisible --name "^$W_TITLE\$" 2>/dev/null | grep -qx "$id" || break
+        grep -qx "$id" <<<"$(xdotool search --onlyvisible --name "^$W_TITLE\$" 2>/dev/null)" || break
         sleep 0.1
       done
     else
@@ -310,7 +310,7 @@ case_regional_en_us() {
     "FORMATO DE HORA ATUAL: h:mm AMPM" \
     "O Formato de DATA Padrão do Windows está em modo incompatível" \
     "FORMATO DE DATA ATUAL: M/d/yyyy"; do
-    printf '%s' "$W_BOXES" | grep -qF "$want" || h_fail "faltou a caixa \"$want\""
+    grep -qF "$want" <<<"$W_BOXES" || h_fail "faltou a caixa \"$want\""
   done
   h_log "ok: as 4 caixas da verificação regional, e o programa saiu"
   # Back to Brazil for the cases after this one.
@@ -369,8 +369,8 @@ case_activate_logon_bell() {
     h_fail "nenhuma caixa para o arquivo que não é som"
   text=$(w_box_text "$box")
   printf '%s\n' "$text" | sed 's/^/    /'
-  printf '%s' "$text" | grep -qF "ERRO AO CARREGAR CANAL:" || h_fail "a caixa não é a do canal"
-  printf '%s' "$text" | grep -qF "ruim.mp3" || h_fail "a caixa não diz o arquivo"
+  grep -qF "ERRO AO CARREGAR CANAL:" <<<"$text" || h_fail "a caixa não é a do canal"
+  grep -qF "ruim.mp3" <<<"$text" || h_fail "a caixa não diz o arquivo"
   h_log "ok: caixa em português para o arquivo que não é som"
   # A short recording around the bell: less for a busy machine to disturb.
   h_sleep_until "$(h_calc "$next - 10")"

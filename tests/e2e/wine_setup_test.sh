@@ -58,8 +58,8 @@ start_program() {
 program_pids() {
   local p
   for p in /proc/[0-9]*; do
-    { tr '\0' ' ' <"$p/cmdline"; } 2>/dev/null | grep -qi 'sonterra\.exe' || continue
-    { tr '\0' '\n' <"$p/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+    grep -qi 'sonterra\.exe' <<<"$(tr '\0' ' ' <"$p/cmdline" 2>/dev/null)" || continue
+    grep -qxF "WINEPREFIX=$WINEPREFIX" <<<"$(tr '\0' '\n' <"$p/environ" 2>/dev/null)" || continue
     echo "${p#/proc/}"
   done
 }
@@ -83,7 +83,7 @@ reopened() { # who
 # Every file of the program itself was written after a date stamped on it.
 all_replaced() {
   find "$dir" -type f ! -path '*/AUDIO/*' ! -path '*/HORA/*' ! -name SOM.INI ! -name '*.PR2' \
-    ! -newermt 2001-01-01 | head -3
+    ! -newermt 2001-01-01 | sed -n 1,3p
 }
 unix_path() { "$wine" winepath -u "$1" 2>/dev/null | tr -d '\r'; }
 reg_value() { # key value
@@ -258,7 +258,7 @@ press "$page" Return
 box=$(wait_window 'Instalação do Sonterra') || fail "a instalação numa segunda pasta não perguntou"
 press "$box" Escape
 for _ in $(seq 50); do
-  xdotool search --onlyvisible --name '.' 2>/dev/null | grep -qx "$box" || break
+  grep -qx "$box" <<<"$(xdotool search --onlyvisible --name '.' 2>/dev/null)" || break
   sleep 0.1
 done
 press "$page" Escape

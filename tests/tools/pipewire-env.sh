@@ -60,7 +60,7 @@ start() {
     # The sink appears through WirePlumber a moment later.
     for _ in $(seq 1 100); do
         "${client[@]}" pactl set-default-sink bell >/dev/null 2>&1 &&
-            "${client[@]}" pactl list short sinks 2>/dev/null | grep -q '[[:space:]]bell[[:space:]]' && break
+            grep -q '[[:space:]]bell[[:space:]]' <<<"$("${client[@]}" pactl list short sinks 2>/dev/null)" && break
         sleep 0.1
     done
     env_lines "$dir" | tee "$dir/env"
