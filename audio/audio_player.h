@@ -22,13 +22,13 @@ public:
     virtual void Stop() = 0;
     // True from Play until the sound stops.
     virtual bool IsPlaying() const = 0;
-    // A sound is due within seconds: have the output ready for it (a sound
+    // A sound is due in `dueInMs`: have the output ready for it (a sound
     // server connected, a suspended sink awake) and, given the file the next
     // LoadFile will name, open it ahead, apart from the sound loaded now,
-    // which goes on. A LoadFile of that file, unchanged, then takes it. A
-    // hint only: what cannot be opened ahead is left to LoadFile, which
-    // reports it.
-    virtual void Prepare(const std::string& /*name*/) {}
+    // which goes on, and set its start for that moment. A LoadFile of that
+    // file, unchanged, and a Play then take it. A hint only: what cannot be
+    // opened ahead is left to LoadFile, which reports it.
+    virtual void Prepare(const std::string& /*name*/, int /*dueInMs*/) {}
     // What Prepare opened and no LoadFile took is let go.
     virtual void ReleasePrepared() {}
 

@@ -70,6 +70,9 @@ public:
         return ::BASS_FX_DSP_SetParameters(handle, dsp, params);
     }
     BOOL BASSX_DevicePrepare(int device) override { return ::BASSX_DevicePrepare(device); }
+    BOOL BASSX_ChannelCue(HSTREAM handle, DWORD delay_ms) override {
+        return ::BASSX_ChannelCue(handle, delay_ms);
+    }
     BOOL BASSX_StreamFileUnchanged(HSTREAM handle, const char* file) override {
         return ::BASSX_StreamFileUnchanged(handle, file);
     }

@@ -45,6 +45,7 @@ public:
 
     // The library's own extensions, outside the player's call table.
     virtual BOOL BASSX_DevicePrepare(int device) = 0;
+    virtual BOOL BASSX_ChannelCue(HSTREAM handle, DWORD delay_ms) = 0;
     virtual BOOL BASSX_StreamFileUnchanged(HSTREAM handle, const char* file) = 0;
 };
 

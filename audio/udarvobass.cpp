@@ -5,6 +5,7 @@
 #include "core/system_text.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 
@@ -239,7 +240,8 @@ void TDarvoBass::Stop() {
         bass.BASS_ChannelSetPosition(Channel, 0);
 }
 
-void TDarvoBass::Prepare(const std::string& name) {
+void TDarvoBass::Prepare(const std::string& name, int dueInMs) {
+    const auto called = std::chrono::steady_clock::now();
     bass.BASSX_DevicePrepare(Device);
     PreparedChannel.reset();
     const std::string upperName = upperCase(name);
@@ -257,6 +259,12 @@ void TDarvoBass::Prepare(const std::string& name) {
         return;
     }
     PreparedChannel.reset(handle, name);
+    // The moment less the time opening took, which a large file makes long.
+    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now() - called)
+                           .count();
+    if (dueInMs > spent)
+        bass.BASSX_ChannelCue(handle, static_cast<DWORD>(dueInMs - spent));
 }
 
 void TDarvoBass::ReleasePrepared() {

@@ -45,7 +45,7 @@ public:
     // Asks the library to make Device ready (also opening it when BASS_Init
     // failed) and opens `name` ahead on a channel of its own; nothing ahead
     // for an empty name or an address.
-    void Prepare(const std::string& name) override;
+    void Prepare(const std::string& name, int dueInMs) override;
     void ReleasePrepared() override;
 
     int GetLengthMs();

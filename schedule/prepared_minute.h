@@ -15,10 +15,10 @@ public:
     explicit PreparedMinute(AudioPlayer& player) : player_(player) {}
 
     bool Is(const std::string& minute) const { return minute == minute_; }
-    // Has the player open `path` ahead for `minute`.
-    void Prepare(const std::string& minute, const std::string& path) {
+    // Has the player open `path` ahead for `minute`, which is `dueInMs` away.
+    void Prepare(const std::string& minute, const std::string& path, int dueInMs) {
         minute_ = minute;
-        player_.Prepare(path);
+        player_.Prepare(path, dueInMs);
     }
     // Forgets the minute; the player lets go of whatever it opened ahead.
     void Release() {

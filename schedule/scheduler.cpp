@@ -18,6 +18,10 @@ bool SameDate(const DateTime& a, const DateTime& b) {
     return a.year == b.year && a.month == b.month && a.day == b.day;
 }
 
+int MillisecondOfDay(const DateTime& t) {
+    return ((t.hour * 60 + t.minute) * 60 + t.second) * 1000 + t.millisecond;
+}
+
 // StrToInt of a short digit string; anything else reads as 0.
 int LeadingNumber(const std::string& text) {
     int value = 0;
@@ -219,7 +223,10 @@ void TScheduler::PrepareAhead(const DateTime& moment) {
     }
     if (!due)
         return;
-    prepared_.Prepare(key, path);
+    // Read again: the scan before may have taken a while.
+    const DateTime now = clock_.Now();
+    const int dueInMs = SameDate(now, next) ? MillisecondOfDay(next) - MillisecondOfDay(now) : 0;
+    prepared_.Prepare(key, path, dueInMs);
 }
 
 void TScheduler::BellStopped() {

@@ -86,6 +86,14 @@ BOOL BASS_FX_DSP_SetParameters(DWORD handle, int dsp, void* params);
  * BASS_ERROR_INIT when the output still cannot be opened. */
 BOOL BASSX_DevicePrepare(int device);
 
+/* Sonterra's own: the Play of `handle`, a stream never played, is due in
+ * `delay_ms`. Where the output keeps sound queued ahead (a sound server), the
+ * stream's first sample is queued to be heard at that moment, silence before
+ * it; the Play then confirms it. A Play well before the moment, a new
+ * position or freeing the stream takes it back. FALSE with BASS_ERROR_ALREADY
+ * for a stream already started. */
+BOOL BASSX_ChannelCue(HSTREAM handle, DWORD delay_ms);
+
 /* Sonterra's own: TRUE when `handle` is a stream opened from a file that is
  * still the one at `file` (the same file, with the size and modification
  * time it had then) and that has never been played: a stream opened ahead of

@@ -299,6 +299,13 @@ BOOL BASSX_DevicePrepare(int device) {
     return result(Library::instance().prepare(device));
 }
 
+BOOL BASSX_ChannelCue(HSTREAM handle, DWORD delay_ms) {
+    auto channel = channelOrError(handle);
+    if (!channel)
+        return FALSE;
+    return result(channel->cue(std::uint64_t{delay_ms} * 1000u));
+}
+
 BOOL BASSX_StreamFileUnchanged(HSTREAM handle, const char* file) {
     auto channel = channelOrError(handle);
     if (!channel)

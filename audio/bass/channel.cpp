@@ -144,7 +144,7 @@ int Channel::repositionLocked(std::int64_t frame) {
         hold_.store(true, std::memory_order_release);
         // Sound an output queued from the old place must not be heard first.
         was_playing = playing_.load();
-        if (was_playing)
+        if (was_playing || cued_.exchange(false))
             output_.stopped(*this);
     }
     stopThread();
@@ -181,9 +181,23 @@ void Channel::play(bool restart) {
         return; // an address that has ended cannot go back
     if (playing_.load())
         return;
-    first_output_ns_.store(0);
+    // A cued sound may be heard already: its first output stands.
+    if (!cued_.exchange(false))
+        first_output_ns_.store(0);
     playing_.store(true);
     output_.started(*this);
+}
+
+int Channel::cue(std::uint64_t delay_us) {
+    std::lock_guard control(control_);
+    if (shut_down_ || ever_played_ || consumed_.load() != 0 || base_frame_.load() != 0)
+        return BASS_ERROR_ALREADY; // only a sound never started can wait for its moment
+    OutputLock lock(output_);
+    if (cued_.exchange(false))
+        output_.stopped(*this); // cued again: the last moment no longer holds
+    // Set with the lock still held: the output mixes nothing of it before.
+    cued_.store(output_.cued(*this, delay_us));
+    return BASS_OK;
 }
 
 void Channel::stop() {
@@ -206,8 +220,9 @@ void Channel::stop() {
 
 bool Channel::freshFromFile(const std::string& name) {
     std::lock_guard control(control_);
-    return !shut_down_ && !ever_played_ && consumed_.load() == 0 && base_frame_.load() == 0 &&
-           decoder_.source().unchangedFileAt(name);
+    // A cued one has had its start mixed already, for its moment.
+    return !shut_down_ && !ever_played_ && (consumed_.load() == 0 || cued_.load()) &&
+           base_frame_.load() == 0 && decoder_.source().unchangedFileAt(name);
 }
 
 bool Channel::sameSetup(const Output& output, DWORD flags, int ahead_ms) const {
@@ -221,7 +236,7 @@ bool Channel::parkAs(DWORD handle) {
                            consumed_.load() == 0 && base_frame_.load() == 0 &&
                            play_rate_.load() == decoder_.format().rate && volume_.load() == 100 &&
                            pan_.load() == 0;
-    if (!untouched || effects_[0].enabled || effects_[1].enabled)
+    if (!untouched || cued_.load() || effects_[0].enabled || effects_[1].enabled)
         return false;
     ever_played_ = false;
     handle_.store(handle);
@@ -351,7 +366,8 @@ int Channel::dspParameters(int dsp, void* params, bool store) {
 }
 
 std::size_t Channel::mixInto(float* out, std::size_t frames) {
-    if (!playing_.load(std::memory_order_relaxed) || hold_.load(std::memory_order_acquire))
+    if ((!playing_.load(std::memory_order_relaxed) && !cued_.load(std::memory_order_relaxed)) ||
+        hold_.load(std::memory_order_acquire))
         return 0;
     const std::size_t n = std::min(frames, ring_.readableFrames());
     if (n > 0) {

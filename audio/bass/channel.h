@@ -45,6 +45,10 @@ public:
 
     DWORD handle() const { return handle_.load(); }
     void play(bool restart);
+    // Its Play is due in `delay_us`: the output may start its sound then,
+    // before the Play, which confirms it. Any other change of its play state
+    // or position takes the cue back. 0 or an error code.
+    int cue(std::uint64_t delay_us);
     void stop();
     bool isPlaying() const { return playing_.load(); }
     BASS_CHANNELINFO info() const;
@@ -76,7 +80,7 @@ public:
     std::uint64_t mixedFrames() const { return consumed_.load(); }
 
     // Mixer thread, output lock held. Adds up to `frames` stereo frames of
-    // this channel into `out`; returns how many it had.
+    // this channel into `out`, while it plays or is cued; returns how many it had.
     std::size_t mixInto(float* out, std::size_t frames);
     // Everything is mixed: the output ends the channel once it is heard.
     bool drained() const;
@@ -116,6 +120,7 @@ private:
 
     // Shared with the mixer.
     std::atomic<bool> playing_{false};
+    std::atomic<bool> cued_{false}; // set and cleared with the output lock held
     std::atomic<bool> ended_{false};
     std::atomic<bool> hold_{false}; // mixer leaves the ring alone
     std::atomic<bool> decoder_done_{false};

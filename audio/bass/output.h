@@ -47,6 +47,11 @@ public:
     virtual std::uint64_t heardFrames(const Channel&, std::uint64_t mixed) { return mixed; }
     // A sound is due in a few seconds: be ready for it. Any thread.
     virtual void prepare() {}
+    // API thread, output lock held: the channel's Play is due in `delay_us`.
+    // An output that queues sound ahead may start it so that its first frame
+    // is heard then, the Play confirming it, and returns true; stopped()
+    // takes it back. The others mix no channel before its Play.
+    virtual bool cued(Channel&, std::uint64_t /*delay_us*/) { return false; }
 
 protected:
     Output(int rate, int period_frames);

@@ -31,6 +31,15 @@ constexpr pa_usec_t kHistoryUs = kAheadUs + 1'000'000;
 constexpr pa_usec_t kConnectWaitUs = 2'000'000;
 // After prepare(), a silent stream keeps a suspended sink awake this long.
 constexpr pa_usec_t kWarmUs = 10'000'000;
+// A cued sound whose Play comes this much before its moment was not started
+// for that moment (a load of the same file at another time): it starts at once.
+constexpr pa_usec_t kEarlyPlayUs = 50'000;
+// A cued sound the server cannot start within this of its moment starts at
+// its Play instead, as any other.
+constexpr pa_usec_t kLateCueUs = 20'000;
+// How long a cued stream plays silence before the place of its sound is
+// taken, when its moment leaves that long.
+constexpr pa_usec_t kSettleUs = 300'000;
 constexpr std::size_t kFrameBytes = sizeof(float) * Output::kChannels;
 
 class PulseOutput final : public Output {
@@ -49,6 +58,7 @@ public:
     void stopped(Channel& channel) override;
     std::uint64_t heardFrames(const Channel& channel, std::uint64_t mixed) override;
     void prepare() override;
+    bool cued(Channel& channel, std::uint64_t delay_us) override;
 
 private:
     // One playing channel's stream.
@@ -68,19 +78,28 @@ private:
         // history[i % size] holds frame i, for i below history_end.
         std::vector<float> history;
         std::uint64_t history_end = 0;
-        // When the server began to play it, on its clock: it starts with the
-        // first write. 0 before that, and again once it ran dry, until the
-        // next write.
+        // When the server began to play it, by its clock at the first timing
+        // that found it playing. 0 before that, and again once it ran dry.
         pa_usec_t began = 0;
         // When a move restarted it; 0 once its first write went on from there.
         pa_usec_t moved_at = 0;
+        // A cued channel's stream runs before its Play: silence (the lead) up
+        // to the frame that the server's latency puts at cue_at, then the
+        // channel. cue_at is 0 for any other stream, and once Play confirmed it.
+        pa_usec_t cue_at = 0;
+        bool leading = false;       // the frame that starts the channel is not placed yet
+        bool cue_missed = false;    // placed too late: it waits for its Play to start anew
+        std::uint64_t lead = 0;     // silent frames written before the channel's first
+        std::uint64_t lead_end = 0; // the lead placed so far
     };
 
     pa_sample_spec spec() const;
     bool connect();    // lock held: starts connecting unless connected or on the way
     void dropServer(); // lock held: every playing channel ends, the context goes
     void disconnect(); // lock held: the streams, the watch and the context go
+    // Starts the stream of s; it begins with the channel's frame mixed_at_start.
     void openStream(Stream& s);
+    Stream& newStream(Channel& channel); // an entry for the channel, its stream not open yet
     // Gives s a stream the server has not confirmed yet, left by a channel that
     // stopped at once; false when there is none.
     bool adoptUnconfirmed(Stream& s);
@@ -89,6 +108,13 @@ private:
     // The server moved s to another sink: it starts it there again from what
     // had been heard, with a stream of its own on that sink.
     void restartMoved(Stream& s);
+    // A new server stream for s, from the channel's frame `from` on, on s.device.
+    void reopen(Stream& s, std::uint64_t from);
+    // Frames of the channel that were heard from s's stream, by its clock.
+    std::uint64_t channelFramesPlayed(const Stream& s, pa_usec_t played) const;
+    // For a cued stream's next write: places the channel's first frame if it
+    // falls within `frames`; false while the server has given no timing yet.
+    bool placeCue(Stream& s, std::size_t frames);
     // Frames of the channel's mix for the stream's next write: first what the
     // history holds again after a move, then new sound from the channel.
     std::size_t takeSound(Stream& s, float* out, std::size_t frames);
@@ -277,8 +303,6 @@ bool PulseOutput::adoptUnconfirmed(Stream& s) {
     s.stream = unconfirmed_.back();
     unconfirmed_.pop_back();
     setCallbacks(s.stream, &s);
-    s.mixed_at_start = s.channel->mixedFrames();
-    s.history_end = s.mixed_at_start;
     return true;
 }
 
@@ -309,10 +333,6 @@ void PulseOutput::openStream(Stream& s) {
     attr.prebuf = static_cast<std::uint32_t>(pa_usec_to_bytes(kStartUs, &format));
     attr.minreq = static_cast<std::uint32_t>(pa_usec_to_bytes(kRequestUs, &format));
     attr.fragsize = static_cast<std::uint32_t>(-1);
-    if (s.device.empty()) { // a new stream; one moved goes on from what was heard
-        s.mixed_at_start = s.channel->mixedFrames();
-        s.history_end = s.mixed_at_start;
-    }
     const auto flags =
         static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
     if (pa_stream_connect_playback(s.stream, s.device.empty() ? nullptr : s.device.c_str(), &attr,
@@ -365,11 +385,16 @@ void PulseOutput::restartMoved(Stream& s) {
     if (s.began != 0 && now > s.began)
         played = std::max(played, now - s.began);
     const std::size_t capacity = s.history.size() / kChannels;
-    std::uint64_t heard =
-        s.mixed_at_start + std::min<std::uint64_t>(
-                               s.written, played * static_cast<std::uint64_t>(rate()) / 1'000'000u);
+    std::uint64_t heard = s.mixed_at_start + channelFramesPlayed(s, played);
     heard = std::max(heard, s.history_end - std::min<std::uint64_t>(s.history_end, capacity));
     s.device = device;
+    reopen(s, heard);
+    // A cued sound is placed afresh on the new sink; one playing goes on.
+    if (s.cue_at == 0)
+        s.moved_at = now;
+}
+
+void PulseOutput::reopen(Stream& s, std::uint64_t from) {
     releaseServerStream(s);
     s.stream = nullptr;
     s.retry = nullptr;
@@ -377,10 +402,17 @@ void PulseOutput::restartMoved(Stream& s) {
     s.draining = false;
     s.written = 0;
     s.began = 0;
-    s.mixed_at_start = heard;
-    s.moved_at = now;
-    s.alive_at = now;
+    s.lead = s.lead_end = 0;
+    s.leading = s.cue_at != 0;
+    s.cue_missed = false;
+    s.mixed_at_start = from;
+    s.alive_at = pa_rtclock_now();
     openStream(s);
+}
+
+std::uint64_t PulseOutput::channelFramesPlayed(const Stream& s, pa_usec_t played) const {
+    const std::uint64_t frames = played * static_cast<std::uint64_t>(rate()) / 1'000'000u;
+    return std::min(s.written, frames - std::min(frames, s.lead));
 }
 
 std::size_t PulseOutput::takeSound(Stream& s, float* out, std::size_t frames) {
@@ -427,16 +459,55 @@ void PulseOutput::wantsMore(pa_stream*, std::size_t, void* p) {
     s.output->feed(s);
 }
 
-void PulseOutput::timingCame(pa_stream*, void* p) {
-    static_cast<Stream*>(p)->alive_at = pa_rtclock_now();
+void PulseOutput::timingCame(pa_stream* stream, void* p) {
+    auto& s = *static_cast<Stream*>(p);
+    s.alive_at = pa_rtclock_now();
+    // Its first sound is heard a sink's latency after the first write, which
+    // a sink alone with long streams makes seconds: taken from its clock.
+    const pa_timing_info* timing = pa_stream_get_timing_info(stream);
+    pa_usec_t played = 0;
+    if (s.began == 0 && timing != nullptr && timing->playing != 0 &&
+        pa_stream_get_time(stream, &played) == 0)
+        s.began = s.alive_at - std::min(s.alive_at, played);
 }
 
 void PulseOutput::underflowed(pa_stream*, void* p) {
     static_cast<Stream*>(p)->began = 0; // the sound paused: its start tells nothing more
 }
 
+bool PulseOutput::placeCue(Stream& s, std::size_t frames) {
+    pa_usec_t latency = 0;
+    int negative = 0;
+    if (pa_stream_get_latency(s.stream, &latency, &negative) != 0)
+        return false;
+    // The next frame written is heard after what the stream holds and the
+    // sink's own delay.
+    const pa_usec_t heard_at = pa_rtclock_now() + (negative != 0 ? 0 : latency);
+    if (heard_at > s.cue_at + kLateCueUs) {
+        s.leading = false;
+        s.cue_missed = true;
+        return true;
+    }
+    std::uint64_t silence =
+        (s.cue_at - std::min(s.cue_at, heard_at)) * static_cast<std::uint64_t>(rate()) / 1'000'000u;
+    // Until the server plays the stream its latency leaves out the sink's
+    // own: placed then, a sound came late by that. Time allowing, silence
+    // runs first and the place is taken once it plays.
+    const pa_timing_info* timing = pa_stream_get_timing_info(s.stream);
+    const std::uint64_t settle = kSettleUs * static_cast<std::uint64_t>(rate()) / 1'000'000u;
+    if ((timing == nullptr || timing->playing == 0) && silence > settle) {
+        s.lead_end = s.lead + std::min<std::uint64_t>(silence - settle, frames);
+        s.leading = true;
+        return true;
+    }
+    s.lead_end = s.lead + std::min<std::uint64_t>(silence, frames);
+    s.leading = silence > frames; // placed in a later write, by the timing then
+    return true;
+}
+
 void PulseOutput::feed(Stream& s) {
-    if (s.stream == nullptr || s.draining || pa_stream_get_state(s.stream) != PA_STREAM_READY)
+    if (s.stream == nullptr || s.draining || s.cue_missed ||
+        pa_stream_get_state(s.stream) != PA_STREAM_READY)
         return;
     const std::size_t writable = pa_stream_writable_size(s.stream);
     if (writable == static_cast<std::size_t>(-1))
@@ -451,6 +522,12 @@ void PulseOutput::feed(Stream& s) {
         s.mixed_at_start = std::min(s.mixed_at_start + gone, s.history_end);
         s.moved_at = 0;
     }
+    if (s.leading && frames > 0 && !placeCue(s, frames)) {
+        retryLater(s, kRetryUs); // no timing from the server yet
+        return;
+    }
+    if (s.cue_missed)
+        return;
     bool short_of_sound = false;
     while (frames > 0) {
         void* data = nullptr;
@@ -460,22 +537,21 @@ void PulseOutput::feed(Stream& s) {
         const std::size_t room = std::min(frames, bytes / kFrameBytes);
         auto* out = static_cast<float*>(data);
         std::fill_n(out, room * kChannels, 0.0f);
-        const std::size_t got = takeSound(s, out, room);
+        const bool silent = s.lead < s.lead_end;
+        const std::size_t got =
+            silent ? static_cast<std::size_t>(std::min<std::uint64_t>(room, s.lead_end - s.lead))
+                   : takeSound(s, out, room);
         if (got == 0) {
             pa_stream_cancel_write(s.stream);
             short_of_sound = true;
             break;
         }
-        if (s.began == 0) {
-            // Everything written before an underrun was heard.
-            const pa_usec_t now = pa_rtclock_now();
-            s.began =
-                now - std::min(now, s.written * 1'000'000u / static_cast<std::uint64_t>(rate()));
-        }
         pa_stream_write(s.stream, data, got * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE);
-        s.written += got;
+        (silent ? s.lead : s.written) += got;
         frames -= got;
-        if (got < room && s.mixed_at_start + s.written >= s.history_end) {
+        if (silent && s.leading && s.lead == s.lead_end)
+            break; // the channel's first frame is placed by a later write
+        if (!silent && got < room && s.mixed_at_start + s.written >= s.history_end) {
             short_of_sound = true;
             break;
         }
@@ -491,6 +567,8 @@ void PulseOutput::feed(Stream& s) {
     }
     if (short_of_sound)
         retryLater(s, kRetryUs);
+    else if (s.leading)
+        retryLater(s, kSettleUs / 4); // to place it, once the stream plays
 }
 
 void PulseOutput::retryLater(Stream& s, pa_usec_t after) {
@@ -520,7 +598,7 @@ void PulseOutput::drainDone(pa_stream*, int, void* p) {
 
 void PulseOutput::checkEnd(Stream& s) {
     pa_usec_t played = 0;
-    const pa_usec_t total = s.written * 1'000'000u / static_cast<std::uint64_t>(rate());
+    const pa_usec_t total = (s.lead + s.written) * 1'000'000u / static_cast<std::uint64_t>(rate());
     if (pa_stream_get_time(s.stream, &played) != 0)
         played = 0;
     if (played >= total) {
@@ -555,23 +633,51 @@ void PulseOutput::watchStreams() {
     pa_context_rttime_restart(context_, watch_, now + kWatchUs);
 }
 
+PulseOutput::Stream& PulseOutput::newStream(Channel& channel) {
+    auto& s = streams_[&channel];
+    s = std::make_unique<Stream>();
+    s->output = this;
+    s->channel = &channel;
+    s->alive_at = pa_rtclock_now();
+    s->mixed_at_start = channel.mixedFrames();
+    s->history_end = s->mixed_at_start;
+    if (pa_context_get_state(context_) == PA_CONTEXT_READY)
+        openStream(*s);
+    if (watch_ == nullptr)
+        watch_ = pa_context_rttime_new(context_, pa_rtclock_now() + kWatchUs,
+                                       &PulseOutput::watchDue, this);
+    return *s;
+}
+
 void PulseOutput::started(Channel& channel) {
     if (!connect()) {
         channel.markEnded(); // nowhere to play: end at once, reported as ever
         return;
     }
-    auto& s = streams_[&channel];
-    if (!s)
-        s = std::make_unique<Stream>();
-    s->output = this;
-    s->channel = &channel;
-    s->alive_at = pa_rtclock_now();
     endWarmUp(); // a bell is here: no more need to keep awake
-    if (s->stream == nullptr && pa_context_get_state(context_) == PA_CONTEXT_READY)
-        openStream(*s);
-    if (watch_ == nullptr)
-        watch_ = pa_context_rttime_new(context_, pa_rtclock_now() + kWatchUs,
-                                       &PulseOutput::watchDue, this);
+    const auto it = streams_.find(&channel);
+    if (it == streams_.end()) {
+        newStream(channel);
+        return;
+    }
+    Stream& s = *it->second; // cued
+    if (!s.leading && !s.cue_missed && s.cue_at <= pa_rtclock_now() + kEarlyPlayUs) {
+        s.cue_at = 0; // the Play its moment was set for: it goes on as it is
+        return;
+    }
+    // Not placed in time, or a Play well before its moment: from its start, now.
+    s.cue_at = 0;
+    reopen(s, s.mixed_at_start);
+}
+
+bool PulseOutput::cued(Channel& channel, std::uint64_t delay_us) {
+    if (!connect())
+        return false; // its Play starts it as any other
+    endWarmUp();      // its own stream keeps the sink awake from now on
+    Stream& s = newStream(channel);
+    s.cue_at = pa_rtclock_now() + delay_us;
+    s.leading = true;
+    return true;
 }
 
 void PulseOutput::stopped(Channel& channel) {
@@ -595,9 +701,7 @@ std::uint64_t PulseOutput::heardFrames(const Channel& channel, std::uint64_t mix
     if (s.stream == nullptr || pa_stream_get_state(s.stream) != PA_STREAM_READY ||
         pa_stream_get_time(s.stream, &played) != 0)
         return std::min(mixed, s.mixed_at_start);
-    const std::uint64_t heard =
-        s.mixed_at_start + played * static_cast<std::uint64_t>(rate()) / 1'000'000u;
-    return std::min(mixed, heard);
+    return std::min(mixed, s.mixed_at_start + channelFramesPlayed(s, played));
 }
 
 void PulseOutput::prepare() {

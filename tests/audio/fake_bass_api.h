@@ -171,6 +171,10 @@ public:
         record("BASSX_DevicePrepare", device);
         return TRUE;
     }
+    BOOL BASSX_ChannelCue(HSTREAM handle, DWORD delay_ms) override {
+        record("BASSX_ChannelCue", handle, delay_ms);
+        return TRUE;
+    }
     BOOL BASSX_StreamFileUnchanged(HSTREAM handle, const char* file) override {
         record("BASSX_StreamFileUnchanged", handle, file);
         return fileUnchanged;

@@ -167,10 +167,10 @@ TEST_F(DarvoBassInitDevice, ADeviceTheLibraryAlreadyHoldsCountsAsInitialised) {
 
 TEST_F(DarvoBassInitDevice, PrepareAsksTheLibraryToReadyTheDeviceAndNothingElse) {
     auto p = makePlayer();
-    p->Prepare("");
+    p->Prepare("", 5000);
     EXPECT_EQ(bass.calls, (Calls{"BASSX_DevicePrepare(1)"}));
     bass.calls.clear();
-    p->Prepare("http://radio.escola/sinal.mp3"); // an address starts as it opens
+    p->Prepare("http://radio.escola/sinal.mp3", 5000); // an address starts as it opens
     EXPECT_EQ(bass.calls, (Calls{"BASSX_DevicePrepare(1)"}));
     EXPECT_FALSE(p->IsPlaying());
     EXPECT_EQ(stops, 0);
@@ -407,9 +407,12 @@ TEST_F(DarvoBassLoadFile, AFileOpenedAheadIsTakenByItsLoadWhileTheSoundBeforeItP
     p->LoadFile("/sons/anterior.mp3"); // 10, still playing when the next is prepared
     p->Play();
     bass.calls.clear();
-    p->Prepare("/escola/AUDIO/sino.mp3");
+    p->Prepare("/escola/AUDIO/sino.mp3", 4900);
     EXPECT_TRUE(bass.called("BASSX_DevicePrepare(1)"));
     EXPECT_TRUE(bass.called("BASS_StreamCreateFile(0,/escola/AUDIO/sino.mp3,0,0,256)"));
+    // Its start set for the minute, less the time the opening took.
+    ASSERT_EQ(bass.calls.back().rfind("BASSX_ChannelCue(11,", 0), 0u) << bass.calls.back();
+    EXPECT_NEAR(std::stoi(bass.calls.back().substr(20)), 4900, 100);
     for (const auto& call : bass.calls) // the sound playing is left alone
         EXPECT_EQ(call.find("(10"), std::string::npos) << call;
     EXPECT_TRUE(p->IsPlaying());
@@ -440,7 +443,7 @@ TEST_F(DarvoBassLoadFile, AFileOpenedAheadIsTakenByItsLoadWhileTheSoundBeforeItP
 
 TEST_F(DarvoBassLoadFile, AFileChangedSinceItWasOpenedAheadIsOpenedAfresh) {
     auto p = makePlayer();
-    p->Prepare("/escola/AUDIO/sino.mp3"); // 10
+    p->Prepare("/escola/AUDIO/sino.mp3", 5000); // 10
     bass.fileUnchanged = false;
     bass.calls.clear();
     p->LoadFile("/escola/AUDIO/sino.mp3");
@@ -454,7 +457,7 @@ TEST_F(DarvoBassLoadFile, AFileThatCannotBeOpenedAheadIsReportedByItsLoadOnly) {
     auto p = makePlayer();
     bass.openSucceeds = false;
     bass.errors["BASS_StreamCreateFile"] = {41, 41};
-    p->Prepare("/escola/AUDIO/ruim.mp3");
+    p->Prepare("/escola/AUDIO/ruim.mp3", 5000);
     EXPECT_TRUE(boxes.empty());
     EXPECT_EQ(bass.calls.back(), "BASS_StreamFree(0)");
 
@@ -468,8 +471,8 @@ TEST_F(DarvoBassLoadFile, AFileThatCannotBeOpenedAheadIsReportedByItsLoadOnly) {
 
 TEST_F(DarvoBassLoadFile, AFileOpenedAheadAndNeverLoadedIsFreed) {
     auto p = makePlayer();
-    p->Prepare("/escola/AUDIO/sino.mp3");  // 10
-    p->Prepare("/escola/AUDIO/outro.mp3"); // 11: the first goes
+    p->Prepare("/escola/AUDIO/sino.mp3", 5000);  // 10
+    p->Prepare("/escola/AUDIO/outro.mp3", 4000); // 11: the first goes
     EXPECT_EQ(bass.count("BASS_StreamFree(10)"), 1);
     p->ReleasePrepared();
     EXPECT_EQ(bass.count("BASS_StreamFree(11)"), 1);
@@ -478,7 +481,7 @@ TEST_F(DarvoBassLoadFile, AFileOpenedAheadAndNeverLoadedIsFreed) {
     EXPECT_FALSE(bass.called("BASSX_StreamFileUnchanged(11,/escola/AUDIO/outro.mp3)"));
     EXPECT_EQ(p->Channel, 12u);
 
-    p->Prepare("/escola/AUDIO/sino.mp3"); // 13, gone with the player
+    p->Prepare("/escola/AUDIO/sino.mp3", 0); // 13, gone with the player
     bass.calls.clear();
     p.reset();
     EXPECT_EQ(bass.count("BASS_StreamFree(13)"), 1);

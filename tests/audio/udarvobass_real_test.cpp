@@ -273,7 +273,7 @@ TEST_F(DarvoBassReal, AFileOpenedAheadPlaysWholeAtItsMinuteWhileTheBellBeforeItG
     p.play();
     pumpFor(milliseconds(200));
 
-    p.player.Prepare(bell);
+    p.player.Prepare(bell, 300);
     const DWORD ahead = p.player.PreparedChannel.get();
     ASSERT_NE(ahead, 0u);
     EXPECT_NE(ahead, p.player.Channel);

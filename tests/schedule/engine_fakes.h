@@ -48,9 +48,10 @@ public:
     }
     bool IsPlaying() const override { return playing_; }
     // Counted apart from the log: hints, not part of any sequence of calls.
-    void Prepare(const std::string& file) override {
+    void Prepare(const std::string& file, int dueInMs) override {
         ++prepares;
         prepared.push_back(file);
+        dues.push_back(dueInMs);
     }
     void ReleasePrepared() override {
         ++releases;
@@ -58,6 +59,7 @@ public:
     }
     int prepares = 0;
     std::vector<std::string> prepared; // the file of each Prepare
+    std::vector<int> dues;             // and how far its minute was
     int releases = 0;
     std::size_t releasedAfter = 0; // entries in the log at the last release
 

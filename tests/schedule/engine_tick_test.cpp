@@ -58,6 +58,7 @@ TEST_F(Tick, TheBellPlayerIsPreparedSecondsBeforeAnEntryOnceAMinute) {
     EXPECT_EQ(toque_.prepares, 1);
     TickAt(7, 44, 58);
     EXPECT_EQ(toque_.prepares, 2);
+    EXPECT_EQ(toque_.dues, (std::vector<int>{4900, 2000})) << "from the clock to the minute";
     EXPECT_EQ(hora_.prepares, 0);
 }
 

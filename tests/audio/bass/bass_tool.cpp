@@ -2,8 +2,10 @@
 // PulseAudio (pulse_tone_test.sh):
 //   bass_tool tone FILE.wav HZ SECONDS          write a stereo 16-bit sine
 //   bass_tool play DEVICE FILE                  play FILE to its end on DEVICE
-//   bass_tool play-ahead DEVICE FILE            the same, FILE opened and the device
-//                                               prepared a second before, as a bell is
+//   bass_tool play-ahead DEVICE FILE            the same, FILE opened, the device
+//                                               prepared and the start cued a second
+//                                               before, as a bell is (another cued
+//                                               and freed before its moment first)
 //   bass_tool play-again DEVICE FILE x GAP_S    play it, wait GAP_S seconds, play it again
 //   bass_tool play-again DEVICE FILE FLAG       play it, wait until FLAG exists, play it again
 //   bass_tool detect REC.raw RATE HZ SECONDS    check a s16le stereo recording
@@ -50,8 +52,19 @@ int play(int device, const std::string& path, int times = 1, double gap_s = 0,
         return 2;
     }
     const double length = BASS_ChannelBytes2Seconds(h, BASS_ChannelGetLength(h));
-    if (ahead)
-        std::this_thread::sleep_for(std::chrono::seconds(1));
+    if (ahead) {
+        // Another start cued, then let go before its moment: never heard.
+        const HSTREAM gone = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_SAMPLE_FLOAT);
+        BASSX_ChannelCue(gone, 500);
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        BASS_StreamFree(gone);
+        const auto due = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        const auto wall = std::chrono::system_clock::now().time_since_epoch();
+        BASSX_ChannelCue(h, 1000);
+        std::printf("due at %.6f\n", std::chrono::duration<double>(wall).count() + 1.0);
+        // Played as the schedule plays it, just after its moment.
+        std::this_thread::sleep_until(due + std::chrono::milliseconds(1));
+    }
     bool ended = true;
     for (int round = 0; round < times; ++round) {
         if (round > 0) {
