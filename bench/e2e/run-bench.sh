@@ -106,7 +106,7 @@ onset_on() { # server
   done
   failed_s=$(grep -c failed "$logs/sonterra.txt" || true)
   failed_l=$(grep -c failed "$logs/loop.txt" || true)
-  read -r onset_min < <(grep -v failed "$logs/sonterra.txt" | cut -d' ' -f1 | sort -g | awk 'NR == 1 { printf "%.1f", $1 * 1000 }')
+  read -r onset_min < <(grep -v failed "$logs/sonterra.txt" | cut -d' ' -f1 | sort -g | awk 'NR == 1 { printf "%.1f\n", $1 * 1000 }') || onset_min=-
   read -r onset_med onset_worst < <(grep -v failed "$logs/sonterra.txt" | cut -d' ' -f1 | stats)
   read -r gap_med gap_worst < <(grep -v failed "$logs/sonterra.txt" | cut -d' ' -f2 | stats)
   read -r loop_onset_med loop_onset_worst < <(grep -v failed "$logs/loop.txt" | cut -d' ' -f1 | stats)
