@@ -11,7 +11,12 @@
 #    e2e_pcm_tap bench_window_probe)
 #   BENCH_LOAD=full: the onset runs go on at full load, as a school PC at a
 #   heavy update: 4 busy loops, 2 loops compiling a C++ file and a loop
-#   writing 512 MB with fsync. BENCH_ONSET_ONLY=1: the onset runs only.
+#   writing 512 MB with fsync. BENCH_ONSET_ONLY=1: the onset runs only, on
+#   PulseAudio and on PipeWire (BENCH_SERVERS="pulseaudio pipewire"). A
+#   PipeWire without realtime priority, as here, loses its own cycles at full
+#   load: every run of both players comes out untrusted there.
+#   Onsets are read off the sink's monitor, which on a PulseAudio null sink
+#   reads some ms ahead of the sink's own clock.
 # shellcheck disable=SC2030,SC2031,SC2317 # subshells on purpose; helpers called indirectly
 set -euo pipefail
 
