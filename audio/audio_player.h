@@ -31,6 +31,9 @@ public:
     virtual void Prepare(const std::string& /*name*/, int /*dueInMs*/) {}
     // What Prepare opened and no LoadFile took is let go.
     virtual void ReleasePrepared() {}
+    // While reserved, LoadFile opens its file anew and leaves what Prepare
+    // opened to a later load.
+    virtual void ReservePrepared(bool /*reserved*/) {}
 
     // Owned by the caller; the player never reads or writes it.
     int SpeakTimeAfter = 0;

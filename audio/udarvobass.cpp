@@ -158,7 +158,7 @@ HSTREAM TDarvoBass::takePrepared(const std::string& name) {
 
 void TDarvoBass::loadFileSteps(const std::string& name, const std::string& upperName) {
     // A file opened ahead has no decoding or disk left to wait for.
-    HSTREAM handle = takePrepared(name);
+    HSTREAM handle = PreparedReserved ? 0 : takePrepared(name);
     const bool opened = handle == 0;
     // This load's own handle: while one of its boxes is open a bell tick may
     // load this player again, and Channel is then that sound's.

@@ -47,6 +47,7 @@ public:
     // for an empty name or an address.
     void Prepare(const std::string& name, int dueInMs) override;
     void ReleasePrepared() override;
+    void ReservePrepared(bool reserved) override { PreparedReserved = reserved; }
 
     int GetLengthMs();
     int GetPositionMs();
@@ -88,6 +89,7 @@ protected:
     DWORD Channel = 0;
     // Opened ahead by Prepare for a load of the file it names.
     PreparedStream PreparedChannel;
+    bool PreparedReserved = false;
     bool Loaded = false;
     TThreadedTimer* WatchTimer = nullptr; // child of this player
 

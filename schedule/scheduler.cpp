@@ -9,6 +9,7 @@
 #include "schedule/current_folder.h"
 
 #include <utility>
+#include <vector>
 
 namespace sonterra {
 
@@ -176,21 +177,23 @@ void TScheduler::StartEntries(const DateTime& moment, const std::string& now) {
         return;
 
     // A copy: OnStop handlers run inside CloseStream.
-    const Lines lines = today_;
-    bool rang = false;
-    for (const std::string& line : lines) {
-        if (EntryTimeKey(line) != now)
-            continue;
-        const std::string path = EntryAudioPath(line);
-        if (!FileExists(path))
-            continue;
+    std::vector<std::pair<std::string, std::string>> due; // line, file
+    for (const std::string& line : today_)
+        if (EntryTimeKey(line) == now)
+            if (std::string path = EntryAudioPath(line); FileExists(path))
+                due.emplace_back(line, std::move(path));
+    for (std::size_t i = 0; i < due.size(); ++i) {
+        const auto& [line, path] = due[i];
+        // The sound opened ahead has been heard since the minute began: it is
+        // the last line's, which each line before closes at once.
+        player_toque_.ReservePrepared(i + 1 < due.size());
         // Set before CloseStream: a playing sound's OnStop reads the new flag.
         player_toque_.SpeakTimeAfter = EntrySpeaksTime(line) ? 1 : 0;
         player_toque_.CloseStream();
         player_toque_.LoadFile(path);
         player_toque_.Play();
-        rang = true;
     }
+    const bool rang = !due.empty();
     // After the bells: a write must not hold up their start.
     if (rang && minuteRecord_)
         minuteRecord_->RecordMinuteRung(stamp);

@@ -673,7 +673,8 @@ void PulseOutput::started(Channel& channel) {
 bool PulseOutput::cued(Channel& channel, std::uint64_t delay_us) {
     if (!connect())
         return false; // its Play starts it as any other
-    endWarmUp();      // its own stream keeps the sink awake from now on
+    // The warm-up goes at the Play: ended now, just made, the server would
+    // keep it.
     Stream& s = newStream(channel);
     s.cue_at = pa_rtclock_now() + delay_us;
     s.leading = true;

@@ -423,6 +423,12 @@ TEST_F(DarvoBassLoadFile, AFileOpenedAheadIsTakenByItsLoadWhileTheSoundBeforeItP
     p->LoadFile("/sons/teste.mp3"); // 12
     EXPECT_FALSE(bass.called("BASS_StreamFree(11)"));
 
+    // A line before the minute's last one: the sound ahead is the last one's.
+    p->ReservePrepared(true);
+    p->LoadFile("/escola/AUDIO/sino.mp3"); // 13
+    EXPECT_EQ(p->Channel, 13u);
+    p->ReservePrepared(false);
+
     bass.calls.clear();
     p->CloseStream();
     p->LoadFile("/escola/AUDIO/sino.mp3");
@@ -438,7 +444,7 @@ TEST_F(DarvoBassLoadFile, AFileOpenedAheadIsTakenByItsLoadWhileTheSoundBeforeItP
     bass.calls.clear();
     p->LoadFile("/escola/AUDIO/sino.mp3");
     EXPECT_TRUE(bass.called("BASS_StreamCreateFile(0,/escola/AUDIO/sino.mp3,0,0,256)"));
-    EXPECT_EQ(p->Channel, 13u);
+    EXPECT_EQ(p->Channel, 14u);
 }
 
 TEST_F(DarvoBassLoadFile, AFileChangedSinceItWasOpenedAheadIsOpenedAfresh) {

@@ -53,6 +53,7 @@ public:
         prepared.push_back(file);
         dues.push_back(dueInMs);
     }
+    void ReservePrepared(bool reserved) override { reservations.push_back(reserved); }
     void ReleasePrepared() override {
         ++releases;
         releasedAfter = log_.size();
@@ -60,6 +61,7 @@ public:
     int prepares = 0;
     std::vector<std::string> prepared; // the file of each Prepare
     std::vector<int> dues;             // and how far its minute was
+    std::vector<bool> reservations;    // each ReservePrepared, in order
     int releases = 0;
     std::size_t releasedAfter = 0; // entries in the log at the last release
 

@@ -89,6 +89,7 @@ TEST_F(Tick, TheFileHeardAtTheMinuteIsOpenedAheadAndLetGoOnceItsLoadsAreDone) {
     EXPECT_EQ(toque_.releases, 0);
     TickAt(7, 30, 0, 100);
     EXPECT_EQ(Only("toque.LoadFile"), (Log{"toque.LoadFile " + a, "toque.LoadFile " + b}));
+    EXPECT_EQ(toque_.reservations, (std::vector<bool>{true, false})) << "b's load alone takes it";
     EXPECT_EQ(Only("toque.").back(), "toque.Play");
     EXPECT_EQ(toque_.releases, 1);
     EXPECT_EQ(toque_.releasedAfter, log_.size()) << "released after the loads, not before";
