@@ -54,8 +54,8 @@ printf '0' >"$work/prog/SOM.INI" # inactive: the window stays up
 stop_program() {
   local p
   for p in /proc/[0-9]*; do
-    grep -qi 'sonterra\.exe' <<<"$(tr '\0' ' ' <"$p/cmdline" 2>/dev/null)" || continue
-    grep -qxF "WINEPREFIX=$WINEPREFIX" <<<"$(tr '\0' '\n' <"$p/environ" 2>/dev/null)" || continue
+    grep -qi 'sonterra\.exe' <<<"$( { tr '\0' ' ' <"$p/cmdline"; } 2>/dev/null)" || continue
+    grep -qxF "WINEPREFIX=$WINEPREFIX" <<<"$( { tr '\0' '\n' <"$p/environ"; } 2>/dev/null)" || continue
     kill "${p#/proc/}" 2>/dev/null || true
   done
 }

@@ -113,9 +113,9 @@ w_start() { # command... (run in the program folder)
 w_program_pids() {
   local p
   for p in /proc/[0-9]*; do
-    grep -qi 'sonterra\.exe' <<<"$(tr '\0' ' ' <"$p/cmdline" 2>/dev/null)" || continue
+    grep -qi 'sonterra\.exe' <<<"$( { tr '\0' ' ' <"$p/cmdline"; } 2>/dev/null)" || continue
     grep -qi 'start\.exe' "$p/cmdline" 2>/dev/null && continue
-    grep -qxF "WINEPREFIX=$WINEPREFIX" <<<"$(tr '\0' '\n' <"$p/environ" 2>/dev/null)" || continue
+    grep -qxF "WINEPREFIX=$WINEPREFIX" <<<"$( { tr '\0' '\n' <"$p/environ"; } 2>/dev/null)" || continue
     echo "${p#/proc/}"
   done
 }

@@ -58,8 +58,8 @@ start_program() {
 program_pids() {
   local p
   for p in /proc/[0-9]*; do
-    grep -qi 'sonterra\.exe' <<<"$(tr '\0' ' ' <"$p/cmdline" 2>/dev/null)" || continue
-    grep -qxF "WINEPREFIX=$WINEPREFIX" <<<"$(tr '\0' '\n' <"$p/environ" 2>/dev/null)" || continue
+    grep -qi 'sonterra\.exe' <<<"$( { tr '\0' ' ' <"$p/cmdline"; } 2>/dev/null)" || continue
+    grep -qxF "WINEPREFIX=$WINEPREFIX" <<<"$( { tr '\0' '\n' <"$p/environ"; } 2>/dev/null)" || continue
     echo "${p#/proc/}"
   done
 }
@@ -273,8 +273,13 @@ logon="$(unix_path "$(shell_folder Startup)")/Quorvel STV2.lnk"
 for _ in $(seq 100); do [ -f "$logon" ] && break; sleep 0.1; done
 [ -f "$logon" ] || fail "\"Ativar\" não criou $logon"
 stop_programs
-run "$setup" /S '/D=C:\Escola\Sinal'
-[ -f "$other/sonterra.exe" ] || fail "não instalou na pasta escolhida"
+code=0
+run_code "$setup" /S '/D=C:\Escola\Sinal' || code=$?
+[ -f "$other/sonterra.exe" ] || {
+  echo "--- icacls:"; tail -4 "$icacls_log" || true
+  echo "--- wine.log:"; tail -20 "$work/wine.log"
+  fail "não instalou na pasta escolhida (código $code; aberto: $(program_pids | wc -l))"
+}
 run "$dir/uninstall.exe" /S
 [ ! -e "$logon" ] || fail "desinstalar C:\Sonterra deixou o início com o Windows apontando para ele"
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Sonterra'
