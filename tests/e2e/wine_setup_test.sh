@@ -277,7 +277,7 @@ code=0
 run_code "$setup" /S '/D=C:\Escola\Sinal' || code=$?
 [ -f "$other/sonterra.exe" ] || {
   echo "--- icacls:"; tail -4 "$icacls_log" || true
-  echo "--- wine.log:"; tail -20 "$work/wine.log"
+  echo "--- wine.log:"; tail -20 "$work/wine.log"; df -h "$work"
   fail "não instalou na pasta escolhida (código $code; aberto: $(program_pids | wc -l))"
 }
 run "$dir/uninstall.exe" /S
