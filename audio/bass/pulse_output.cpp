@@ -132,6 +132,7 @@ private:
     static void contextChanged(pa_context* context, void* self);
     static void streamChanged(pa_stream* stream, void* s);
     static void unconfirmedChanged(pa_stream* stream, void* self);
+    static void endingChanged(pa_stream* stream, void* self);
     static void wantsMore(pa_stream* stream, std::size_t bytes, void* s);
     static void timingCame(pa_stream* stream, void* s);
     static void streamMoved(pa_stream* stream, void* s);
@@ -158,6 +159,10 @@ private:
     // and silenced every later bell. Each is disconnected once confirmed,
     // unless a channel starting meanwhile takes it over.
     std::vector<pa_stream*> unconfirmed_;
+    // A warm-up stream ended before the server confirmed it (a start came
+    // within milliseconds of the prepare), kept the same way until then; too
+    // small a buffer for a channel to take over.
+    std::vector<pa_stream*> ending_;
 };
 
 PulseOutput::PulseOutput(int rate) : Output(rate, static_cast<int>(rate / 100)) {
@@ -252,11 +257,13 @@ void PulseOutput::disconnect() {
     while (!streams_.empty())
         closeStream(*streams_.begin()->second);
     endWarmUp();
-    for (pa_stream* stream : unconfirmed_) {
-        pa_stream_set_state_callback(stream, nullptr, nullptr);
-        pa_stream_unref(stream); // the server drops them with the connection
+    for (auto* list : {&unconfirmed_, &ending_}) {
+        for (pa_stream* stream : *list) {
+            pa_stream_set_state_callback(stream, nullptr, nullptr);
+            pa_stream_unref(stream); // the server drops them with the connection
+        }
+        list->clear();
     }
-    unconfirmed_.clear();
     if (watch_ != nullptr)
         api_->time_free(watch_);
     watch_ = nullptr;
@@ -306,17 +313,25 @@ bool PulseOutput::adoptUnconfirmed(Stream& s) {
     return true;
 }
 
-void PulseOutput::unconfirmedChanged(pa_stream* stream, void* self) {
-    auto* output = static_cast<PulseOutput*>(self);
+// Once the server has confirmed or refused a stream of the list, it leaves the
+// list and the server.
+void LetGoOnceSettled(std::vector<pa_stream*>& list, pa_stream* stream) {
     const pa_stream_state_t state = pa_stream_get_state(stream);
     if (state == PA_STREAM_CREATING || state == PA_STREAM_UNCONNECTED)
         return;
-    auto& list = output->unconfirmed_;
     list.erase(std::remove(list.begin(), list.end(), stream), list.end());
     pa_stream_set_state_callback(stream, nullptr, nullptr);
     if (state == PA_STREAM_READY)
         pa_stream_disconnect(stream);
     pa_stream_unref(stream);
+}
+
+void PulseOutput::unconfirmedChanged(pa_stream* stream, void* self) {
+    LetGoOnceSettled(static_cast<PulseOutput*>(self)->unconfirmed_, stream);
+}
+
+void PulseOutput::endingChanged(pa_stream* stream, void* self) {
+    LetGoOnceSettled(static_cast<PulseOutput*>(self)->ending_, stream);
 }
 
 void PulseOutput::openStream(Stream& s) {
@@ -742,10 +757,15 @@ void PulseOutput::endWarmUp() {
     warm_until_ = 0;
     if (warm_up_ == nullptr)
         return;
-    pa_stream_set_state_callback(warm_up_, nullptr, nullptr);
     pa_stream_set_write_callback(warm_up_, nullptr, nullptr);
-    pa_stream_disconnect(warm_up_);
-    pa_stream_unref(warm_up_);
+    if (pa_stream_get_state(warm_up_) == PA_STREAM_CREATING && context_ != nullptr) {
+        ending_.push_back(warm_up_);
+        pa_stream_set_state_callback(warm_up_, &PulseOutput::endingChanged, this);
+    } else {
+        pa_stream_set_state_callback(warm_up_, nullptr, nullptr);
+        pa_stream_disconnect(warm_up_);
+        pa_stream_unref(warm_up_);
+    }
     warm_up_ = nullptr;
 }
 

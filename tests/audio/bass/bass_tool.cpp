@@ -6,6 +6,8 @@
 //                                               prepared and the start cued a second
 //                                               before, as a bell is (another cued
 //                                               and freed before its moment first)
+//   bass_tool play-prepared DEVICE FILE         the device prepared just as FILE starts;
+//                                               "freed" once it ended and went, then 3 s more
 //   bass_tool play-again DEVICE FILE x GAP_S    play it, wait GAP_S seconds, play it again
 //   bass_tool play-again DEVICE FILE FLAG       play it, wait until FLAG exists, play it again
 //   bass_tool detect REC.raw RATE HZ SECONDS    check a s16le stereo recording
@@ -38,8 +40,14 @@ std::uint64_t nowNs() {
         std::chrono::duration_cast<std::chrono::nanoseconds>(since).count());
 }
 
+// How the first start comes: at once; cued a second ahead with the device
+// prepared before; or with the device prepared just as it starts, before the
+// server has confirmed the warm-up stream that the start ends.
+enum class Start { now, ahead, prepared };
+
 int play(int device, const std::string& path, int times = 1, double gap_s = 0,
-         const std::string& flag = "", bool ahead = false) {
+         const std::string& flag = "", Start how = Start::now) {
+    const bool ahead = how == Start::ahead;
     if (!BASS_Init(device, 44100, 0, nullptr, nullptr)) {
         std::fprintf(stderr, "BASS_Init(%d) failed: %d\n", device, BASS_ErrorGetCode());
         return 2;
@@ -76,6 +84,8 @@ int play(int device, const std::string& path, int times = 1, double gap_s = 0,
         }
         const std::uint64_t start = nowNs();
         const auto wall = std::chrono::system_clock::now().time_since_epoch();
+        if (how == Start::prepared)
+            BASSX_DevicePrepare(device);
         BASS_ChannelPlay(h, FALSE);
         std::printf("played at %.6f\n", std::chrono::duration<double>(wall).count());
         std::fflush(stdout);
@@ -92,6 +102,11 @@ int play(int device, const std::string& path, int times = 1, double gap_s = 0,
         ended = ended && BASS_ChannelIsActive(h) == 0;
     }
     BASS_StreamFree(h);
+    if (how == Start::prepared) { // still connected a while, for the test to look
+        std::printf("freed\n");
+        std::fflush(stdout);
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+    }
     return ended ? 0 : 3;
 }
 
@@ -190,8 +205,10 @@ int main(int argc, char** argv) {
     }
     if (args.size() == 3 && args[0] == "play")
         return play(std::stoi(args[1]), args[2]);
+    if (args.size() == 3 && args[0] == "play-prepared")
+        return play(std::stoi(args[1]), args[2], 1, 0, "", Start::prepared);
     if (args.size() == 3 && args[0] == "play-ahead")
-        return play(std::stoi(args[1]), args[2], 1, 0, "", true);
+        return play(std::stoi(args[1]), args[2], 1, 0, "", Start::ahead);
     if (args.size() == 4 && args[0] == "play-again")
         return play(std::stoi(args[1]), args[2], 2, 0, args[3]);
     if (args.size() == 5 && args[0] == "play-again")

@@ -15,8 +15,19 @@ export tool work
     rec=$!
     trap "kill $rec 2>/dev/null || true" EXIT
     sleep 2.5 # an idle null sink delivers its first data late
-    "$tool" play 1 "$work/tone.wav"
-    sleep 0.7
+    # Started as the device is prepared: once the tone is freed, none of the
+    # tool'"'"'s streams stays in the server while it is still connected.
+    "$tool" play-prepared 1 "$work/tone.wav" >"$work/tool.log" &
+    tool_pid=$!
+    for _ in $(seq 300); do grep -q freed "$work/tool.log" && break; sleep 0.05; done
+    grep -q freed "$work/tool.log" || { echo "the tone did not end"; exit 1; }
+    for _ in $(seq 20); do
+        streams=$(pactl list short sink-inputs | wc -l)
+        [ "$streams" = 0 ] && break
+        sleep 0.1
+    done
+    [ "$streams" = 0 ] || { echo "$streams streams left in the server"; pactl list sink-inputs; exit 1; }
+    wait "$tool_pid"
     kill "$rec"
     wait "$rec" 2>/dev/null || true
 '
