@@ -15,14 +15,19 @@ public:
     explicit PreparedMinute(AudioPlayer& player) : player_(player) {}
 
     bool Is(const std::string& minute) const { return minute == minute_; }
+    bool Is(const std::string& minute, const std::string& path) const {
+        return minute == minute_ && path == path_;
+    }
     // Has the player open `path` ahead for `minute`, which is `dueInMs` away.
     void Prepare(const std::string& minute, const std::string& path, int dueInMs) {
         minute_ = minute;
+        path_ = path;
         player_.Prepare(path, dueInMs);
     }
     // Forgets the minute; the player lets go of whatever it opened ahead.
     void Release() {
         minute_.clear();
+        path_.clear();
         player_.ReleasePrepared();
     }
 
@@ -45,12 +50,14 @@ public:
     [[nodiscard]] Spent Spend() {
         const bool held = !minute_.empty();
         minute_.clear();
+        path_.clear();
         return Spent(held ? &player_ : nullptr);
     }
 
 private:
     AudioPlayer& player_;
     std::string minute_;
+    std::string path_; // the file opened for it; empty when none
 };
 
 } // namespace sonterra

@@ -108,6 +108,7 @@ void TScheduler::ReloadToday() {
 void TScheduler::LoadToday(const DateTime& now) {
     todayFile_ = DayFileName(DayOfWeek(now));
     today_.clear();
+    ++listReads_;
     loadedDate_ = now;
     const std::string path = programFolder_ + todayFile_;
     try {
@@ -210,8 +211,12 @@ void TScheduler::PrepareAhead(const DateTime& moment) {
             return; // tomorrow's list; its first tick prepares nothing sooner
     }
     const std::string key = TimeOfDayKey(next);
-    if (prepared_.Is(key))
+    // Looked at again when the list is read again (an entry changed or
+    // removed): the sound opened ahead is cued, heard at the minute unless
+    // let go before. Not on every tick: each looks at the files.
+    if (prepared_.Is(key) && preparedFromRead_ == listReads_)
         return;
+    preparedFromRead_ = listReads_;
     // The sound heard is that of the last line with a file: each start
     // closes the one before.
     bool due = false;
@@ -224,7 +229,12 @@ void TScheduler::PrepareAhead(const DateTime& moment) {
         if (FileExists(candidate))
             path = std::move(candidate);
     }
-    if (!due)
+    if (!due) {
+        if (prepared_.Is(key))
+            prepared_.Release();
+        return;
+    }
+    if (prepared_.Is(key, path))
         return;
     // Read again: the scan before may have taken a while.
     const DateTime now = clock_.Now();

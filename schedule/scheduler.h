@@ -113,6 +113,9 @@ private:
     bool tickedWhileScanning_ = false;
     // The minute PrepareAhead last prepared for, until a new minute is processed.
     PreparedMinute prepared_{player_toque_};
+    // Readings of today's list, and the one PrepareAhead last looked at.
+    unsigned listReads_ = 0;
+    unsigned preparedFromRead_ = 0;
 };
 
 } // namespace sonterra

@@ -97,25 +97,32 @@ TEST_F(Tick, TheFileHeardAtTheMinuteIsOpenedAheadAndLetGoOnceItsLoadsAreDone) {
     EXPECT_EQ(toque_.releases, 1);
 }
 
-TEST_F(Tick, AnEntryRemovedOrDeactivatedAfterItsPrepareDoesNotSoundAndItsFileIsLetGo) {
-    const std::string sino = Sound("sino.wav");
+TEST_F(Tick, AnEntryChangedRemovedOrDeactivatedAfterItsPrepareIsLetGoBeforeItsMinute) {
+    const std::string sino = Sound("sino.wav"), outro = Sound("outro.wav");
     WriteDayFile(2, {Entry("07:30", false, sino), Entry("07:45", false, sino)});
     Activate();
     TickAt(7, 29, 56);
     ASSERT_EQ(toque_.prepared, std::vector<std::string>{sino});
+    WriteDayFile(2, {Entry("07:30", false, outro), Entry("07:45", false, sino)});
+    sched_->ReloadToday();
+    TickAt(7, 29, 57);
+    EXPECT_EQ(toque_.prepared, (std::vector<std::string>{sino, outro})) << "the new file instead";
+    // Removed: let go before the minute, at which a cued sound is heard.
     WriteDayFile(2, {Entry("07:45", false, sino)});
     sched_->ReloadToday();
+    TickAt(7, 29, 58);
+    EXPECT_EQ(toque_.releases, 1);
     TickAt(7, 30, 0, 100);
     EXPECT_TRUE(Only("toque.").empty());
     EXPECT_EQ(toque_.releases, 1);
 
     TickAt(7, 44, 57);
-    ASSERT_EQ(toque_.prepares, 2);
+    ASSERT_EQ(toque_.prepares, 3);
     sched_->Deactivate();
     EXPECT_EQ(toque_.releases, 2);
     sched_->Activate();
     TickAt(7, 44, 58);
-    EXPECT_EQ(toque_.prepares, 3) << "prepared again after the activation";
+    EXPECT_EQ(toque_.prepares, 4) << "prepared again after the activation";
 }
 
 TEST_F(Tick, FlagFollowsTheMarkOfTheLine) {
