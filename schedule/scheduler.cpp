@@ -108,7 +108,7 @@ void TScheduler::ReloadToday() {
 void TScheduler::LoadToday(const DateTime& now) {
     todayFile_ = DayFileName(DayOfWeek(now));
     today_.clear();
-    ++listReads_;
+    listReread_ = true;
     loadedDate_ = now;
     const std::string path = programFolder_ + todayFile_;
     try {
@@ -214,9 +214,8 @@ void TScheduler::PrepareAhead(const DateTime& moment) {
     // Looked at again when the list is read again (an entry changed or
     // removed): the sound opened ahead is cued, heard at the minute unless
     // let go before. Not on every tick: each looks at the files.
-    if (prepared_.Is(key) && preparedFromRead_ == listReads_)
+    if (!std::exchange(listReread_, false) && prepared_.Is(key))
         return;
-    preparedFromRead_ = listReads_;
     // The sound heard is that of the last line with a file: each start
     // closes the one before.
     bool due = false;

@@ -113,9 +113,8 @@ private:
     bool tickedWhileScanning_ = false;
     // The minute PrepareAhead last prepared for, until a new minute is processed.
     PreparedMinute prepared_{player_toque_};
-    // Readings of today's list, and the one PrepareAhead last looked at.
-    unsigned listReads_ = 0;
-    unsigned preparedFromRead_ = 0;
+    // Today's list was read again since PrepareAhead last looked at it.
+    bool listReread_ = false;
 };
 
 } // namespace sonterra

@@ -105,6 +105,12 @@ private:
     bool adoptUnconfirmed(Stream& s);
     void closeStream(const Stream& s); // and forgets it
     void releaseServerStream(const Stream& s);
+    // Disconnects the stream, its callbacks already cleared; one the server
+    // has not confirmed yet waits in `settling` until it is (`settled` is
+    // the list's state callback): libpulse cannot disconnect it before, and
+    // one merely let go stays in the server until the program ends.
+    void dropServerStream(pa_stream* stream, std::vector<pa_stream*>& settling,
+                          pa_stream_notify_cb_t settled);
     // The server moved s to another sink: it starts it there again from what
     // had been heard, with a stream of its own on that sink.
     void restartMoved(Stream& s);
@@ -153,15 +159,13 @@ private:
     // is null until the server is ready.
     pa_stream* warm_up_ = nullptr;
     pa_usec_t warm_until_ = 0;
-    // Channel streams closed before the server confirmed them. libpulse cannot
-    // disconnect those, and one merely let go stays in the server until the
-    // program ends: a minute of many entries once filled the sink with them
-    // and silenced every later bell. Each is disconnected once confirmed,
-    // unless a channel starting meanwhile takes it over.
+    // Channel streams closed before the server confirmed them (a minute of
+    // many entries once filled the sink with them and silenced every later
+    // bell), until it does; a channel starting meanwhile takes one over.
     std::vector<pa_stream*> unconfirmed_;
-    // A warm-up stream ended before the server confirmed it (a start came
-    // within milliseconds of the prepare), kept the same way until then; too
-    // small a buffer for a channel to take over.
+    // Warm-up streams ended before the server confirmed them (a cue follows
+    // its prepare within milliseconds), until it does; too small a buffer for
+    // a channel to take over.
     std::vector<pa_stream*> ending_;
 };
 
@@ -371,13 +375,18 @@ void PulseOutput::releaseServerStream(const Stream& s) {
     }
     if (s.stream != nullptr) {
         setCallbacks(s.stream, nullptr);
-        if (pa_stream_get_state(s.stream) == PA_STREAM_CREATING && context_ != nullptr) {
-            unconfirmed_.push_back(s.stream);
-            pa_stream_set_state_callback(s.stream, &PulseOutput::unconfirmedChanged, this);
-        } else {
-            pa_stream_disconnect(s.stream);
-            pa_stream_unref(s.stream);
-        }
+        dropServerStream(s.stream, unconfirmed_, &PulseOutput::unconfirmedChanged);
+    }
+}
+
+void PulseOutput::dropServerStream(pa_stream* stream, std::vector<pa_stream*>& settling,
+                                   pa_stream_notify_cb_t settled) {
+    if (pa_stream_get_state(stream) == PA_STREAM_CREATING && context_ != nullptr) {
+        settling.push_back(stream);
+        pa_stream_set_state_callback(stream, settled, this);
+    } else {
+        pa_stream_disconnect(stream);
+        pa_stream_unref(stream);
     }
 }
 
@@ -688,8 +697,7 @@ void PulseOutput::started(Channel& channel) {
 bool PulseOutput::cued(Channel& channel, std::uint64_t delay_us) {
     if (!connect())
         return false; // its Play starts it as any other
-    // The warm-up goes at the Play: ended now, just made, the server would
-    // keep it.
+    endWarmUp();      // its own stream keeps the sink awake from now on
     Stream& s = newStream(channel);
     s.cue_at = pa_rtclock_now() + delay_us;
     s.leading = true;
@@ -757,15 +765,9 @@ void PulseOutput::endWarmUp() {
     warm_until_ = 0;
     if (warm_up_ == nullptr)
         return;
+    pa_stream_set_state_callback(warm_up_, nullptr, nullptr);
     pa_stream_set_write_callback(warm_up_, nullptr, nullptr);
-    if (pa_stream_get_state(warm_up_) == PA_STREAM_CREATING && context_ != nullptr) {
-        ending_.push_back(warm_up_);
-        pa_stream_set_state_callback(warm_up_, &PulseOutput::endingChanged, this);
-    } else {
-        pa_stream_set_state_callback(warm_up_, nullptr, nullptr);
-        pa_stream_disconnect(warm_up_);
-        pa_stream_unref(warm_up_);
-    }
+    dropServerStream(warm_up_, ending_, &PulseOutput::endingChanged);
     warm_up_ = nullptr;
 }
 

@@ -6,8 +6,9 @@
 //                                               prepared and the start cued a second
 //                                               before, as a bell is (another cued
 //                                               and freed before its moment first)
-//   bass_tool play-prepared DEVICE FILE         the device prepared just as FILE starts;
-//                                               "freed" once it ended and went, then 3 s more
+//   bass_tool play-prepared DEVICE FILE FLAG    the device prepared just as FILE starts;
+//                                               "freed" once it ended and went, then
+//                                               connected until FLAG exists
 //   bass_tool play-again DEVICE FILE x GAP_S    play it, wait GAP_S seconds, play it again
 //   bass_tool play-again DEVICE FILE FLAG       play it, wait until FLAG exists, play it again
 //   bass_tool detect REC.raw RATE HZ SECONDS    check a s16le stereo recording
@@ -38,6 +39,11 @@ std::uint64_t nowNs() {
     const auto since = std::chrono::steady_clock::now().time_since_epoch();
     return static_cast<std::uint64_t>(
         std::chrono::duration_cast<std::chrono::nanoseconds>(since).count());
+}
+
+void waitForFile(const std::string& flag) {
+    while (!std::ifstream(flag).is_open())
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
 // How the first start comes: at once; cued a second ahead with the device
@@ -78,8 +84,8 @@ int play(int device, const std::string& path, int times = 1, double gap_s = 0,
         if (round > 0) {
             if (flag.empty())
                 std::this_thread::sleep_for(std::chrono::duration<double>(gap_s));
-            while (!flag.empty() && !std::ifstream(flag).is_open())
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (!flag.empty())
+                waitForFile(flag);
             BASS_ChannelPlay(h, TRUE);
         }
         const std::uint64_t start = nowNs();
@@ -102,10 +108,10 @@ int play(int device, const std::string& path, int times = 1, double gap_s = 0,
         ended = ended && BASS_ChannelIsActive(h) == 0;
     }
     BASS_StreamFree(h);
-    if (how == Start::prepared) { // still connected a while, for the test to look
+    if (how == Start::prepared) { // still connected, for the test to look
         std::printf("freed\n");
         std::fflush(stdout);
-        std::this_thread::sleep_for(std::chrono::seconds(3));
+        waitForFile(flag);
     }
     return ended ? 0 : 3;
 }
@@ -205,8 +211,8 @@ int main(int argc, char** argv) {
     }
     if (args.size() == 3 && args[0] == "play")
         return play(std::stoi(args[1]), args[2]);
-    if (args.size() == 3 && args[0] == "play-prepared")
-        return play(std::stoi(args[1]), args[2], 1, 0, "", Start::prepared);
+    if (args.size() == 4 && args[0] == "play-prepared")
+        return play(std::stoi(args[1]), args[2], 1, 0, args[3], Start::prepared);
     if (args.size() == 3 && args[0] == "play-ahead")
         return play(std::stoi(args[1]), args[2], 1, 0, "", Start::ahead);
     if (args.size() == 4 && args[0] == "play-again")

@@ -17,17 +17,19 @@ export tool work
     sleep 2.5 # an idle null sink delivers its first data late
     # Started as the device is prepared: once the tone is freed, none of the
     # tool'"'"'s streams stays in the server while it is still connected.
-    "$tool" play-prepared 1 "$work/tone.wav" >"$work/tool.log" &
+    "$tool" play-prepared 1 "$work/tone.wav" "$work/looked" >"$work/tool.log" &
     tool_pid=$!
-    for _ in $(seq 300); do grep -q freed "$work/tool.log" && break; sleep 0.05; done
-    grep -q freed "$work/tool.log" || { echo "the tone did not end"; exit 1; }
-    for _ in $(seq 20); do
+    for _ in $(seq 600); do grep -q freed "$work/tool.log" && break; sleep 0.05; done
+    grep -q freed "$work/tool.log" || { touch "$work/looked"; echo "the tone did not end"; exit 1; }
+    for _ in $(seq 200); do
         streams=$(pactl list short sink-inputs | wc -l)
         [ "$streams" = 0 ] && break
         sleep 0.1
     done
-    [ "$streams" = 0 ] || { echo "$streams streams left in the server"; pactl list sink-inputs; exit 1; }
+    touch "$work/looked"
     wait "$tool_pid"
+    [ "$streams" = 0 ] || { echo "$streams streams left in the server"; pactl list sink-inputs; exit 1; }
+    sleep 0.7
     kill "$rec"
     wait "$rec" 2>/dev/null || true
 '
